@@ -1,0 +1,209 @@
+// Transfer-function record: building the description and evaluating it at s = jw.
+#include "model/FctTransfert.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+
+char* CopyString(const char* s) {
+  if (s == nullptr) return nullptr;
+  size_t n = std::strlen(s) + 1;
+  char* r = new char[n];
+  std::memcpy(r, s, n);
+  return r;
+}
+
+// Grows an owned array by exactly one entry.
+template <class T>
+void Append(T*& a, int& n, const T& v) {
+  T* na = new T[n + 1];
+  for (int i = 0; i < n; ++i) na[i] = a[i];
+  delete[] a;
+  a = na;
+  a[n] = v;
+  ++n;
+}
+
+}  // namespace
+
+TFctTransfert::TFctTransfert(const char* n) : Nom(CopyString(n)) {}
+
+TFctTransfert::TFctTransfert(const TFctTransfert& f)
+    : Checked(f.Checked), Color(f.Color), g(f.g) {
+  AppendFactors(f);
+  Nom = CopyString(f.Nom);
+  Expression = CopyString(f.Expression);
+}
+
+TFctTransfert::~TFctTransfert() {
+  delete[] z;
+  delete[] p;
+  delete[] pc;
+  delete[] zc;
+  delete[] Nom;
+  delete[] Expression;
+}
+
+void TFctTransfert::InitValue(bool Correc) {
+  CorrecPhase = Correc;
+  FirstCorrec = true;
+}
+
+void TFctTransfert::Clear() {
+  delete[] z;
+  delete[] p;
+  delete[] pc;
+  delete[] zc;
+  delete[] Expression;
+  z = p = nullptr;
+  pc = zc = nullptr;
+  Expression = nullptr;
+  nbz = nbp = nbpc = nbzc = 0;
+  Integrat = false;
+  ModeBF = false;
+  g = 1.0;
+}
+
+void TFctTransfert::ClearAll() {
+  Clear();
+  delete[] Nom;
+  Nom = nullptr;
+}
+
+void TFctTransfert::Rename(const char* n) {
+  char* c = CopyString(n);
+  delete[] Nom;
+  Nom = c;
+}
+
+void TFctTransfert::ChangeExpression(const char* n) {
+  char* c = CopyString(n);
+  delete[] Expression;
+  Expression = c;
+}
+
+void TFctTransfert::AddPole(double np) {
+  Append(p, nbp, np);
+  if (np == 0.0) Integrat = true;
+}
+
+void TFctTransfert::AddZero(double nz) { Append(z, nbz, nz); }
+
+void TFctTransfert::AddPoleC(double a, double b, double c) {
+  Append(pc, nbpc, Tpc{a, b, c});
+  if (c == 0.0) Integrat = true;
+}
+
+void TFctTransfert::AddZeroC(double a, double b, double c) { Append(zc, nbzc, Tpc{a, b, c}); }
+
+void TFctTransfert::AppendFactors(const TFctTransfert& f) {
+  for (int i = 0; i < f.nbz; ++i) AddZero(f.z[i]);
+  for (int i = 0; i < f.nbp; ++i) AddPole(f.p[i]);
+  for (int i = 0; i < f.nbpc; ++i) AddPoleC(f.pc[i].a, f.pc[i].b, f.pc[i].c);
+  for (int i = 0; i < f.nbzc; ++i) AddZeroC(f.zc[i].a, f.zc[i].b, f.zc[i].c);
+}
+
+TFctTransfert& TFctTransfert::operator*=(const TFctTransfert& f) {
+  if (&f == this) {  // squaring: copy first, the adders reallocate our arrays
+    TFctTransfert copy(f);
+    return *this *= copy;
+  }
+  g *= f.g;
+  AppendFactors(f);
+  return *this;
+}
+
+TFctTransfert& TFctTransfert::operator=(const TFctTransfert& f) {
+  if (&f == this) return *this;
+  Clear();
+  g = f.g;
+  AppendFactors(f);
+  return *this;
+}
+
+TComplexP TFctTransfert::ValueBO(double w) const {
+  double m = std::fabs(g);
+  double ph = g < 0 ? -kPi : 0.0;
+  for (int i = 0; i < nbz; ++i) {
+    m *= std::hypot(w, z[i]);
+    ph += std::atan2(w, -z[i]);
+  }
+  for (int i = 0; i < nbp; ++i) {
+    m /= std::hypot(w, p[i]);
+    ph -= std::atan2(w, -p[i]);
+  }
+  for (int i = 0; i < nbpc; ++i) {
+    double re = pc[i].c - pc[i].a * w * w, im = pc[i].b * w;
+    m /= std::hypot(im, re);
+    ph -= std::atan2(im, re);
+  }
+  for (int i = 0; i < nbzc; ++i) {
+    double re = zc[i].c - zc[i].a * w * w, im = zc[i].b * w;
+    m *= std::hypot(im, re);
+    ph += std::atan2(im, re);
+  }
+  return {m, ph};
+}
+
+TComplexP TFctTransfert::ToBF(TComplexP y) {
+  double m = y.m, cs = std::cos(y.p), sn = std::sin(y.p);
+  double d = 1 + 2 * m * cs + m * m;
+  double a = (m * m + m * cs) / d, b = m * sn / d;
+  double ph = std::atan2(b, a);
+  if (ph > 0) ph -= 2 * kPi;
+  return {std::hypot(a, b), ph};
+}
+
+double TFctTransfert::dB(TComplexP y) { return 20 * std::log10(y.m); }
+
+double TFctTransfert::Deg(TComplexP y) { return y.p * 180 / kPi; }
+
+void TFctTransfert::CorrectionPhase(TComplexP* y) {
+  if (!CorrecPhase) return;
+  if (FirstCorrec) {
+    PdtPhase = y->p;
+    FirstCorrec = false;
+    OffstPhase = 0;
+    return;
+  }
+  y->p += OffstPhase;
+  // A non-finite phase would never come within pi of the previous one.
+  if (std::isfinite(y->p) && std::isfinite(PdtPhase)) {
+    while (std::fabs(y->p - PdtPhase) > kPi) {
+      if (PdtPhase > y->p) {
+        y->p += 2 * kPi;
+        OffstPhase += 2 * kPi;
+      } else {
+        y->p -= 2 * kPi;
+        OffstPhase -= 2 * kPi;
+      }
+    }
+  }
+  PdtPhase = y->p;
+}
+
+int TFctTransfert::Value_(double w, TComplexP* y) {
+  if (Expression != nullptr) {
+    return 2;  // EXPRESSION-PATH: evaluated by the expression evaluator (expr/ItMath)
+  }
+  *y = ValueBO(w);
+  return 0;
+}
+
+bool TFctTransfert::Value(double w, TComplexP* y) {
+  EnCalcul = true;
+  int r = Value_(w, y);
+  if (r != 0) {
+    std::printf("Erreur : %s\n", "EXPRESSION-PATH");
+    EnCalcul = false;
+    return false;
+  }
+  if (ModeBF) *y = ToBF(*y);
+  CorrectionPhase(y);
+  EnCalcul = false;
+  return true;
+}

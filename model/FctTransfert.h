@@ -1,0 +1,73 @@
+// One named transfer function: gain, real poles and zeros, second-order factors or an
+// expression over other functions; evaluated in open or unity-feedback closed loop.
+#pragma once
+
+#include "model/Complex.h"
+
+class TFctTransfert {
+ public:
+  // One second-order factor a*s^2 + b*s + c.
+  struct Tpc {
+    double a, b, c;
+  };
+
+  bool CorrecPhase = false;  // phase unwrapping enabled for Value
+  bool FirstCorrec = true;   // the next corrected value starts a new sweep
+  double PdtPhase = 0.0;     // phase of the previous corrected value (rad)
+  double OffstPhase = 0.0;   // multiple of 2*pi added so far by the unwrapping
+  bool Checked = false;      // selected for the charts
+  bool EnCalcul = false;     // an evaluation of this function is in progress
+  int Color = 0;             // curve colour code
+  char* Expression = nullptr;
+  double g = 1.0;
+  double* z = nullptr;
+  int nbz = 0;
+  double* p = nullptr;
+  int nbp = 0;
+  Tpc* pc = nullptr;
+  int nbpc = 0;
+  Tpc* zc = nullptr;
+  int nbzc = 0;
+  char* Nom = nullptr;
+  bool Integrat = false;  // a pole at 0 or a denominator factor with c = 0 was added
+  bool ModeBF = false;    // Value returns the closed-loop response
+
+  TFctTransfert() = default;
+  explicit TFctTransfert(const char* n);
+  TFctTransfert(const TFctTransfert& f);
+  ~TFctTransfert();
+
+  void InitValue(bool Correc);
+  void Clear();
+  void ClearAll();
+  void Rename(const char* n);
+  void ChangeExpression(const char* n);
+  void SetGain(double v) { g = v; }
+  void AddPole(double np);
+  void AddZero(double nz);
+  void AddPoleC(double a, double b, double c);
+  void AddZeroC(double a, double b, double c);
+
+  TComplexP ValueBO(double w) const;
+  int Value_(double w, TComplexP* y);
+  static TComplexP ToBF(TComplexP y);
+  bool Value(double w, TComplexP* y);
+  TComplexP ValueBF(double w) const { return ToBF(ValueBO(w)); }
+  static double dB(TComplexP y);
+  static double Deg(TComplexP y);
+
+  TFctTransfert& operator*=(const TFctTransfert& f);
+  TFctTransfert& operator*(const TFctTransfert& f) { return *this *= f; }
+  TFctTransfert& operator=(const TFctTransfert& f);
+
+  // Frequency-response searches over [1e-6, 1e6] rad/s.
+  bool SearchPhase(double Phase, double* w);
+  bool SearchModule(double Module, double* w);
+  double PenteModule(double w);
+  bool SearchdBMax(double* w);
+
+  void CorrectionPhase(TComplexP* y);
+
+ private:
+  void AppendFactors(const TFctTransfert& f);
+};
