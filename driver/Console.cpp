@@ -91,13 +91,20 @@ FILE* OpenUtf8Stream(int fd) {
   return f;
 }
 
-void UseUtf8Terminal() {
+Utf8Terminal::Utf8Terminal() {
   if (!LocaleIsUtf8() || !isatty(STDOUT_FILENO)) return;
-  FILE* f = OpenUtf8Stream(STDOUT_FILENO);
-  if (f == nullptr) return;
-  std::setvbuf(f, nullptr, _IOLBF, BUFSIZ);
+  converting_ = OpenUtf8Stream(STDOUT_FILENO);
+  if (converting_ == nullptr) return;
+  std::setvbuf(converting_, nullptr, _IOLBF, BUFSIZ);
   std::fflush(stdout);
-  stdout = f;  // glibc's stdout is an ordinary variable
+  original_ = stdout;
+  stdout = converting_;  // glibc's stdout is an ordinary variable
+}
+
+Utf8Terminal::~Utf8Terminal() {
+  if (converting_ == nullptr) return;
+  stdout = original_;
+  std::fclose(converting_);
 }
 
 void FinalPause() {

@@ -12,9 +12,19 @@ std::string Cp1252ToUtf8(const std::string& in);
 // (not closed with the stream). Null on failure.
 FILE* OpenUtf8Stream(int fd);
 
-// When standard output is a terminal whose locale charset is UTF-8, replaces stdout by a
+// While alive: when standard output is a terminal whose locale charset is UTF-8, stdout is a
 // converting stream. Leaves the program's locale as "C" in every case.
-void UseUtf8Terminal();
+class Utf8Terminal {
+ public:
+  Utf8Terminal();
+  ~Utf8Terminal();  // flushes, closes the converting stream and gives stdout back
+  Utf8Terminal(const Utf8Terminal&) = delete;
+  Utf8Terminal& operator=(const Utf8Terminal&) = delete;
+
+ private:
+  FILE* original_ = nullptr;
+  FILE* converting_ = nullptr;
+};
 
 // Prints the pause prompt and, when standard input is a terminal, waits for one key.
 void FinalPause();

@@ -6,7 +6,7 @@
 #include "driver/Interpreter.h"
 
 int main(int argc, char** argv) {
-  UseUtf8Terminal();
+  Utf8Terminal console;
   std::printf("Corvane\n");
   if (argc > 1) {
     iTPrm script(argv[1]);
