@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 # Generates plot/Police.cpp, the plotting kernel's stroke font, from the Hershey vector fonts
-# (Debian package hershey-fonts-data). Run: python3 tools/fontgen.py > plot/Police.cpp
+# (Debian package hershey-fonts-data).
+# Run: python3 tools/fontgen.py > plot/Police.cpp && clang-format -i plot/Police.cpp
 """Font generator.
 
 Each glyph is a byte program for the kernel's glyph interpreter: pen commands (1 down, 2 up),
@@ -356,7 +357,7 @@ def build(fonts):
     glyphs[0xE4] = (marked(0x6F, base[0x6F], tilde, Fraction(1, 2), ACCENT_BOTTOM), "o tilde")
 
     # æ: a then e, drawn close together.
-    glyphs[0x91] = ([7, 0x61, 2, 8, (-5) & 0xFF, 0, 7, 0x65, 0], "ae ligature")
+    glyphs[0x91] = ([7, 0x61, 2, 8, (-7) & 0xFF, 0, 7, 0x65, 0], "ae ligature")
     # Æ: the left leg, bar and serif of A with an E whose stem stands on the apex.
     a_st, _ = to_font(fonts.get("timesr", "A"))
     e_st, e_adv = to_font(fonts.get("timesr", "E"))
@@ -474,7 +475,7 @@ def emit(glyphs, out):
     w("const FORME POLICE[164] = {\n")
     w("    {164, 4, kHeader},\n")
     for code in CODES:
-        w("    {0x%02X, %d, kG%02X},\n" % (code, len(glyphs[code][0]), code))
+        w("    {0x%02X, %d, kG%02X},  // %s\n" % (code, len(glyphs[code][0]), code, glyphs[code][1]))
     w("};\n")
 
 
