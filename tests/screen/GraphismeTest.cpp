@@ -1,7 +1,6 @@
 // Tests of the screen layer: size checks, coordinate conversions, pen moves, the missing-display
 // path and, under the private X server of screen_window.sh, real windows.
 #include <allegro5/allegro_color.h>
-#include <allegro5/allegro_x.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -10,6 +9,9 @@
 
 #include "screen/Graphisme.h"
 #include "tests/support/ScreenTest.h"
+
+// Xlib's macros (None, Bool, ...) must come after the test framework's headers.
+#include <allegro5/allegro_x.h>
 
 namespace {
 
