@@ -115,7 +115,8 @@ void FinalPause() {
     bool raw = tcgetattr(STDIN_FILENO, &saved) == 0;
     if (raw) {
       termios t = saved;
-      t.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
+      // One key, without echo; Ctrl-C is a key too, so the terminal is always restored.
+      t.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ISIG);
       t.c_cc[VMIN] = 1;
       t.c_cc[VTIME] = 0;
       tcsetattr(STDIN_FILENO, TCSANOW, &t);
@@ -123,7 +124,10 @@ void FinalPause() {
     char c;
     while (read(STDIN_FILENO, &c, 1) < 0 && errno == EINTR) {
     }
-    if (raw) tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+    if (raw) {
+      tcflush(STDIN_FILENO, TCIFLUSH);  // the rest of a multi-byte key, e.g. an arrow
+      tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+    }
   }
   std::printf("\n");
   std::fflush(stdout);

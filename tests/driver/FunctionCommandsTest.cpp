@@ -110,6 +110,14 @@ TEST_F(FunctionCommandsTest, EachLineEchoesAndChangesTheFunctionOrNothing) {
   }
 }
 
+TEST_F(FunctionCommandsTest, WellFormedReportLineIsNoScriptError) {
+  for (const char* line : {"H.prop()\n", "h . prop ( ) ; report\n"}) {
+    Param.Reset();
+    std::string out = RunScriptText(std::string("fct = H\nH.pole=-1\n") + line);
+    EXPECT_EQ(out.find("Erreur à la ligne"), std::string::npos) << line;
+  }
+}
+
 TEST_F(FunctionCommandsTest, FactorsAccumulateAndDenominatorSetsTheIntegrator) {
   RunScriptText("fct = H\nH.pole=-1\nH.pole=0,-2\nH.poleC={1,1,0}\nH.zero=-3\n");
   TFctTransfert* h = Param.GetFctTransfert(0);
