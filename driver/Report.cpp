@@ -2,6 +2,7 @@
 // maximum gain and gains at the usual phase margins, in open and closed loop.
 #include "driver/Report.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -18,6 +19,7 @@ constexpr double kTwoPi = 6.283185307179586;
 constexpr double kStaticW = 1e-10;     // static regime and final value
 constexpr double kSlopeW = 1e-9;       // one decade above, for the static slope
 constexpr double kInfiniteGainDb = 1;  // a rise of 1 dB over that decade means an integrator
+constexpr double kMaxSteps = 1e6;    // longest step response simulated, in steps
 
 double dB(const TComplexP& y) { return TFctTransfert::dB(y); }
 
@@ -142,10 +144,12 @@ bool TempsReponseDep(double pc, TFctTransfert* f, double* tr, TPerfTemp* p) {
 
   TrTemp chart;
   std::unique_ptr<SimTemp> sim(chart.TempFromH(f));
-  if (!sim) return false;
+  // An improper function gives an inactive simulator, whose time never advances: no response.
+  if (!sim || sim->A == nullptr) return false;
   sim->SetFctU(SimTemp::S_Echelon);
-  sim->Dt = Param.EdDt;
   const double tm = Param.EdTFin;
+  // At most kMaxSteps steps, so that a long simulation with a tiny step stays bounded.
+  sim->Dt = std::max(Param.EdDt, tm / kMaxSteps);
   // A step that cannot advance the time up to the end would never finish.
   if (!(sim->Dt > 0) || !(tm + sim->Dt > tm)) return false;
   if (f->ModeBF) {

@@ -352,3 +352,35 @@ TEST_F(ReportTest, ExpressionErrors) {
 }
 
 }  // namespace
+
+// Found by fuzzing: an improper function (more zeros than poles) has an inactive simulator
+// whose time never advances; the report used to wait for it forever.
+TEST_F(ReportTest, ImproperFunctionReportsWithoutTimeResponse) {
+  TFctTransfert* h = Make("H", 2, {-1});
+  h->AddZero(-2);
+  h->AddZero(-3);
+  double tr = -1;
+  TPerfTemp perf;
+  h->ModeBF = false;
+  EXPECT_FALSE(TempsReponseDep(2, h, &tr, &perf));
+  auto lines = Report(h);
+  EXPECT_EQ(lines.at(3), "Régime statique : Gain = 21.58 dB  Phase = -0.00 deg");  // 2*6/1, phase -w/6
+  EXPECT_EQ(Find(lines, kTr2), -1);
+  EXPECT_EQ(Find(lines, kFinal), -1);
+  EXPECT_NE(Find(lines, kClosed), -1);
+}
+
+// The longest simulation with the finest step would take 1e10 steps: the step is enlarged to
+// a millionth of the duration, and the response time keeps that accuracy.
+TEST_F(ReportTest, LongSimulationWithTinyStepIsBounded) {
+  TFctTransfert* h = Make("H", 1, {-1});
+  Param.EdTFin = 1000;
+  Param.EdDt = 1e-7;
+  double tr = 0;
+  TPerfTemp perf;
+  h->ModeBF = false;
+  ASSERT_TRUE(TempsReponseDep(2, h, &tr, &perf));
+  EXPECT_NEAR(tr, std::log(50.0), 1.01e-3);  // step 1000 / 1e6
+  EXPECT_LE(tr, std::log(50.0));
+  EXPECT_NEAR(perf.tr5, std::log(20.0), 1.01e-3);
+}
