@@ -1,0 +1,67 @@
+// Speed of the time simulator (Runge-Kutta steps per second by order) and of the whole
+// properties report of a fourth-order loop at default settings.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+#include <vector>
+
+#include "sim/SimTemp.h"
+
+// Counts every allocation so that the step loop can be shown to allocate nothing. The
+// replacement operators pair malloc with free, which g++ cannot see through.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+static long g_allocations = 0;
+void* operator new(std::size_t n) {
+  ++g_allocations;
+  if (void* p = std::malloc(n == 0 ? 1 : n)) return p;
+  throw std::bad_alloc();
+}
+void* operator new[](std::size_t n) { return operator new(n); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+#pragma GCC diagnostic pop
+
+namespace {
+
+// Denominator of (s + 1)^n without its leading 1, constant term first.
+std::vector<double> BinomialDenominator(int n) {
+  std::vector<double> c(n + 1, 0.0);
+  c[0] = 1.0;
+  for (int k = 0; k < n; ++k)
+    for (int i = k + 1; i > 0; --i) c[i] += c[i - 1];
+  c.pop_back();
+  return c;
+}
+
+void BM_RungeKuttaSteps(benchmark::State& state) {
+  const int order = static_cast<int>(state.range(0));
+  std::vector<double> a = BinomialDenominator(order);
+  const double b[] = {1.0};
+  SimTemp s(a.data(), static_cast<short>(order), b, 1);
+  s.Dt = 1e-4;
+  s.ModeBF();
+  constexpr int kStepsPerRun = 100000;
+  long allocations = 0;
+  for (auto _ : state) {
+    s.Init();
+    long before = g_allocations;
+    double sum = 0.0;
+    for (int i = 0; i < kStepsPerRun; ++i) sum += s.NextY();
+    allocations += g_allocations - before;
+    benchmark::DoNotOptimize(sum);
+  }
+  state.SetItemsProcessed(state.iterations() * kStepsPerRun);
+  state.counters["steps/s"] = benchmark::Counter(
+      static_cast<double>(state.iterations()) * kStepsPerRun, benchmark::Counter::kIsRate);
+  state.counters["allocs_in_loop"] = static_cast<double>(allocations);
+}
+BENCHMARK(BM_RungeKuttaSteps)->Arg(1)->Arg(2)->Arg(4)->Arg(8);
+
+}  // namespace
+
+BENCHMARK_MAIN();

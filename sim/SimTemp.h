@@ -1,0 +1,67 @@
+// Time-domain simulator: classical fourth-order Runge-Kutta integration of N(s)/D(s) in
+// companion form, driven by a unit step, a unit ramp or a short unit-area impulse.
+#pragma once
+
+class SimTemp {
+ public:
+  // Test inputs, as selected by SetFctU.
+  enum TypFct { S_Echelon = 0, S_Rampe = 1, S_Impulsion = 2 };
+
+  // Coefficients in ascending powers of s; the leading 1 of the monic denominator is implicit.
+  // All ten arrays are consecutive slices of one block owned through A (null: inactive).
+  double* A = nullptr;   // denominator in use (open or closed loop), NbA entries
+  double* B = nullptr;   // numerator in use, NbB entries
+  double* A0 = nullptr;  // open-loop denominator as received
+  double* B0 = nullptr;  // open-loop numerator as received
+  short NbA = 0;         // order of the system
+  short NbB = 0;         // number of numerator coefficients (at most NbA + 1)
+  double* X = nullptr;   // state: an internal signal z and its first NbA - 1 derivatives
+  double* F1 = nullptr;  // the four Runge-Kutta slopes
+  double* F2 = nullptr;
+  double* F3 = nullptr;
+  double* F4 = nullptr;
+  double* tmpX = nullptr;                               // state of the current Runge-Kutta stage
+  double (SimTemp::*FctU)(double) = &SimTemp::Echelon;  // input signal u(t)
+  bool FInit = true;  // right after Init: the next step has length 0
+  int TypeSignal = S_Echelon;
+  double T = 0.0;    // time of the last computed output (s)
+  double Dt = 1e-6;  // nominal time step (s)
+
+  // Input-only simulator (no system), used to walk the test signal.
+  SimTemp();
+  // Simulator of b(s)/(s^nba + a(s)); the arrays are copied.
+  SimTemp(const double* a, short nba, const double* b, short nbb);
+  ~SimTemp();
+  SimTemp(const SimTemp&) = delete;
+  SimTemp& operator=(const SimTemp&) = delete;
+
+  // Replaces the system; an improper one (nbb > nba + 1) leaves the simulator inactive.
+  void NewCoefs(const double* a, short nba, const double* b, short nbb);
+  // Restarts at t = 0 with a zero state; input, Dt and loop mode are kept.
+  void Init();
+  // 1: ramp, 2: impulse, anything else: step.
+  void SetFctU(int Fct);
+
+  double Echelon(double t);
+  double Rampe(double t);
+  double Impulsion(double t);
+  double ValU();
+
+  // Open loop N/D, or unity-feedback closed loop N/(D + N); the state is not reset.
+  void ModeBO();
+  void ModeBF();
+
+  // State derivative at time t.
+  void FctF(double* dX, const double* x, double t);
+  // Length of the next step: 0 right after Init, and a shortened step that ends exactly on
+  // the end of the impulse.
+  double ValDt();
+  // Advances time only (input-only walks).
+  void NextT();
+  // One integration step; returns the output at the new time (0 when inactive).
+  double NextY();
+
+ private:
+  double Input(double t) { return FctU == nullptr ? 0.0 : (this->*FctU)(t); }
+  void ReleaseBlock();
+};

@@ -1,0 +1,293 @@
+// Checks the time simulator against closed-form responses, its order of accuracy, the test
+// inputs with the impulse's step sequence, the loop modes and the inactive state.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <vector>
+
+#include "sim/SimTemp.h"
+
+namespace {
+
+// Runs NextY until the simulated time reaches tEnd and returns the largest deviation from the
+// expected response, checked at every sample time.
+double MaxError(SimTemp& s, double tEnd, const std::function<double(double)>& expected) {
+  double worst = 0.0;
+  do {
+    double y = s.NextY();
+    worst = std::fmax(worst, std::fabs(y - expected(s.T)));
+  } while (s.T < tEnd);
+  return worst;
+}
+
+TEST(SimTempInput, SignalsAndSelection) {
+  SimTemp s;
+  EXPECT_EQ(s.Echelon(0.0), 1.0);
+  EXPECT_EQ(s.Echelon(-1e-12), 0.0);
+  EXPECT_EQ(s.Rampe(-1.0), 0.0);
+  EXPECT_EQ(s.Rampe(2.5), 2.5);
+  EXPECT_EQ(s.Impulsion(0.0), 1e6);
+  EXPECT_EQ(s.Impulsion(0.999e-6), 1e6);
+  EXPECT_EQ(s.Impulsion(1e-6), 0.0);
+  EXPECT_EQ(s.Impulsion(-1e-9), 0.0);
+
+  struct Row {
+    int fct;
+    int type;
+    double uAt3;
+  };
+  for (Row r : {Row{0, SimTemp::S_Echelon, 1.0}, Row{1, SimTemp::S_Rampe, 3.0},
+                Row{2, SimTemp::S_Impulsion, 0.0}, Row{7, SimTemp::S_Echelon, 1.0},
+                Row{-1, SimTemp::S_Echelon, 1.0}}) {
+    s.SetFctU(r.fct);
+    EXPECT_EQ(s.TypeSignal, r.type) << r.fct;
+    s.T = 3.0;
+    EXPECT_EQ(s.ValU(), r.uAt3) << r.fct;
+  }
+  s.FctU = nullptr;
+  EXPECT_EQ(s.ValU(), 0.0);
+}
+
+TEST(SimTempInput, InputOnlyWalk) {
+  SimTemp s;
+  EXPECT_EQ(s.Dt, 1e-6);
+  s.SetFctU(1);
+  s.Dt = 0.25;
+  std::vector<double> times, values;
+  for (int i = 0; i < 4; ++i) {
+    values.push_back(s.ValU());
+    s.NextT();
+    times.push_back(s.T);
+  }
+  EXPECT_EQ(times, (std::vector<double>{0.0, 0.25, 0.5, 0.75}));
+  EXPECT_EQ(values, (std::vector<double>{0.0, 0.0, 0.25, 0.5}));
+  EXPECT_EQ(s.NextY(), 0.0);  // no system: inactive
+}
+
+TEST(SimTempInput, ImpulseStepSequence) {
+  const double a[] = {1.0}, b[] = {1.0};
+  SimTemp s(a, 1, b, 1);
+  s.SetFctU(2);
+  s.Dt = 1e-3;
+  EXPECT_EQ(s.ValDt(), 0.0);
+  s.NextY();
+  EXPECT_EQ(s.T, 0.0);
+  EXPECT_EQ(s.ValDt(), 1e-6);
+  s.NextY();
+  EXPECT_EQ(s.T, 1e-6);
+  EXPECT_EQ(s.ValDt(), 1e-3);
+  s.NextY();
+  EXPECT_DOUBLE_EQ(s.T, 1e-6 + 1e-3);
+
+  // A step smaller than the impulse walks up to its end, then takes one shortened step.
+  s.Init();
+  s.Dt = 0.3e-6;
+  std::vector<double> steps;
+  for (int i = 0; i < 6; ++i) {
+    steps.push_back(s.ValDt());
+    s.NextT();
+  }
+  EXPECT_EQ(steps[0], 0.0);
+  EXPECT_EQ(steps[1], 0.3e-6);
+  EXPECT_EQ(steps[3], 0.3e-6);
+  EXPECT_NEAR(steps[4], 0.1e-6, 1e-20);
+  EXPECT_EQ(steps[5], 0.3e-6);
+}
+
+// Closed-form responses of a few lags, with steps other than 1.
+TEST(SimTempResponse, FirstOrderLag) {
+  const double a[] = {1.0}, b[] = {1.0};  // 1/(s+1)
+  SimTemp s(a, 1, b, 1);
+  s.Dt = 0.01;
+  EXPECT_EQ(s.NextY(), 0.0);  // t = 0
+  EXPECT_EQ(s.T, 0.0);
+  EXPECT_LT(MaxError(s, 10.0, [](double t) { return 1.0 - std::exp(-t); }), 1e-9);
+
+  // Closed loop 1/(s+2): final value 0.5.
+  s.Init();
+  s.ModeBF();
+  EXPECT_LT(MaxError(s, 10.0, [](double t) { return 0.5 * (1.0 - std::exp(-2.0 * t)); }), 1e-9);
+
+  // Ramp t - 1 + e^-t, back in open loop.
+  s.Init();
+  s.ModeBO();
+  s.SetFctU(1);
+  s.Dt = 0.005;
+  EXPECT_LT(MaxError(s, 8.0, [](double t) { return t - 1.0 + std::exp(-t); }), 1e-9);
+}
+
+TEST(SimTempResponse, ImpulseOfFirstOrderLag) {
+  const double a[] = {2.0}, b[] = {4.0};  // 4/(s+2): impulse response 4 e^(-2t)
+  SimTemp r(a, 1, b, 1);
+  r.SetFctU(2);
+  r.Dt = 0.002;
+  EXPECT_EQ(r.NextY(), 0.0);
+  // At the end of the rectangle the whole unit area has been integrated.
+  double yEnd = r.NextY();
+  EXPECT_NEAR(yEnd, 2e6 * (1.0 - std::exp(-2e-6)), 1e-9);
+  const double w = 1e-6;
+  double err = MaxError(r, 3.0, [&](double t) {
+    return 2e6 * (1.0 - std::exp(-2.0 * w)) * std::exp(-2.0 * (t - w));
+  });
+  EXPECT_LT(err, 1e-8);
+}
+
+TEST(SimTempResponse, SecondOrderOvershoot) {
+  // 1/(s^2 + s + 1): damping 0.5, natural frequency 1 rad/s; also the closed loop of 1/(s(s+1)).
+  const double zeta = 0.5, wd = std::sqrt(1.0 - zeta * zeta);
+  auto exact = [&](double t) {
+    return 1.0 - std::exp(-zeta * t) * (std::cos(wd * t) + zeta / wd * std::sin(wd * t));
+  };
+  const double aOpen[] = {1.0, 1.0}, aLoop[] = {0.0, 1.0}, b[] = {1.0};
+  SimTemp direct(aOpen, 2, b, 1), loop(aLoop, 2, b, 1);
+  loop.ModeBF();
+  for (SimTemp* s : {&direct, &loop}) {
+    s->Dt = 0.002;
+    double peak = -1e38, tPeak = 0.0;
+    double worst = 0.0;
+    do {
+      double y = s->NextY();
+      worst = std::fmax(worst, std::fabs(y - exact(s->T)));
+      if (y > peak) peak = y, tPeak = s->T;
+    } while (s->T < 12.0);
+    EXPECT_LT(worst, 1e-10);
+    EXPECT_NEAR(peak, 1.0 + std::exp(-M_PI * zeta / wd), 1e-7);  // sampled peak
+    EXPECT_NEAR(tPeak, M_PI / wd, 0.002);
+  }
+}
+
+TEST(SimTempResponse, FourthOrderLag) {
+  // 1/(s+1)^4 = 1/(s^4 + 4s^3 + 6s^2 + 4s + 1), step response 1 - e^-t (1 + t + t^2/2 + t^3/6).
+  const double a[] = {1.0, 4.0, 6.0, 4.0}, b[] = {1.0};
+  SimTemp s(a, 4, b, 1);
+  s.Dt = 0.01;
+  double err = MaxError(s, 15.0, [](double t) {
+    return 1.0 - std::exp(-t) * (1.0 + t + t * t / 2.0 + t * t * t / 6.0);
+  });
+  EXPECT_LT(err, 1e-9);
+}
+
+TEST(SimTempResponse, BiproperOpenAndClosedLoop) {
+  const double a[] = {1.0}, b[] = {2.0, 1.0};  // (s+2)/(s+1)
+  SimTemp s(a, 1, b, 2);
+  s.Dt = 0.01;
+  EXPECT_EQ(s.NextY(), 1.0);  // direct term at t = 0
+  EXPECT_LT(MaxError(s, 10.0, [](double t) { return 2.0 - std::exp(-t); }), 1e-9);
+
+  // Closed loop (0.5 s + 1)/(s + 1.5): 2/3 - e^(-1.5 t)/6, starting at 0.5.
+  s.Init();
+  s.ModeBF();
+  EXPECT_EQ(s.NextY(), 0.5);
+  EXPECT_LT(MaxError(s, 10.0, [](double t) { return 2.0 / 3.0 - std::exp(-1.5 * t) / 6.0; }), 1e-9);
+
+  // Ramp 2t - 1 + e^-t: the direct term uses the input at the sample's own time.
+  s.Init();
+  s.ModeBO();
+  s.SetFctU(1);
+  EXPECT_LT(MaxError(s, 5.0, [](double t) { return 2.0 * t - 1.0 + std::exp(-t); }), 1e-9);
+
+  // ModeBO restores the open loop exactly.
+  EXPECT_EQ(s.A[0], 1.0);
+  EXPECT_EQ(s.B[0], 2.0);
+  EXPECT_EQ(s.B[1], 1.0);
+}
+
+TEST(SimTempResponse, PureGain) {
+  const double b[] = {3.0};
+  SimTemp s(nullptr, 0, b, 1);
+  s.Dt = 0.5;
+  EXPECT_EQ(s.NextY(), 3.0);
+  EXPECT_EQ(s.NextY(), 3.0);
+  s.Init();
+  s.ModeBF();
+  EXPECT_EQ(s.NextY(), 0.75);
+  s.SetFctU(1);
+  s.NextY();
+  double y = s.NextY();
+  EXPECT_EQ(y, 0.75 * s.T);
+}
+
+// Halving the step of a fourth-order method divides the error by about 16.
+TEST(SimTempOrder, HalvingTheStepDividesTheErrorBySixteen) {
+  const double zeta = 0.3, wd = std::sqrt(1.0 - zeta * zeta);
+  auto exact = [&](double t) {
+    return 1.0 - std::exp(-zeta * t) * (std::cos(wd * t) + zeta / wd * std::sin(wd * t));
+  };
+  const double a[] = {1.0, 2.0 * zeta}, b[] = {1.0};
+  double errors[3];
+  const double steps[3] = {0.2, 0.1, 0.05};
+  for (int k = 0; k < 3; ++k) {
+    SimTemp s(a, 2, b, 1);
+    s.Dt = steps[k];
+    errors[k] = MaxError(s, 6.0, exact);
+  }
+  for (int k = 0; k < 2; ++k) {
+    double ratio = errors[k] / errors[k + 1];
+    EXPECT_GT(ratio, 13.0) << k;
+    EXPECT_LT(ratio, 19.0) << k;
+  }
+}
+
+TEST(SimTempState, InitKeepsInputStepAndMode) {
+  const double a[] = {1.0}, b[] = {1.0};
+  SimTemp s(a, 1, b, 1);
+  s.SetFctU(1);
+  s.Dt = 0.1;
+  s.ModeBF();
+  for (int i = 0; i < 5; ++i) s.NextY();
+  s.Init();
+  EXPECT_EQ(s.T, 0.0);
+  EXPECT_TRUE(s.FInit);
+  EXPECT_EQ(s.X[0], 0.0);
+  EXPECT_EQ(s.TypeSignal, SimTemp::S_Rampe);
+  EXPECT_EQ(s.Dt, 0.1);
+  EXPECT_EQ(s.A[0], 2.0);  // still closed loop
+}
+
+TEST(SimTempState, CoefficientsAreCopied) {
+  double a[] = {1.0}, b[] = {1.0};
+  SimTemp s(a, 1, b, 1);
+  a[0] = 100.0;
+  b[0] = -5.0;
+  s.Dt = 0.01;
+  EXPECT_LT(MaxError(s, 2.0, [](double t) { return 1.0 - std::exp(-t); }), 1e-9);
+  // Loading a new system replaces the old block.
+  const double a2[] = {2.0, 3.0}, b2[] = {2.0};  // 2/((s+1)(s+2)) = 1 - 2e^-t + e^-2t
+  s.NewCoefs(a2, 2, b2, 1);
+  EXPECT_EQ(s.NbA, 2);
+  EXPECT_EQ(s.T, 0.0);
+  EXPECT_LT(
+      MaxError(s, 5.0, [](double t) { return 1.0 - 2.0 * std::exp(-t) + std::exp(-2.0 * t); }),
+      1e-9);
+}
+
+TEST(SimTempState, ImproperIsInactive) {
+  const double a[] = {1.0}, b[] = {1.0, 2.0, 3.0};  // (3s^2 + 2s + 1)/(s + 1)
+  SimTemp s(a, 1, b, 3);
+  EXPECT_EQ(s.A, nullptr);
+  s.ModeBF();
+  s.ModeBO();
+  s.Init();
+  s.Dt = 0.1;
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(s.NextY(), 0.0);
+  // Negative counts are rejected the same way.
+  s.NewCoefs(a, -1, b, 0);
+  EXPECT_EQ(s.A, nullptr);
+  EXPECT_EQ(s.NextY(), 0.0);
+}
+
+TEST(SimTempState, ClosedLoopWithoutLeadingTermIsHeldAtZero) {
+  // (1 - s)/(s + 1) closed on itself gives (1 - s)/2, which is improper.
+  const double a[] = {1.0}, b[] = {1.0, -1.0};
+  SimTemp s(a, 1, b, 2);
+  s.Dt = 0.01;
+  s.ModeBF();
+  for (int i = 0; i < 100; ++i) EXPECT_EQ(s.NextY(), 0.0);
+  s.Init();
+  s.ModeBO();
+  s.NextY();
+  EXPECT_NEAR(s.NextY(), 1.0 - 2.0 * std::exp(-0.01), 1e-9);  // back to (1 - s)/(s + 1)
+}
+
+}  // namespace
