@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "expr/ItMath.h"
+
 namespace {
 
 constexpr double kPi = 3.141592653589793;
@@ -187,9 +189,7 @@ void TFctTransfert::CorrectionPhase(TComplexP* y) {
 }
 
 int TFctTransfert::Value_(double w, TComplexP* y) {
-  if (Expression != nullptr) {
-    return 2;  // EXPRESSION-PATH: evaluated by the expression evaluator (expr/ItMath)
-  }
+  if (Expression != nullptr) return TItMath(w).ValeurExpression(Expression, y);
   *y = ValueBO(w);
   return 0;
 }
@@ -198,7 +198,7 @@ bool TFctTransfert::Value(double w, TComplexP* y) {
   EnCalcul = true;
   int r = Value_(w, y);
   if (r != 0) {
-    std::printf("Erreur : %s\n", "EXPRESSION-PATH");
+    std::printf("Erreur : %s\n", TItMath::ErrMsg(r));
     EnCalcul = false;
     return false;
   }

@@ -1,0 +1,359 @@
+// Operator-precedence evaluation of an expression text to one complex value at a frequency.
+#include "expr/ItMath.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cfenv>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "model/FctTransfert.h"
+#include "model/Param.h"
+
+bool E_Math = true;
+
+namespace {
+
+constexpr int kMathFlags = FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW;
+
+// Counts one level of nesting for the lifetime of a parse of a sub-expression.
+class TNiveau {
+ public:
+  explicit TNiveau(unsigned& p) : p_(p) { ++p_; }
+  ~TNiveau() { --p_; }
+  TNiveau(const TNiveau&) = delete;
+  TNiveau& operator=(const TNiveau&) = delete;
+
+ private:
+  unsigned& p_;
+};
+
+// Pops the right operand, the left operand and an operator, and pushes their result.
+int Reduit(TItMath& m, TPileT& vals, TPileOp& ops) {
+  TComplex a, b, r;
+  char o;
+  if (!vals.Pop(&b) || !vals.Pop(&a) || !ops.Pop(&o)) return m.ErrNo = 2;
+  int e = m.Operation(a, o, b, &r);
+  if (e != 0) return e;
+  if (!vals.Push(r)) return m.ErrNo = 1;
+  return 0;
+}
+
+bool IsSep(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsNameStart(char c) { return c == '_' || std::isalpha(static_cast<unsigned char>(c)); }
+bool IsNameChar(char c) { return c == '_' || std::isalnum(static_cast<unsigned char>(c)); }
+
+}  // namespace
+
+bool AppelMath(double (*f)(double), double x, double* y) {
+  std::feclearexcept(kMathFlags);
+  errno = 0;
+  E_Math = true;
+  *y = f(x);
+  // An underflow to a tiny or zero result (ERANGE with a finite value) is not an error.
+  if (std::fetestexcept(kMathFlags) != 0 || errno == EDOM ||
+      (errno == ERANGE && !std::isfinite(*y)))
+    E_Math = false;
+  return E_Math;
+}
+
+bool TPile::PPush(const void* x) {
+  if (Ptr == NbMax) {
+    if (NbMax == UINT16_MAX) return false;
+    unsigned n = static_cast<unsigned>(NbMax) + (PileBlk != 0 ? PileBlk : 1);
+    if (n > UINT16_MAX) n = UINT16_MAX;
+    char* b = new char[static_cast<size_t>(n) * Sz];
+    if (NbMax != 0) std::memcpy(b, Pile, static_cast<size_t>(NbMax) * Sz);
+    delete[] Pile;
+    Pile = b;
+    NbMax = static_cast<uint16_t>(n);
+  }
+  std::memcpy(Pile + static_cast<size_t>(Ptr) * Sz, x, Sz);
+  ++Ptr;
+  return true;
+}
+
+bool TPile::PPop(void* x) {
+  if (Pile == nullptr || Ptr == 0) return false;
+  --Ptr;
+  std::memcpy(x, Pile + static_cast<size_t>(Ptr) * Sz, Sz);
+  return true;
+}
+
+bool TPile::PRead(void* x, unsigned short niveau) const {
+  if (Pile == nullptr || niveau >= Ptr) return false;
+  std::memcpy(x, Pile + static_cast<size_t>(Ptr - 1 - niveau) * Sz, Sz);
+  return true;
+}
+
+const TItMath::TFonc TItMath::Fonctions[16] = {
+    {"sin", [](double x) { return std::sin(x); }, nullptr},
+    {"cos", [](double x) { return std::cos(x); }, nullptr},
+    {"tan", [](double x) { return std::tan(x); }, &TItMath::DomTan},
+    {"asin", [](double x) { return std::asin(x); }, &TItMath::DomAsin},
+    {"acos", [](double x) { return std::acos(x); }, &TItMath::DomAsin},
+    {"atan", [](double x) { return std::atan(x); }, nullptr},
+    {"log", [](double x) { return std::log(x); }, &TItMath::DomLog},
+    {"log10", [](double x) { return std::log10(x); }, &TItMath::DomLog},
+    {"exp", [](double x) { return std::exp(x); }, nullptr},
+    {"sqrt", [](double x) { return std::sqrt(x); }, &TItMath::DomSqrt},
+    {"sinh", [](double x) { return std::sinh(x); }, nullptr},
+    {"cosh", [](double x) { return std::cosh(x); }, nullptr},
+    {"tanh", [](double x) { return std::tanh(x); }, &TItMath::DomTanh},
+    {"ceil", [](double x) { return std::ceil(x); }, nullptr},
+    {"fabs", [](double x) { return std::fabs(x); }, nullptr},
+    {"floor", [](double x) { return std::floor(x); }, nullptr},
+};
+
+const TItMath::TFonc* TItMath::ChercheFonc(const char* nom) {
+  for (const TFonc& f : Fonctions)
+    if (std::strcmp(f.Nom, nom) == 0) return &f;
+  return nullptr;
+}
+
+const char* TItMath::ErrMsg(int n) {
+  static const char* const kMsg[NbErr] = {
+      "Pas d'erreur",
+      "Manque de mémoire. Expression trop complexe",
+      "Erreur interne (bogue)",
+      "Division par zéro",
+      "Opérateur manquant",
+      "Terme invalide (erreur de syntaxe?)",
+      "Parenthèse ) manquante",
+      "Erreur de syntaxe",
+      "Fonction inconnue",
+      "Dépassement de capacité (abscisse hors domaine)",
+      "Nom de symbole inconnu",
+      "Symbole non défini",
+      "Fonction d'un nombre imaginaire non supportée",
+      "Calcul récursif impossible",
+  };
+  return n >= 0 && n < NbErr ? kMsg[n] : "Erreur inconnue";
+}
+
+bool TItMath::DomLog(double x) { return x > 0; }
+bool TItMath::DomAsin(double x) { return x >= -1 && x <= 1; }
+bool TItMath::DomSqrt(double x) { return x >= 0; }
+bool TItMath::DomTan(double x) {
+  return std::fmod(std::fabs(x) / 1.5707963267948966 + 1, 2) > 1e-16;
+}
+bool TItMath::DomTanh(double x) { return std::cosh(x) > 1e-15; }
+
+// sep := { " " | TAB | CR | LF }
+void TItMath::PasseSep(const char** s) {
+  while (IsSep(**s)) ++*s;
+}
+
+// name := ( letter | "_" ) { letter | digit | "_" }; only the first sz - 1 characters are kept.
+void TItMath::ReadSymb(const char** s, char* nsymb, unsigned sz) {
+  if (sz == 0) return;
+  unsigned n = 0;
+  if (IsNameStart(**s)) {
+    while (IsNameChar(**s)) {
+      if (n + 1 < sz) nsymb[n++] = **s;
+      ++*s;
+    }
+  }
+  nsymb[n] = '\0';
+}
+
+// text := expression [sep] end
+int TItMath::ItMath(const char** s, TComplex* y) {
+  if (s == nullptr || *s == nullptr || y == nullptr) return Err(7);
+  int r = ItMath_(s, y);
+  if (r != 0) return Err(r);
+  PasseSep(s);
+  if (**s != '\0') return Err(7);
+  return Err(0);
+}
+
+int TItMath::ValeurExpression(const char* e, TComplexP* y) {
+  const char* t = e;
+  TComplex v;
+  int r = ItMath(&t, &v);
+  if (r != 0) return r;
+  y->m = v.Module();
+  y->p = std::atan2(v.Im, v.Re);
+  return 0;
+}
+
+// expression := term { operator term }, equal priorities associating to the left
+int TItMath::ItMath_(const char** s, TComplex* y) {
+  TNiveau niveau(Profondeur);
+  if (Profondeur > ProfondeurMax) return Err(1);
+  int e = LectTerme(s, y);
+  if (e != 0) return Err(e);
+  char op;
+  if (LectOp(s, &op) != 0) return Err(0);
+  TPileT vals;
+  TPileOp ops;
+  if (!vals.Push(*y) || !ops.Push(op)) return Err(1);
+  for (;;) {
+    TComplex t;
+    e = LectTerme(s, &t);
+    if (e != 0) return Err(e);
+    if (!vals.Push(t)) return Err(1);
+    char n;
+    if (LectOp(s, &n) != 0) {
+      while (ops.Ptr > 0) {
+        e = Reduit(*this, vals, ops);
+        if (e != 0) return Err(e);
+      }
+      if (!vals.Pop(y)) return Err(2);
+      return Err(0);
+    }
+    if (!ops.Push(n)) return Err(1);
+    char below;
+    while (ops.Ptr >= 2 && ops.Read(&below, 1) && Priorite(n) <= Priorite(below)) {
+      ops.Pop(&n);
+      e = Reduit(*this, vals, ops);
+      if (e != 0) return Err(e);
+      if (!ops.Push(n)) return Err(1);
+    }
+  }
+}
+
+// term := [sep] [ "-" | "+" ] ( "(" expression ")" | number | name [sep] "(" expression ")"
+//         | name )
+int TItMath::LectTerme(const char** s, TComplex* y) {
+  PasseSep(s);
+  bool neg = false;
+  if (**s == '-') {
+    neg = true;
+    ++*s;
+  } else if (**s == '+') {
+    ++*s;
+  }
+  int e;
+  if (**s == '(') {
+    ++*s;
+    e = ItMath_(s, y);
+    if (e != 0) return Err(e);
+    if (**s != ')') return Err(6);
+    ++*s;
+  } else if (std::isdigit(static_cast<unsigned char>(**s)) || **s == '.') {
+    e = LectNombre(s, y);
+    if (e != 0) return e;
+  } else {
+    char nom[128];
+    ReadSymb(s, nom, sizeof nom);
+    if (nom[0] == '\0') return Err(7);
+    PasseSep(s);
+    if (**s == '(') {
+      ++*s;
+      e = ItMath_(s, y);
+      if (e != 0) return Err(e);
+      if (**s != ')') return Err(6);
+      ++*s;
+      e = ExecFonc(nom, y);
+    } else {
+      e = LectReference(nom, y);
+    }
+    if (e != 0) return Err(e);
+  }
+  if (neg) {  // 0 - x keeps a zero imaginary part positive, so (-8)^(1/3) has argument +pi
+    y->Re = 0.0 - y->Re;
+    y->Im = 0.0 - y->Im;
+  }
+  return Err(0);
+}
+
+// number := ( digit | "." ) ..., decimal digits with optional fraction and exponent (strtod)
+int TItMath::LectNombre(const char** s, TComplex* y) {
+  char* fin = nullptr;
+  double v = std::strtod(*s, &fin);
+  if (fin == *s) return Err(5);
+  *s = fin;
+  if (!std::isfinite(v)) return Err(9);  // a literal beyond the range of doubles
+  *y = TComplex(v, 0);
+  return Err(0);
+}
+
+// reference := name, a registered function replaced by its open-loop response at w
+int TItMath::LectReference(const char* nom, TComplex* y) {
+  TFctTransfert* f = FctLF(nom);
+  if (f == nullptr) return Err(10);
+  if (f->EnCalcul) return Err(13);
+  f->ModeBF = false;
+  // Marked while it is evaluated, so that a cycle back to it at any depth ends with 13.
+  f->EnCalcul = true;
+  TComplexP r;
+  int e = 0;
+  if (f->Expression != nullptr)
+    e = TItMath(w, Profondeur).ValeurExpression(f->Expression, &r);
+  else
+    r = f->ValueBO(w);
+  f->EnCalcul = false;
+  if (e != 0) return Err(e);
+  *y = TComplex(r.m * std::cos(r.p), r.m * std::sin(r.p));
+  return Err(0);
+}
+
+// operator := [sep] ( "+" | "-" | "*" | "/" | "^" )
+int TItMath::LectOp(const char** s, char* op) {
+  PasseSep(s);
+  char c = **s;
+  if (c == '+' || c == '-' || c == '*' || c == '/' || c == '^') {
+    *op = c;
+    ++*s;
+    return Err(0);
+  }
+  return Err(4);
+}
+
+int TItMath::Priorite(char op) {
+  switch (op) {
+    case '+':
+    case '-':
+      return 1;
+    case '*':
+    case '/':
+      return 2;
+    case '^':
+      return 3;
+    default:
+      return 0;
+  }
+}
+
+int TItMath::Operation(TComplex a, char op, TComplex b, TComplex* r) {
+  switch (op) {
+    case '+':
+      *r = a + b;
+      return Err(0);
+    case '-':
+      *r = a - b;
+      return Err(0);
+    case '*':
+      *r = a * b;
+      return Err(0);
+    case '/':
+      if (b.Module() <= 1e-200) return Err(3);
+      *r = a / b;
+      return Err(0);
+    case '^':
+      if (std::fabs(b.Im) > 1e-10) return Err(12);
+      if (a.Module() == 0 && b.Re < 0) return Err(3);  // 0 to a negative power
+      std::feclearexcept(kMathFlags);
+      *r = a ^ b.Re;
+      if (std::fetestexcept(kMathFlags) != 0) return Err(9);  // overflow of the power
+      return Err(0);
+    default:
+      return Err(2);
+  }
+}
+
+// call := name [sep] "(" expression ")", the name taken from the function table
+int TItMath::ExecFonc(const char* nom, TComplex* y) {
+  const TFonc* f = ChercheFonc(nom);
+  if (f == nullptr) return Err(8);
+  if (std::fabs(y->Im) > 1e-10) return Err(12);
+  double x = y->Re;
+  if (f->Dom != nullptr && !f->Dom(x)) return Err(9);
+  double v;
+  bool ok = AppelMath(f->f, x, &v);
+  *y = TComplex(v, 0);
+  if (!ok) return Err(9);
+  return Err(0);
+}

@@ -1,0 +1,105 @@
+// Evaluator of algebraic expressions over registered transfer functions: each name stands for
+// that function's open-loop complex response at one angular frequency.
+#pragma once
+
+#include <cstdint>
+
+#include "model/Complex.h"
+
+class TFctTransfert;
+
+// True when the last library math call met no error (domain, pole or overflow).
+extern bool E_Math;
+
+// Calls f(x) into *y with the floating-point exception flags and errno cleared first, and sets
+// E_Math from what the call reports. Returns E_Math.
+bool AppelMath(double (*f)(double), double x, double* y);
+
+// Growable stack of fixed-size elements held by value in one block; 16-bit counters, so a push
+// beyond 65535 elements fails.
+class TPile {
+ public:
+  uint16_t Sz;            // size of one element in bytes
+  uint16_t PileBlk = 10;  // growth step in elements
+  char* Pile = nullptr;   // owned block, null until the first push
+  uint16_t Ptr = 0;       // elements on the stack
+  uint16_t NbMax = 0;     // capacity in elements
+
+  explicit TPile(uint16_t sz) : Sz(sz) {}
+  ~TPile() { delete[] Pile; }
+  TPile(const TPile&) = delete;
+  TPile& operator=(const TPile&) = delete;
+
+  bool PPush(const void* x);
+  bool PPop(void* x);
+  // Element niveau below the top (0 is the top).
+  bool PRead(void* x, unsigned short niveau) const;
+};
+
+class TPileT : public TPile {
+ public:
+  TPileT() : TPile(sizeof(TComplex)) {}
+  bool Push(const TComplex& x) { return PPush(&x); }
+  bool Pop(TComplex* x) { return PPop(x); }
+  bool Read(TComplex* x, unsigned short niveau) const { return PRead(x, niveau); }
+};
+
+class TPileOp : public TPile {
+ public:
+  TPileOp() : TPile(1) {}
+  bool Push(char op) { return PPush(&op); }
+  bool Pop(char* op) { return PPop(op); }
+  bool Read(char* op, unsigned short niveau) const { return PRead(op, niveau); }
+};
+
+class TItMath {
+ public:
+  // One entry of the table of real functions callable in an expression.
+  struct TFonc {
+    const char* Nom;
+    double (*f)(double);
+    bool (*Dom)(double);  // domain test, or null
+  };
+  static const TFonc Fonctions[16];
+  static constexpr int NbErr = 14;
+  // Deepest nesting of parentheses and function arguments, counted across the evaluations of
+  // referenced functions; deeper expressions end with error 1.
+  static constexpr unsigned ProfondeurMax = 2000;
+
+  double w = 0.0;           // angular frequency of the referenced functions (rad/s)
+  int ErrNo = 0;            // last error, 0 = none
+  unsigned Profondeur = 0;  // current nesting depth, including the enclosing evaluations
+
+  TItMath() = default;  // only to format a message: set ErrNo, call ErrMsg
+  explicit TItMath(double w_, unsigned profondeur = 0) : w(w_), Profondeur(profondeur) {}
+
+  int ItMath(const char** s, TComplex* y);
+  const char* ErrMsg() const { return ErrMsg(ErrNo); }
+  static const char* ErrMsg(int n);
+
+  // Open-loop polar value of the expression text e at w (0 or an error number).
+  int ValeurExpression(const char* e, TComplexP* y);
+
+  int ItMath_(const char** s, TComplex* y);
+  int LectTerme(const char** s, TComplex* y);
+  int LectNombre(const char** s, TComplex* y);
+  int LectReference(const char* nom, TComplex* y);
+  int LectOp(const char** s, char* op);
+  static int Priorite(char op);
+  int Operation(TComplex a, char op, TComplex b, TComplex* r);
+  int ExecFonc(const char* nom, TComplex* y);
+  static void ReadSymb(const char** s, char* nsymb, unsigned sz);
+  static void PasseSep(const char** s);
+
+  static bool DomLog(double x);
+  static bool DomAsin(double x);
+  static bool DomSqrt(double x);
+  static bool DomTan(double x);
+  static bool DomTanh(double x);
+
+  // Entry of the function table named nom, or null.
+  static const TFonc* ChercheFonc(const char* nom);
+
+ private:
+  int Err(int n) { return ErrNo = n; }
+};

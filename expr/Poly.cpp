@@ -1,0 +1,186 @@
+// Polynomial and rational-fraction algebra on coefficient arrays (constant term first).
+#include "expr/Poly.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <utility>
+
+namespace {
+
+double* CopyCoef(const double* c, unsigned n) {
+  if (c == nullptr) return nullptr;
+  double* r = new double[n + 1u];
+  std::memcpy(r, c, (n + 1u) * sizeof(double));
+  return r;
+}
+
+}  // namespace
+
+TPoly::TPoly(const TPoly& p) : Coef(CopyCoef(p.Coef, p.Deg)), Deg(p.Deg) {}
+
+TPoly::TPoly(TPoly&& p) noexcept : Coef(p.Coef), Deg(p.Deg) {
+  p.Coef = nullptr;
+  p.Deg = 0;
+}
+
+TPoly::TPoly(double v) : Coef(new double[1]{v}), Deg(0) {}
+
+TPoly::TPoly(unsigned n) : Coef(new double[n + 1u]()), Deg(n) {}
+
+TPoly::TPoly(const double* c, unsigned n) : Coef(CopyCoef(c, n)), Deg(n) {}
+
+TPoly::~TPoly() { delete[] Coef; }
+
+TPoly& TPoly::operator=(const TPoly& p) {
+  if (&p == this) return *this;
+  double* c = CopyCoef(p.Coef, p.Deg);
+  delete[] Coef;
+  Coef = c;
+  Deg = p.Deg;
+  return *this;
+}
+
+TPoly& TPoly::operator=(TPoly&& p) noexcept {
+  std::swap(Coef, p.Coef);
+  std::swap(Deg, p.Deg);
+  return *this;
+}
+
+TPoly& TPoly::operator=(double v) {
+  double* c = new double[1]{v};
+  delete[] Coef;
+  Coef = c;
+  Deg = 0;
+  return *this;
+}
+
+void TPoly::PolyLoad(const double* c, unsigned n) {
+  double* nc = CopyCoef(c, n);
+  delete[] Coef;
+  Coef = nc;
+  Deg = n;
+}
+
+double TPoly::Valeur(double x) const {
+  if (Coef == nullptr) return 0.0;
+  double v = 0.0;  // Horner, highest power first
+  for (unsigned i = Deg + 1u; i-- > 0;) v = v * x + Coef[i];
+  return v;
+}
+
+bool TPoly::IsZero() const {
+  if (Coef == nullptr) return false;
+  for (unsigned i = 0; i <= Deg; ++i)
+    if (Coef[i] != 0.0) return false;
+  return true;
+}
+
+TPoly TPoly::operator*(const TPoly& b) const {
+  if (!IsDefined() || !b.IsDefined()) return TPoly();
+  TPoly r(Deg + b.Deg);
+  for (unsigned i = 0; i <= Deg; ++i)
+    for (unsigned j = 0; j <= b.Deg; ++j) r.Coef[i + j] += Coef[i] * b.Coef[j];
+  return r;
+}
+
+TPoly TPoly::operator+(const TPoly& b) const {
+  if (!IsDefined() || !b.IsDefined()) return TPoly();
+  TPoly r(Deg >= b.Deg ? Deg : b.Deg);
+  for (unsigned i = 0; i <= r.Deg; ++i)
+    r.Coef[i] = (i <= Deg ? Coef[i] : 0.0) + (i <= b.Deg ? b.Coef[i] : 0.0);
+  return r;
+}
+
+// Leading terms that cancel are kept: the degree is the larger of the two.
+TPoly TPoly::operator-(const TPoly& b) const {
+  if (!IsDefined() || !b.IsDefined()) return TPoly();
+  TPoly r(Deg >= b.Deg ? Deg : b.Deg);
+  for (unsigned i = 0; i <= r.Deg; ++i)
+    r.Coef[i] = (i <= Deg ? Coef[i] : 0.0) - (i <= b.Deg ? b.Coef[i] : 0.0);
+  return r;
+}
+
+TQuotPoly& TQuotPoly::operator=(const TQuotPoly& q) {
+  if (&q == this) return *this;
+  Num = q.Num;
+  Den = q.Den;
+  return *this;
+}
+
+TQuotPoly& TQuotPoly::operator=(double v) {
+  Num = v;
+  Den = 1.0;
+  return *this;
+}
+
+TQuotPoly TQuotPoly::operator*(const TQuotPoly& q) const {
+  return TQuotPoly(Num * q.Num, Den * q.Den);
+}
+
+TQuotPoly TQuotPoly::operator/(const TQuotPoly& q) const {
+  return TQuotPoly(Num * q.Den, Den * q.Num);
+}
+
+TQuotPoly TQuotPoly::operator+(const TQuotPoly& q) const {
+  return TQuotPoly(Num * q.Den + q.Num * Den, Den * q.Den);
+}
+
+TQuotPoly TQuotPoly::operator-(const TQuotPoly& q) const {
+  return TQuotPoly(Num * q.Den - q.Num * Den, Den * q.Den);
+}
+
+bool TQuotPoly::Normalise() {
+  if (!Den.IsDefined() || !Num.IsDefined()) return false;
+  double d = Den.Coef[Den.Deg];
+  if (d == 0.0 || !std::isfinite(d)) return false;
+  for (unsigned i = 0; i <= Num.Deg; ++i) Num.Coef[i] /= d;
+  for (unsigned i = 0; i <= Den.Deg; ++i) Den.Coef[i] /= d;
+  Den.Coef[Den.Deg] = 1.0;
+  return true;
+}
+
+namespace {
+
+constexpr size_t kAffSize = 1024;
+// Room given to the terms of one polynomial: two shares plus the brackets stay below kAffSize.
+constexpr size_t kAffShare = 480;
+
+// Appends the terms of p to buf at *pos, at most kAffShare characters, "... " when cut short.
+void AffTerms(const TPoly& p, char* buf, size_t* pos) {
+  if (!p.IsDefined()) return;
+  size_t used = 0;
+  for (unsigned i = 0; i <= p.Deg; ++i) {
+    char t[64];
+    int n = std::snprintf(t, sizeof t, "%+GX^%u ", p.Coef[i], i);
+    if (n < 0) return;
+    size_t need = static_cast<size_t>(n) + (i < p.Deg ? 4 : 0);  // keep room for "... "
+    if (used + need > kAffShare) {
+      std::memcpy(buf + *pos, "... ", 4);
+      *pos += 4;
+      return;
+    }
+    std::memcpy(buf + *pos, t, static_cast<size_t>(n));
+    *pos += static_cast<size_t>(n);
+    used += static_cast<size_t>(n);
+  }
+}
+
+}  // namespace
+
+const char* TQuotPoly::AffPoly() const {
+  static char buf[kAffSize];
+  size_t pos = 0;
+  auto put = [&](const char* s) {
+    size_t n = std::strlen(s);
+    std::memcpy(buf + pos, s, n);
+    pos += n;
+  };
+  put("[ ");
+  AffTerms(Num, buf, &pos);
+  put(" ] / [ ");
+  AffTerms(Den, buf, &pos);
+  put(" ]");
+  buf[pos] = '\0';
+  return buf;
+}

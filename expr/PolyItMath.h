@@ -1,0 +1,58 @@
+// Rational fraction of a transfer function, built from its factors or by evaluating its
+// expression symbolically over the fractions of the functions it names.
+#pragma once
+
+#include "expr/ItMath.h"
+#include "expr/Poly.h"
+
+class TFctTransfert;
+
+class TQuotPolyH : public TQuotPoly {
+ public:
+  int Err = 0;  // 0, or the expression error number; Num and Den are then undefined
+
+  // Open-loop fraction of f. With b, f is marked under evaluation while it is built, so that
+  // a reference to f in its own expression ends with error 13.
+  TQuotPolyH(TFctTransfert* f, bool b) : TQuotPolyH(f, b, 0) {}
+  // Same, for a reference met profondeur levels deep inside an enclosing expression.
+  TQuotPolyH(TFctTransfert* f, bool b, unsigned profondeur);
+};
+
+// Fixed stack of ten fractions held by value.
+class TPolyPileT {
+ public:
+  static constexpr unsigned Taille = 10;
+  TQuotPoly Pile[Taille];
+  unsigned Niveau = 0;
+
+  bool Push(const TQuotPoly* q);
+  bool Pop(TQuotPoly* q);
+  bool Read(TQuotPoly* q, unsigned short niveau) const;
+};
+
+class PolyTItMath {
+ public:
+  int ErrNo = 0;
+  unsigned Profondeur = 0;  // nesting depth, including the enclosing evaluations
+
+  PolyTItMath() = default;
+  explicit PolyTItMath(unsigned profondeur) : Profondeur(profondeur) {}
+
+  int ItMath(const char** s, TQuotPoly* y);
+  const char* ErrMsg() const;
+
+  int ItMath_(const char** s, TQuotPoly* y);
+  int LectTerme(const char** s, TQuotPoly* y);
+  int LectNombre(const char** s, TQuotPoly* y);
+  int LectReference(const char* nom, TQuotPoly* y);
+  int LectOp(const char** s, char* op);
+  static int Priorite(char op);
+  int Operation(const TQuotPoly& a, char op, const TQuotPoly& b, TQuotPoly* r);
+  int ExecFonc(const char* nom, TQuotPoly* y);
+  static void ReadSymb(const char** s, char* nsymb, unsigned sz);
+  static void PasseSep(const char** s);
+
+ private:
+  int Err(int n) { return ErrNo = n; }
+  int Reduit(TPolyPileT& vals, TPileOp& ops);
+};

@@ -1,0 +1,111 @@
+// Frequency-response searches against closed forms: phase and gain crossings, bandwidth,
+// resonance peak, slopes, and the not-found results at the interval ends.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "tests/support/Registre.h"
+
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+
+class SearchesTest : public RegistreTest {};
+
+void ExpectRel(double v, double ref, double tol) { EXPECT_NEAR(v / ref, 1.0, tol) << v; }
+
+TEST_F(SearchesTest, PhaseCrossings) {
+  TFctTransfert* f = Poles("H", 10, {-1});
+  double w = 0;
+  EXPECT_TRUE(f->SearchPhase(-45, &w));
+  ExpectRel(w, 1.0, 1e-7);
+  EXPECT_FALSE(f->CorrecPhase);
+  EXPECT_TRUE(f->FirstCorrec);
+  EXPECT_TRUE(f->SearchPhase(-60, &w));
+  ExpectRel(w, std::sqrt(3.0), 1e-7);
+  EXPECT_FALSE(f->SearchPhase(-180, &w));  // never below -90 degrees
+  EXPECT_EQ(w, 1e6);
+  EXPECT_FALSE(f->SearchPhase(10, &w));  // negative everywhere
+  EXPECT_EQ(w, 1e-6);
+  EXPECT_FALSE(f->CorrecPhase);
+  EXPECT_TRUE(f->FirstCorrec);
+}
+
+TEST_F(SearchesTest, PhaseCrossingBeyondMinusPiNeedsUnwrapping) {
+  // Three lags: 3*atan(w) = 180 degrees at w = tan(60 degrees); 270 degrees at w = tan(90)...
+  TFctTransfert* f = Poles("H", 1, {-1, -1, -1});
+  double w = 0;
+  EXPECT_TRUE(f->SearchPhase(-180, &w));
+  ExpectRel(w, std::sqrt(3.0), 1e-7);
+  EXPECT_TRUE(f->SearchPhase(-225, &w));
+  ExpectRel(w, std::tan(75 * kPi / 180), 1e-7);
+  // The same function written as an expression wraps its raw phase at -pi.
+  Poles("G", 1, {-1});
+  TFctTransfert* e = Expr("E", "G*G*G");
+  EXPECT_TRUE(e->SearchPhase(-180, &w));
+  ExpectRel(w, std::sqrt(3.0), 1e-7);
+  EXPECT_TRUE(e->SearchPhase(-225, &w));
+  ExpectRel(w, std::tan(75 * kPi / 180), 1e-7);
+  // Closed loop of 1/(s+1)^3: phase of 1/((s+1)^3+1) reaches -180 at w = sqrt(3) too (the
+  // denominator 1 - 3w^2 + 1 + j(3w - w^3) is real negative there).
+  f->ModeBF = true;
+  EXPECT_TRUE(f->SearchPhase(-180, &w));
+  ExpectRel(w, std::sqrt(3.0), 1e-7);
+}
+
+TEST_F(SearchesTest, ModulusCrossings) {
+  TFctTransfert* f = Poles("H", 10, {-1});
+  double w = 0;
+  EXPECT_TRUE(f->SearchModule(0, &w));
+  ExpectRel(w, std::sqrt(99.0), 1e-7);
+  EXPECT_TRUE(f->SearchModule(20 * std::log10(10 / std::sqrt(2.0)), &w));
+  ExpectRel(w, 1.0, 1e-7);
+  EXPECT_FALSE(f->SearchModule(40, &w));  // never reaches 100
+  EXPECT_LT(w / 1e-6 - 1, 2e-7);
+  EXPECT_FALSE(f->SearchModule(-400, &w));  // above the target everywhere
+  EXPECT_LT(1e6 / w - 1, 2e-7);
+  // Closed loop 10/(s+11): modulus 1 at w = sqrt(100 - 121)? never; 0.5 at sqrt(400 - 121).
+  f->ModeBF = true;
+  EXPECT_TRUE(f->SearchModule(20 * std::log10(0.5), &w));
+  ExpectRel(w, std::sqrt(279.0), 1e-7);
+  EXPECT_FALSE(f->SearchModule(0, &w));
+}
+
+TEST_F(SearchesTest, SlopeAndPeak) {
+  TFctTransfert* f = Poles("H", 1, {-1});
+  EXPECT_NEAR(f->PenteModule(1), -1 / std::sqrt(8.0), 1e-6);
+  EXPECT_NEAR(f->PenteModule(3), -3 / std::pow(10.0, 1.5), 1e-6);
+  double w = 0;
+  EXPECT_FALSE(f->SearchdBMax(&w));
+  EXPECT_LT(w / 1e-6 - 1, 2e-7);
+  TFctTransfert* r = Poles("R", 1, {});
+  r->AddPoleC(1, 0.2, 1);
+  EXPECT_TRUE(r->SearchdBMax(&w));
+  // The slope is a central difference over w(1 +- 1e-3): it vanishes where
+  // |H(1.001w)| = |H(0.999w)|, that is w^2 = 1.96/(1.001^2 + 0.999^2), 5e-7 below the peak
+  // sqrt(1 - 2*0.1^2) of the modulus itself.
+  const double wd = std::sqrt(1.96 / (1.001 * 1.001 + 0.999 * 0.999));
+  ExpectRel(w, wd, 1e-7);
+  ExpectRel(w, std::sqrt(1 - 2 * 0.1 * 0.1), 1e-6);
+  // A rising modulus has its maximum at the upper end.
+  TFctTransfert* z = Poles("Z", 1, {});
+  z->AddZero(-1);
+  EXPECT_FALSE(z->SearchdBMax(&w));
+  EXPECT_LT(1e6 / w - 1, 2e-7);
+}
+
+TEST_F(SearchesTest, ExpressionDefinedFunctionsAreSearchedAlike) {
+  Poles("G", 10, {-1});
+  Param.AddFctTransfert("K", 1)->AddPoleC(1, 0.2, 1);
+  TFctTransfert* e = Expr("E", "G*1");
+  double w = 0;
+  EXPECT_TRUE(e->SearchModule(0, &w));
+  ExpectRel(w, std::sqrt(99.0), 1e-7);
+  EXPECT_TRUE(e->SearchPhase(-45, &w));
+  ExpectRel(w, 1.0, 1e-7);
+  TFctTransfert* k = Expr("F", "2*K");
+  EXPECT_TRUE(k->SearchdBMax(&w));
+  ExpectRel(w, std::sqrt(1.96 / (1.001 * 1.001 + 0.999 * 0.999)), 1e-7);
+}
+
+}  // namespace
