@@ -41,8 +41,9 @@ int Reduit(TItMath& m, TPileT& vals, TPileOp& ops) {
 }
 
 bool IsSep(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-bool IsNameStart(char c) { return c == '_' || std::isalpha(static_cast<unsigned char>(c)); }
-bool IsNameChar(char c) { return c == '_' || std::isalnum(static_cast<unsigned char>(c)); }
+// ASCII letters only, whatever the locale: accented bytes never belong to a name.
+bool IsNameStart(char c) { return c == '_' || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsNameChar(char c) { return IsNameStart(c) || (c >= '0' && c <= '9'); }
 
 }  // namespace
 

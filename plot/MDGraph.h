@@ -3,7 +3,7 @@
 
 #include "plot/TrInfo.h"
 
-enum GrType { GrErr = 0, GrScr = 1, GrHPGL = 2, GrHPGLr = 3, GrPS = 4, GrEMF = 5 };
+enum GrType : int { GrErr = 0, GrScr = 1, GrHPGL = 2, GrHPGLr = 3, GrPS = 4, GrEMF = 5 };
 
 class TMDGraph {
  public:

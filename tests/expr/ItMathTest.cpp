@@ -48,6 +48,9 @@ TEST_F(ItMathTest, ConstantsPrecedenceAndErrors) {
       {"asin(1)+acos(1)", 0, kPi / 2, 0},
       {"sinh(0)+cosh(0)+tanh(0)+log(1)", 0, 1, 0},
       {"exp(-1000)", 0, 0, 0},  // underflow to zero is not an error
+      {"tanh(1000)", 0, 1, 0},
+      {"_x1", 10, 0, 0},
+      {"caf\u00e9", 10, 0, 0},  // the name ends before the accented letter: "caf"
       {"1.5e2", 0, 150, 0},
       {".5", 0, 0.5, 0},
       {"(-8)^(1/3)", 0, 1, std::sqrt(3.0)},

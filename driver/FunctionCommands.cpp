@@ -1,0 +1,136 @@
+// Function commands "name.parameter ...": gain, poles and zeros, colour, selection,
+// expression and the properties report of one registered transfer function.
+#include "driver/Interpreter.h"
+#include "driver/Report.h"
+#include "model/Param.h"
+
+namespace {
+
+// Parameter words, in this order.
+enum FctPrm { kGain, kPole, kPoleC, kZero, kZeroC, kCouleur, kProp, kSelect, kExp, kNbFctPrm };
+const char* const nprm[kNbFctPrm] = {"gain",    "pole", "poleC",  "zero", "zeroC",
+                                     "Couleur", "prop", "select", "exp"};
+
+// Registered function whose name equals nom regardless of case, or null.
+TFctTransfert* FindFunction(const char* nom) {
+  for (unsigned i = 0; i < Param.GetNbFctTransfert(); ++i) {
+    TFctTransfert* h = Param.GetFctTransfert(i);
+    if (h != nullptr && h->Nom != nullptr && SameWord(nom, h->Nom)) return h;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+// function command: name "." parameter arguments
+void iTPrm::FoncGest() {
+  TFctTransfert* h = FindFunction(NomSymb);
+  if (h == nullptr) {
+    Err("Fonction '%s' indéfinie !\n", NomSymb);
+    return;
+  }
+  PasseSep();
+  if (*pbuf != '.') {
+    Err("'.' manquant !\n");
+    return;
+  }
+  ++pbuf;
+  ReadNomSymb();
+  if (NomSymb[0] == '\0') {
+    Err("Paramètre manquant !\n");
+    return;
+  }
+  PasseSep();
+  int k = 0;
+  while (k < kNbFctPrm && !SameWord(NomSymb, nprm[k])) ++k;
+  switch (k) {
+    case kGain:
+      if (!ReadValD()) return;
+      if (nbprm > 1) {
+        Err("Trop de paramètres !\n");
+        return;
+      }
+      h->g = prm[0];
+      std::printf("Gain de '%s' = %G\n", h->Nom, prm[0]);
+      return;
+    case kPole:
+    case kZero:
+      if (!ReadValD()) return;
+      std::printf(k == kPole ? "Ajout pole%sde '%s' = " : "Ajout zero%sde '%s' = ",
+                  nbprm > 1 ? "s " : " ", h->Nom);
+      for (unsigned i = 0; i < nbprm; ++i) {
+        std::printf(i + 1 < nbprm ? "%G, " : "%G", prm[i]);
+        if (k == kPole) {
+          h->AddPole(prm[i]);
+        } else {
+          h->AddZero(prm[i]);
+        }
+      }
+      std::printf("\n");
+      return;
+    case kPoleC:
+    case kZeroC:
+      if (!Read3()) return;
+      std::printf(k == kPoleC ? "Ajout pole%sde '%s' = " : "Ajout zero%sde '%s' = ",
+                  nbprm > 1 ? "s " : " ", h->Nom);
+      for (unsigned i = 0; i < nbprm; i += 3) {
+        std::printf(i + 3 < nbprm ? "{%G,%G,%G}, " : "{%G,%G,%G}", prm[i], prm[i + 1], prm[i + 2]);
+        if (k == kPoleC) {
+          h->AddPoleC(prm[i], prm[i + 1], prm[i + 2]);
+        } else {
+          h->AddZeroC(prm[i], prm[i + 1], prm[i + 2]);
+        }
+      }
+      std::printf("\n");
+      return;
+    case kCouleur: {
+      int c;
+      if (!ReadColor(&c)) return;
+      h->Color = c;
+      std::printf("Couleur de '%s' définie : %s\n", h->Nom, NomSymb);
+      return;
+    }
+    case kProp:
+      if (*pbuf != '(') {
+        Err("'(' manquante !\n");
+        return;
+      }
+      ++pbuf;
+      PasseSep();
+      if (*pbuf != ')') {
+        Err("')' manquante !\n");
+        return;
+      }
+      ++pbuf;
+      if (!ExpectEOL()) return;
+      AffProp(h);
+      return;
+    case kSelect: {
+      unsigned int u;
+      if (!ReadValUI(&u)) return;
+      h->Checked = u != 0;
+      std::printf("Fonction '%s'%ssélectionnée\n", h->Nom, h->Checked ? " " : " non ");
+      return;
+    }
+    case kExp:
+      if (*pbuf != '=') {
+        Err("'=' manquant !\n");
+        return;
+      }
+      ++pbuf;
+      if (!ReadExp()) {
+        Err("Expression invalide !\n");
+        return;
+      }
+      if (NomSymb[0] == '\0') {
+        Err("Expression ???\n");
+        return;
+      }
+      h->ChangeExpression(NomSymb);
+      std::printf("Fonction %s = \"%s\"\n", h->Nom, NomSymb);
+      return;
+    default:
+      Err("Fonction %s non implémentée !\n", NomSymb);
+      return;
+  }
+}

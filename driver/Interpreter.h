@@ -1,0 +1,74 @@
+// The script interpreter: reads a parameter script line by line, lexes each line and runs
+// its global command or function command.
+#pragma once
+
+#include <cstdio>
+
+#include "plot/MDGraph.h"
+
+class iTPrm {
+ public:
+  static constexpr int kNbCmde = 33;        // command words in TabCmde
+  static constexpr unsigned kMaxPrm = 120;  // values one line may carry
+  static constexpr int kBufSize = 1024;     // line buffer, so at most 1023 characters a read
+
+  FILE* f = nullptr;  // the open script, null when it could not be opened; owned
+  int cmde = -1;      // TabCmde index of the current line, -1 not a command word, -2 end of file
+  char buf[kBufSize] = {};      // the current line as read, line end included
+  char* pbuf = buf;             // read position inside buf
+  char NomSymb[kBufSize] = {};  // last name or quoted text read
+  static const char* const TabCmde[kNbCmde];
+  int ligne = 0;             // lines read so far: the number of the current line
+  double prm[kMaxPrm] = {};  // values read from the current line
+  unsigned int nbprm = 0;    // number of valid entries in prm
+
+  // Opens the script nf for reading; prints an error and leaves f null when it cannot.
+  explicit iTPrm(const char* nf);
+  // Takes ownership of an already open stream (null: an empty script).
+  explicit iTPrm(FILE* file) : f(file) {}
+  ~iTPrm();
+  iTPrm(const iTPrm&) = delete;
+  iTPrm& operator=(const iTPrm&) = delete;
+
+  // Line loop.
+  bool SearchNextCmde();
+  bool ExecNextCmde();
+
+  // Lexer and value readers: each starts at pbuf and leaves pbuf after what it consumed.
+  bool isSpace(char x) const { return x == ' ' || x == '\t' || x == '\r' || x == '\n'; }
+  void PasseSep();
+  bool isEOL() const { return *pbuf == ';' || *pbuf == '\0'; }
+  void Err(const char* format, ...) __attribute__((format(printf, 2, 3)));
+  void ReadNomSymb();
+  bool ReadExp();
+  bool ReadCmde();
+  bool ReadValUI(unsigned int* v);
+  bool ReadValD();
+  bool Read3();
+  bool ReadColor(int* col);
+  bool ReadPeriph(GrType* prf);
+
+  // Global commands (first word in TabCmde) and function commands (first word a function).
+  void ExecCmde();
+  void FoncGest();
+
+  // Puts one line in buf as if it had just been read (line number n) and rewinds pbuf.
+  void SetLine(const char* line, int n = 1);
+
+ private:
+  bool ReadReal(double* v);
+  bool ReadFlag(bool* setting, const char* echo);
+  bool ReadColorSetting(int* setting, const char* echo);
+  bool ReadSingleReal(double* v);
+  bool ReadLineWidth(double* setting, const char* echo);
+  void DefineFunction();
+  void Chart(int kind);
+  bool ExpectEOL();
+};
+
+// Colour names indexed by colour code, and the lookup of a name (case-insensitive; -1 if unknown).
+extern const char* const kColorNames[16];
+int ColorCode(const char* name);
+
+// ASCII case-insensitive equality of two words, independent of the locale.
+bool SameWord(const char* a, const char* b);

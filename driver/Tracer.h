@@ -1,0 +1,10 @@
+// Chart dispatch: one chart of a given kind drawn on a new device of a given kind.
+#pragma once
+
+#include "plot/MDGraph.h"
+
+enum TrType { TraceBlack = 0, TraceBode = 1, TraceTemp = 2 };
+
+// Draws one chart of kind tr on a new device of kind x; nf is the file name of a file
+// device (EMF, EPS) and the empty string for the screen.
+void Tracer(GrType x, TrType tr, const char* nf);

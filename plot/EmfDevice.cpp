@@ -1,0 +1,228 @@
+// Enhanced Metafile output device on a 50 x 50 cm page (20000 units), records written
+// little-endian through the kernel's byte output.
+#include "plot/EmfDevice.h"
+
+#include <cstring>
+
+namespace {
+constexpr emf_dword kPageUnits = 20000;  // page height in device units; EMF y grows downward
+
+// Pen colours as 0x00BBGGRR words.
+const emf_dword kWinColor[16] = {0xFFFFFF, 0x000000, 0xC00000, 0x00C000, 0x0000C0, 0x606060,
+                                 0x808000, 0x800080, 0x008080, 0x00FFFF, 0xFF8080, 0x80FF80,
+                                 0x0000FF, 0xC0C0C0, 0xFFFF40, 0xFF40FF};
+
+const emf_dword kSetMapMode[] = {17, 12, 8};
+const emf_dword kSetWindowOrgEx[] = {10, 16, 0, 0};
+const emf_dword kSetWindowExtEx[] = {9, 16, 1, 1};
+const emf_dword kSetViewportOrgEx[] = {12, 16, 0, 0};
+const emf_dword kSetViewportExtEx[] = {11, 16, 1, 1};
+const emf_dword kBeginPath[] = {59, 8};
+const emf_dword kEndPath[] = {60, 8};
+const emf_dword kSelectPen[] = {37, 12, 1};
+const emf_dword kSelectStock[] = {37, 12, 0x80000007};
+const emf_dword kDeleteObject[] = {40, 12, 1};
+const emf_dword kEof[] = {14, 20, 0, 16, 20};
+
+inline void PutWord(unsigned char* p, emf_dword w) {
+  p[0] = static_cast<unsigned char>(w);
+  p[1] = static_cast<unsigned char>(w >> 8);
+  p[2] = static_cast<unsigned char>(w >> 16);
+  p[3] = static_cast<unsigned char>(w >> 24);
+}
+}  // namespace
+
+C_EMF::C_EMF(const char* nomfic) : nom_(nomfic ? nomfic : "") {
+  plume_max = 16;
+  u_par_cmx = u_par_cmy = 400;
+  tr_xmax = tr_ymax = 50.0;
+  NomFichier = nom_.data();
+  EMF_header = T_EMF_header{1,  112, 0xFFFFFFFF, 0xFFFFFFFF, 0,   0,   0, 0,
+                            0,  0,   0x464D4520, 0x10000,    0,   0,   2, 12,
+                            88, 0,   kPageUnits, kPageUnits, 500, 500, {}};
+  const char* desc = "vantrelEMF";
+  for (int i = 0; i < 12; ++i)
+    EMF_header.Description[i] = i < 10 ? static_cast<std::uint16_t>(desc[i]) : 0;
+  emf_CreatePen = T_EMF_CreatePen{38, 28, 1, 0, 1, 0, 0};
+  emf_StrokePath = T_EMF_StrokePath{64, 24, 0, 0, 0, 0};
+  reset_stroke_bounds();
+}
+
+C_EMF::~C_EMF() {}
+
+void C_EMF::reset_stroke_bounds() {
+  emf_StrokePath.left = emf_StrokePath.top = 0xFFFFFFFF;
+  emf_StrokePath.right = emf_StrokePath.bottom = 0;
+}
+
+void C_EMF::emf_write(const void* r) {
+  emf_dword head[2];
+  std::memcpy(head, r, sizeof head);
+  unsigned char buf[112];
+  const emf_dword size = head[1] <= sizeof buf ? head[1] : sizeof buf;
+  for (emf_dword i = 0; i + 4 <= size; i += 4) {
+    emf_dword w;
+    std::memcpy(&w, static_cast<const unsigned char*>(r) + i, 4);
+    PutWord(buf + i, w);
+  }
+  bnsend(reinterpret_cast<const char*>(buf), static_cast<int>(size));
+  EMF_header.nBytes += size;
+  EMF_header.nRecords += 1;
+}
+
+void C_EMF::emf_lims(emf_dword x, emf_dword y) {
+  T_EMF_header& h = EMF_header;
+  if (x < h.BoundsLeft) h.BoundsLeft = x;
+  if (x > h.BoundsRight) h.BoundsRight = x;
+  if (y < h.BoundsTop) h.BoundsTop = y;
+  if (y > h.BoundsBottom) h.BoundsBottom = y;
+  T_EMF_StrokePath& s = emf_StrokePath;
+  if (x < s.left) s.left = x;
+  if (x > s.right) s.right = x;
+  if (y < s.top) s.top = y;
+  if (y > s.bottom) s.bottom = y;
+}
+
+void C_EMF::emf_moveto(emf_int x, emf_int y) {
+  // Points above the page are held on its top edge so the flipped y stays on the page.
+  const emf_dword fy = kPageUnits - (static_cast<emf_dword>(y) > kPageUnits ? kPageUnits : y);
+  emf_lims(static_cast<emf_dword>(x), fy);
+  const emf_dword rec[4] = {27, 16, static_cast<emf_dword>(x), fy};
+  emf_write(rec);
+}
+
+void C_EMF::emf_lineto(emf_int x, emf_int y) {
+  const emf_dword fy = kPageUnits - (static_cast<emf_dword>(y) > kPageUnits ? kPageUnits : y);
+  emf_lims(static_cast<emf_dword>(x), fy);
+  const emf_dword rec[4] = {54, 16, static_cast<emf_dword>(x), fy};
+  emf_write(rec);
+}
+
+void C_EMF::emf_open_path() {
+  pl = 1;
+  emf_write(kBeginPath);
+  emf_write(&emf_CreatePen);
+  emf_write(kSelectPen);
+}
+
+void C_EMF::emf_close_path() {
+  pl = 0;
+  emf_write(kEndPath);
+  emf_write(&emf_StrokePath);
+  emf_write(kSelectStock);
+  emf_write(kDeleteObject);
+  reset_stroke_bounds();
+}
+
+void C_EMF::emf_pen(int n, unsigned int w) {
+  if (pl) emf_close_path();
+  if (n < 0 || n >= 16) n = 1;
+  mw = w;
+  emf_CreatePen.WidthX = w;
+  emf_CreatePen.col = kWinColor[n];
+  mc = n;
+  emf_open_path();
+}
+
+void C_EMF::tr_init() {
+  pl = 0;
+  reset_stroke_bounds();
+  emf_stat_ = 0;
+  emf_pts_ = 0;
+  EMF_header.nRecords = 0;
+  EMF_header.nBytes = 0;
+  EMF_header.BoundsLeft = EMF_header.BoundsTop = 0xFFFFFFFF;
+  EMF_header.BoundsRight = EMF_header.BoundsBottom = 0;
+  mc = 1;
+  mw = 0;
+  emf_x = emf_y = 0;
+  write_header();  // a placeholder, rewritten with the final figures at the end
+  EMF_header.nBytes += 112;
+  EMF_header.nRecords += 1;
+  emf_write(kSetMapMode);
+  emf_write(kSetWindowOrgEx);
+  emf_write(kSetWindowExtEx);
+  emf_write(kSetViewportOrgEx);
+  emf_write(kSetViewportExtEx);
+  emf_moveto(0, 0);
+  // The origin does not count in the drawing's bounds.
+  EMF_header.BoundsLeft = EMF_header.BoundsTop = 0xFFFFFFFF;
+  EMF_header.BoundsRight = EMF_header.BoundsBottom = 0;
+  emf_pen(1, 1);
+  emf_stat_ = 0;
+  emf_pts_ = 0;
+}
+
+void C_EMF::tr_pen(int pen) {
+  emf_pen(pen, mw);
+  emf_stat_ = 0;
+}
+
+void C_EMF::tr_width(double mm) {
+  const double v = 40 * mm;
+  const unsigned int w = v >= 0 && v < 4e9 ? static_cast<unsigned int>(v) : 0;
+  emf_pen(mc, w);
+  emf_stat_ = 0;
+}
+
+// A drawn move goes into an open path, opened (after the start point) when needed; a pen-up move
+// closes the open path first, so every path is bracketed and holds its start point.
+void C_EMF::tr_move(emf_int dx, emf_int dy, int st) {
+  const emf_int x0 = emf_x, y0 = emf_y;
+  emf_x += dx;
+  emf_y += dy;
+  if (emf_x < 0) emf_x = 0;
+  if (emf_y < 0) emf_y = 0;
+  emf_pts_ = emf_stat_ == 0 ? 0 : emf_pts_ + 1;
+  if (st) {
+    if (emf_stat_ == 0) {
+      // Right after a pen change: close its empty path and start the line from its start point.
+      if (pl) emf_close_path();
+      emf_moveto(x0, y0);
+    }
+    if (!pl) emf_open_path();
+    emf_lineto(emf_x, emf_y);
+  } else {
+    if (pl) emf_close_path();
+    emf_moveto(emf_x, emf_y);
+  }
+  emf_stat_ = st ? 2 : 1;
+}
+
+void C_EMF::tr_close() {
+  emf_stat_ = 0;
+  emf_end();
+}
+
+void C_EMF::tr_size(int, int) {}
+
+void C_EMF::emf_end() {
+  if (pl) emf_close_path();
+  emf_write(kEof);
+  T_EMF_header& h = EMF_header;
+  h.FrameRight = (h.BoundsRight * 5) / 2 + 5;
+  h.FrameBottom = (h.BoundsBottom * 5) / 2 + 5;
+  emf_dword v = (h.BoundsLeft * 5) / 2;
+  h.FrameLeft = v >= 6 ? v - 5 : 0;
+  v = (h.BoundsTop * 5) / 2;
+  h.FrameTop = v >= 6 ? v - 5 : 0;
+  // Rewind and write the final header; the rewrite is not counted.
+  bnsend(nullptr, -1);
+  write_header();
+}
+
+void C_EMF::write_header() {
+  const T_EMF_header& h = EMF_header;
+  const emf_dword words[22] = {
+      h.iType,     h.nSize,    h.BoundsLeft, h.BoundsTop,    h.BoundsRight,    h.BoundsBottom,
+      h.FrameLeft, h.FrameTop, h.FrameRight, h.FrameBottom,  h.dSignature,     h.nVersion,
+      h.nBytes,    h.nRecords, h.nHandles,   h.nDescription, h.offDescription, h.nPalEntries,
+      h.DeviceX,   h.DeviceY,  h.MillimX,    h.MillimY};
+  unsigned char buf[112];
+  for (int i = 0; i < 22; ++i) PutWord(buf + 4 * i, words[i]);
+  for (int i = 0; i < 12; ++i) {
+    buf[88 + 2 * i] = static_cast<unsigned char>(h.Description[i]);
+    buf[89 + 2 * i] = static_cast<unsigned char>(h.Description[i] >> 8);
+  }
+  bnsend(reinterpret_cast<const char*>(buf), 112);
+}

@@ -1,0 +1,265 @@
+// The vector pipeline behind every move: clipping, integer conversion with carried residue,
+// dash cutting, the five-entry move queue with its optimiser, line styles and byte output.
+#include <cmath>
+
+#include "plot/TrInfo.h"
+
+namespace {
+constexpr double kEps = 1e-10;
+// Device coordinates are held within this range so that integer moves never overflow.
+constexpr double kMaxDev = 1e8;
+
+// Predefined dash patterns, lengths in units of the SETLIN size.
+struct LineStyle {
+  int n;
+  float len[8];
+};
+const LineStyle kStyles[12] = {
+    {1, {1.0f}},
+    {2, {0.3f, 0.3f}},
+    {2, {0.3f, 0.1f}},
+    {4, {0.6f, 0.2f, 0.08f, 0.2f}},
+    {6, {0.6f, 0.1f, 0.05f, 0.1f, 0.05f, 0.1f}},
+    {2, {0.1f, 0.3f}},
+    {6, {0.5f, 0.08f, 0.2f, 0.08f, 0.2f, 0.08f}},
+    {8, {0.1f, 0.08f, 0.2f, 0.08f, 0.1f, 0.08f, 0.5f, 0.08f}},
+    {2, {0.5f, 0.1f}},
+    {2, {0.1f, 0.5f}},
+    {8, {0.6f, 0.1f, 0.05f, 0.1f, 0.05f, 0.1f, 0.05f, 0.1f}},
+    {6, {0.08f, 0.09f, 0.3f, 0.08f, 0.3f, 0.09f}},
+};
+
+inline double Round(double v) { return std::floor(v + 0.5); }
+inline double Clamp(double v) { return v > kMaxDev ? kMaxDev : (v < -kMaxDev ? -kMaxDev : v); }
+}  // namespace
+
+// Clipping move: text measurement short-cut, clipping, pen-up positioning, then the draw.
+void TR_INFO::bmove(double x, double y, int pn) {
+  if (!std::isfinite(x) || !std::isfinite(y)) return;  // a non-finite point cannot be drawn
+  if (TXTSZ.mes) {
+    if (x > TXTSZ.xm) TXTSZ.xm = x;
+    if (x < TXTSZ.xn) TXTSZ.xn = x;
+    if (y > TXTSZ.ym) TXTSZ.ym = y;
+    if (y < TXTSZ.yn) TXTSZ.yn = y;
+    BNx = x;
+    BNy = y;
+    return;
+  }
+  double xo, yo, xd, yd;
+  int inside;
+  bnptin(BNx, BNy, x, y, &xo, &yo, &xd, &yd, &inside);
+  if (inside) {
+    if (std::fabs(BNx - posx) >= kEps || std::fabs(BNy - posy) >= kEps) bnmove(xo, yo, 0);
+    bnmove(xd, yd, pn);
+  }
+  BNx = x;
+  BNy = y;
+}
+
+// Segment clipping: each end is clipped on its own; inside when either end was inside.
+void TR_INFO::bnptin(double xoin, double yoin, double xdin, double ydin, double* xo, double* yo,
+                     double* xd, double* yd, int* inwd) {
+  *xo = xoin;
+  *yo = yoin;
+  *xd = xdin;
+  *yd = ydin;
+  if (prt == -1) {
+    *inwd = 1;
+    return;
+  }
+  double dx = xdin - xoin, dy = ydin - yoin;
+  int in_o, in_d;
+  bninwd(xo, yo, dx, dy, &in_o);
+  bninwd(xd, yd, dx, dy, &in_d);
+  *inwd = in_o || in_d;
+}
+
+// Point clipping along the direction (dx, dy) onto the clipping rectangle (edges included).
+void TR_INFO::bninwd(double* x, double* y, double dx, double dy, int* inwd) {
+  *inwd = 1;
+  const double x0 = *x, y0 = *y;
+  if (x0 < prtxn || x0 > prtxm) {
+    *inwd = 0;
+    *x = x0 < prtxn ? prtxn : prtxm;
+    if (std::fabs(dx) >= kEps)
+      *y = y0 + (*x - x0) * dy / dx;
+    else
+      *y = (*x - x0) * dy > 0 ? prtym : prtyn;
+  }
+  if (*y < prtyn || *y > prtym) {
+    *inwd = 0;
+    double yc = *y < prtyn ? prtyn : prtym;
+    if (std::fabs(dy) >= kEps)
+      *x = x0 + dx * (yc - y0) / dy;
+    else
+      *x = dx * (yc - y0) > 0 ? prtxm : prtxn;
+    *y = yc;
+  }
+}
+
+// Integer conversion: the rounding residue is carried so the path never drifts half a unit.
+void TR_INFO::bnmove(double x, double y, int npen) {
+  x = Clamp(x);
+  y = Clamp(y);
+  pen = npen != 0;
+  const double ex = x - posx, ey = y - posy;
+  const double rx = Round(ex), ry = Round(ey);
+  int ix = static_cast<int>(rx), iy = static_cast<int>(ry);
+  errx += ex - rx;
+  erry += ey - ry;
+  while (errx > 0.5) ++ix, errx -= 1;
+  while (errx < -0.5) --ix, errx += 1;
+  while (erry > 0.5) ++iy, erry -= 1;
+  while (erry < -0.5) --iy, erry += 1;
+  posx = x;
+  posy = y;
+  if (flags.mes_) {
+    if (x > mes_xm) mes_xm = x;
+    if (x < mes_xn) mes_xn = x;
+    if (y > mes_ym) mes_ym = y;
+    if (y < mes_yn) mes_yn = y;
+    return;
+  }
+  bnwrt(ix, iy, pen);
+}
+
+// Dash cutting: a drawn move is split at the ends of the pattern's elements, the pattern
+// running on from one move to the next.
+void TR_INFO::bnwrt(int dx, int dy, int pn) {
+  if (pn == 0 || nbsg == 1) {
+    if (dx == 0 && dy == 0 && pn == pen) return;
+    tr_mvopt_(dx, dy, pn);
+    return;
+  }
+  if (dx == 0 && dy == 0) {
+    tr_mvopt_(0, 0, pnsg);
+    return;
+  }
+  double lng = std::hypot(static_cast<double>(dx), static_cast<double>(dy));
+  const int sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -1 : 1;
+  int adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
+  int idle = 0;  // element ends in a row that covered nothing (elements below one unit)
+  while (lng > 0) {
+    if (adx == 0 && ady == 0) break;
+    if (lng >= lnsg) {
+      double r = bnsegment(lnsg, &adx, &ady, sx, sy);
+      lng -= r;
+      pnsg = !pnsg;
+      if (++ctsg >= nbsg) ctsg = 0;
+      lnsg = trc[ctsg];
+      idle = r < kEps ? idle + 1 : 0;
+      if (idle > nbsg) break;  // a whole pattern too fine to draw: send the rest at once
+    } else {
+      lnsg -= lng;
+      double r = bnsegment(lng, &adx, &ady, sx, sy);
+      if (std::fabs(r) < kEps) break;
+      lng -= r;
+    }
+  }
+  // Whatever the pieces' rounding left is sent too, so the device reaches the exact target.
+  if (adx != 0 || ady != 0) tr_mvopt_(sx * adx, sy * ady, pnsg);
+}
+
+// One dash piece of length lng along the remaining extents; returns the length covered.
+double TR_INFO::bnsegment(double lng, int* dxm, int* dym, int signx, int signy) {
+  const double lmax = std::hypot(static_cast<double>(*dxm), static_cast<double>(*dym));
+  const double c = *dxm / lmax, s = *dym / lmax;
+  double fx = Round(lng * c), fy = Round(lng * s);
+  int dx = fx > *dxm ? *dxm : static_cast<int>(fx);
+  int dy = fy > *dym ? *dym : static_cast<int>(fy);
+  *dxm -= dx;
+  *dym -= dy;
+  tr_mvopt_(dx * signx, dy * signy, pnsg);
+  return std::hypot(static_cast<double>(dx), static_cast<double>(dy));
+}
+
+// Move queue: the oldest move goes to the device when five are waiting and none merge.
+void TR_INFO::tr_mvopt_(int dx, int dy, int st) {
+  if (nbfifo >= 5) {
+    bn_optim();
+    if (nbfifo >= 5) {
+      tr_move(fifo[0].dx, fifo[0].dy, fifo[0].st);
+      bn_delf(0);
+    }
+  }
+  fifo[nbfifo++] = Move{dx, dy, st};
+}
+
+// Peephole optimiser: merges two pen-up moves in a row, and drops a zero pen-up move
+// between two draws.
+void TR_INFO::bn_optim() {
+  for (int i = 1; i < nbfifo; ++i) {
+    if (fifo[i - 1].st == 0 && fifo[i].st == 0) {
+      fifo[i].dx += fifo[i - 1].dx;
+      fifo[i].dy += fifo[i - 1].dy;
+      bn_delf(i - 1);
+    }
+  }
+  for (int i = 2; i < nbfifo; ++i) {
+    const Move& m = fifo[i - 1];
+    if (fifo[i - 2].st == 1 && m.dx == 0 && m.dy == 0 && m.st == 0 && fifo[i].st == 1)
+      bn_delf(i - 1);
+  }
+}
+
+void TR_INFO::bn_delf(int n) {
+  if (n < 0 || n >= nbfifo) return;
+  for (int i = n + 1; i < nbfifo; ++i) fifo[i - 1] = fifo[i];
+  --nbfifo;
+}
+
+void TR_INFO::bn_flush() {
+  bn_optim();
+  for (int i = 0; i < nbfifo; ++i) tr_move(fifo[i].dx, fifo[i].dy, fifo[i].st);
+  nbfifo = 0;
+}
+
+void TR_INFO::bnsend(const char* buf, int sz) {
+  if (!tr_out) return;
+  if (sz == -1)
+    std::fseek(tr_out, 0, SEEK_SET);
+  else if (sz == 0)
+    std::fputs(buf, tr_out);
+  else if (sz > 0)
+    std::fwrite(buf, 1, static_cast<size_t>(sz), tr_out);
+}
+
+// ---- Line styles ----
+
+int TR_INFO::SETLIN(int typ, double size) {
+  if (!flags.ok) return bn_break(2, "SETLIN");
+  if (typ < 0 || typ > 11 || !(size >= 0.02) || !(size < 2e9)) return bn_break(3, "SETLIN");
+  lnsz = static_cast<int>(size);
+  const LineStyle& st = kStyles[typ];
+  double seg[8];
+  for (int i = 0; i < st.n; ++i) seg[i] = size * static_cast<double>(st.len[i]) * mul;
+  USERLINE(static_cast<unsigned>(st.n), seg);
+  lntp = typ + 32768;
+  return 0;
+}
+
+int TR_INFO::USERLINE(unsigned int nbs, const double* tabseg) {
+  if (!flags.ok) return bn_break(2, "USERLINE");
+  if (nbs < 1 || nbs > 10 || !tabseg) return bn_break(3, "USERLINE");
+  for (unsigned i = 0; i < nbs; ++i)
+    if (!(tabseg[i] > 0) || !std::isfinite(tabseg[i])) return bn_break(3, "USERLINE");
+  lntp = -1;
+  nbsg = static_cast<int>(nbs);
+  for (unsigned i = 0; i < nbs; ++i) trc[i] = tabseg[i] * u_cm;
+  ctsg = 0;
+  pnsg = 1;
+  lnsg = trc[0];
+  return 0;
+}
+
+int TR_INFO::GET_LIN(int* t, double* s) {
+  if (!flags.ok) return bn_break(2, "GET_LIN");
+  if (lntp >= 0 && (lntp & 0x8000)) {
+    *t = lntp & ~0x8000;
+    *s = lnsz;
+  } else {
+    *t = -1;
+    *s = 1.0;
+  }
+  return 0;
+}

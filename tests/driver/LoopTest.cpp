@@ -1,0 +1,129 @@
+// Checks the line loop: blank and comment lines, line numbers, line ends, over-long lines
+// read in pieces, NUL bytes and binary input, and the example script of the user guide.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "model/Param.h"
+#include "tests/support/ScriptCapture.h"
+
+namespace {
+
+class LoopTest : public ::testing::Test {
+ protected:
+  void SetUp() override { Param.Reset(); }
+  void TearDown() override { Param.Reset(); }
+};
+
+TEST_F(LoopTest, EmptyBlankAndCommentScriptsPrintNothing) {
+  EXPECT_EQ(RunScriptText(""), "");
+  EXPECT_EQ(RunScriptText("\n\n   \t\n; comment\n   ; indented comment Wmin=5\n\r\n"), "");
+  EXPECT_EQ(Param.EdWn, 0.001);
+}
+
+TEST_F(LoopTest, ExampleScript) {
+  std::string out = RunScriptText(
+      "; open loop H = 10/((s+1)(s+10))\n"
+      "fct = H\n"
+      "H.gain = 10\n"
+      "H.pole = -1, -10\n"
+      "Wmin = 0.01\n"
+      "Wmax = 100\n");
+  EXPECT_EQ(out,
+            "Fonction 'H' créée.\n"
+            "Gain de 'H' = 10\n"
+            "Ajout poles de 'H' = -1, -10\n"
+            "Wmin=0.01\n"
+            "Wmax=100\n");
+  TFctTransfert* h = FctLF("H");
+  ASSERT_NE(h, nullptr);
+  EXPECT_EQ(h->g, 10.0);
+  ASSERT_EQ(h->nbp, 2);
+  EXPECT_EQ(h->p[1], -10.0);
+  EXPECT_EQ(Param.EdWn, 0.01);
+  EXPECT_EQ(Param.EdWm, 100.0);
+}
+
+TEST_F(LoopTest, LineNumbersCountBlankAndCommentLines) {
+  std::string out = RunScriptText("; a\n\nWmin=1\n   \nWmax\nfoo\n");
+  EXPECT_EQ(out, "Wmin=1\n" + ErrorHeader(5, "Wmax\n") + "'=' manquant !\n" +
+                     ErrorHeader(6, "foo\n") + "Fonction 'foo' indéfinie !\n");
+}
+
+TEST_F(LoopTest, LineStartingWithSomethingElseThanANameIsAnUndefinedFunction) {
+  for (const char* line : {"12\n", "-H.gain=1\n", "\"x\"\n", "=5\n", ".gain=1\n"}) {
+    EXPECT_EQ(RunScriptText(line), ErrorHeader(1, line) + "Fonction '' indéfinie !\n") << line;
+  }
+}
+
+TEST_F(LoopTest, CrLfLineEnds) {
+  std::string out = RunScriptText("fct = H\r\nH.gain = 2\r\nWmin\r\n");
+  EXPECT_EQ(out, "Fonction 'H' créée.\nGain de 'H' = 2\n" + ErrorHeader(3, "Wmin\r\n") +
+                     "'=' manquant !\n");
+}
+
+TEST_F(LoopTest, LastLineWithoutLineEnd) {
+  EXPECT_EQ(RunScriptText("Wmin=2\nWmax=5"), "Wmin=2\nWmax=5\n");
+  EXPECT_EQ(Param.EdWm, 5.0);
+  EXPECT_EQ(RunScriptText("Wmin=2\nWmax"),
+            "Wmin=2\n" + ErrorHeader(2, "Wmax") + "'=' manquant !\n");
+}
+
+TEST_F(LoopTest, LongLinesAreReadInPiecesOf1023) {
+  // 5 + 1018 blanks fill the first piece; "7" is read as line 2; Wmax is line 3.
+  std::string line = "Wmin=" + std::string(1018, ' ') + "7\n";
+  std::string out = RunScriptText(line + "Wmax=5\n");
+  EXPECT_EQ(out, ErrorHeader(1, line.substr(0, 1023)) + "Paramètre invalide !\n" +
+                     ErrorHeader(2, "7\n") + "Fonction '' indéfinie !\n" + "Wmax=5\n");
+  EXPECT_EQ(Param.EdWn, 0.001);
+
+  // A comment of 3000 characters: its pieces after the first are lines of their own.
+  std::string comment = ";" + std::string(2999, 'x') + "\nWmin=3\n";
+  std::string tail(3000 - 2 * 1023, 'x');
+  out = RunScriptText(comment);
+  EXPECT_EQ(out, ErrorHeader(2, std::string(1023, 'x')) + "Fonction '" + std::string(1023, 'x') +
+                     "' indéfinie !\n" + ErrorHeader(3, tail + "\n") + "Fonction '" + tail +
+                     "' indéfinie !\n" + "Wmin=3\n");
+}
+
+TEST_F(LoopTest, NulBytesEndTheUsefulLine) {
+  const char text[] = "fct = H\0junk\nH.gain=2\nWmin\0=5\n";
+  std::string script(text, sizeof text - 1);
+  std::string out = RunScriptText(script);
+  EXPECT_EQ(out,
+            "Fonction 'H' créée.\nGain de 'H' = 2\n" + ErrorHeader(3, "Wmin") + "'=' manquant !\n");
+}
+
+TEST_F(LoopTest, BinaryInputEndsWithoutHarm) {
+  std::string bytes;
+  unsigned x = 12345;
+  for (int i = 0; i < 200000; ++i) {
+    x = x * 1103515245u + 12345u;
+    bytes.push_back(static_cast<char>(x >> 23));
+  }
+  std::string out = RunScriptText(bytes);
+  EXPECT_EQ(Param.GetNbFctTransfert(), 0u);
+  EXPECT_EQ(Param.EdWn, 0.001);
+  EXPECT_EQ(out.find("Erreur à la ligne 1 : "), 0u);
+}
+
+TEST_F(LoopTest, UnreadableScriptCountsAsEmpty) {
+  testing::internal::CaptureStdout();
+  {
+    iTPrm it("/nonexistent/dir/script.txt");
+    EXPECT_EQ(it.f, nullptr);
+    EXPECT_FALSE(it.ExecNextCmde());
+    EXPECT_EQ(it.cmde, -2);
+    EXPECT_EQ(it.ligne, 0);
+  }
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "Le fichier /nonexistent/dir/script.txt ne peut être ouvert !\n");
+  testing::internal::CaptureStdout();
+  {
+    iTPrm it("/");
+    EXPECT_FALSE(it.ExecNextCmde());
+  }
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Le fichier / ne peut être ouvert !\n");
+}
+
+}  // namespace

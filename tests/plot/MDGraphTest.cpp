@@ -1,0 +1,56 @@
+// Checks the device holder: which device each kind creates, and its page and file name.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "plot/EmfDevice.h"
+#include "plot/EpsDevice.h"
+#include "plot/HpglDevice.h"
+#include "plot/MDGraph.h"
+
+namespace {
+
+TEST(MDGraph, FileKindsCreateTheirDevice) {
+  char name[] = "chart.eps";
+  TMDGraph ps(GrPS, name);
+  ASSERT_NE(ps.Gr, nullptr);
+  EXPECT_EQ(ps.Type, GrPS);
+  EXPECT_NE(dynamic_cast<C_EPS*>(ps.Gr), nullptr);
+  EXPECT_STREQ(ps.Gr->NomFichier, "chart.eps");
+  EXPECT_NE(ps.Gr->NomFichier, name);  // an owned copy
+  name[0] = 'X';
+  EXPECT_STREQ(ps.Gr->NomFichier, "chart.eps");
+
+  TMDGraph emf(GrEMF, "a.emf");
+  EXPECT_EQ(emf.Type, GrEMF);
+  EXPECT_NE(dynamic_cast<C_EMF*>(emf.Gr), nullptr);
+  EXPECT_EQ(emf.Gr->tr_xmax, 50.0);
+
+  TMDGraph hp(GrHPGL, "a.hpgl");
+  ASSERT_NE(dynamic_cast<C_HPGLA4*>(hp.Gr), nullptr);
+  EXPECT_EQ(hp.Gr->tr_xmax, 29.7);
+  EXPECT_EQ(hp.Gr->tr_ymax, 21.0);
+  EXPECT_FALSE(dynamic_cast<C_HPGLA4*>(hp.Gr)->Rot);
+
+  TMDGraph hpr(GrHPGLr, "a.hpgl");
+  ASSERT_NE(dynamic_cast<C_HPGLA4*>(hpr.Gr), nullptr);
+  EXPECT_EQ(hpr.Gr->tr_xmax, 21.0);
+  EXPECT_EQ(hpr.Gr->tr_ymax, 29.7);
+  EXPECT_TRUE(dynamic_cast<C_HPGLA4*>(hpr.Gr)->Rot);
+  EXPECT_EQ(hpr.Gr->plume_max, 16);
+}
+
+TEST(MDGraph, OtherKindsHoldNothing) {
+  for (int k : {-1, 0, 6, 42}) {
+    TMDGraph g(static_cast<GrType>(k), "x.eps");
+    EXPECT_EQ(g.Gr, nullptr) << k;
+    EXPECT_EQ(g.Type, GrErr) << k;
+  }
+  TMDGraph noname(GrPS);
+  EXPECT_EQ(noname.Gr, nullptr);
+  EXPECT_EQ(noname.Type, GrErr);
+  TMDGraph nullname(GrEMF, nullptr);
+  EXPECT_EQ(nullname.Gr, nullptr);
+}
+
+}  // namespace

@@ -1,0 +1,360 @@
+// Checks the vector pipeline: clipping, rounding residue, dash cutting, the move queue and its
+// optimiser, line-style settings and byte output, through a device that records its calls.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tests/support/RecordingDevice.h"
+
+namespace {
+
+struct Pt {
+  int x, y, st;
+  bool operator==(const Pt& o) const { return x == o.x && y == o.y && st == o.st; }
+};
+std::ostream& operator<<(std::ostream& os, const Pt& p) {
+  return os << "(" << p.x << "," << p.y << (p.st ? ",down)" : ",up)");
+}
+
+// Absolute positions reached by the recorded moves, from the origin.
+std::vector<Pt> Path(const RecordingDevice& d) {
+  std::vector<Pt> p;
+  int x = 0, y = 0;
+  for (const auto& m : d.Moves()) {
+    x += m.a;
+    y += m.b;
+    p.push_back({x, y, m.c});
+  }
+  return p;
+}
+
+// A device where one user unit is one device unit over the whole page, the origin untouched.
+void OpenUnitWindow(RecordingDevice* d) {
+  d->Open();
+  d->WINDOW(0, 11880, 0, 8400);
+}
+
+// Clipping to a 400..800 square window in device units.
+void OpenClipSquare(RecordingDevice* d) {
+  d->Open();
+  d->VWPORTA(1, 2, 1, 2);
+  d->WINDOW(400, 800, 400, 800);
+}
+
+TEST(PipelineClip, InsideToOutsideIsCutAndReentryStartsWithAMove) {
+  RecordingDevice d;
+  OpenClipSquare(&d);
+  d.MOVE(500, 500);
+  d.DRAW(1000, 600);  // leaves through x = 800 at y = 560
+  d.DRAW(600, 700);   // comes back through x = 800 at y = 650
+  d.TRFLUSH();
+  const std::vector<Pt> want = {{500, 500, 0}, {800, 560, 1}, {800, 650, 0}, {600, 700, 1}};
+  EXPECT_EQ(Path(d), want);
+}
+
+TEST(PipelineClip, BothEndsOutsideIsDroppedButThePositionMoves) {
+  RecordingDevice d;
+  OpenClipSquare(&d);
+  d.MOVE(500, 500);
+  d.MOVE(300, 300);
+  d.DRAW(900, 900);  // crosses the square, both ends outside
+  d.TRFLUSH();
+  // The move out stops at the corner it crosses; the crossing draw sends nothing.
+  const std::vector<Pt> want = {{400, 400, 0}};
+  EXPECT_EQ(Path(d), want);
+  double x, y;
+  d.GET_POS(&x, &y);
+  EXPECT_NEAR(x, 900, 1e-9);
+  EXPECT_NEAR(y, 900, 1e-9);
+}
+
+TEST(PipelineClip, EdgesAreInsideAndNoClippingModeDrawsEverything) {
+  RecordingDevice d;
+  OpenClipSquare(&d);
+  d.MOVE(400, 400);
+  d.DRAW(800, 800);  // corner to corner, on the rectangle
+  d.SETPRT(-1);
+  d.DRAW(1200, 300);
+  d.TRFLUSH();
+  const std::vector<Pt> want = {{400, 400, 0}, {800, 800, 1}, {1200, 300, 1}};
+  EXPECT_EQ(Path(d), want);
+}
+
+TEST(PipelineClip, PointClippingTable) {
+  RecordingDevice d;
+  d.Open();
+  d.prt = 0;
+  d.prtxn = 0, d.prtxm = 10, d.prtyn = 0, d.prtym = 10;
+  struct Row {
+    double x, y, dx, dy;  // point and segment direction
+    double ex, ey;        // expected clipped point
+    int in;
+  };
+  const Row rows[] = {
+      {5, 5, 1, 1, 5, 5, 1},        // inside
+      {15, 5, 10, 0, 10, 5, 0},     // right of the rectangle, horizontal segment
+      {-5, 5, 10, 5, 0, 7.5, 0},    // left, slope 1/2: y = 5 + 5 * 0.5
+      {5, 15, 0, 10, 5, 10, 0},     // above, vertical segment
+      {5, -4, 2, 8, 6, 0, 0},       // below: x = 5 + 2 * 4 / 8
+      {15, 15, 10, 10, 10, 10, 0},  // corner
+      {14, 13, 2, 1, 8, 10, 0},     // right, then above: y = 11 at x = 10, so x = 8 at y = 10
+      {10, 10, 3, 4, 10, 10, 1},    // on the corner itself
+  };
+  for (const Row& r : rows) {
+    double x = r.x, y = r.y;
+    int in = -1;
+    d.bninwd(&x, &y, r.dx, r.dy, &in);
+    EXPECT_NEAR(x, r.ex, 1e-12) << r.x << "," << r.y;
+    EXPECT_NEAR(y, r.ey, 1e-12) << r.x << "," << r.y;
+    EXPECT_EQ(in, r.in) << r.x << "," << r.y;
+  }
+}
+
+TEST(PipelineResidue, TenThirdsOfAUnitSumToThree) {
+  RecordingDevice d;
+  OpenUnitWindow(&d);
+  double sum = 0;
+  for (int i = 1; i <= 10; ++i) {
+    d.DRAW(0.3 * i, 0);
+    d.TRFLUSH();
+    sum = 0;
+    for (const auto& m : d.Moves()) sum += m.a;
+    EXPECT_LE(std::fabs(sum - 0.3 * i), 0.5 + 1e-9) << i;
+  }
+  EXPECT_EQ(sum, 3);
+}
+
+TEST(PipelineResidue, ARandomWalkNeverDriftsMoreThanHalfAUnit) {
+  RecordingDevice d;
+  OpenUnitWindow(&d);
+  d.MOVE(5000, 4000);
+  unsigned s = 12345;
+  auto next = [&s] {
+    s = s * 1103515245u + 12345u;
+    return ((s >> 8) % 20001) / 1000.0 - 10.0;  // -10 .. 10 in thousandths
+  };
+  double x = 5000, y = 4000;
+  long sx = 0, sy = 0;
+  size_t seen = 0;
+  for (int i = 0; i < 2000; ++i) {
+    x += next();
+    y += next();
+    if (i % 3 == 0)
+      d.MOVE(x, y);
+    else
+      d.DRAW(x, y);
+    d.TRFLUSH();
+    const auto moves = d.Moves();
+    for (; seen < moves.size(); ++seen) sx += moves[seen].a, sy += moves[seen].b;
+    ASSERT_LE(std::fabs(sx - x), 0.5 + 1e-9) << i;
+    ASSERT_LE(std::fabs(sy - y), 0.5 + 1e-9) << i;
+  }
+}
+
+TEST(PipelineDash, StyleOneOnA400UnitDeviceAlternates120Units) {
+  RecordingDevice d;
+  OpenUnitWindow(&d);
+  ASSERT_EQ(d.SETLIN(1, 1.0), 0);
+  d.DRAW(1000, 0);
+  d.DRAW(1000, 300);  // the pattern runs on across the vertex: 80 drawn left of the first dash
+  d.TRFLUSH();
+  const std::vector<Pt> want = {{120, 0, 1},  {240, 0, 0},   {360, 0, 1},    {480, 0, 0},
+                                {600, 0, 1},  {720, 0, 0},   {840, 0, 1},    {960, 0, 0},
+                                {1000, 0, 1}, {1000, 80, 1}, {1000, 200, 0}, {1000, 300, 1}};
+  EXPECT_EQ(Path(d), want);
+}
+
+TEST(PipelineDash, DiagonalDashesFollowTheDirectionAndEndOnTarget) {
+  RecordingDevice d;
+  OpenUnitWindow(&d);
+  d.SETLIN(1, 1.0);
+  d.DRAW(300, 400);  // 500 long: 120-unit pieces are (72, 96)
+  d.TRFLUSH();
+  const std::vector<Pt> want = {
+      {72, 96, 1}, {144, 192, 0}, {216, 288, 1}, {288, 384, 0}, {300, 400, 1}};
+  EXPECT_EQ(Path(d), want);
+}
+
+// First pattern period of every style at size 1 on a 400-unit device, lengths in device units.
+TEST(PipelineDash, EveryPredefinedStyle) {
+  const std::vector<std::vector<int>> styles = {
+      {},
+      {120, 120},
+      {120, 40},
+      {240, 80, 32, 80},
+      {240, 40, 20, 40, 20, 40},
+      {40, 120},
+      {200, 32, 80, 32, 80, 32},
+      {40, 32, 80, 32, 40, 32, 200, 32},
+      {200, 40},
+      {40, 200},
+      {240, 40, 20, 40, 20, 40, 20, 40},
+      {32, 36, 120, 32, 120, 36},
+  };
+  for (int t = 0; t < 12; ++t) {
+    RecordingDevice d;
+    OpenUnitWindow(&d);
+    ASSERT_EQ(d.SETLIN(t, 1.0), 0);
+    d.DRAW(10000, 0);
+    d.TRFLUSH();
+    const auto moves = d.Moves();
+    int total = 0;
+    for (const auto& m : moves) total += m.a;
+    EXPECT_EQ(total, 10000) << t;
+    if (t == 0) {
+      ASSERT_EQ(moves.size(), 1u);
+      continue;
+    }
+    const auto& want = styles[t];
+    ASSERT_GE(moves.size(), want.size()) << t;
+    for (size_t i = 0; i < want.size(); ++i) {
+      EXPECT_EQ(moves[i].a, want[i]) << "type " << t << " element " << i;
+      EXPECT_EQ(moves[i].c, i % 2 == 0 ? 1 : 0) << "type " << t << " element " << i;
+    }
+  }
+}
+
+TEST(PipelineDash, LineStyleChecksAndQueries) {
+  RecordingDevice d;
+  d.Open();
+  const double good[2] = {0.5, 0.2}, zero[2] = {0.5, 0}, neg[2] = {-1, 1};
+  const double eleven[11] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+  EXPECT_EQ(d.SETLIN(12, 1.0), 3);
+  EXPECT_EQ(d.SETLIN(-1, 1.0), 3);
+  EXPECT_EQ(d.SETLIN(1, 0.01), 3);
+  EXPECT_EQ(d.USERLINE(0, good), 3);
+  EXPECT_EQ(d.USERLINE(11, eleven), 3);
+  EXPECT_EQ(d.USERLINE(2, zero), 3);
+  EXPECT_EQ(d.USERLINE(2, neg), 3);
+  int t;
+  double s;
+  ASSERT_EQ(d.SETLIN(3, 0.5), 0);
+  d.GET_LIN(&t, &s);
+  EXPECT_EQ(t, 3);
+  EXPECT_EQ(s, 0.0);
+  d.SETLIN(2, 2.7);
+  d.GET_LIN(&t, &s);
+  EXPECT_EQ(t, 2);
+  EXPECT_EQ(s, 2.0);
+  EXPECT_NEAR(d.trc[0], 0.3 * 2.7 * 400, 1e-4);
+  ASSERT_EQ(d.USERLINE(2, good), 0);
+  d.GET_LIN(&t, &s);
+  EXPECT_EQ(t, -1);
+  EXPECT_EQ(s, 1.0);
+  EXPECT_EQ(d.trc[1], 0.2 * 400);
+  EXPECT_EQ(d.nbsg, 2);
+}
+
+TEST(PipelineDash, TooFineUserPatternStillReachesTheTarget) {
+  RecordingDevice d;
+  OpenUnitWindow(&d);
+  const double fine[2] = {1e-9, 1e-9};
+  ASSERT_EQ(d.USERLINE(2, fine), 0);
+  d.DRAW(300, 200);
+  d.TRFLUSH();
+  const auto p = Path(d);
+  ASSERT_FALSE(p.empty());
+  EXPECT_EQ(p.back().x, 300);
+  EXPECT_EQ(p.back().y, 200);
+}
+
+TEST(PipelineQueue, TwoPenUpMovesMergeAndThreeMergeOnlyPairwise) {
+  RecordingDevice d;
+  OpenUnitWindow(&d);
+  d.MOVE(100, 100);
+  d.MOVE(200, 300);
+  d.DRAW(300, 300);
+  d.TRFLUSH();
+  std::vector<Pt> want = {{200, 300, 0}, {300, 300, 1}};
+  EXPECT_EQ(Path(d), want);
+  d.calls.clear();
+  d.MOVE(400, 300);
+  d.MOVE(500, 300);
+  d.MOVE(600, 300);
+  d.TRFLUSH();
+  ASSERT_EQ(d.Moves().size(), 2u);  // one pass merges the first two only
+  EXPECT_EQ(d.Moves()[0].a + d.Moves()[1].a, 300);
+}
+
+TEST(PipelineQueue, PenupThenPendwDoesNotBreakALine) {
+  RecordingDevice d;
+  OpenUnitWindow(&d);
+  d.DRAW(100, 0);
+  d.PENUP();
+  d.DRAW(200, 0);
+  d.TRFLUSH();
+  std::vector<Pt> want = {{100, 0, 1}, {200, 0, 1}};
+  EXPECT_EQ(Path(d), want);
+  d.calls.clear();
+  d.DRAW(300, 0);
+  d.PENUP();
+  d.PENDW();
+  d.DRAW(400, 0);
+  d.TRFLUSH();
+  for (const auto& m : d.Moves()) EXPECT_EQ(m.c, 1);
+}
+
+TEST(PipelineQueue, AtMostFiveMovesWait) {
+  RecordingDevice d;
+  OpenUnitWindow(&d);
+  for (int i = 1; i <= 12; ++i) {
+    d.DRAW(10 * i, 0);
+    EXPECT_EQ(d.Moves().size(), static_cast<size_t>(i > 5 ? i - 5 : 0)) << i;
+    EXPECT_LE(d.nbfifo, 5);
+  }
+}
+
+TEST(PipelineQueue, DelfRemovesOneEntry) {
+  RecordingDevice d;
+  d.Open();
+  for (int i = 0; i < 4; ++i) d.fifo[i] = {i, i, 1};
+  d.nbfifo = 4;
+  d.bn_delf(1);
+  ASSERT_EQ(d.nbfifo, 3);
+  EXPECT_EQ(d.fifo[0].dx, 0);
+  EXPECT_EQ(d.fifo[1].dx, 2);
+  EXPECT_EQ(d.fifo[2].dx, 3);
+  d.nbfifo = 0;
+  d.bn_delf(0);
+  EXPECT_EQ(d.nbfifo, 0);
+}
+
+TEST(PipelineInput, NonFiniteAndHugePointsAreSafe) {
+  RecordingDevice d;
+  OpenUnitWindow(&d);
+  d.SETPRT(-1);
+  d.DRAW(NAN, 5);
+  d.DRAW(INFINITY, 5);
+  d.DRAW(1e300, 5);
+  d.DRAW(100, 5);
+  d.TRFLUSH();
+  const auto p = Path(d);
+  ASSERT_FALSE(p.empty());
+  EXPECT_EQ(p.back().x, 100);
+  EXPECT_EQ(p.back().y, 5);
+}
+
+TEST(PipelineOutput, BnsendWritesRewindsAndIgnoresNoFile) {
+  RecordingDevice d;
+  d.bnsend("ignored", 0);  // no file: nothing happens
+  FILE* f = std::tmpfile();
+  ASSERT_NE(f, nullptr);
+  d.tr_out = f;
+  d.bnsend("abcdef", 0);
+  d.bnsend("gh\0ij", 5);
+  d.bnsend(nullptr, -1);
+  d.bnsend("XY", 2);
+  d.tr_out = nullptr;
+  std::fseek(f, 0, SEEK_END);
+  long n = std::ftell(f);
+  std::rewind(f);
+  std::string s(static_cast<size_t>(n), '\0');
+  ASSERT_EQ(std::fread(&s[0], 1, s.size(), f), s.size());
+  std::fclose(f);
+  EXPECT_EQ(s, std::string("XYcdefgh\0ij", 11));
+}
+
+}  // namespace
