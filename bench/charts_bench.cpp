@@ -13,7 +13,10 @@
 #include "charts/GrBlack.h"
 #include "charts/TrBode.h"
 #include "model/Param.h"
+#if __has_include("sim/TrTemp.h")
 #include "sim/TrTemp.h"
+#define CHARTS_BENCH_TEMP 1
+#endif
 
 namespace {
 
@@ -73,6 +76,7 @@ void BM_BlackEPS(benchmark::State& state) {
   Param.Reset();
 }
 
+#ifdef CHARTS_BENCH_TEMP
 void BM_TemporelEPS(benchmark::State& state) {
   Registre(5);
   Param.EdTFin = 30;
@@ -85,6 +89,7 @@ void BM_TemporelEPS(benchmark::State& state) {
   std::remove(nf.c_str());
   Param.Reset();
 }
+#endif
 
 // TFctTransfert::Value over 100 fourth-order functions at 10 000 frequencies each.
 void BM_Value(benchmark::State& state) {
@@ -110,6 +115,8 @@ void BM_Value(benchmark::State& state) {
 BENCHMARK(BM_BodeEPS)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BodeEMF)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BlackEPS)->Unit(benchmark::kMillisecond);
+#ifdef CHARTS_BENCH_TEMP
 BENCHMARK(BM_TemporelEPS)->Unit(benchmark::kMillisecond);
+#endif
 BENCHMARK(BM_Value)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();
