@@ -1,12 +1,17 @@
 // Speed of the time simulator (Runge-Kutta steps per second by order) and of the whole
 // properties report of a fourth-order loop at default settings.
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <new>
 #include <vector>
 
+#include "driver/Report.h"
+#include "model/FctTransfert.h"
+#include "model/Param.h"
 #include "sim/SimTemp.h"
 
 // Counts every allocation so that the step loop can be shown to allocate nothing. The
@@ -61,6 +66,25 @@ void BM_RungeKuttaSteps(benchmark::State& state) {
   state.counters["allocs_in_loop"] = static_cast<double>(allocations);
 }
 BENCHMARK(BM_RungeKuttaSteps)->Arg(1)->Arg(2)->Arg(4)->Arg(8);
+
+// The whole report of 4/((s+1)(s+2)(s+3)(s+4)) at default settings: frequency searches and
+// two step responses of 300 000 steps each. Standard output goes to /dev/null meanwhile.
+void BM_PropertiesReport(benchmark::State& state) {
+  Param.Reset();
+  TFctTransfert* f = Param.AddFctTransfert("H", 4 * 24.0);
+  for (double p : {-1.0, -2.0, -3.0, -4.0}) f->AddPole(p);
+  std::fflush(stdout);
+  const int saved = dup(fileno(stdout));
+  const int null = open("/dev/null", O_WRONLY);
+  dup2(null, fileno(stdout));
+  for (auto _ : state) AffProp(f);
+  std::fflush(stdout);
+  dup2(saved, fileno(stdout));
+  close(null);
+  close(saved);
+  Param.Reset();
+}
+BENCHMARK(BM_PropertiesReport)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

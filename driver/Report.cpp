@@ -1,6 +1,199 @@
-// placeholder until the chart/report code lands
+// Properties report: static regime, bandwidth, step-response times and overshoot, margins,
+// maximum gain and gains at the usual phase margins, in open and closed loop.
 #include "driver/Report.h"
 
-void AffProp(TFctTransfert*) {}
+#include <cmath>
+#include <cstdio>
+#include <memory>
 
-bool TempsReponseDep(double, TFctTransfert*, double*, TPerfTemp*) { return false; }
+#include "model/FctTransfert.h"
+#include "model/Param.h"
+#include "sim/SimTemp.h"
+#include "sim/TrTemp.h"
+
+namespace {
+
+constexpr double kRadToDeg = 180 / 3.141592653589793;
+constexpr double kTwoPi = 6.283185307179586;
+constexpr double kStaticW = 1e-10;     // static regime and final value
+constexpr double kSlopeW = 1e-9;       // one decade above, for the static slope
+constexpr double kInfiniteGainDb = 1;  // a rise of 1 dB over that decade means an integrator
+
+double dB(const TComplexP& y) { return TFctTransfert::dB(y); }
+
+// A gain that rounds to zero at two decimals is shown as 0.00, never as -0.00.
+double Shown(double gainDb) { return std::fabs(gainDb) < 0.005 ? 0.0 : gainDb; }
+
+// Static regime, bandwidth and step response of f in its current mode; y0 is its value at
+// 1e-10 rad/s.
+void StaticBlock(TFctTransfert* f, const TComplexP& y0) {
+  TComplexP y1;
+  if (!f->Value(kSlopeW, &y1)) return;  // no slope: finite or infinite gain is unknown
+  const double g0 = dB(y0), g1 = dB(y1), phi0 = kRadToDeg * y0.p;
+  if (std::fabs(g0 - g1) >= kInfiniteGainDb) {
+    std::printf("Régime statique : Gain infini (%.1f dB/dec)  Phase = %.2f deg\n", g1 - g0, phi0);
+    return;
+  }
+  std::printf("Régime statique : Gain = %.2f dB  Phase = %.2f deg\n", Shown(g0), phi0);
+  double w;
+  if (f->SearchModule(g0 - 3, &w)) {
+    std::printf("Bande passante à -3dB : %.3G rad/s (%.3G Hz)\n", w, w / kTwoPi);
+  }
+  const double pc = 2;
+  double tr;
+  TPerfTemp perf;
+  if (!TempsReponseDep(pc, f, &tr, &perf)) return;
+  std::printf("Temps de réponse a %G%% : %G s\n", pc, tr);
+  std::printf("Temps de réponse a 5%% : %G s\n", perf.tr5);
+  std::printf("Valeur finale : %G\n", perf.yfin);
+  if (perf.dep > perf.yfin) {
+    if (std::fabs(perf.yfin) > 1e-6) {
+      std::printf("Dépassement max : %G %% ( = %G @ %Gs)\n", (perf.dep / perf.yfin - 1) * 100,
+                  perf.dep, perf.tdep);
+    } else {
+      std::printf("Dépassement max : %G @ %Gs\n", perf.dep, perf.tdep);
+    }
+  }
+}
+
+// Maximum gain of f in its current mode: a resonance, or the gain at the end of the search
+// interval where the modulus is largest (infinite when it still rises there).
+void MaxGainBlock(TFctTransfert* f) {
+  double w;
+  TComplexP y;
+  if (f->SearchdBMax(&w)) {
+    if (f->Value(w, &y)) std::printf("Gain max : %.2f dB (%.3G rad/s)\n", Shown(dB(y)), w);
+    return;
+  }
+  TComplexP y10;
+  if (!f->Value(w, &y) || !f->Value(10 * w, &y10)) return;
+  const double g = dB(y), g10 = dB(y10);
+  const char* place = w > 1 ? "en hautes fréquences" : "en statique";
+  if (std::fabs(g - g10) > 1) {
+    std::printf("Gain max infini (%s)\n", place);
+  } else {
+    std::printf("Gain max : %.2f dB %s\n", Shown(g), place);
+  }
+}
+
+void GainMargin(TFctTransfert* f) {
+  double w;
+  TComplexP y;
+  if (!f->SearchPhase(-180, &w)) {
+    std::printf("Marge de gain indéterminée\n");
+  } else if (f->Value(w, &y)) {
+    const double mg = -dB(y);
+    std::printf("Marge de gain : %.2f dB (%s)\n", Shown(mg), mg > 0 ? "stable" : "instable");
+  }
+}
+
+void PhaseMargin(TFctTransfert* f) {
+  double w;
+  TComplexP y;
+  if (!f->SearchModule(0, &w)) {
+    std::printf("Marge de phase indéterminée\n");
+  } else if (f->Value(w, &y)) {
+    const double mp = kRadToDeg * y.p + 180;
+    std::printf("Marge de phase: %.2f deg (%s)\n", mp, mp >= 0 ? "stable" : "instable");
+  }
+}
+
+// Gains where the open-loop phase reaches -135, -130 and -120 degrees.
+void GainsAtPhases(TFctTransfert* f) {
+  static const struct {
+    double phase;
+    const char* format;
+  } kLines[] = {{-135, "Gain à -135° (mp=45°) : %.2f dB (%G)\n"},
+                {-130, "Gain à -130° (mp=50°) : %.2f dB (%G)\n"},
+                {-120, "Gain à -120° (mp=60°) : %.2f dB (%G)\n"}};
+  for (const auto& line : kLines) {
+    double w;
+    TComplexP y;
+    if (f->SearchPhase(line.phase, &w) && f->Value(w, &y)) {
+      const double g = dB(y);
+      std::printf(line.format, Shown(g), std::pow(10, g / 20));
+    }
+  }
+}
+
+// True when the open loop crosses 0 dB with a phase outside [-180, 0] degrees, so that the
+// closed loop is taken as unstable.
+bool ClosedLoopUnstable(TFctTransfert* f) {
+  f->ModeBF = false;
+  double w;
+  TComplexP y;
+  bool unstable = false;
+  if (f->SearchModule(0, &w) && f->Value(w, &y)) {
+    const double phi = kRadToDeg * y.p;
+    unstable = phi < -180 || phi > 0;
+  }
+  f->ModeBF = true;
+  return unstable;
+}
+
+}  // namespace
+
+bool TempsReponseDep(double pc, TFctTransfert* f, double* tr, TPerfTemp* p) {
+  TComplexP y0, y1;
+  if (!f->Value(kStaticW, &y0)) return false;
+  if (!f->Value(kSlopeW, &y1)) return false;
+  if (std::fabs(dB(y0) - dB(y1)) >= kInfiniteGainDb) return false;  // no finite final value
+  if (f->ModeBF && ClosedLoopUnstable(f)) return false;
+
+  TrTemp chart;
+  std::unique_ptr<SimTemp> sim(chart.TempFromH(f));
+  if (!sim) return false;
+  sim->SetFctU(SimTemp::S_Echelon);
+  sim->Dt = Param.EdDt;
+  const double tm = Param.EdTFin;
+  // A step that cannot advance the time up to the end would never finish.
+  if (!(sim->Dt > 0) || !(tm + sim->Dt > tm)) return false;
+  if (f->ModeBF) {
+    sim->ModeBF();
+  } else {
+    sim->ModeBO();
+  }
+
+  p->yfin = y0.m;
+  const double ym = (1 + pc / 100) * p->yfin, yn = (1 - pc / 100) * p->yfin;
+  const double ym5 = 1.05 * p->yfin, yn5 = 0.95 * p->yfin;
+  *tr = tm;
+  p->tr5 = 0;
+  p->dep = -1e38;
+  p->tdep = 0;
+  double t;
+  do {
+    const double y = sim->NextY();
+    t = sim->T;
+    // Written so that a sample that is not finite counts as outside both bands.
+    if (!(y <= ym && y >= yn)) *tr = t;
+    if (!(y <= ym5 && y >= yn5)) p->tr5 = t;
+    if (y > p->dep) {
+      p->dep = y;
+      p->tdep = t;
+    }
+  } while (t < tm);
+  return tm > *tr;
+}
+
+void AffProp(TFctTransfert* f) {
+  if (f == nullptr) return;
+  std::printf("Fonction de transfert  %s\n", f->Nom != nullptr ? f->Nom : "");
+  f->ModeBF = false;
+  f->InitValue(false);  // the static phase is the principal value, whatever was drawn before
+  std::printf("\nBoucle ouverte :\n");
+  TComplexP y0;
+  if (!f->Value(kStaticW, &y0)) return;
+  StaticBlock(f, y0);
+  GainMargin(f);
+  PhaseMargin(f);
+  MaxGainBlock(f);
+  GainsAtPhases(f);
+
+  f->ModeBF = true;
+  f->InitValue(false);
+  std::printf("\n*************************\n");
+  std::printf("Boucle fermée :\n");
+  if (f->Value(kStaticW, &y0)) StaticBlock(f, y0);
+  MaxGainBlock(f);
+}

@@ -1,18 +1,21 @@
-// Properties report of one transfer function, in open then closed loop.
+// Properties report of one transfer function ("prop" command): frequency-domain figures and
+// step-response figures, in open loop and then in unity-feedback closed loop.
 #pragma once
 
-#include "model/FctTransfert.h"
+class TFctTransfert;
 
-// Time-domain figures of a step response.
+// Time-domain performance of a step response.
 struct TPerfTemp {
-  double tr5;   // response time at 5 % (s)
-  double dep;   // peak value
-  double tdep;  // time of the peak (s)
-  double yfin;  // final value used for the bands
+  double tr5;   // last time outside the +-5 % band around yfin (s); 0 when never outside
+  double dep;   // peak value of the response
+  double tdep;  // first time the peak was reached (s)
+  double yfin;  // final value: modulus of the response at 1e-10 rad/s
 };
 
-// Prints the properties report of f.
+// Prints the report of f; leaves f in closed-loop mode unless the open loop cannot be evaluated.
 void AffProp(TFctTransfert* f);
 
-// Simulates the step response of f; *tr = response time at pc %, *p = the other figures.
+// Simulates the step response of f in its current mode and measures it; true when the
+// response settles inside +-pc % of its final value before the end of the simulation, with
+// the pc % response time in *tr.
 bool TempsReponseDep(double pc, TFctTransfert* f, double* tr, TPerfTemp* p);

@@ -1,0 +1,38 @@
+// Time-response chart of the registered functions, and the conversion of a transfer function
+// into a ready-to-run time simulator.
+#pragma once
+
+#include <cstddef>
+
+#include "sim/SimTemp.h"
+
+class TFctTransfert;
+class TMDGraph;
+class TR_INFO;
+
+class TrTemp {
+ public:
+  double txm = 0.0;  // width of the drawing area (cm)
+  double tym = 0.0;  // height of the drawing area (cm)
+  double Tn = 0.0;   // start of the time axis (s)
+  double Tm;         // end of the time axis (s)
+  double Yn = 0.0;   // lowest value shown
+  double Ym = 0.0;   // highest value shown
+  double Dt;         // integration step (s)
+  bool Init = true;  // Trace draws only when set
+  int Err = 0;       // error number of the last TempFromH (0: none)
+
+  // Time step and duration from the global settings.
+  TrTemp();
+
+  // New simulator of h's open-loop fraction, owned by the caller; null with Err set when the
+  // fraction cannot be built. An improper fraction gives an inactive simulator, not an error.
+  SimTemp* TempFromH(TFctTransfert* h);
+
+  // Computes the ranges and draws the chart through G's device.
+  void Trace(TMDGraph* G);
+  // Axes, grid and curves into the viewport set by Trace; always true.
+  bool Temporel(TR_INFO* G);
+  // Rounds x to a nice value of table t (szt entries; 0 selects the default table).
+  double carrondi(double x, const double* t = nullptr, size_t szt = 0);
+};

@@ -1,0 +1,354 @@
+// Checks the properties report line by line against closed forms and hand calculations:
+// first-order lag, integrator, second-order loop, margins of a few loops, unstable and
+// overflowing responses, expression-defined functions and expression errors.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "driver/Report.h"
+#include "model/FctTransfert.h"
+#include "model/Param.h"
+#include "sim/SimTemp.h"
+
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+constexpr double kDt = 1e-4;  // default simulation step
+
+// Runs fn with standard output sent to a temporary file and returns the lines it printed.
+std::vector<std::string> CaptureLines(const std::function<void()>& fn) {
+  std::fflush(stdout);
+  FILE* tmp = std::tmpfile();
+  int saved = dup(fileno(stdout));
+  dup2(fileno(tmp), fileno(stdout));
+  fn();
+  std::fflush(stdout);
+  dup2(saved, fileno(stdout));
+  close(saved);
+  std::rewind(tmp);
+  std::vector<std::string> lines;
+  std::string line;
+  for (int c; (c = std::fgetc(tmp)) != EOF;) {
+    if (c == '\n') {
+      lines.push_back(line);
+      line.clear();
+    } else {
+      line += static_cast<char>(c);
+    }
+  }
+  if (!line.empty()) lines.push_back(line + "<no line end>");
+  std::fclose(tmp);
+  return lines;
+}
+
+std::vector<std::string> Report(TFctTransfert* f) {
+  return CaptureLines([f] { AffProp(f); });
+}
+
+std::string Format(const char* fmt, ...) {
+  char buf[256];
+  va_list ap;
+  va_start(ap, fmt);
+  std::vsnprintf(buf, sizeof buf, fmt, ap);
+  va_end(ap);
+  return buf;
+}
+
+// Index of the first line at or after `from` that starts with prefix, or -1.
+int Find(const std::vector<std::string>& lines, const std::string& prefix, int from = 0) {
+  for (int i = from; i < static_cast<int>(lines.size()); ++i)
+    if (lines[i].compare(0, prefix.size(), prefix) == 0) return i;
+  return -1;
+}
+
+// The number that follows prefix on line i.
+double NumberAfter(const std::vector<std::string>& lines, int i, const std::string& prefix) {
+  return std::strtod(lines.at(i).c_str() + prefix.size(), nullptr);
+}
+
+const std::string kTr2 = "Temps de réponse a 2% : ";
+const std::string kTr5 = "Temps de réponse a 5% : ";
+const std::string kFinal = "Valeur finale : ";
+const std::string kOvershoot = "Dépassement max : ";
+const std::string kClosed = "Boucle fermée :";
+
+// The solution of f(w) = 0 between lo and hi for an increasing f, by plain bisection.
+double Solve(const std::function<double(double)>& f, double lo, double hi) {
+  for (int i = 0; i < 200; ++i) {
+    double mid = 0.5 * (lo + hi);
+    (f(mid) < 0 ? lo : hi) = mid;
+  }
+  return 0.5 * (lo + hi);
+}
+
+class ReportTest : public ::testing::Test {
+ protected:
+  void SetUp() override { Param.Reset(); }
+  void TearDown() override { Param.Reset(); }
+
+  TFctTransfert* Make(const char* name, double gain, std::vector<double> poles) {
+    TFctTransfert* f = Param.AddFctTransfert(name, gain);
+    for (double p : poles) f->AddPole(p);
+    return f;
+  }
+};
+
+TEST_F(ReportTest, FirstOrderLag) {
+  TFctTransfert* h = Make("H", 1, {-1});
+  auto lines = Report(h);
+  ASSERT_EQ(lines.size(), 20u);                        // no overshoot line in either loop
+  const double bw = std::sqrt(std::pow(10, 0.3) - 1);  // |1/(jw+1)| = -3 dB
+  const std::vector<std::string> open = {
+      "Fonction de transfert  H",
+      "",
+      "Boucle ouverte :",
+      "Régime statique : Gain = 0.00 dB  Phase = -0.00 deg",
+      Format("Bande passante à -3dB : %.3G rad/s (%.3G Hz)", bw, bw / (2 * kPi)),
+  };
+  for (size_t i = 0; i < open.size(); ++i) EXPECT_EQ(lines[i], open[i]) << i;
+  EXPECT_EQ(open[4], "Bande passante à -3dB : 0.998 rad/s (0.159 Hz)");
+  // The last sample outside the band lies one step before the crossing of the band.
+  ASSERT_EQ(Find(lines, kTr2), 5);
+  EXPECT_NEAR(NumberAfter(lines, 5, kTr2), std::log(50.0), 1.01 * kDt);
+  EXPECT_LE(NumberAfter(lines, 5, kTr2), std::log(50.0));
+  ASSERT_EQ(Find(lines, kTr5), 6);
+  EXPECT_NEAR(NumberAfter(lines, 6, kTr5), std::log(20.0), 1.01 * kDt);
+  const std::vector<std::string> rest = {
+      "Valeur finale : 1",
+      "Marge de gain indéterminée",
+      "Marge de phase indéterminée",
+      "Gain max : 0.00 dB en statique",
+      "",
+      "*************************",
+      kClosed,
+      "Régime statique : Gain = -6.02 dB  Phase = -0.00 deg",
+      Format("Bande passante à -3dB : %.3G rad/s (%.3G Hz)", 2 * bw, 2 * bw / (2 * kPi)),
+  };
+  for (size_t i = 0; i < rest.size(); ++i) EXPECT_EQ(lines[7 + i], rest[i]) << i;
+  EXPECT_NEAR(NumberAfter(lines, 16, kTr2), std::log(50.0) / 2, 1.01 * kDt);
+  EXPECT_NEAR(NumberAfter(lines, 17, kTr5), std::log(20.0) / 2, 1.01 * kDt);
+  EXPECT_EQ(lines[18], "Valeur finale : 0.5");
+  EXPECT_EQ(lines[19], "Gain max : -6.02 dB en statique");
+  EXPECT_TRUE(h->ModeBF);
+}
+
+TEST_F(ReportTest, Integrator) {
+  TFctTransfert* h = Make("I", 1, {0});
+  auto lines = Report(h);
+  const std::vector<std::string> head = {
+      "Fonction de transfert  I",
+      "",
+      "Boucle ouverte :",
+      "Régime statique : Gain infini (-20.0 dB/dec)  Phase = -90.00 deg",
+      "Marge de gain indéterminée",
+      "Marge de phase: 90.00 deg (stable)",
+      "Gain max infini (en statique)",
+      "",
+      "*************************",
+      kClosed,
+      "Régime statique : Gain = 0.00 dB  Phase = -0.00 deg",
+      "Bande passante à -3dB : 0.998 rad/s (0.159 Hz)",
+  };
+  ASSERT_EQ(lines.size(), head.size() + 4);
+  for (size_t i = 0; i < head.size(); ++i) EXPECT_EQ(lines[i], head[i]) << i;
+  EXPECT_NEAR(NumberAfter(lines, 12, kTr2), std::log(50.0), 1.01 * kDt);
+  EXPECT_NEAR(NumberAfter(lines, 13, kTr5), std::log(20.0), 1.01 * kDt);
+  EXPECT_EQ(lines[14], "Valeur finale : 1");
+  EXPECT_EQ(lines[15], "Gain max : 0.00 dB en statique");
+}
+
+// Poles 0 and -1: the closed loop 1/(s^2 + s + 1) has damping 0.5 and natural frequency 1.
+TEST_F(ReportTest, SecondOrderLoop) {
+  TFctTransfert* h = Make("H", 1, {0, -1});
+  auto lines = Report(h);
+  const double wc = std::sqrt((std::sqrt(5.0) - 1) / 2);  // w^2 (w^2 + 1) = 1
+  std::vector<std::string> open = {
+      "Régime statique : Gain infini (-20.0 dB/dec)  Phase = -90.00 deg",
+      "Marge de gain indéterminée",
+      Format("Marge de phase: %.2f deg (stable)", 90 - std::atan(wc) * 180 / kPi),
+      "Gain max infini (en statique)",
+  };
+  for (size_t i = 0; i < open.size(); ++i) EXPECT_EQ(lines.at(3 + i), open[i]) << i;
+  // Open-loop phase -90 - atan(w) reaches -135, -130, -120 degrees at w = tan(45, 40, 30).
+  const char* prefixes[] = {
+      "Gain à -135° (mp=45°) : ", "Gain à -130° (mp=50°) : ", "Gain à -120° (mp=60°) : "};
+  const double angles[] = {45, 40, 30};
+  for (int k = 0; k < 3; ++k) {
+    const double w = std::tan(angles[k] * kPi / 180);
+    const double gain = 1 / (w * std::sqrt(1 + w * w));
+    ASSERT_EQ(Find(lines, prefixes[k]), 7 + k);
+    EXPECT_EQ(lines[7 + k].substr(0, lines[7 + k].find(" dB")),
+              Format("%s%.2f", prefixes[k], 20 * std::log10(gain)));
+    const double shown =
+        std::strtod(lines[7 + k].c_str() + lines[7 + k].find('(', 20) + 1, nullptr);
+    EXPECT_NEAR(shown, gain, 1e-5 * gain) << k;
+  }
+  const int closed = Find(lines, kClosed);
+  ASSERT_EQ(closed, 12);
+  EXPECT_EQ(lines[13], "Régime statique : Gain = 0.00 dB  Phase = -0.00 deg");
+  const double w3 = std::sqrt((1 + std::sqrt(1 - 4 * (1 - std::pow(10, 0.3)))) / 2);
+  EXPECT_EQ(lines[14], Format("Bande passante à -3dB : %.3G rad/s (%.3G Hz)", w3, w3 / (2 * kPi)));
+  EXPECT_EQ(lines[17], "Valeur finale : 1");
+  // Overshoot exp(-pi zeta / sqrt(1 - zeta^2)) at the time pi / wd.
+  const double zeta = 0.5, wd = std::sqrt(1 - zeta * zeta);
+  const double over = std::exp(-kPi * zeta / wd);
+  ASSERT_EQ(Find(lines, kOvershoot), 18);
+  double percent, peak, tpeak;
+  ASSERT_EQ(std::sscanf(lines[18].c_str() + kOvershoot.size(), "%lf %% ( = %lf @ %lfs)", &percent,
+                        &peak, &tpeak),
+            3);
+  EXPECT_NEAR(percent, 100 * over, 1e-3);
+  EXPECT_NEAR(peak, 1 + over, 1e-5);
+  EXPECT_NEAR(tpeak, kPi / wd, 2 * kDt);
+  // Resonance of the closed loop at sqrt(1 - 2 zeta^2) with 1/(2 zeta wd).
+  EXPECT_EQ(lines.at(19),
+            Format("Gain max : %.2f dB (%.3G rad/s)", 20 * std::log10(1 / (2 * zeta * wd)),
+                   std::sqrt(1 - 2 * zeta * zeta)));
+  EXPECT_EQ(lines.size(), 20u);
+}
+
+// K/(s(s+1)(s+2)): phase crossover at sqrt(2) rad/s, gain margin 20 log10(6/K).
+TEST_F(ReportTest, MarginsOfThirdOrderLoop) {
+  for (double k : {2.0, 12.0}) {
+    Param.Reset();
+    TFctTransfert* h = Make("H", k, {0, -1, -2});
+    auto lines = Report(h);
+    const double gm = 20 * std::log10(6 / k);
+    EXPECT_EQ(lines.at(4),
+              Format("Marge de gain : %.2f dB (%s)", gm, gm > 0 ? "stable" : "instable"));
+    const double wc =
+        Solve([k](double w) { return w * w * (w * w + 1) * (w * w + 4) - k * k; }, 0, 10);
+    const double mp = 90 - (std::atan(wc) + std::atan(wc / 2)) * 180 / kPi;
+    EXPECT_EQ(lines.at(5),
+              Format("Marge de phase: %.2f deg (%s)", mp, mp >= 0 ? "stable" : "instable"));
+    // The closed loop K/(s^3 + 3s^2 + 2s + K) is stable for K < 6 only: no response otherwise.
+    const int closed = Find(lines, kClosed);
+    ASSERT_GT(closed, 0);
+    EXPECT_EQ(lines.at(closed + 1), "Régime statique : Gain = 0.00 dB  Phase = -0.00 deg");
+    if (k < 6) {
+      EXPECT_EQ(lines.at(Find(lines, kFinal, closed)), "Valeur finale : 1");
+    } else {
+      EXPECT_EQ(Find(lines, kTr2, closed), -1);
+    }
+  }
+}
+
+// Two lags A/((s+1)(s+10)): the phase reaches -135 where atan(w) + atan(w/10) = 135 degrees.
+TEST_F(ReportTest, MarginsOfTwoLags) {
+  for (double gain : {10.0, 100.0}) {
+    Param.Reset();
+    TFctTransfert* h = Make("H", gain, {-1, -10});
+    auto lines = Report(h);
+    auto modulus = [gain](double w) { return gain / std::sqrt((w * w + 1) * (w * w + 100)); };
+    auto phase = [](double w) { return (std::atan(w) + std::atan(w / 10)) * 180 / kPi; };
+    EXPECT_EQ(lines.at(3), Format("Régime statique : Gain = %.2f dB  Phase = -0.00 deg",
+                                  20 * std::log10(gain / 10)));
+    const int gmLine = Find(lines, "Marge de gain");
+    EXPECT_EQ(lines.at(gmLine), "Marge de gain indéterminée");  // the phase tends to -180
+    if (gain == 10) {
+      // The modulus starts at exactly 0 dB and only falls: no crossing inside the interval.
+      EXPECT_EQ(lines.at(gmLine + 1), "Marge de phase indéterminée");
+    } else {
+      const double wc = Solve([&](double w) { return 1 - modulus(w); }, 0, 100);
+      EXPECT_EQ(lines.at(gmLine + 1), Format("Marge de phase: %.2f deg (stable)", 180 - phase(wc)));
+    }
+    const double phases[] = {135, 130, 120};
+    for (int k = 0; k < 3; ++k) {
+      const double w = Solve([&](double x) { return phase(x) - phases[k]; }, 0, 1e4);
+      const std::string prefix = Format("Gain à -%.0f° (mp=%.0f°) : ", phases[k], 180 - phases[k]);
+      const int i = Find(lines, prefix);
+      ASSERT_GT(i, 0) << prefix;
+      EXPECT_EQ(lines[i].substr(0, lines[i].find(" dB")),
+                Format("%s%.2f", prefix.c_str(), 20 * std::log10(modulus(w))));
+    }
+  }
+}
+
+// (s + 1.03)/(s + 1) starts at 1, within 5 % of its final value 1.03 but not within 2 %.
+TEST_F(ReportTest, ResponseAlwaysInsideTheFivePercentBand) {
+  TFctTransfert* h = Make("H", 1, {-1});
+  h->AddZero(-1.03);
+  auto lines = Report(h);
+  const int i = Find(lines, kTr2);
+  ASSERT_EQ(i, 4);  // the modulus never falls by 3 dB: no bandwidth line
+  EXPECT_NEAR(NumberAfter(lines, i, kTr2), std::log(0.03 / (1.03 * 0.02)), 1.01 * kDt);
+  EXPECT_EQ(lines[i + 1], "Temps de réponse a 5% : 0 s");
+  EXPECT_EQ(lines[i + 2], "Valeur finale : 1.03");
+}
+
+// A fast unstable oscillation overflows to non-finite samples: no response time is reported.
+TEST_F(ReportTest, OverflowingResponseHasNoResponseTime) {
+  TFctTransfert* h = Param.AddFctTransfert("H", 12500);
+  h->AddPoleC(1, -100, 12500);  // poles 50 +- 100j, static gain 1
+  {
+    const double a[] = {12500, -100}, b[] = {12500};
+    SimTemp s(a, 2, b, 1);
+    s.Dt = kDt;
+    bool nonFinite = false;
+    while (s.T < Param.EdTFin && !nonFinite) nonFinite = !std::isfinite(s.NextY());
+    ASSERT_TRUE(nonFinite) << "the response must overflow for this check to mean anything";
+  }
+  double tr;
+  TPerfTemp perf;
+  h->ModeBF = false;
+  EXPECT_FALSE(TempsReponseDep(2, h, &tr, &perf));
+  EXPECT_GE(tr, Param.EdTFin);  // outside the band up to the last sample
+  auto lines = Report(h);
+  EXPECT_EQ(Find(lines, kTr2), -1);
+  EXPECT_EQ(Find(lines, kTr5), -1);
+}
+
+// After a chart swept the phase with unwrapping on, the static phase is still the principal one.
+TEST_F(ReportTest, StaticPhaseIgnoresAnEarlierUnwrappedSweep) {
+  Make("G", 1, {-1});
+  TFctTransfert* h = Param.AddFctTransfert("H", 1);
+  h->ChangeExpression("G*G*G");
+  h->InitValue(true);
+  TComplexP y;
+  for (double w = 0.1; w <= 100; w *= 1.1) ASSERT_TRUE(h->Value(w, &y));
+  ASSERT_LT(y.p, -kPi);
+  auto lines = Report(h);
+  EXPECT_EQ(lines.at(3), "Régime statique : Gain = 0.00 dB  Phase = -0.00 deg");
+}
+
+TEST_F(ReportTest, ExpressionReportsLikeFactors) {
+  TFctTransfert* direct = Make("D", 2, {0, -1, -2});
+  Make("I", 1, {0});
+  Make("G", 1, {-1});
+  Make("G2", 1, {-2});
+  TFctTransfert* expr = Param.AddFctTransfert("E", 1);
+  expr->ChangeExpression("2*I*G*G2");
+  auto a = Report(direct), b = Report(expr);
+  ASSERT_EQ(a.size(), b.size());
+  ASSERT_GT(a.size(), 15u);
+  for (size_t i = 1; i < a.size(); ++i) EXPECT_EQ(a[i], b[i]) << i;
+}
+
+TEST_F(ReportTest, ExpressionErrors) {
+  TFctTransfert* h = Param.AddFctTransfert("H", 1);
+  h->ChangeExpression("Nope*2");
+  auto lines = Report(h);
+  EXPECT_EQ(lines, (std::vector<std::string>{"Fonction de transfert  H", "", "Boucle ouverte :",
+                                             "Erreur : Nom de symbole inconnu"}));
+  EXPECT_FALSE(h->ModeBF);
+
+  // "^" is evaluated in frequency but cannot be simulated: the report goes on without times.
+  Make("G", 1, {-1});
+  h->ChangeExpression("G^2");
+  lines = Report(h);
+  const double bw = std::sqrt(std::pow(10, 0.15) - 1);  // 1/(1 + w^2) = -3 dB
+  EXPECT_EQ(lines.at(3), "Régime statique : Gain = 0.00 dB  Phase = -0.00 deg");
+  EXPECT_EQ(lines.at(4),
+            Format("Bande passante à -3dB : %.3G rad/s (%.3G Hz)", bw, bw / (2 * kPi)));
+  EXPECT_EQ(Find(lines, kTr2), -1);
+  EXPECT_GT(Find(lines, kClosed), 0);
+  EXPECT_TRUE(h->ModeBF);
+}
+
+}  // namespace
