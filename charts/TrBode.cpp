@@ -46,13 +46,15 @@ double ArrondiNet(double x, const double* t, size_t szt, bool zero_inclus) {
 
 void TraceAxeValeurs(TR_INFO* G, double txm, double tym, double yn, double ym, const char* fmt,
                      const TGrille& g, bool zero_inclus) {
+  // The width goes first: the PostScript device gives a path the width in force when the
+  // previous path is stroked, which the pen change does.
   auto pen1 = [&] {
-    if (g.couleurs) G->PLUME(g.col1);
     G->LINEWIDTH(g.ep1);
+    if (g.couleurs) G->PLUME(g.col1);
   };
   auto pen2 = [&] {
-    if (g.couleurs) G->PLUME(g.col2);
     G->LINEWIDTH(g.ep2);
+    if (g.couleurs) G->PLUME(g.col2);
   };
   G->CADPOSTXT(1, 0.5, 0);
   G->WINDOW(2, txm - 1, yn, ym);
@@ -245,14 +247,14 @@ bool TrBode::bode(TR_INFO* G, TTypeGraphe typ) {
   const int e0 = static_cast<int>(std::floor(lwn + 0.5));
   for (int i = 0; i <= nbd; ++i) {
     const double x = std::pow(10.0, e0 + i);
+    G->LINEWIDTH(grille.ep1);  // width before pen, as in TraceAxeValeurs
     if (col) G->PLUME(grille.col1);
-    G->LINEWIDTH(grille.ep1);
     G->MOVE(std::log10(x), top + 0.15);
     G->DRAW(std::log10(x), 0.85);
     afff(x, G);
 
-    if (col) G->PLUME(grille.col2);
     G->LINEWIDTH(grille.ep2);
+    if (col) G->PLUME(grille.col2);
     double a = 1, b = top;
     for (int m = 2; m <= 9; ++m) {
       const double t = m * x;
