@@ -2,7 +2,6 @@
 // and EMF, Black with every contour and 5 loci, time chart of 5 functions over 30 s, and the
 // frequency-response evaluation alone.
 #include <benchmark/benchmark.h>
-
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -13,10 +12,7 @@
 #include "charts/GrBlack.h"
 #include "charts/TrBode.h"
 #include "model/Param.h"
-#if __has_include("sim/TrTemp.h")
 #include "sim/TrTemp.h"
-#define CHARTS_BENCH_TEMP 1
-#endif
 
 namespace {
 
@@ -28,8 +24,7 @@ void Registre(int n) {
     std::snprintf(nom, sizeof nom, "F%d", i);
     double poles[] = {-0.5 - 0.1 * i, -5.0 - i};
     double pc[] = {1, 0.4 + 0.05 * i, 4.0 + i};
-    TFctTransfert* f =
-        Param.AddFctTransfert(nom, 2.0 + i, nullptr, 0, poles, 2, nullptr, 0, pc, 1);
+    TFctTransfert* f = Param.AddFctTransfert(nom, 2.0 + i, nullptr, 0, poles, 2, nullptr, 0, pc, 1);
     f->Color = 1 + i % 15;
   }
 }
@@ -76,7 +71,6 @@ void BM_BlackEPS(benchmark::State& state) {
   Param.Reset();
 }
 
-#ifdef CHARTS_BENCH_TEMP
 void BM_TemporelEPS(benchmark::State& state) {
   Registre(5);
   Param.EdTFin = 30;
@@ -89,7 +83,6 @@ void BM_TemporelEPS(benchmark::State& state) {
   std::remove(nf.c_str());
   Param.Reset();
 }
-#endif
 
 // TFctTransfert::Value over 100 fourth-order functions at 10 000 frequencies each.
 void BM_Value(benchmark::State& state) {
@@ -115,8 +108,6 @@ void BM_Value(benchmark::State& state) {
 BENCHMARK(BM_BodeEPS)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BodeEMF)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BlackEPS)->Unit(benchmark::kMillisecond);
-#ifdef CHARTS_BENCH_TEMP
 BENCHMARK(BM_TemporelEPS)->Unit(benchmark::kMillisecond);
-#endif
 BENCHMARK(BM_Value)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

@@ -4,6 +4,7 @@
 
 #include "charts/GrBlack.h"
 #include "charts/TrBode.h"
+#include "sim/TrTemp.h"
 
 void Tracer(GrType x, TrType tr, const char* nf) {
   TMDGraph g(x, nf);
@@ -17,6 +18,11 @@ void Tracer(GrType x, TrType tr, const char* nf) {
     case TraceBode: {
       TrBode b;
       b.Trace(&g);
+      break;
+    }
+    case TraceTemp: {
+      TrTemp t;
+      t.Trace(&g);
       break;
     }
     default:

@@ -1,17 +1,18 @@
 // Black-Nichols chart: grid lines, the singular end of the 0 dB contour, loci and frequency
 // marks checked against closed forms through a recording device.
-#include "charts/GrBlack.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 
+#include "charts/GrBlack.h"
 #include "model/Param.h"
 #include "tests/charts/Recorder.h"
 
 namespace {
 
-double GainRef(double w) { return 20 * std::log10(10 / std::sqrt(1 + w * w) / std::sqrt(100 + w * w)); }
+double GainRef(double w) {
+  return 20 * std::log10(10 / std::sqrt(1 + w * w) / std::sqrt(100 + w * w));
+}
 double PhaseRef(double w) { return -(std::atan(w) + std::atan(w / 10)) * 180 / M_PI; }
 
 // Chart window and viewport of the Black plane on a file page.

@@ -16,7 +16,7 @@ class C_REC : public TR_INFO {
     double Len() const { return std::hypot(x1 - x0, y1 - y0); }
   };
   std::vector<Seg> segs;
-  int pens = 0;       // pen changes received
+  int pens = 0;  // pen changes received
   bool closed = false;
 
   C_REC() {

@@ -1,18 +1,19 @@
 // Bode chart: rounding, labels, ranges, grid positions and curve points checked against hand
 // calculations and closed forms through a recording device.
-#include "charts/TrBode.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 
+#include "charts/TrBode.h"
 #include "model/Param.h"
 #include "tests/charts/Recorder.h"
 
 namespace {
 
 // 20*log10 |10/((jw+1)(jw+10))| and its phase in degrees.
-double GainRef(double w) { return 20 * std::log10(10 / std::sqrt(1 + w * w) / std::sqrt(100 + w * w)); }
+double GainRef(double w) {
+  return 20 * std::log10(10 / std::sqrt(1 + w * w) / std::sqrt(100 + w * w));
+}
 double PhaseRef(double w) { return -(std::atan(w) + std::atan(w / 10)) * 180 / M_PI; }
 
 class BodeTest : public ::testing::Test {
@@ -46,10 +47,11 @@ TEST(Carrondi, NiceValues) {
   TrBode b;
   struct {
     double x, want;
-  } cases[] = {{0, 0},     {0.7, 0.75}, {0.625, 0.75}, {23, 25},   {-0.0033, -0.003},
-               {1, 1},     {10, 10},    {0.375, 0.4},  {0.14, 0.1}, {-870, -750},
-               {1e-101, 0}, {2.4, 2.5}, {0.906, 1},    {3.84, 4}};
-  for (const auto& c : cases) EXPECT_NEAR(b.carrondi(c.x), c.want, 1e-12 * (1 + std::fabs(c.want))) << c.x;
+  } cases[] = {{0, 0},      {0.7, 0.75}, {0.625, 0.75}, {23, 25},    {-0.0033, -0.003},
+               {1, 1},      {10, 10},    {0.375, 0.4},  {0.14, 0.1}, {-870, -750},
+               {1e-101, 0}, {2.4, 2.5},  {0.906, 1},    {3.84, 4}};
+  for (const auto& c : cases)
+    EXPECT_NEAR(b.carrondi(c.x), c.want, 1e-12 * (1 + std::fabs(c.want))) << c.x;
   // A caller's table: nearest entry, and the decade itself when no entry is large enough.
   const double t[] = {0.2, 0.5};
   EXPECT_NEAR(b.carrondi(0.045, t, 2), 0.05, 1e-15);

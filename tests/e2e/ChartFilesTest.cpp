@@ -36,6 +36,9 @@ const ChartCase kCharts[] = {
     {"black", "ClosedLoop = 1\n", "Black"},
     {"black_grid", "Nichols = 0\nEchBlack = 1\n", "Black"},
     {"black_bare", "Nichols = 0\nEchBlack = 0\n", "Black"},
+    {"temp_step", "ClosedLoop = 1\nTempTfin = 10\n", "Temporel"},
+    {"temp_ramp", "Input = 2\nTempTfin = 5\nCouleurs = 0\n", "Temporel"},
+    {"temp_impulse", "Input = 0\nTempTfin = 5\n", "Temporel"},
 };
 
 TEST(ChartFiles, EveryKindOnEveryFileDevice) {
@@ -64,7 +67,7 @@ TEST(ChartFiles, EveryKindOnEveryFileDevice) {
 // A file that cannot be created is reported with its name; nothing is drawn and the next
 // chart of the script is written.
 TEST(ChartFiles, UnopenableFileReportedAndScriptGoesOn) {
-  for (const char* cmd : {"BodeGP", "BodeG", "Black"}) {
+  for (const char* cmd : {"BodeGP", "BodeG", "Black", "Temporel"}) {
     for (const char* dev : {"EPS", "EMF"}) {
       ScratchDir dir;
       std::string bad = dir.path() + "/no-such-folder/chart.out";
@@ -81,8 +84,8 @@ TEST(ChartFiles, UnopenableFileReportedAndScriptGoesOn) {
   }
 }
 
-// A function whose expression names an unknown function: the Bode chart reports the
-// evaluator's message and is abandoned before its file is created; the Black chart reports
+// A function whose expression names an unknown function: the Bode and time charts report the
+// evaluator's message and are abandoned before their file is created; the Black chart reports
 // it after its progress line, stops the loci there and still completes its file.
 TEST(ChartFiles, FailingExpression) {
   const std::string loop = "fct = H\nH.gain = 10\nH.pole = -1, -10\nfct = Z\nZ.exp = \"H*Q\"\n";
@@ -95,12 +98,21 @@ TEST(ChartFiles, FailingExpression) {
   }
   {
     ScratchDir dir;
-    CorvaneRun r = RunCorvane({dir.Write("s.txt", loop + "Nichols = 0\nBlack(EPS, \"k.eps\")\n")},
-                              dir.path());
+    CorvaneRun r =
+        RunCorvane({dir.Write("s.txt", loop + "Nichols = 0\nBlack(EPS, \"k.eps\")\n")}, dir.path());
     EXPECT_NE(r.out.find("Tracé BO de la fonction H...\nTracé BO de la fonction Z...\n" + msg),
               std::string::npos)
         << r.out;
     EXPECT_EQ(gs_test::GhostscriptCheck(dir.path() + "/k.eps"), 0);
+  }
+  {
+    ScratchDir dir;
+    CorvaneRun r =
+        RunCorvane({dir.Write("s.txt", loop + "Temporel(EMF, \"t.emf\")\n")}, dir.path());
+    EXPECT_NE(r.out.find("Tracé simulation temporelle\nErreur : Nom de symbole inconnu (Z)\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_FALSE(Exists(dir.path() + "/t.emf"));
   }
 }
 
