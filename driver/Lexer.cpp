@@ -48,7 +48,7 @@ void iTPrm::PasseSep() {
   while (*pbuf != '\0' && isSpace(*pbuf)) ++pbuf;
 }
 
-// Error header with the line number and the line as read, then the specific message.
+// Error header with the line number and the line as read, then the message itself.
 void iTPrm::Err(const char* format, ...) {
   std::printf("Erreur à la ligne %u : %s", static_cast<unsigned>(ligne), buf);
   va_list ap;
