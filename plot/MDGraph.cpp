@@ -4,13 +4,14 @@
 #include "plot/EmfDevice.h"
 #include "plot/EpsDevice.h"
 #include "plot/HpglDevice.h"
+#include "plot/ScreenDevice.h"
 
 TMDGraph::TMDGraph(GrType t, const char* nf) {
   if (!nf && t != GrScr) return;  // a file device needs a file name
   switch (t) {
     case GrScr:
-      // The screen device is created here once the screen module provides it.
-      return;
+      Gr = new C_SCR;  // the file name is not used
+      break;
     case GrHPGL:
       Gr = new C_HPGLA4(nf, false);
       break;
@@ -31,7 +32,8 @@ TMDGraph::TMDGraph(GrType t, const char* nf) {
 
 TMDGraph::TMDGraph(GrType t) {
   if (t == GrScr) {
-    // The screen device is created here once the screen module provides it.
+    Gr = new C_SCR;
+    Type = GrScr;
   }
 }
 

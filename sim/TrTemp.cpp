@@ -1,10 +1,15 @@
-// Time-response chart: its settings and the conversion of a transfer function into a
-// simulator of its open-loop rational fraction.
+// Time-response chart: its settings, the conversion of a transfer function into a simulator
+// of its open-loop rational fraction, the ranges, axes and curves of the chart.
 #include "sim/TrTemp.h"
 
+#include <cmath>
+#include <cstdio>
 #include <limits>
+#include <memory>
 #include <vector>
 
+#include "charts/TrBode.h"
+#include "expr/ItMath.h"
 #include "expr/Poly.h"
 #include "expr/PolyItMath.h"
 #include "model/FctTransfert.h"
@@ -60,4 +65,243 @@ SimTemp* TrTemp::TempFromH(TFctTransfert* h) {
   std::vector<double> a(q.Den.Coef, q.Den.Coef + nba);  // the leading 1 is implicit
   std::vector<double> b(q.Num.Coef, q.Num.Coef + nbb);
   return new SimTemp(a.data(), static_cast<short>(nba), b.data(), static_cast<short>(nbb));
+}
+
+namespace {
+
+// Input choice of the settings (impulse 0, step 1, ramp 2) as the simulator's input code.
+int CodeEntree() {
+  switch (Param.RBInput) {
+    case RBImpulsion:
+      return SimTemp::S_Impulsion;
+    case RBRampe:
+      return SimTemp::S_Rampe;
+    default:
+      return SimTemp::S_Echelon;
+  }
+}
+
+// Draws the input signal walked by sim from the origin: each time after a step is paired with
+// the input value before it.
+void CourbeEntree(TR_INFO* G, SimTemp* sim, double Tn, double Tm) {
+  G->LINEWIDTH(Param.EpCourbe);  // width before pen, see TraceAxeValeurs
+  if (Param.CBCouleurs) G->PLUME(Param.ColorInput);
+  if (Param.CBPointill) G->SETLIN(2, 1);
+  G->MOVE(Tn, 0);
+  bool down = true;
+  do {
+    double u = sim->ValU();
+    sim->NextT();
+    if (!std::isfinite(u)) {
+      down = false;
+    } else if (down) {
+      G->DRAW(sim->T, u);
+    } else {
+      G->MOVE(sim->T, u);
+      down = true;
+    }
+  } while (Tm > sim->T);
+}
+
+// Draws the output of sim from the origin until Tm; values that are not finite lift the pen.
+void CourbeSortie(TR_INFO* G, SimTemp* sim, double Tn, double Tm) {
+  G->MOVE(Tn, 0);
+  bool down = true;
+  while (Tm > sim->T) {
+    double y = sim->NextY();
+    if (!std::isfinite(y)) {
+      down = false;
+    } else if (down) {
+      G->DRAW(sim->T, y);
+    } else {
+      G->MOVE(sim->T, y);
+      down = true;
+    }
+  }
+}
+
+}  // namespace
+
+double TrTemp::carrondi(double x, const double* t, size_t szt) {
+  return ArrondiNet(x, t, szt, true);
+}
+
+void TrTemp::Trace(TMDGraph* G) {
+  if (G == nullptr || G->Gr == nullptr || !Init) return;
+  TR_INFO* gr = G->Gr;
+  Tn = 0;
+  if (!(Tm > 0) || !std::isfinite(Tm)) Tm = 1;
+  if (!(Dt >= Tm / 100000)) Dt = Tm / 100000;
+  Yn = Ym = 0;
+  bool started = false;
+  const int code = CodeEntree();
+
+  // The value range covers the input (unless it is the impulse) and every curve to be drawn;
+  // values that are not finite are left out so that the axis stays finite.
+  auto etend = [&](double y) {
+    if (!std::isfinite(y)) return;
+    if (!started) {
+      Yn = Ym = y;
+      started = true;
+    } else if (y > Ym) {
+      Ym = y;
+    } else if (y < Yn) {
+      Yn = y;
+    }
+  };
+  if (Param.RBInput != RBImpulsion && Param.CBShowInput) {
+    SimTemp in;
+    in.SetFctU(code);
+    in.Dt = Dt;
+    do {
+      double u = in.ValU();
+      in.NextT();
+      if (u > Ym) {
+        Ym = u;
+      } else if (u < Yn) {
+        Yn = u;
+      }
+    } while (in.T < Tm);
+    started = true;
+  }
+  for (unsigned i = 0; i < Param.GetNbFctTransfert(); ++i) {
+    TFctTransfert* h = Param.GetFctTransfert(i);
+    if (h == nullptr || !h->Checked) continue;
+    h->ModeBF = false;
+    std::unique_ptr<SimTemp> st(TempFromH(h));
+    if (Err != 0) {
+      std::printf("Erreur : %s (%s)\n", TItMath::ErrMsg(Err), h->Nom != nullptr ? h->Nom : "");
+      return;
+    }
+    if (!st) continue;
+    st->SetFctU(code);
+    st->Dt = Dt;
+    for (int bf = 0; bf < 2; ++bf) {
+      if (bf == 0 ? !Param.CBBO : !Param.CBBF) continue;
+      st->Init();
+      if (bf == 0)
+        st->ModeBO();
+      else
+        st->ModeBF();
+      while (Tm > st->T) etend(st->NextY());
+    }
+  }
+  if (Yn >= Ym) {
+    if (std::fabs(Yn) <= 1e-100) {
+      Yn = -0.1;
+      Ym = 0.1;
+    } else {
+      Yn -= 0.1 * std::fabs(Yn);
+      Ym += 0.1 * std::fabs(Ym);
+    }
+  }
+
+  if (G->Type == GrPS) gr->BOUNDS(0, 19, 0, 28);
+  if (gr->TRINIT() != 0) {
+    std::printf("Le fichier %s ne peut être ouvert !\n",
+                gr->NomFichier != nullptr ? gr->NomFichier : "");
+    return;
+  }
+  if (G->Type == GrScr)
+    gr->SETMUL(0.5);
+  else if (G->Type != GrPS)
+    gr->BOUNDS(0, 19, 0, 28);
+  double xn, yn;
+  gr->GET_BOUNDS(&xn, &txm, &yn, &tym);
+  gr->VWPORTA(2, txm - 1, 1, tym - 0.5);
+  Temporel(gr);
+  gr->TRCLOSE();
+}
+
+bool TrTemp::Temporel(TR_INFO* G) {
+  const bool col = Param.CBCouleurs;
+  auto pen1 = [&] {
+    G->LINEWIDTH(Param.EpTemp1);  // width before pen, see TraceAxeValeurs
+    if (col) G->PLUME(Param.ColorTemp1);
+  };
+  auto pen2 = [&] {
+    G->LINEWIDTH(Param.EpTemp2);
+    if (col) G->PLUME(Param.ColorTemp2);
+  };
+  G->SETPRT(0);
+  G->CADDEFTXTA(0.35, 0, 0);
+  G->CADPOSTXT(0.5, 1.5, 0);
+  if (!col) G->PLUME(1);
+
+  // Time axis: a full line and a label every dT, minor ticks on both edges.
+  const double top = tym - 0.5;
+  G->WINDOW(Tn, Tm, 1, top);
+  const double dT = carrondi(1.2 * Tm / (txm - 3));
+  double xa, xb, dummy;
+  G->MOVE(0, tym);
+  G->GET_POSA(&xa, &dummy);
+  G->MOVE(dT, tym);
+  G->GET_POSA(&xb, &dummy);
+  const int w = xb - xa >= 0.8 ? 1 : 2;
+  auto ticks = [&](double t, double y) {
+    for (int j = w; j <= 9; j += w) {
+      double tt = t + j * dT / 10;
+      if (tt > Tm) break;
+      G->MOVE(tt, y);
+      G->YRDRAW(0.15);
+    }
+  };
+  if (dT > 0 && std::isfinite(dT)) {
+    for (int i = 0; i < 10000; ++i) {
+      const double t = i * dT;
+      if (t > Tm) break;
+      pen2();
+      ticks(t, top);
+      pen1();
+      G->MOVE(t, top + 0.15);
+      G->YDRAW(0.85);
+      G->CADPRINTF(0, "%.3G", t);
+      pen2();
+      ticks(t, 1);
+    }
+  }
+
+  TraceAxeValeurs(G, txm, tym, Yn, Ym, "%.3G",
+                  {col, Param.ColorTemp1, Param.EpTemp1, Param.ColorTemp2, Param.EpTemp2}, true);
+
+  if (!Param.CBBO && !Param.CBBF) return true;
+  G->WINDOW(Tn, Tm, Yn, Ym);
+  const int code = CodeEntree();
+  {
+    SimTemp in;
+    in.SetFctU(code);
+    in.Dt = Dt;
+    if (Param.CBShowInput) CourbeEntree(G, &in, Tn, Tm);
+  }
+  bool first = true;
+  for (unsigned i = 0; i < Param.GetNbFctTransfert(); ++i) {
+    TFctTransfert* h = Param.GetFctTransfert(i);
+    if (h == nullptr || !h->Checked) continue;
+    h->ModeBF = false;
+    std::unique_ptr<SimTemp> st(TempFromH(h));
+    if (!st) continue;
+    G->LINEWIDTH(Param.EpCourbe);
+    st->SetFctU(code);
+    st->Dt = Dt;
+    if (first && Param.CBShowInput) {
+      st->ModeBO();
+      CourbeEntree(G, st.get(), Tn, Tm);
+    }
+    first = false;
+    if (col) G->PLUME(h->Color);
+    if (Param.CBBO) {
+      if (Param.CBPointill) G->SETLIN(0, 1);
+      st->Init();
+      st->ModeBO();
+      CourbeSortie(G, st.get(), Tn, Tm);
+    }
+    if (Param.CBBF) {
+      st->Init();
+      st->ModeBF();
+      if (Param.CBPointill) G->SETLIN(1, 0.5);
+      CourbeSortie(G, st.get(), Tn, Tm);
+      if (Param.CBPointill) G->SETLIN(0, 1);
+    }
+  }
+  return true;
 }

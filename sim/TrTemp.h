@@ -6,6 +6,9 @@
 
 #include "sim/SimTemp.h"
 
+// Test input choices of the setting RBInput.
+enum { RBImpulsion = 0, RBEchelon = 1, RBRampe = 2 };
+
 class TFctTransfert;
 class TMDGraph;
 class TR_INFO;

@@ -8,6 +8,8 @@
 #include <string>
 
 #include "plot/EpsDevice.h"
+#include "tests/support/Ghostscript.h"
+#include "tests/support/ReadFile.h"
 #include "tests/support/RecordingDevice.h"
 
 namespace {
@@ -144,7 +146,7 @@ TEST(TrInfoBreak, MoveBeforeTrinitReportsAndExitsWithOne) {
 }
 
 TEST(TrInfoBreak, ErrorWhileOpenClosesTheFileFirst) {
-  const std::string path = ::testing::TempDir() + "/break_close.eps";
+  const std::string path = TestFilePath(".eps");
   std::string out;
   int rc = RunInChild(
       [&] {
@@ -165,6 +167,7 @@ TEST(TrInfoBreak, ErrorWhileOpenClosesTheFileFirst) {
   fclose(f);
   ASSERT_GE(body.size(), 8u);
   EXPECT_EQ(body.substr(body.size() - 8), "stroke\r\n");
+  EXPECT_EQ(gs_test::GhostscriptCheck(path), 0);
 }
 
 TEST(TrInfoBreak, WithoutBrkErrorsAreSilent) {

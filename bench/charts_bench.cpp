@@ -1,0 +1,113 @@
+// Speed of the charts: Bode (gain + phase) of 20 fourth-order functions at 10 000 points to EPS
+// and EMF, Black with every contour and 5 loci, time chart of 5 functions over 30 s, and the
+// frequency-response evaluation alone.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "charts/GrBlack.h"
+#include "charts/TrBode.h"
+#include "model/Param.h"
+#include "sim/TrTemp.h"
+
+namespace {
+
+// n fourth-order functions: two real poles and one damped pair each, all different.
+void Registre(int n) {
+  Param.Reset();
+  for (int i = 0; i < n; ++i) {
+    char nom[16];
+    std::snprintf(nom, sizeof nom, "F%d", i);
+    double poles[] = {-0.5 - 0.1 * i, -5.0 - i};
+    double pc[] = {1, 0.4 + 0.05 * i, 4.0 + i};
+    TFctTransfert* f = Param.AddFctTransfert(nom, 2.0 + i, nullptr, 0, poles, 2, nullptr, 0, pc, 1);
+    f->Color = 1 + i % 15;
+  }
+}
+
+std::string Fichier(const char* ext) { return std::string("/tmp/corvane_bench_chart.") + ext; }
+
+void BodeVers(benchmark::State& state, GrType t, const char* ext) {
+  Registre(20);
+  Param.EdNBP = 10000;
+  Param.RBBode = RBBodeGainPhase;
+  std::string nf = Fichier(ext);
+  for (auto _ : state) {
+    TMDGraph g(t, nf.c_str());
+    TrBode b;
+    b.Trace(&g);
+  }
+  std::remove(nf.c_str());
+  Param.Reset();
+}
+
+void BM_BodeEPS(benchmark::State& state) { BodeVers(state, GrPS, "eps"); }
+void BM_BodeEMF(benchmark::State& state) { BodeVers(state, GrEMF, "emf"); }
+
+void BM_BlackEPS(benchmark::State& state) {
+  Registre(5);
+  Param.CBEchBlack = Param.CBNichols = true;
+  Param.CBGraduationsChecked = Param.CBGraduationsEnabled = true;
+  std::string nf = Fichier("eps");
+  // The chart prints progress lines: send them to /dev/null while it runs.
+  std::fflush(stdout);
+  int keep = dup(1), nul = open("/dev/null", O_WRONLY);
+  dup2(nul, 1);
+  for (auto _ : state) {
+    TMDGraph g(GrPS, nf.c_str());
+    GrBlack b;
+    b.G = &g;
+    b.Trace();
+  }
+  std::fflush(stdout);
+  dup2(keep, 1);
+  close(keep);
+  close(nul);
+  std::remove(nf.c_str());
+  Param.Reset();
+}
+
+void BM_TemporelEPS(benchmark::State& state) {
+  Registre(5);
+  Param.EdTFin = 30;
+  std::string nf = Fichier("eps");
+  for (auto _ : state) {
+    TMDGraph g(GrPS, nf.c_str());
+    TrTemp t;
+    t.Trace(&g);
+  }
+  std::remove(nf.c_str());
+  Param.Reset();
+}
+
+// TFctTransfert::Value over 100 fourth-order functions at 10 000 frequencies each.
+void BM_Value(benchmark::State& state) {
+  Registre(100);
+  double sum = 0;
+  for (auto _ : state) {
+    for (unsigned i = 0; i < Param.GetNbFctTransfert(); ++i) {
+      TFctTransfert* f = Param.GetFctTransfert(i);
+      f->InitValue(true);
+      for (int k = 0; k < 10000; ++k) {
+        TComplexP y;
+        f->Value(1e-3 * std::pow(10.0, k * 6.0 / 9999), &y);
+        sum += y.m;
+      }
+    }
+  }
+  benchmark::DoNotOptimize(sum);
+  Param.Reset();
+}
+
+}  // namespace
+
+BENCHMARK(BM_BodeEPS)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BodeEMF)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BlackEPS)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TemporelEPS)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Value)->Unit(benchmark::kMillisecond);
+BENCHMARK_MAIN();

@@ -1,0 +1,407 @@
+// Black-Nichols chart: grid, Nichols contours with their labels, critical point and the
+// open/closed-loop loci of the checked functions with their frequency marks.
+#include "charts/GrBlack.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "model/Param.h"
+
+namespace {
+
+constexpr double kTwoPi = 6.283185307179586;
+constexpr double kRadToDeg = 57.29577951308232;
+constexpr int kPointsContour = 2000;
+
+// Open-loop chart point (phase in degrees, gain in dB) of the closed-loop value F = m at
+// phase ph (radians); floor > 0 bounds the open-loop modulus from below.
+void PointBO(double m, double ph, double floor, double* x, double* y) {
+  t_complex f{m, ph};
+  t_complex* h = bo(&f);
+  double mod = h->m;
+  if (floor > 0 && mod <= floor) mod = floor;
+  *x = kRadToDeg * h->p;
+  *y = 20.0 * std::log10(mod);
+}
+
+// Chart point of an iso-gain contour at closed-loop phase phi (degrees); false at the
+// singular value 1 at 0 degrees, which has no open-loop image.
+bool PointIsoGain(const T_CRB* c, double phi, double* x, double* y) {
+  if (std::fabs(c->v) < 1e-10 && std::fabs(phi) < 1e-10) return false;
+  PointBO(std::pow(10.0, c->v / 20), phi * M_PI / 180, 1e-30, x, y);
+  return std::isfinite(*x) && std::isfinite(*y);
+}
+
+// Chart point of an iso-phase contour at closed-loop gain g (dB).
+bool PointIsoPhase(const T_CRB* c, double g, double* x, double* y) {
+  PointBO(std::pow(10.0, g / 20), c->v * M_PI / 180, 0, x, y);
+  return std::isfinite(*x) && std::isfinite(*y);
+}
+
+// Absolute page position of the user point (x, y); the pen moves there.
+void PosA(TR_INFO* gr, double x, double y, double* ax, double* ay) {
+  gr->MOVE(x, y);
+  gr->GET_POSA(ax, ay);
+}
+
+// Label angle brought into [-90, 90] degrees so that the text never reads upside down.
+double Redresse(double a) {
+  while (a < -90) a += 180;
+  while (a > 90) a -= 180;
+  return a;
+}
+
+// Draws a polyline point by point: the first point moves, later ones draw; a missing point
+// lifts the pen so the next one starts a new piece.
+class Polyligne {
+ public:
+  explicit Polyligne(TR_INFO* gr) : gr_(gr) {}
+  void Point(bool ok, double x, double y) {
+    if (!ok) {
+      down_ = false;
+    } else if (down_) {
+      gr_->DRAW(x, y);
+    } else {
+      gr_->MOVE(x, y);
+      down_ = true;
+    }
+  }
+
+ private:
+  TR_INFO* gr_;
+  bool down_ = false;
+};
+
+}  // namespace
+
+// clang-format off
+const T_CRB mdb[kNbIsoGain] = {
+    {12, -210, 0, 0, 1, 0.5, "dB ", 0},   {10, -210, 0, 0, 1, 0.5, "dB ", 0},
+    {8, -210, 0, 0, 1, 0.5, "dB ", 0},    {6, -210, 0, 0, 1, 0.5, "dB ", 0},
+    {5, -210, 0, 0, 1, 0.5, "dB ", 0},    {4, -210, 0, 0, 1, 0.5, "dB ", 0},
+    {3, -210, 0, 0, 1, 0.5, "dB ", 0},    {2.5, -210, 0, 0, 1, 0.5, "dB ", 0},
+    {2, -210, 0, 0, 1, 0.5, "dB ", 0},    {1.5, -210, 0, 0, 1, 0.5, "dB ", 0},
+    {1, -210, 0, 0, 1, 0.5, "dB ", 0},
+    {0.9, -25, 0, 0, 1, 0.5, "dB ", 0},   {0.8, -25, 0, 0, 1, 0.5, "dB ", 0},
+    {0.7, -25, 0, 0, 1, 0.5, "dB ", 0},   {0.6, -80, 0, 0, 1, 0.5, "dB ", 0},
+    {0.5, -100, 0, 0, 1, 0.5, "dB ", 0},  {0.4, -40, 0, 0, 1, 0.5, "dB ", 0},
+    {0.3, -30, 0, 0, 1, 0.5, "dB ", 0},   {0.2, -50, 0, 0, 1, 0.5, "dB ", 0},
+    {0.1, -30, 0, -0.8, 0.5, -0.5, "dB", 0},
+    {0, -210, 0, -1.25, 0.5, -0.5, "dB", 0},
+    {-0.1, -30, -1e-5, -0.9, 0.5, -0.5, "dB", 0},
+    {-0.2, -80, -1e-5, -0.75, 0.5, -0.5, "dB", 0},
+    {-0.3, -40, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
+    {-0.4, -80, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
+    {-0.5, -20, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
+    {-0.6, -40, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
+    {-0.7, -20, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
+    {-0.8, -60, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
+    {-0.9, -20, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
+    {-1, -210, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
+    {-1.2, -40, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
+    {-1.4, -210, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
+    {-1.6, -20, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
+    {-1.8, -20, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
+    {-2, -210, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
+    {-2.5, -60, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
+    {-3, -210, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
+    {-3.5, -60, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
+    {-4, -210, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
+    {-5, -210, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
+    {-6, -210, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
+    {-7, -210, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
+    {-8, -210, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
+    {-9, -210, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
+    {-10, -210, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
+    {-11, -210, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
+    {-12, -210, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
+    {-13, -210, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
+    {-14, -210, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
+    {-15, -210, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
+    {-16, -210, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
+    {-17, -210, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
+    {-18, -210, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
+    {-19, -210, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
+    {-20, -210, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
+    {-21, -210, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
+    {-22, -210, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
+    {-23, -210, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
+};
+
+const T_CRB mph[kNbIsoPhase] = {
+    {-0.5, -1, 1, 0.15, 0.5, -0.2, "/eo/n", 0},
+    {-1, -23, 12, 0.15, 0.5, -0.2, "/eo/n", 0},
+    {-1.5, -5, 4, 0.15, 0.5, -0.2, "/eo/n", 0},
+    {-2, -10, 6, 0.15, 0.5, -0.2, "/eo/n", 0},
+    {-2.5, -5, 4, 0.15, 0.5, -0.2, "/eo/n", 0},
+    {-3, -23, 6, 0.15, 0.5, -0.2, "/eo/n", 0},
+    {-4, -5, 4, 0.15, 0.5, -0.2, "/eo/n", 0},
+    {-5, -10, 12, 1.25, 0.5, -0.2, "/eo/n", 0},
+    {-6, -5, 4, -2.25, 0.5, -0.2, "/eo/n", 0},
+    {-7, -16, 6, 1.25, 0.5, -0.2, "/eo/n", 0},
+    {-8, -10, 4, -2.25, 0.5, -0.2, "/eo/n", 0},
+    {-9, -23, 12, 1.25, 0.5, -0.2, "/eo/n", 0},
+    {-10, -23, 4, -2.25, 0.5, -0.2, "/eo/n", 0},
+    {-12, -23, 6, 1.25, 0.5, -0.2, "/eo/n", 0},
+    {-14, -23, 12, 1.25, 0.5, -0.2, "/eo/n", 0},
+    {-16, -23, 8, 1.25, 0.5, -0.2, "/eo/n", 0},
+    {-18, -23, 12, 1.25, 0.5, -0.2, "/eo/n", 0},
+    {-20, -23, 8, -23, 0, 0.5, "/eo/n", 0},
+    {-25, -23, 12, -23, 0, 0.5, "/eo/n", 0},
+    {-30, -23, 12, -23, 0, 0.5, "/eo/n", 0},
+    {-35, -23, 12, -23, 0, 0.5, "/eo/n", 0},
+    {-40, -23, 12, -23, 0, 0.5, "/eo/n", 0},
+    {-45, -23, 12, -23, 0, 0.5, "/eo/n", 0},
+    {-50, -23, 12, -23, 0, 0.5, "/eo/n", 0},
+    {-60, -23, 12, -23, 0, 0.5, "/eo/n", 0},
+    {-70, -23, 12, -23, 0, 0.5, "/eo/n", 0},
+    {-80, -23, 12, -23, 0, 0.5, "/eo/n", 0},
+    {-90, -23, 12, -23, 0, 0.5, "/eo/n", 0},
+    {-100, -23, 12, -23, 0, 0.5, "/eo/n", 0},
+    {-110, -23, 12, -23, 0, 0.5, "/eo/n", 0},
+    {-120, -23, 12, -23, 0, 0.5, "/eo/n", 0},
+    {-130, -23, 12, -23, 0, 0.5, "/eo/n", 0},
+    {-140, -23, 12, -23, 0, 0.5, "/eo/n", 0},
+    {-150, -23, 12, -23, 0, 0.5, "/eo/n", 0},
+    {-160, -23, 12, -23, 0, 0.5, "/eo/n", 0},
+    {-170, -23, 12, -23, 0, 0.5, "/eo/n", 0},
+    {-180, -23, 12, -23, 0, 0.5, "/eo/n", -180},
+    {-190, -23, 12, -23, 0, 0.5, "/eo/n", -180},
+    {-200, -23, 12, -23, 0, 0.5, "/eo/n", -180},
+    {-210, -23, 12, -23, 0, 0.5, "/eo/n", -180},
+};
+// clang-format on
+
+void GrBlack::Trace() {
+  if (G == nullptr || G->Gr == nullptr) return;
+  TR_INFO* gr = G->Gr;
+  if (G->Type == GrPS) gr->BOUNDS(0, 19, 0, 28);
+  if (gr->TRINIT() != 0) {
+    std::printf("Le fichier %s ne peut être ouvert !\n",
+                gr->NomFichier != nullptr ? gr->NomFichier : "");
+    return;
+  }
+  if (G->Type == GrScr) gr->SETMUL(0.5);
+  gr->BOUNDS(0, 19, 0, 28);
+  gr->VWPORTA(1.5, 17.5, 0.3, 26.5);
+  gr->LINEWIDTH(0.4);
+  gr->WINDOW(-220, 0, -28, 36);
+  gr->SETMRK(4, 0.3);
+  gr->PLOT(-180, 0);
+  if (!Param.CBCouleurs) gr->PLUME(1);
+  if (Param.CBEchBlack) {
+    std::printf("Tracé quadrillage de Black...\n");
+    gr->LINEWIDTH(Param.EpBlack);
+    quadrill(10, 2);
+  }
+  if (Param.CBNichols) {
+    std::printf("Tracé courbes Nichols...\n");
+    gr->LINEWIDTH(Param.EpNichols);
+    nichols();
+  }
+  if (Param.CBBO || Param.CBBF) {
+    gr->LINEWIDTH(Param.EpCourbe);
+    bool ok = true;
+    for (unsigned i = 0; ok && i < Param.GetNbFctTransfert(); ++i) {
+      TFctTransfert* h = Param.GetFctTransfert(i);
+      if (h == nullptr || !h->Checked) continue;
+      if (Param.CBBO) {
+        if (Param.CBPointill) gr->SETLIN(0, 1);
+        h->ModeBF = false;
+        std::printf("Tracé BO de la fonction %s...\n", h->Nom != nullptr ? h->Nom : "");
+        ok = TraceFctTransfert(h);
+      }
+      if (ok && Param.CBBF) {
+        if (Param.CBPointill) gr->SETLIN(2, 0.5);
+        h->ModeBF = true;
+        std::printf("Tracé BF de la fonction %s...\n", h->Nom != nullptr ? h->Nom : "");
+        ok = TraceFctTransfert(h);
+      }
+    }
+  }
+  gr->TRCLOSE();
+}
+
+void GrBlack::quadrill(double dp, double dm) {
+  TR_INFO* gr = G->Gr;
+  if (!(dp > 0) || !(dm > 0)) return;
+  if (Param.CBCouleurs) gr->PLUME(Param.ColorBlack);
+  double xn, xm, yn, ym, pn, pm, mn, mm;
+  gr->GET_VWPORTA(&xn, &xm, &yn, &ym);
+  gr->GET_WINDOW(&pn, &pm, &mn, &mm);
+
+  gr->SETPRT(0);
+  gr->CADDEFTXTA(0.3, 90, 0);
+  gr->CADPOSTXT(0, 0.4, 0);
+  gr->WINDOW(pn, pm, yn, ym);
+  for (double i = 0, prev = pn; prev < pm - dp / 2; ++i) {
+    double p = pn + i * dp;
+    gr->MOVE(p, yn - 0.15);
+    gr->DRAW(p, ym + 0.15);
+    gr->YRMOVE(0.05);
+    gr->CADPRINTF(0, "%+G/eo/n", p);
+    for (int k = 1; k <= 9; ++k) {
+      double pk = p + k * dp / 10;
+      if (pk >= pm) break;
+      gr->MOVE(pk, yn - 0.05);
+      gr->DRAW(pk, yn + 0.05);
+      gr->MOVE(pk, ym - 0.05);
+      gr->DRAW(pk, ym + 0.05);
+    }
+    prev = p;
+  }
+
+  gr->CADDEFTXTA(0.3, 0, 0);
+  gr->CADPOSTXT(1, 0.5, 0);
+  gr->WINDOW(xn, xm, mn, mm);
+  for (double j = 0, prev = mn; prev < mm - dm / 2; ++j) {
+    double g = mn + j * dm;
+    gr->MOVE(xm + 0.15, g);
+    gr->DRAW(xn - 0.15, g);
+    gr->CADPRINTF(0, "%GdB", g);
+    for (int k = 1; k <= 9; ++k) {
+      double gk = g + k * dm / 10;
+      if (gk >= mm) break;
+      gr->MOVE(xn - 0.05, gk);
+      gr->DRAW(xn + 0.05, gk);
+      gr->MOVE(xm - 0.05, gk);
+      gr->DRAW(xm + 0.05, gk);
+    }
+    prev = g;
+  }
+  gr->WINDOW(pn, pm, mn, mm);
+}
+
+void GrBlack::nichols() {
+  TR_INFO* gr = G->Gr;
+  if (Param.CBCouleurs) gr->PLUME(Param.ColorNichols);
+  for (const T_CRB& c : mdb) {
+    double step = (c.m - c.n) / (kPointsContour - 1);
+    Polyligne pl(gr);
+    for (int i = 0; i < kPointsContour; ++i) {
+      double x, y;
+      bool ok = PointIsoGain(&c, c.n + i * step, &x, &y);
+      pl.Point(ok, x, y);
+    }
+    affgain(&c);
+  }
+  for (const T_CRB& c : mph) {
+    double step = (c.m - c.n) / (kPointsContour - 1);
+    Polyligne pl(gr);
+    for (int i = 0; i < kPointsContour; ++i) {
+      double x, y;
+      bool ok = PointIsoPhase(&c, c.n + i * step, &x, &y);
+      pl.Point(ok, x, y);
+    }
+    affphase(&c);
+  }
+}
+
+void GrBlack::affgain(const T_CRB* c) {
+  if (c->ptxt >= 1e10) return;
+  TR_INFO* gr = G->Gr;
+  gr->SETPRT(0);
+  auto posa = [&](double phi, double* ax, double* ay) {
+    double x, y;
+    if (!PointIsoGain(c, phi, &x, &y)) return false;
+    PosA(gr, x, y, ax, ay);
+    return true;
+  };
+  double x, y, x1, y1, x2, y2;
+  if (posa(c->ptxt + 1e-4, &x1, &y1) && posa(c->ptxt - 1e-4, &x2, &y2) &&
+      PointIsoGain(c, c->ptxt, &x, &y)) {
+    double a = Redresse(std::atan2(y2 - y1, x2 - x1) * 180 / M_PI);
+    gr->CADPOSTXT(c->px, c->py, 0);
+    gr->CADDEFTXTA(0.3, a + c->rot, 0);
+    gr->MOVE(x, y);
+    gr->CADPRINTF(0, "%G%s", c->v, c->txt);
+  }
+  gr->SETPRT(1);
+}
+
+void GrBlack::affphase(const T_CRB* c) {
+  if (c->ptxt >= 1e10) return;
+  TR_INFO* gr = G->Gr;
+  gr->SETPRT(0);
+  auto posa = [&](double g, double* ax, double* ay) {
+    double x, y;
+    if (!PointIsoPhase(c, g, &x, &y)) return false;
+    PosA(gr, x, y, ax, ay);
+    return true;
+  };
+  double x, y, x1, y1, x2, y2;
+  if (posa(c->ptxt - 0.01, &x1, &y1) && posa(c->ptxt + 0.01, &x2, &y2) &&
+      PointIsoPhase(c, c->ptxt, &x, &y)) {
+    double a = std::atan2(y2 - y1, x2 - x1) * 180 / M_PI;
+    if (std::fabs(std::fabs(c->rot) - 180) < 0.001) std::printf("ang=%G  c->rot=%G\n", a, c->rot);
+    a = Redresse(a);
+    gr->CADPOSTXT(c->px, c->py, 0);
+    gr->CADDEFTXTA(0.3, a + c->rot, 0);
+    gr->MOVE(x, y);
+    gr->CADPRINTF(0, "%G%s", c->v, c->txt);
+  }
+  gr->SETPRT(1);
+}
+
+bool GrBlack::TraceFctTransfert(TFctTransfert* h) {
+  TR_INFO* gr = G->Gr;
+  if (Param.CBCouleurs) gr->PLUME(h->Color);
+  double w1 = Param.EdWn, w2 = Param.EdWm;
+  if (Param.RBFrequence) {
+    w1 *= kTwoPi;
+    w2 *= kTwoPi;
+  }
+  if (!(w1 < w2) || !(w1 > 0) || !std::isfinite(w2)) {
+    w1 = 0.01;
+    w2 = 1000;
+  }
+  int n = Param.EdNBP;
+  if (n <= 1) n = 200;
+  double r = std::pow(w2 / w1, 1.0 / (n - 1));
+
+  // Chart point of h at w (phase in degrees, gain in dB); ok is false when it is not finite.
+  auto point = [&](double w, double* x, double* y, bool* ok) {
+    TComplexP v;
+    if (!h->Value(w, &v)) return false;
+    *x = v.p * 180 / M_PI;
+    *y = 20 * std::log10(v.m);
+    *ok = std::isfinite(*x) && std::isfinite(*y);
+    return true;
+  };
+  h->InitValue(true);
+  Polyligne pl(gr);
+  for (int k = 0; k < n; ++k) {
+    double x, y;
+    bool ok;
+    if (!point(w1 * std::pow(r, k), &x, &y, &ok)) return false;
+    pl.Point(ok, x, y);
+  }
+
+  if (!Param.CBGraduationsChecked || !Param.CBGraduationsEnabled) return true;
+  h->InitValue(false);
+  // Absolute page position of the locus point at w.
+  auto posa = [&](double w, double* ax, double* ay, bool* ok) {
+    double x, y;
+    if (!point(w, &x, &y, ok)) return false;
+    if (*ok) PosA(gr, x, y, ax, ay);
+    return true;
+  };
+  for (int e = static_cast<int>(std::floor(std::log10(w1)));; ++e) {
+    double dec = std::pow(10.0, e);
+    for (int k = 1; k <= 9; ++k) {
+      double w = k * dec;
+      if (w > w2) return true;
+      double ax = 0, ay = 0, bx = 0, by = 0, px = 0, py = 0;
+      bool oka, okb, okp;
+      if (!posa(w / 1.01, &ax, &ay, &oka) || !posa(w * 1.01, &bx, &by, &okb) ||
+          !posa(w, &px, &py, &okp))
+        return false;
+      if (!oka || !okb || !okp) continue;
+      double a = M_PI / 2 - std::atan2(by - ay, bx - ax);
+      double d = k == 1 ? 0.2 : 0.1;
+      gr->MOVEA(px - std::cos(a) * d, py + std::sin(a) * d);
+      gr->DRAWA(px + std::cos(a) * d, py - std::sin(a) * d);
+    }
+    if (!(9 * dec < w2)) return true;
+  }
+}

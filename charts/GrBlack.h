@@ -1,0 +1,43 @@
+// Black-Nichols chart: open-loop gain (dB) against open-loop phase (degrees), with its grid,
+// the Nichols iso-gain and iso-phase contours, the critical point and the loci of the functions.
+#pragma once
+
+#include "plot/MDGraph.h"
+
+class TFctTransfert;
+
+// One Nichols contour and its label. Iso-gain rows: v closed-loop gain (dB), n..m closed-loop
+// phases swept (degrees), ptxt the phase of the label. Iso-phase rows: v closed-loop phase
+// (degrees), n..m closed-loop gains swept (dB), ptxt the gain of the label. ptxt >= 1e10: no
+// label.
+struct T_CRB {
+  double v;
+  double n;
+  double m;
+  double ptxt;
+  double px;  // horizontal justification of the label
+  double py;  // vertical justification of the label
+  const char* txt;
+  double rot;  // degrees added to the label's angle
+};
+
+constexpr int kNbIsoGain = 59;
+constexpr int kNbIsoPhase = 40;
+extern const T_CRB mdb[kNbIsoGain];
+extern const T_CRB mph[kNbIsoPhase];
+
+class GrBlack {
+ public:
+  TMDGraph* G = nullptr;  // device holder, not owned
+
+  // Draws the whole chart.
+  void Trace();
+  // Rectangular grid: phase lines every dp degrees, gain lines every dm dB, with labels.
+  void quadrill(double dp, double dm);
+  // Every iso-gain and iso-phase contour with its label.
+  void nichols();
+  void affgain(const T_CRB* c);
+  void affphase(const T_CRB* c);
+  // Locus of h in its current loop mode, with frequency marks; false when an evaluation failed.
+  bool TraceFctTransfert(TFctTransfert* h);
+};

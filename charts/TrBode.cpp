@@ -1,0 +1,327 @@
+// Bode chart of the checked transfer functions, drawn through the plotting kernel; also the
+// nice-value rounding and the value-axis grid shared with the time-response chart.
+#include "charts/TrBode.h"
+
+#include <cmath>
+#include <cstdio>
+#include <utility>
+
+#include "model/Param.h"
+
+namespace {
+
+constexpr double kTwoPi = 6.283185307179586;
+constexpr double kDefaultTable[] = {0.1, 0.2, 0.25, 0.3, 0.4, 0.5, 0.75, 1.0};
+// Upper bound on the grid lines of one axis loop, so that absurd ranges cannot stall a chart.
+constexpr int kMaxLignes = 10000;
+
+// Evaluates one point in dB (gain) or degrees (phase); false when the evaluation failed.
+bool Point(TFctTransfert* f, double w, bool gain, double* v) {
+  TComplexP y;
+  if (!f->Value(w, &y)) return false;
+  *v = gain ? 20.0 * std::log10(y.m) : y.p * 180.0 / M_PI;
+  return true;
+}
+
+}  // namespace
+
+double ArrondiNet(double x, const double* t, size_t szt, bool zero_inclus) {
+  double a = std::fabs(x);
+  if (zero_inclus ? a <= 1e-100 : a < 1e-100) return 0.0;
+  if (t == nullptr || szt == 0) {
+    t = kDefaultTable;
+    szt = sizeof kDefaultTable / sizeof kDefaultTable[0];
+  }
+  double s = x < 0 ? -1.0 : 1.0;
+  double r = std::pow(10.0, std::ceil(std::log10(a)));
+  double q = a / r;
+  for (size_t i = 0; i < szt; ++i) {
+    if (t[i] >= q) {
+      if (i > 0 && t[i] + t[i - 1] > 2 * q) --i;
+      return s * r * t[i];
+    }
+  }
+  return s * r;
+}
+
+void TraceAxeValeurs(TR_INFO* G, double txm, double tym, double yn, double ym, const char* fmt,
+                     const TGrille& g, bool zero_inclus) {
+  // The width goes first: the PostScript device gives a path the width in force when the
+  // previous path is stroked, which the pen change does.
+  auto pen1 = [&] {
+    G->LINEWIDTH(g.ep1);
+    if (g.couleurs) G->PLUME(g.col1);
+  };
+  auto pen2 = [&] {
+    G->LINEWIDTH(g.ep2);
+    if (g.couleurs) G->PLUME(g.col2);
+  };
+  G->CADPOSTXT(1, 0.5, 0);
+  G->WINDOW(2, txm - 1, yn, ym);
+  double dy = ArrondiNet(1.2 * (ym - yn) / (tym - 1.5), nullptr, 0, zero_inclus);
+  if (!std::isfinite(yn) || !std::isfinite(ym) || !std::isfinite(dy) || !(dy > 0)) return;
+  double y0 = 0;
+  if (yn * ym > 0) {
+    y0 = ArrondiNet(yn, nullptr, 0, zero_inclus);
+    if (y0 > yn) y0 -= dy;
+  }
+  double xa, h1, h2;
+  G->MOVE(txm, y0);
+  G->GET_POSA(&xa, &h1);
+  G->MOVE(txm, y0 + dy);
+  G->GET_POSA(&xa, &h2);
+  int w = h2 - h1 >= 0.8 ? 1 : 2;
+
+  // Minor ticks of the step above y on one edge (x0), outward or inward by XRDRAW(0.15);
+  // ticks below yn are left out when skip_low is set.
+  auto ticks = [&](double y, double x0, bool skip_low) {
+    for (int j = w; j <= 9; j += w) {
+      double yy = y + j * dy / 10;
+      if (yy > ym) break;
+      if (skip_low && yy < yn) continue;
+      G->MOVE(x0, yy);
+      G->XRDRAW(0.15);
+    }
+  };
+  auto major = [&](double y) {
+    G->MOVE(txm - 1 + 0.15, y);
+    G->XDRAW(1.85);
+    G->CADPRINTF(0, fmt, y);
+  };
+  for (int i = 0; i < kMaxLignes; ++i) {
+    double y = y0 + i * dy;
+    if (y > ym) break;
+    pen2();
+    ticks(y, txm - 1, false);
+    pen1();
+    major(y);
+    pen2();
+    ticks(y, 2, false);
+  }
+  for (int i = 1; i < kMaxLignes; ++i) {
+    double y = y0 - i * dy;
+    if (y < yn - dy) break;
+    pen2();
+    ticks(y, txm - 1, true);
+    if (y >= yn) {
+      pen1();
+      major(y);
+      pen2();
+    }
+    ticks(y, 2, true);
+  }
+}
+
+double TrBode::carrondi(double x, const double* t, size_t szt) {
+  return ArrondiNet(x, t, szt, false);
+}
+
+void TrBode::afff(double f, TR_INFO* G) {
+  const char* prefix = "";
+  double v = f;
+  if (f >= 1e6) {
+    v = f * 1e-6;
+    prefix = "M";
+  } else if (f >= 1000) {
+    v = f * 0.001;
+    prefix = "k";
+  }
+  G->CADPRINTF(0, "%.3G%ss/e-1", v, prefix);
+}
+
+void TrBode::Trace(TMDGraph* G) {
+  if (G == nullptr || G->Gr == nullptr) return;
+  TR_INFO* gr = G->Gr;
+  wn = Param.EdWn;
+  wm = Param.EdWm;
+  if (Param.RBFrequence) {
+    wn *= kTwoPi;
+    wm *= kTwoPi;
+  }
+  nbp = static_cast<uint32_t>(Param.EdNBP);
+  switch (Param.RBBode) {
+    case RBBodeGain:
+      TypeGraphe = TypeGain;
+      break;
+    case RBBodePhase:
+      TypeGraphe = TypePhase;
+      break;
+    default:
+      TypeGraphe = TypeGainPhase;
+      break;
+  }
+  if (!(wn < wm) || !(wn > 0) || !std::isfinite(wm)) {
+    wn = 0.01;
+    wm = 1000;
+  }
+  if (nbp < 10) nbp = 10;
+  if (nbp > 100000) nbp = 100000;
+  double r = std::pow(wm / wn, 1.0 / (nbp - 1));
+
+  // Extent of the gain and phase over every curve that will be drawn. Points where the
+  // response is infinite or undefined are left out, so that the axes stay finite.
+  dBn = dBm = Degn = Degm = 0;
+  bool g_started = false, p_started = false;
+  for (unsigned i = 0; i < Param.GetNbFctTransfert(); ++i) {
+    TFctTransfert* f = Param.GetFctTransfert(i);
+    if (f == nullptr || !f->Checked) continue;
+    for (int mode = 0; mode < 2; ++mode) {
+      if (mode == 0 ? !Param.CBBO : !Param.CBBF) continue;
+      f->ModeBF = mode == 1;
+      f->InitValue(true);
+      for (uint32_t k = 0; k < nbp; ++k) {
+        TComplexP y;
+        if (!f->Value(wn * std::pow(r, k), &y)) return;
+        double gain = 20.0 * std::log10(y.m), phase = y.p * 180.0 / M_PI;
+        if (std::isfinite(gain)) {
+          if (!g_started) {
+            dBn = dBm = gain;
+            g_started = true;
+          } else if (gain < dBn) {
+            dBn = gain;
+          } else if (gain > dBm) {
+            dBm = gain;
+          }
+        }
+        if (std::isfinite(phase)) {
+          if (!p_started) {
+            Degn = Degm = phase;
+            p_started = true;
+          } else if (phase < Degn) {
+            Degn = phase;
+          } else if (phase > Degm) {
+            Degm = phase;
+          }
+        }
+      }
+    }
+  }
+
+  // Page: 19 x 28 cm everywhere (half size on the screen, which fills its window).
+  if (G->Type == GrPS) gr->BOUNDS(0, 19, 0, 28);
+  if (gr->TRINIT() != 0) {
+    std::printf("Le fichier %s ne peut être ouvert !\n",
+                gr->NomFichier != nullptr ? gr->NomFichier : "");
+    return;
+  }
+  if (G->Type == GrScr) {
+    gr->SETMUL(0.5);
+    gr->BOUNDS(0, 19, 0, 28);
+  } else if (G->Type != GrPS) {
+    gr->BOUNDS(0, 19, 0, 28);
+  }
+  double xn, xmax, yn, ymax;
+  gr->GET_BOUNDS(&xn, &xmax, &yn, &ymax);
+  txm = xmax;
+  if (TypeGraphe != TypeGainPhase) {
+    tym = ymax;
+    gr->VWPORTA(2, xmax - 1, 1, ymax - 0.5);
+    bode(gr, TypeGraphe);
+  } else {
+    tym = ymax / 2;
+    gr->VWPORTA(2, xmax - 1, ymax / 2 + 1, ymax - 0.5);
+    bode(gr, TypeGain);
+    gr->VWPORTA(2, txm - 1, 1, tym - 0.5);
+    bode(gr, TypePhase);
+  }
+  gr->TRCLOSE();
+}
+
+bool TrBode::bode(TR_INFO* G, TTypeGraphe typ) {
+  const bool gain = typ != TypePhase;
+  const double yn = gain ? dBn - 10 : Degn - 10;
+  const double ym = gain ? dBm + 10 : Degm + 10;
+  const bool col = Param.CBCouleurs;
+  const TGrille grille{col, Param.ColorBode1, Param.EpBod1, Param.ColorBode2, Param.EpBod2};
+
+  G->SETPRT(0);
+  G->CADDEFTXTA(0.35, 0, 0);
+  G->CADPOSTXT(0.5, 1.5, 0);
+  if (!col) G->PLUME(1);
+
+  // Frequency axis: decade lines with labels, then minor ticks and intermediate lines.
+  const double lwn = std::log10(wn), lwm = std::log10(wm);
+  const double top = tym - 0.5;
+  G->WINDOW(lwn, lwm, 1, top);
+  const int nbd = static_cast<int>(std::floor(std::log10(wm / wn) + 0.5));
+  const int e0 = static_cast<int>(std::floor(lwn + 0.5));
+  for (int i = 0; i <= nbd; ++i) {
+    const double x = std::pow(10.0, e0 + i);
+    G->LINEWIDTH(grille.ep1);  // width before pen, as in TraceAxeValeurs
+    if (col) G->PLUME(grille.col1);
+    G->MOVE(std::log10(x), top + 0.15);
+    G->DRAW(std::log10(x), 0.85);
+    afff(x, G);
+
+    G->LINEWIDTH(grille.ep2);
+    if (col) G->PLUME(grille.col2);
+    double a = 1, b = top;
+    for (int m = 2; m <= 9; ++m) {
+      const double t = m * x;
+      if (t > wm) break;
+      double xa, xb, dummy;
+      G->MOVE(std::log10((m - 1) * x), a);
+      G->GET_POSA(&xa, &dummy);
+      G->MOVE(std::log10(t), a);
+      G->GET_POSA(&xb, &dummy);
+      const double d = xb - xa;
+      const int k = d >= 1 ? 1 : d >= 0.5 ? 2 : d >= 0.25 ? 5 : 10;
+      auto ticks = [&](double edge, bool lower) {
+        for (int j = k; j <= 9; j += k) {
+          G->MOVE(std::log10((m - 1) * x + j * x / 10), lower ? edge : edge - 0.15);
+          G->YRDRAW(0.15);
+        }
+      };
+      ticks(a, a < b);
+      G->MOVE(std::log10(t), a);
+      G->DRAW(std::log10(t), b);
+      ticks(b, b < a);
+      std::swap(a, b);
+    }
+  }
+
+  TraceAxeValeurs(G, txm, tym, yn, ym, gain ? "%.3GdB" : "%.3G/eo", grille, false);
+
+  if (!Param.CBBO && !Param.CBBF) return true;
+  G->WINDOW(lwn, lwm, yn, ym);
+  const double r = std::pow(wm / wn, 1.0 / (nbp - 1));
+  G->LINEWIDTH(Param.EpCourbe);
+  // One polyline; points where the response is not finite lift the pen.
+  auto courbe = [&](TFctTransfert* f) {
+    f->InitValue(true);
+    bool down = false;
+    for (uint32_t k = 0; k < nbp; ++k) {
+      const double w = wn * std::pow(r, k);
+      double v;
+      if (!Point(f, w, gain, &v)) return false;
+      if (!std::isfinite(v)) {
+        down = false;
+        continue;
+      }
+      if (down) {
+        G->DRAW(std::log10(w), v);
+      } else {
+        G->MOVE(std::log10(w), v);
+        down = true;
+      }
+    }
+    return true;
+  };
+  for (unsigned i = 0; i < Param.GetNbFctTransfert(); ++i) {
+    TFctTransfert* f = Param.GetFctTransfert(i);
+    if (f == nullptr || !f->Checked) continue;
+    if (col) G->PLUME(f->Color);
+    if (Param.CBBO) {
+      if (Param.CBPointill) G->SETLIN(0, 1);
+      f->ModeBF = false;
+      if (!courbe(f)) return false;
+    }
+    if (Param.CBBF) {
+      if (Param.CBPointill) G->SETLIN(1, 0.5);
+      f->ModeBF = true;
+      if (!courbe(f)) return false;
+      if (Param.CBPointill) G->SETLIN(0, 1);
+    }
+  }
+  return true;
+}

@@ -1,0 +1,213 @@
+// Black-Nichols chart: grid lines, the singular end of the 0 dB contour, loci and frequency
+// marks checked against closed forms through a recording device.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "charts/GrBlack.h"
+#include "model/Param.h"
+#include "tests/charts/Recorder.h"
+
+namespace {
+
+double GainRef(double w) {
+  return 20 * std::log10(10 / std::sqrt(1 + w * w) / std::sqrt(100 + w * w));
+}
+double PhaseRef(double w) { return -(std::atan(w) + std::atan(w / 10)) * 180 / M_PI; }
+
+// Chart window and viewport of the Black plane on a file page.
+const Carte kPlan{1.5, 17.5, 0.3, 26.5, -220, 0, -28, 36};
+
+class BlackTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Param.Reset();
+    Param.RBFrequence = false;
+    Param.EdWn = 0.01;
+    Param.EdWm = 100;
+    Param.EdNBP = 401;
+    Param.CBEchBlack = false;
+    Param.CBNichols = false;
+  }
+  void TearDown() override { Param.Reset(); }
+  void AddH() {
+    double poles[] = {-1, -10};
+    Param.AddFctTransfert("H", 10, nullptr, 0, poles, 2, nullptr, 0, nullptr, 0)->Color = 4;
+  }
+  C_REC* Run() {
+    holder_ = RecHolder(GrEMF, &rec_);
+    GrBlack b;
+    b.G = holder_.get();
+    testing::internal::CaptureStdout();
+    b.Trace();
+    out_ = testing::internal::GetCapturedStdout();
+    return rec_;
+  }
+  std::unique_ptr<TMDGraph> holder_;
+  C_REC* rec_ = nullptr;
+  std::string out_;
+};
+
+// Distance from device point (X, Y) to the nearest vertex of the segments.
+double Nearest(const std::vector<C_REC::Seg>& s, double X, double Y) {
+  double d = 1e300;
+  for (const auto& g : s)
+    d = std::min({d, std::hypot(g.x0 - X, g.y0 - Y), std::hypot(g.x1 - X, g.y1 - Y)});
+  return d;
+}
+
+TEST_F(BlackTest, GridLinesAndConsole) {
+  Param.CBEchBlack = true;
+  Param.ColorBlack = 5;
+  C_REC* rec = Run();
+  EXPECT_EQ(out_, "Tracé quadrillage de Black...\n");
+  int vert = 0, horiz = 0;
+  for (const auto& s : rec->OfPen(5)) {
+    double len = s.Len();
+    if (std::fabs(s.x0 - s.x1) <= 1 && len > 26.2 * 400) {
+      EXPECT_NEAR(std::remainder(kPlan.X(s.x0), 10), 0, 0.04);  // every 10 degrees, 1 unit
+      ++vert;
+    }
+    if (std::fabs(s.y0 - s.y1) <= 1 && len > 16 * 400) {
+      EXPECT_NEAR(std::remainder(kPlan.Y(s.y0), 2), 0, 0.01);  // every 2 dB, 1 unit
+      ++horiz;
+    }
+  }
+  EXPECT_EQ(vert, 23);   // -220 ... 0
+  EXPECT_EQ(horiz, 33);  // -28 ... 36
+}
+
+// The critical point carries a square marker of 0.3 cm centred on (-180 deg, 0 dB).
+TEST_F(BlackTest, CriticalPointMarker) {
+  C_REC* rec = Run();
+  auto m = rec->OfPen(1);
+  ASSERT_EQ(m.size(), 4u);
+  double cx = 0, cy = 0;
+  for (const auto& s : m) cx += s.x0 / 4, cy += s.y0 / 4;
+  EXPECT_NEAR(kPlan.X(cx), -180, 0.01);
+  EXPECT_NEAR(kPlan.Y(cy), 0, 0.01);
+  for (const auto& s : m) EXPECT_NEAR(s.Len(), 2 * 0.707 * 0.3 / 2 * 400, 2);  // side 2 x 0.707 c
+}
+
+// The open-loop locus of 10/((s+1)(s+10)) passes through its points at 0.1, 1 and 10 rad/s.
+TEST_F(BlackTest, LocusThroughOpenLoopPoints) {
+  AddH();
+  C_REC* rec = Run();
+  EXPECT_EQ(out_, "Tracé BO de la fonction H...\n");
+  auto locus = rec->OfPen(4);
+  ASSERT_GT(locus.size(), 300u);
+  for (double w : {0.1, 1.0, 10.0})
+    EXPECT_LT(Nearest(locus, kPlan.DevX(PhaseRef(w)), kPlan.DevY(GainRef(w))), 1.5) << w;
+}
+
+// Closed loop: 10/(s^2+11s+20) at 1 rad/s is 10/(19+11j).
+TEST_F(BlackTest, ClosedLocus) {
+  AddH();
+  Param.CBBO = false;
+  Param.CBBF = true;
+  C_REC* rec = Run();
+  EXPECT_EQ(out_, "Tracé BF de la fonction H...\n");
+  double g = 20 * std::log10(10 / std::hypot(19, 11)), p = -std::atan2(11, 19) * 180 / M_PI;
+  EXPECT_LT(Nearest(rec->OfPen(4), kPlan.DevX(p), kPlan.DevY(g)), 1.5);
+}
+
+// Frequency marks: at 1 rad/s a 0.4 cm tick centred on the locus, perpendicular to it.
+TEST_F(BlackTest, FrequencyMarks) {
+  AddH();
+  Param.CBGraduationsChecked = Param.CBGraduationsEnabled = true;
+  C_REC* rec = Run();
+  double X = kPlan.DevX(PhaseRef(1)), Y = kPlan.DevY(GainRef(1));
+  // Locus direction at 1 rad/s from the derivatives of the closed forms, in device units.
+  double dph = -(1 / 2.0 + 10 / 101.0) * 180 / M_PI;
+  double dg = 20 / std::log(10.0) * -(1 / 2.0 + 1 / 101.0);
+  double dx = dph * 16 * 400 / 220, dy = dg * 26.2 * 400 / 64;
+  int found = 0, decades = 0;
+  for (const auto& s : rec->OfPen(4)) {
+    if (std::fabs(s.Len() - 160) < 3) ++decades;
+    if (std::hypot((s.x0 + s.x1) / 2 - X, (s.y0 + s.y1) / 2 - Y) < 2 && s.Len() > 150) {
+      double cosang = ((s.x1 - s.x0) * dx + (s.y1 - s.y0) * dy) / s.Len() / std::hypot(dx, dy);
+      EXPECT_LT(std::fabs(cosang), 0.02);
+      ++found;
+    }
+  }
+  EXPECT_EQ(found, 1);
+  EXPECT_EQ(decades, 4);  // 0.01, 0.1, 1, 10 rad/s; at 100 rad/s the locus is below -28 dB
+}
+
+// The 0 dB contour rises towards infinite gain near -90 degrees and stops one step before the
+// singular closed-loop phase 0: its highest point is the one at -210/1999 degrees.
+TEST(Nichols, ZeroDbContourEndsBeforeZero) {
+  Param.Reset();
+  Param.CBCouleurs = false;
+  C_REC rec;
+  ASSERT_EQ(rec.TRINIT(), 0);
+  rec.BOUNDS(0, 19, 0, 28);
+  rec.VWPORTA(1, 18, 1, 27);
+  rec.WINDOW(-91, -89.9, 30, 60);
+  TMDGraph h(GrErr);
+  h.Gr = &rec;
+  GrBlack b;
+  b.G = &h;
+  b.nichols();
+  h.Gr = nullptr;
+  rec.TRCLOSE();
+  Carte c{1, 18, 1, 27, -91, -89.9, 30, 60};
+  double phi = -210.0 / 1999 * M_PI / 180;  // last closed-loop phase swept
+  double want_g = -20 * std::log10(2 * std::sin(-phi / 2));
+  double want_p = -90 + phi / 2 * 180 / M_PI;
+  double top = -1e9, top_x = 0;
+  for (const auto& s : rec.segs) {
+    if (s.y0 > top) top = s.y0, top_x = s.x0;
+    if (s.y1 > top) top = s.y1, top_x = s.x1;
+  }
+  EXPECT_NEAR(c.Y(top), want_g, 0.01);
+  EXPECT_NEAR(c.X(top_x), want_p, 0.001);
+  EXPECT_LT(c.Y(top), 59);  // never reaches the top edge
+}
+
+TEST_F(BlackTest, PointCounts) {
+  // 1/(s+1) from 0.5 to 2 rad/s stays inside the plane and moves by several device units per
+  // point: every segment reaches the device.
+  double poles[] = {-1};
+  Param.AddFctTransfert("F", 1, nullptr, 0, poles, 1, nullptr, 0, nullptr, 0)->Color = 4;
+  Param.EdWn = 0.5;
+  Param.EdWm = 2;
+  Param.CBPointill = false;
+  struct {
+    int asked;
+    size_t segs;
+  } cases[] = {{1, 199}, {0, 199}, {2, 1}, {50, 49}};
+  for (const auto& c : cases) {
+    Param.EdNBP = c.asked;
+    EXPECT_EQ(Run()->OfPen(4).size(), c.segs) << c.asked;
+  }
+}
+
+TEST_F(BlackTest, EmptyRegistryStillCloses) {
+  Param.CBNichols = true;
+  C_REC* rec = Run();
+  EXPECT_EQ(out_.rfind("Tracé courbes Nichols...\n", 0), 0u);
+  EXPECT_TRUE(rec->closed);
+  EXPECT_GT(rec->segs.size(), 10000u);
+}
+
+TEST(BlackTables, Rows) {
+  EXPECT_EQ(mdb[20].v, 0);
+  EXPECT_EQ(mdb[20].n, -210);
+  EXPECT_EQ(mdb[20].ptxt, -1.25);
+  EXPECT_STREQ(mdb[0].txt, "dB ");
+  EXPECT_STREQ(mdb[19].txt, "dB");
+  EXPECT_EQ(mdb[58].v, -23);
+  EXPECT_EQ(mdb[38].v, -3.5);
+  EXPECT_EQ(mdb[38].n, -60);
+  for (const T_CRB& c : mdb) EXPECT_EQ(c.m, c.v >= 0 ? 0 : -1e-5) << c.v;
+  EXPECT_EQ(mph[17].v, -20);
+  EXPECT_EQ(mph[17].m, 8);
+  EXPECT_EQ(mph[16].ptxt, 1.25);
+  EXPECT_EQ(mph[12].ptxt, -2.25);
+  EXPECT_EQ(mph[36].rot, -180);
+  EXPECT_EQ(mph[35].rot, 0);
+  EXPECT_EQ(mph[39].v, -210);
+}
+
+}  // namespace

@@ -1,0 +1,274 @@
+// Bode chart: rounding, labels, ranges, grid positions and curve points checked against hand
+// calculations and closed forms through a recording device.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "charts/TrBode.h"
+#include "model/Param.h"
+#include "tests/charts/Recorder.h"
+
+namespace {
+
+// 20*log10 |10/((jw+1)(jw+10))| and its phase in degrees.
+double GainRef(double w) {
+  return 20 * std::log10(10 / std::sqrt(1 + w * w) / std::sqrt(100 + w * w));
+}
+double PhaseRef(double w) { return -(std::atan(w) + std::atan(w / 10)) * 180 / M_PI; }
+
+class BodeTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Param.Reset();
+    Param.RBFrequence = false;
+    Param.EdWn = 0.01;
+    Param.EdWm = 100;
+    Param.EdNBP = 401;
+  }
+  void TearDown() override { Param.Reset(); }
+  TFctTransfert* AddH(int color = 4) {
+    double poles[] = {-1, -10};
+    TFctTransfert* f = Param.AddFctTransfert("H", 10, nullptr, 0, poles, 2, nullptr, 0, nullptr, 0);
+    f->Color = color;
+    return f;
+  }
+  // Nearest drawn vertex of pen p to device abscissa X: its device ordinate.
+  static double YAt(const std::vector<C_REC::Seg>& s, double X) {
+    double best = 1e300, y = 0;
+    for (const auto& g : s) {
+      if (std::fabs(g.x1 - X) < best) best = std::fabs(g.x1 - X), y = g.y1;
+      if (std::fabs(g.x0 - X) < best) best = std::fabs(g.x0 - X), y = g.y0;
+    }
+    return y;
+  }
+};
+
+TEST(Carrondi, NiceValues) {
+  TrBode b;
+  struct {
+    double x, want;
+  } cases[] = {{0, 0},      {0.7, 0.75}, {0.625, 0.75}, {23, 25},    {-0.0033, -0.003},
+               {1, 1},      {10, 10},    {0.375, 0.4},  {0.14, 0.1}, {-870, -750},
+               {1e-101, 0}, {2.4, 2.5},  {0.906, 1},    {3.84, 4}};
+  for (const auto& c : cases)
+    EXPECT_NEAR(b.carrondi(c.x), c.want, 1e-12 * (1 + std::fabs(c.want))) << c.x;
+  // A caller's table: nearest entry, and the decade itself when no entry is large enough.
+  const double t[] = {0.2, 0.5};
+  EXPECT_NEAR(b.carrondi(0.045, t, 2), 0.05, 1e-15);
+  EXPECT_NEAR(b.carrondi(0.9, t, 2), 1, 1e-15);
+  // The Bode rounding keeps 1e-100 itself; the time chart's threshold includes it.
+  EXPECT_NE(b.carrondi(1e-100), 0);
+  EXPECT_EQ(ArrondiNet(1e-100, nullptr, 0, true), 0);
+}
+
+// A frequency label is the stroke text of its hand-written form.
+TEST(Afff, Labels) {
+  struct {
+    double f;
+    const char* text;
+  } cases[] = {{2500, "2.5ks/e-1"}, {999, "999s/e-1"}, {1e6, "1Ms/e-1"}, {0.01, "0.01s/e-1"}};
+  for (const auto& c : cases) {
+    C_REC a, b;
+    ASSERT_EQ(a.TRINIT(), 0);
+    ASSERT_EQ(b.TRINIT(), 0);
+    a.MOVE(0.5, 0.5);
+    b.MOVE(0.5, 0.5);
+    TrBode t;
+    t.afff(c.f, &a);
+    b.CADPRINTF(0, "%s", c.text);
+    a.TRCLOSE();
+    b.TRCLOSE();
+    ASSERT_FALSE(a.segs.empty());
+    ASSERT_EQ(a.segs.size(), b.segs.size()) << c.text;
+    for (size_t i = 0; i < a.segs.size(); ++i) {
+      EXPECT_EQ(a.segs[i].x0, b.segs[i].x0);
+      EXPECT_EQ(a.segs[i].y1, b.segs[i].y1);
+    }
+  }
+}
+
+// Gain and phase panels of 10/((s+1)(s+10)): the curves pass the closed-form values.
+TEST_F(BodeTest, CurvesPassClosedForm) {
+  AddH();
+  C_REC* rec;
+  auto h = RecHolder(GrEMF, &rec);
+  TrBode b;
+  b.Trace(h.get());
+  ASSERT_TRUE(rec->closed);
+  EXPECT_NEAR(b.dBm, GainRef(0.01), 1e-9);
+  EXPECT_NEAR(b.dBn, GainRef(100), 1e-9);
+  EXPECT_NEAR(b.Degm, PhaseRef(0.01), 1e-9);
+  EXPECT_NEAR(b.Degn, PhaseRef(100), 1e-9);
+  auto curve = rec->OfPen(4);
+  ASSERT_GT(curve.size(), 700u);  // two panels of 400 segments, some clipped or merged
+  // Gain panel: viewport 2..18 x 15..27.5 cm; phase panel 2..18 x 1..13.5 cm.
+  Carte gain{2, 18, 15, 27.5, -2, 2, GainRef(100) - 10, GainRef(0.01) + 10};
+  Carte phase{2, 18, 1, 13.5, -2, 2, PhaseRef(100) - 10, PhaseRef(0.01) + 10};
+  std::vector<C_REC::Seg> up, down;
+  for (const auto& s : curve) (s.y0 > 14 * 400 ? up : down).push_back(s);
+  for (double w : {0.1, 1.0, 10.0}) {
+    EXPECT_NEAR(gain.Y(YAt(up, gain.DevX(std::log10(w)))), GainRef(w), 0.02) << w;
+    EXPECT_NEAR(phase.Y(YAt(down, phase.DevX(std::log10(w)))), PhaseRef(w), 0.05) << w;
+  }
+  EXPECT_NEAR(gain.Y(YAt(up, gain.DevX(0))), 20 * std::log10(10 / std::sqrt(2) / std::sqrt(101)),
+              0.02);
+}
+
+// Decade lines at 10 and 100 rad/s when the range 1..100 is read in hertz, with their labels
+// hanging below the frame, centred on the line.
+TEST_F(BodeTest, DecadeLinesAndLabels) {
+  Param.RBFrequence = true;
+  Param.EdWn = 1;
+  Param.EdWm = 100;
+  Param.RBBode = RBBodeGain;
+  Param.ColorBode1 = 7;
+  C_REC* rec;
+  auto h = RecHolder(GrEMF, &rec);
+  TrBode b;
+  b.Trace(h.get());
+  EXPECT_NEAR(b.wn, 2 * M_PI, 1e-12);
+  EXPECT_NEAR(b.wm, 200 * M_PI, 1e-9);
+  Carte c{2, 18, 1, 27.5, std::log10(2 * M_PI), std::log10(200 * M_PI), -10, 10};
+  auto major = rec->OfPen(7);
+  for (double dec : {10.0, 100.0}) {
+    double X = c.DevX(std::log10(dec));
+    int lines = 0, label = 0;
+    double lxn = 1e9, lxm = -1e9;
+    for (const auto& s : major) {
+      if (std::fabs(s.x0 - X) <= 1 && std::fabs(s.x1 - X) <= 1 && std::fabs(s.y0 - s.y1) > 10000)
+        ++lines;
+      if (s.y0 < 0.85 * 400 && s.y1 < 0.85 * 400 && std::fabs((s.x0 + s.x1) / 2 - X) < 400) {
+        ++label;
+        lxn = std::min({lxn, s.x0, s.x1});
+        lxm = std::max({lxm, s.x0, s.x1});
+      }
+    }
+    EXPECT_EQ(lines, 1) << dec;
+    EXPECT_GT(label, 5) << dec;
+    EXPECT_NEAR((lxn + lxm) / 2, X, 40) << dec;  // centred within 1 mm
+  }
+  // The third decade value (1000) lies right of the page: nothing drawn there.
+  for (const auto& s : major) EXPECT_LE(std::max(s.x0, s.x1), 19 * 400 + 1);
+}
+
+// Empty registry: the value axis runs -10..10 with a major line every unit (21 lines, one at
+// exactly 0), and no curve is drawn.
+TEST_F(BodeTest, EmptyRegistryAxis) {
+  Param.RBBode = RBBodeGain;
+  C_REC* rec;
+  auto h = RecHolder(GrEMF, &rec);
+  TrBode b;
+  b.Trace(h.get());
+  Carte c{2, 18, 1, 27.5, -2, 2, -10, 10};
+  int horiz = 0;
+  bool zero = false;
+  for (const auto& s : rec->OfPen(Param.ColorBode1)) {
+    if (std::fabs(s.y0 - s.y1) <= 1 && std::fabs(s.x0 - s.x1) > 6000) {
+      ++horiz;
+      if (std::fabs(s.y0 - c.DevY(0)) <= 1) zero = true;
+    }
+  }
+  EXPECT_EQ(horiz, 21);
+  EXPECT_TRUE(zero);
+  EXPECT_EQ(b.dBn, 0);
+  EXPECT_EQ(b.dBm, 0);
+}
+
+// Gains from -25 to +8 dB: major lines every 2.5 dB starting at exactly 0, up to 17.5 and down
+// to -35 (the axis runs from -35 to 18).
+TEST(BodeAxis, StraddlingZero) {
+  C_REC rec;
+  ASSERT_EQ(rec.TRINIT(), 0);
+  rec.BOUNDS(0, 19, 0, 28);
+  rec.VWPORTA(2, 18, 1, 27.5);
+  rec.SETPRT(0);  // as the charts do: lines pass the frame edges
+  TraceAxeValeurs(&rec, 19, 28, -35, 18, "%.3GdB", {true, 2, 0.4, 3, 0.4}, false);
+  rec.TRCLOSE();
+  Carte c{2, 18, 1, 27.5, 2, 18, -35, 18};
+  std::vector<double> ys;
+  for (const auto& s : rec.OfPen(2))
+    if (std::fabs(s.y0 - s.y1) <= 1 && std::fabs(s.x0 - s.x1) > 6000) ys.push_back(c.Y(s.y0));
+  ASSERT_EQ(ys.size(), 22u);
+  std::sort(ys.begin(), ys.end());
+  for (size_t i = 0; i < ys.size(); ++i) EXPECT_NEAR(ys[i], -35 + 2.5 * i, 0.01);
+}
+
+TEST_F(BodeTest, PointCountClamped) {
+  AddH();
+  Param.RBBode = RBBodeGain;
+  struct {
+    int asked;
+    uint32_t used;
+  } cases[] = {{0, 10}, {5, 10}, {10, 10}, {250000, 100000}, {-3, 100000}};
+  for (const auto& c : cases) {
+    Param.EdNBP = c.asked;
+    C_REC* rec;
+    auto h = RecHolder(GrEMF, &rec);
+    TrBode b;
+    b.Trace(h.get());
+    EXPECT_EQ(b.nbp, c.used) << c.asked;
+    if (c.used == 10) {
+      EXPECT_EQ(rec->OfPen(4).size(), 9u);
+    }
+  }
+}
+
+TEST_F(BodeTest, RangeFallback) {
+  struct {
+    double wn, wm;
+  } cases[] = {{100, 10}, {5, 5}, {0, 10}, {-1, 10}};
+  for (const auto& c : cases) {
+    Param.EdWn = c.wn;
+    Param.EdWm = c.wm;
+    C_REC* rec;
+    auto h = RecHolder(GrEMF, &rec);
+    TrBode b;
+    b.Trace(h.get());
+    EXPECT_EQ(b.wn, 0.01);
+    EXPECT_EQ(b.wm, 1000);
+  }
+}
+
+// Closed loop only: 10/((s+1)(s+10)) closes to 10/(s^2+11s+20), static gain 0.5 (-6.02 dB).
+// The dashed style (0.15 cm dashes and gaps) draws about half the length of the solid curve.
+TEST_F(BodeTest, ClosedLoopDashed) {
+  AddH();
+  Param.CBBO = false;
+  Param.CBBF = true;
+  Param.RBBode = RBBodeGain;
+  double len[2] = {0, 0};
+  for (int dashed = 0; dashed < 2; ++dashed) {
+    Param.CBPointill = dashed == 1;
+    C_REC* rec;
+    auto h = RecHolder(GrEMF, &rec);
+    TrBode b;
+    b.Trace(h.get());
+    EXPECT_NEAR(b.dBm, 20 * std::log10(0.5), 1e-3);
+    for (const auto& s : rec->OfPen(4)) len[dashed] += s.Len();
+  }
+  EXPECT_GT(len[0], 16 * 400);
+  EXPECT_NEAR(len[1] / len[0], 0.5, 0.05);
+  EXPECT_TRUE(Param.fct[0]->ModeBF);
+}
+
+// A zero gain has no finite decibel value: the curve is left out, the axes stay finite.
+TEST_F(BodeTest, ZeroGainDrawsNoCurve) {
+  AddH()->g = 0;
+  C_REC* rec;
+  auto h = RecHolder(GrEMF, &rec);
+  TrBode b;
+  b.Trace(h.get());
+  EXPECT_TRUE(rec->closed);
+  EXPECT_TRUE(std::isfinite(b.dBn));
+  EXPECT_LT(rec->OfPen(4).size(), 450u);  // the phase curve only
+}
+
+TEST(BodeNull, NoDevice) {
+  TrBode b;
+  b.Trace(nullptr);
+  TMDGraph none(GrErr);
+  b.Trace(&none);
+  SUCCEED();
+}
+
+}  // namespace

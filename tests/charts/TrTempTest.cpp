@@ -1,0 +1,152 @@
+// Time-response chart: ranges, corrections of the duration and step, axes and curve points
+// checked against closed forms through a recording device.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "model/Param.h"
+#include "sim/TrTemp.h"
+#include "tests/charts/Recorder.h"
+
+namespace {
+
+class TempTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Param.Reset();
+    Param.EdTFin = 5;
+    Param.EdDt = 0.001;
+    Param.CBShowInput = false;
+  }
+  void TearDown() override { Param.Reset(); }
+  void AddFirstOrder(int color = 8) {
+    double poles[] = {-1};
+    Param.AddFctTransfert("F", 1, nullptr, 0, poles, 1, nullptr, 0, nullptr, 0)->Color = color;
+  }
+  C_REC* Run(TrTemp* t) {
+    holder_ = RecHolder(GrEMF, &rec_);
+    testing::internal::CaptureStdout();
+    t->Trace(holder_.get());
+    out_ = testing::internal::GetCapturedStdout();
+    return rec_;
+  }
+  std::unique_ptr<TMDGraph> holder_;
+  C_REC* rec_ = nullptr;
+  std::string out_;
+};
+
+// Step response of 1/(s+1) over 5 s: from 0 up to 1 - e^-5 = 0.99326 at 5 s.
+TEST_F(TempTest, FirstOrderStep) {
+  AddFirstOrder();
+  TrTemp t;
+  C_REC* rec = Run(&t);
+  EXPECT_EQ(t.Yn, 0);
+  EXPECT_NEAR(t.Ym, 1 - std::exp(-5.0), 1e-4);
+  ASSERT_TRUE(rec->closed);
+  // Viewport 2..18 x 1..27.5 cm (page 19 x 28) onto 0..5 s and Yn..Ym.
+  Carte c{2, 18, 1, 27.5, 0, 5, t.Yn, t.Ym};
+  auto curve = rec->OfPen(8);
+  ASSERT_GT(curve.size(), 1000u);
+  const auto& last = curve.back();
+  EXPECT_NEAR(c.X(last.x1), 5, 0.002);
+  EXPECT_NEAR(c.Y(last.y1), 0.993, 0.001);
+  for (double tt : {0.5, 1.0, 2.0}) {
+    double best = 1e9, y = 0;
+    for (const auto& s : curve)
+      if (std::fabs(c.X(s.x1) - tt) < best) best = std::fabs(c.X(s.x1) - tt), y = c.Y(s.y1);
+    EXPECT_NEAR(y, 1 - std::exp(-tt), 1e-3) << tt;
+  }
+}
+
+// Showing the step input raises the top of the range to 1; the impulse is never counted.
+TEST_F(TempTest, InputInRange) {
+  AddFirstOrder();
+  Param.CBShowInput = true;
+  TrTemp a;
+  Run(&a);
+  EXPECT_EQ(a.Ym, 1);
+  Param.RBInput = 0;  // impulse: response e^-t, peak 1 at t = 0+
+  TrTemp b;
+  C_REC* rec = Run(&b);
+  EXPECT_LT(b.Ym, 1.001);
+  EXPECT_GT(b.Ym, 0.99);
+  EXPECT_FALSE(rec->OfPen(Param.ColorInput).empty());  // the clipped impulse is still drawn
+}
+
+// Closed loop of 1/(s+1) is 1/(s+2): final value 0.5.
+TEST_F(TempTest, ClosedLoop) {
+  AddFirstOrder();
+  Param.CBBO = false;
+  Param.CBBF = true;
+  Param.EdTFin = 10;
+  TrTemp t;
+  Run(&t);
+  EXPECT_NEAR(t.Ym, 0.5, 1e-4);
+}
+
+TEST_F(TempTest, DurationAndStepCorrections) {
+  struct {
+    double tfin, dt, tm, dtu;
+  } cases[] = {
+      {0, 0.001, 1, 0.001}, {-4, 0.001, 1, 0.001}, {10, 1e-9, 10, 1e-4}, {2, 0.01, 2, 0.01}};
+  for (const auto& c : cases) {
+    Param.EdTFin = c.tfin;
+    Param.EdDt = c.dt;
+    TrTemp t;
+    Run(&t);
+    EXPECT_EQ(t.Tm, c.tm) << c.tfin;
+    EXPECT_NEAR(t.Dt, c.dtu, 1e-15) << c.tfin;
+  }
+}
+
+// Nothing to draw: the range is widened to -0.1..0.1 and only the axes appear.
+TEST_F(TempTest, EmptyRegistry) {
+  TrTemp t;
+  C_REC* rec = Run(&t);
+  EXPECT_EQ(t.Yn, -0.1);
+  EXPECT_EQ(t.Ym, 0.1);
+  EXPECT_TRUE(rec->closed);
+  EXPECT_FALSE(rec->OfPen(Param.ColorTemp1).empty());
+}
+
+// A flat response gets a 10 % band: a pure gain of 2 (biproper, order 0) gives 1.8..2.2 once
+// the step is on from t = 0.
+TEST_F(TempTest, FlatResponseBand) {
+  Param.AddFctTransfert("K", 2, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+  TrTemp t;
+  Run(&t);
+  EXPECT_NEAR(t.Yn, 1.8, 1e-12);
+  EXPECT_NEAR(t.Ym, 2.2, 1e-12);
+}
+
+// Time axis over 0..5 s on a 16 cm frame: 1.2 * 5 / 16 = 0.375 rounds to a line every 0.4 s.
+TEST_F(TempTest, TimeAxisLines) {
+  Param.ColorTemp1 = 7;
+  TrTemp t;
+  C_REC* rec = Run(&t);
+  Carte c{2, 18, 1, 27.5, 0, 5, t.Yn, t.Ym};
+  std::vector<double> ts;
+  for (const auto& s : rec->OfPen(7))
+    if (std::fabs(s.x0 - s.x1) <= 1 && std::fabs(s.y0 - s.y1) > 26 * 400) ts.push_back(c.X(s.x0));
+  ASSERT_EQ(ts.size(), 13u);  // 0, 0.4, ... 4.8
+  std::sort(ts.begin(), ts.end());
+  for (size_t i = 0; i < ts.size(); ++i) EXPECT_NEAR(ts[i], 0.4 * i, 0.001);
+}
+
+TEST(TempCarrondi, ThresholdIncluded) {
+  TrTemp t;
+  EXPECT_EQ(t.carrondi(1e-100), 0);
+  EXPECT_EQ(t.carrondi(0), 0);
+  EXPECT_NEAR(t.carrondi(0.375), 0.4, 1e-15);
+  EXPECT_NEAR(t.carrondi(-0.0033), -0.003, 1e-15);
+}
+
+TEST(TempNull, NoDevice) {
+  TrTemp t;
+  t.Trace(nullptr);
+  TMDGraph none(GrErr);
+  t.Trace(&none);
+  SUCCEED();
+}
+
+}  // namespace
