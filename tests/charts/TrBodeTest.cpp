@@ -151,6 +151,26 @@ TEST_F(BodeTest, DecadeLinesAndLabels) {
   for (const auto& s : major) EXPECT_LE(std::max(s.x0, s.x1), 19 * 400 + 1);
 }
 
+// A decade below the range is still drawn, left of the frame: 0.1 rad/s when the range starts
+// at 0.3 rad/s lies 16 cm x log10(3) / log10(1e6 / 0.3) = 1.17 cm left of the frame edge.
+TEST_F(BodeTest, DecadeBelowRangeLeftOfFrame) {
+  Param.EdWn = 0.3;
+  Param.EdWm = 1e6;
+  Param.RBBode = RBBodeGain;
+  Param.ColorBode1 = 7;
+  C_REC* rec;
+  auto h = RecHolder(GrEMF, &rec);
+  TrBode b;
+  b.Trace(h.get());
+  const double want = 2 - 16 * std::log10(3.0) / std::log10(1e6 / 0.3);
+  int found = 0;
+  for (const auto& s : rec->OfPen(7))
+    if (std::fabs(s.x0 - s.x1) <= 1 && std::fabs(s.y0 - s.y1) > 10000 &&
+        std::fabs(s.x0 / 400 - want) < 0.005)
+      ++found;
+  EXPECT_EQ(found, 1);
+}
+
 // Empty registry: the value axis runs -10..10 with a major line every unit (21 lines, one at
 // exactly 0), and no curve is drawn.
 TEST_F(BodeTest, EmptyRegistryAxis) {

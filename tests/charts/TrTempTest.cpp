@@ -133,6 +133,23 @@ TEST_F(TempTest, TimeAxisLines) {
   for (size_t i = 0; i < ts.size(); ++i) EXPECT_NEAR(ts[i], 0.4 * i, 0.001);
 }
 
+// More zeros than poles: the simulator is inactive and the curve is a flat line at 0, in the
+// middle of the widened -0.1..0.1 range.
+TEST_F(TempTest, ImproperFunctionFlatZero) {
+  double zeros[] = {-1, -2}, poles[] = {-3};
+  Param.AddFctTransfert("I", 1, zeros, 2, poles, 1, nullptr, 0, nullptr, 0)->Color = 8;
+  TrTemp t;
+  C_REC* rec = Run(&t);
+  EXPECT_EQ(t.Yn, -0.1);
+  EXPECT_EQ(t.Ym, 0.1);
+  auto curve = rec->OfPen(8);
+  ASSERT_FALSE(curve.empty());
+  for (const auto& s : curve) {
+    EXPECT_NEAR(s.y0, (1 + 26.5 / 2) * 400, 1);
+    EXPECT_NEAR(s.y1, (1 + 26.5 / 2) * 400, 1);
+  }
+}
+
 TEST(TempCarrondi, ThresholdIncluded) {
   TrTemp t;
   EXPECT_EQ(t.carrondi(1e-100), 0);
