@@ -157,7 +157,7 @@ bool TempsReponseDep(double pc, TFctTransfert* f, double* tr, TPerfTemp* p) {
   p->yfin = y0.m;
   const double ym = (1 + pc / 100) * p->yfin, yn = (1 - pc / 100) * p->yfin;
   const double ym5 = 1.05 * p->yfin, yn5 = 0.95 * p->yfin;
-  *tr = tm;
+  *tr = 0;  // a response that never leaves the band settles at once
   p->tr5 = 0;
   p->dep = -1e38;
   p->tdep = 0;

@@ -17,5 +17,5 @@ void AffProp(TFctTransfert* f);
 
 // Simulates the step response of f in its current mode and measures it; true when the
 // response settles inside +-pc % of its final value before the end of the simulation, with
-// the pc % response time in *tr.
+// the pc % response time in *tr (0 when the response never leaves the band).
 bool TempsReponseDep(double pc, TFctTransfert* f, double* tr, TPerfTemp* p);

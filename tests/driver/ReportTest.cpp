@@ -282,6 +282,33 @@ TEST_F(ReportTest, ResponseAlwaysInsideTheFivePercentBand) {
   EXPECT_EQ(lines[i + 2], "Valeur finale : 1.03");
 }
 
+// A pure gain is inside both bands from the first sample: it settles at once, in both loops.
+TEST_F(ReportTest, PureGainSettlesAtOnce) {
+  TFctTransfert* h = Param.AddFctTransfert("K", 5);
+  auto lines = Report(h);
+  const std::vector<std::string> expected = {
+      "Fonction de transfert  K",
+      "",
+      "Boucle ouverte :",
+      Format("Régime statique : Gain = %.2f dB  Phase = 0.00 deg", 20 * std::log10(5.0)),
+      "Temps de réponse a 2% : 0 s",
+      "Temps de réponse a 5% : 0 s",
+      "Valeur finale : 5",
+      "Marge de gain indéterminée",
+      "Marge de phase indéterminée",
+      Format("Gain max : %.2f dB en statique", 20 * std::log10(5.0)),
+      "",
+      "*************************",
+      kClosed,
+      Format("Régime statique : Gain = %.2f dB  Phase = 0.00 deg", 20 * std::log10(5.0 / 6)),
+      "Temps de réponse a 2% : 0 s",
+      "Temps de réponse a 5% : 0 s",
+      Format("Valeur finale : %G", 5.0 / 6),
+      Format("Gain max : %.2f dB en statique", 20 * std::log10(5.0 / 6)),
+  };
+  EXPECT_EQ(lines, expected);
+}
+
 // A fast unstable oscillation overflows to non-finite samples: no response time is reported.
 TEST_F(ReportTest, OverflowingResponseHasNoResponseTime) {
   TFctTransfert* h = Param.AddFctTransfert("H", 12500);

@@ -281,4 +281,22 @@ TEST_F(ScreenLayer, WindowCloseBoxEndsWait) {
   EXPECT_NE(out.find("Taper <ESPACE>...\n"), std::string::npos) << out;
 }
 
+// The script holds the space bar down before the wait starts: one press must be consumed
+// completely, so the wait ends only when the key is released.
+TEST_F(ScreenLayer, WindowHeldKeyEndsWaitOnRelease) {
+  SKIP_UNLESS_WINDOW_TESTS();
+  ASSERT_EQ(InitGraph(303, 203), 0);
+  bool down = false;
+  for (int i = 0; i < 2000 && !down; i++) {  // at most 20 s
+    al_get_keyboard_state(&k_state);
+    down = al_key_down(&k_state, ALLEGRO_KEY_SPACE);
+    al_rest(0.01);
+  }
+  ASSERT_TRUE(down) << "the space bar never went down";
+  CloseGraph();
+  al_get_keyboard_state(&k_state);
+  EXPECT_FALSE(al_key_down(&k_state, ALLEGRO_KEY_SPACE));
+  EXPECT_EQ(al_context.al, nullptr);
+}
+
 }  // namespace

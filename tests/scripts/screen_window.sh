@@ -85,6 +85,29 @@ xvfb_no_gl_leak_check
 run_gtest sizes "$TS" 'ScreenLayer.WindowLargestSize:ScreenLayer.WindowCloseBoxEndsWait' 2
 run_gtest device-pens "$TP" 'ScreenDevice.WindowWidthAndPen' 1
 
+# The space bar already held when the wait starts: the wait ends only once it is released.
+held_key() {
+  local log="$work/held.log" win
+  timeout 60 "$TS" --gtest_filter='ScreenLayer.WindowHeldKeyEndsWaitOnRelease' >"$log" 2>&1 &
+  bg=$!
+  if win=$(xvfb_wait_window '^test_screen$' 30); then
+    timeout 5 xdotool mousemove --window "$win" 20 20 && sleep 0.2 &&
+      timeout 5 xdotool keydown space
+    check "held key: prompt shown" xvfb_wait_text "$log" "Taper <ESPACE>..." 20
+    sleep 0.5
+    check "held key: still waiting while the key is down" kill -0 "$bg"
+    timeout 5 xdotool keyup space
+    xvfb_wait_pid "$bg" 20
+    bg=""
+    check "held key: wait ended on release (status $XVFB_STATUS)" [ "$XVFB_STATUS" = 0 ]
+    check "held key: test passed" gtest_ran "$log" 1 || cat "$log" >&2
+  else
+    ko "held key: window missing"
+    xvfb_wait_pid "$bg" 1; bg=""
+  fi
+}
+held_key
+
 # 4. Drawings. A layer pixel (x, y) lies at row 702 - y; a device unit (x, y) is layer pixel
 # (x + 1, y + 1). Colours by their standard names: red, blue, green (0,128,0), magenta,
 # yellow, white. Radius 1 allows for thin lines falling on either side of a pixel edge.

@@ -1,6 +1,13 @@
 # Helpers for checks that need a window: a private Xvfb server, window lookup, screenshots,
 # pixel reading and key presses. Source this file; every helper is bounded in time.
-# Functions return non-zero on failure and print why on stderr.
+# Functions return non-zero on failure and print why on stderr. Typical use:
+#   . "$src/tests/scripts/lib/xvfb.sh"; trap xvfb_stop EXIT
+#   xvfb_start || exit 1; xvfb_no_gl_leak_check
+#   prog args >log 2>&1 & pid=$!
+#   win=$(xvfb_wait_window '^prog$') && xvfb_wait_text log "Taper <ESPACE>..."
+#   xvfb_screenshot "$win" shot.ppm && xvfb_find_colour shot.ppm X Y R G B 1
+#   xvfb_press_key "$win" space; xvfb_wait_pid "$pid" 20; [ "$XVFB_STATUS" = 0 ]
+# The window of a program is named after its executable (corvane, test_plot, ...).
 
 XVFB_PID=""
 XVFB_DIR=""
