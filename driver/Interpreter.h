@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "plot/MDGraph.h"
+#include "plot/TrColors.h"
 
 class iTPrm {
  public:
@@ -66,8 +67,10 @@ class iTPrm {
   bool ExpectEOL();
 };
 
-// Colour names indexed by colour code, and the lookup of a name (case-insensitive; -1 if unknown).
-extern const char* const kColorNames[16];
+// Colour names indexed by colour code (TRColors), and the lookup of a name (case-insensitive;
+// -1 if unknown).
+constexpr int kNbColors = TRCOL_VIOLETCLAIR + 1;
+extern const char* const kColorNames[kNbColors];
 int ColorCode(const char* name);
 
 // ASCII case-insensitive equality of two words, independent of the locale.

@@ -7,10 +7,10 @@
 
 #include "driver/Interpreter.h"
 
-const char* const kColorNames[16] = {"BLANC",      "NOIR",      "BLEU",           "VERT",
-                                     "ROUGE",      "GRIS",      "TURQUOISE",      "VIOLET",
-                                     "MARRON",     "JAUNE",     "BLEUCLAIR",      "VERTCLAIR",
-                                     "ROUGECLAIR", "GRISCLAIR", "TURQUOISECLAIR", "VIOLETCLAIR"};
+const char* const kColorNames[kNbColors] = {
+    "BLANC",      "NOIR",      "BLEU",           "VERT",       "ROUGE",     "GRIS",
+    "TURQUOISE",  "VIOLET",    "MARRON",         "JAUNE",      "BLEUCLAIR", "VERTCLAIR",
+    "ROUGECLAIR", "GRISCLAIR", "TURQUOISECLAIR", "VIOLETCLAIR"};
 
 namespace {
 
@@ -38,7 +38,7 @@ bool SameWord(const char* a, const char* b) {
 }
 
 int ColorCode(const char* name) {
-  for (int i = 0; i < 16; ++i) {
+  for (int i = 0; i < kNbColors; ++i) {
     if (SameWord(name, kColorNames[i])) return i;
   }
   return -1;
@@ -48,7 +48,7 @@ void iTPrm::PasseSep() {
   while (*pbuf != '\0' && isSpace(*pbuf)) ++pbuf;
 }
 
-// Error header with the line number and the line as read, then the specific message.
+// Error header with the line number and the line as read, then the message itself.
 void iTPrm::Err(const char* format, ...) {
   std::printf("Erreur à la ligne %u : %s", static_cast<unsigned>(ligne), buf);
   va_list ap;

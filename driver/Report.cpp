@@ -18,6 +18,9 @@ constexpr double kTwoPi = 6.283185307179586;
 constexpr double kStaticW = 1e-10;     // static regime and final value
 constexpr double kSlopeW = 1e-9;       // one decade above, for the static slope
 constexpr double kInfiniteGainDb = 1;  // a rise of 1 dB over that decade means an integrator
+// Longest step response simulated: the step is enlarged beyond it, so that the longest duration
+// at the finest step (1000 s at 1e-7 s) still takes a fraction of a second.
+constexpr double kMaxSteps = 2e6;
 
 double dB(const TComplexP& y) { return TFctTransfert::dB(y); }
 
@@ -148,6 +151,7 @@ bool TempsReponseDep(double pc, TFctTransfert* f, double* tr, TPerfTemp* p) {
   const double tm = Param.EdTFin;
   // A step that cannot advance the time up to the end would never finish.
   if (!(sim->Dt > 0) || !(tm + sim->Dt > tm)) return false;
+  if (tm / sim->Dt > kMaxSteps) sim->Dt = tm / kMaxSteps;
   if (f->ModeBF) {
     sim->ModeBF();
   } else {

@@ -25,7 +25,7 @@ class CommandsTest : public ::testing::Test {
 struct Case {
   const char* line;
   const char* echo;                      // console text on success, null for an error
-  const char* error;                     // specific message after the header, null on success
+  const char* error;                     // message after the header, null on success
   std::function<void(T_Param&)> change;  // expected change of the defaults (success only)
 };
 

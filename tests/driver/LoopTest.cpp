@@ -2,6 +2,7 @@
 // read in pieces, NUL bytes and binary input, and the example script of the user guide.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 
 #include "model/Param.h"
@@ -124,6 +125,73 @@ TEST_F(LoopTest, UnreadableScriptCountsAsEmpty) {
     EXPECT_FALSE(it.ExecNextCmde());
   }
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "Le fichier / ne peut être ouvert !\n");
+}
+
+}  // namespace
+
+namespace {
+
+// Random lines built from the script's own words and signs: nothing crashes, and no line can
+// store a setting outside its valid range. Devices and the report are left out, so that no
+// chart or simulation runs.
+TEST(LoopFuzzTest, RandomTokenLinesKeepSettingsInRange) {
+  Param.Reset();
+  const char* const heads[] = {"fct = ",    "H.gain",       "H.pole",    "H.poleC",  "h.zeroC",
+                               "H.Couleur", "H.select",     "H.exp",     "Wmin",     "Fmax",
+                               "NBP",       "EpCourbe",     "EpTempSec", "TempTfin", "TempDt",
+                               "Input",     "CouleurBlack", "Black",     "fct=H",    ""};
+  const char* const tokens[] = {"H",    "G",     "=",          ".",     ",",  ";",     "{",
+                                "}",    "(",     ")",          "\"",    " ",  "\t",    "\r",
+                                "_x",   "1",     "-1",         "0",     "3",  "1e-10", "9e-11",
+                                "2e10", "1e400", "nan",        "0.005", "12", "1000",  "4294967296",
+                                "-",    "rouge", "VIOLETCLAIR"};
+  unsigned x = 2024;
+  auto next = [&x](size_t m) {
+    x = x * 1103515245u + 12345u;
+    return (x >> 16) % m;
+  };
+  std::string script;
+  size_t nh = sizeof heads / sizeof heads[0], nt = sizeof tokens / sizeof tokens[0];
+  for (int line = 0; line < 5000; ++line) {
+    script += heads[next(nh)];
+    if (next(4) != 0) script += "=";
+    for (size_t k = next(6); k > 0; --k) script += tokens[next(nt)];
+    script += "\n";
+  }
+  std::string out = RunScriptText(script);
+  size_t errors = 0;
+  for (size_t at = out.find("Erreur à"); at != std::string::npos;
+       at = out.find("Erreur à", at + 1)) {
+    ++errors;
+  }
+  EXPECT_GT(errors, 100u);  // the mix holds both refused and accepted lines
+  EXPECT_LT(errors, 4900u);
+  EXPECT_GE(Param.EdWn, 1e-10);
+  EXPECT_LE(Param.EdWm, 6.283185307179586e10);
+  EXPECT_GE(Param.EdNBP, 10);
+  EXPECT_LE(Param.EdNBP, 10000);
+  for (double ep : {Param.EpCourbe, Param.EpTemp2}) {
+    EXPECT_GE(ep, 0.01);
+    EXPECT_LE(ep, 10.0);
+  }
+  EXPECT_GE(Param.EdTFin, 0.001);
+  EXPECT_LE(Param.EdTFin, 1000.0);
+  EXPECT_GE(Param.EdDt, 1e-7);
+  EXPECT_LE(Param.EdDt, 0.001);
+  EXPECT_GE(Param.RBInput, 0);
+  EXPECT_LE(Param.RBInput, 2);
+  EXPECT_GE(Param.ColorBlack, 0);
+  EXPECT_LT(Param.ColorBlack, 16);
+  ASSERT_GE(Param.GetNbFctTransfert(), 1u);
+  for (unsigned i = 0; i < Param.GetNbFctTransfert(); ++i) {
+    const TFctTransfert* h = Param.GetFctTransfert(i);
+    EXPECT_TRUE(std::isfinite(h->g));
+    for (int k = 0; k < h->nbp; ++k) EXPECT_TRUE(std::isfinite(h->p[k]));
+    for (int k = 0; k < h->nbzc; ++k) EXPECT_TRUE(std::isfinite(h->zc[k].c));
+    EXPECT_GE(h->Color, 0);
+    EXPECT_LT(h->Color, 16);
+  }
+  Param.Reset();
 }
 
 }  // namespace

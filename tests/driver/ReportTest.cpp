@@ -379,3 +379,20 @@ TEST_F(ReportTest, ExpressionErrors) {
 }
 
 }  // namespace
+
+namespace {
+
+// The longest duration at the finest step would be 1e10 steps; the report enlarges the step
+// instead and still finds the first-order times ln(50) and ln(20) to RK4 accuracy.
+TEST_F(ReportTest, LongestSimulationAtFinestStepStaysBounded) {
+  Param.EdTFin = 1000;
+  Param.EdDt = 1e-7;
+  TFctTransfert* h = Make("H", 1, {-1});
+  auto lines = Report(h);
+  const double dt = 1000 / 2e6;
+  ASSERT_EQ(Find(lines, kTr2), 5);
+  EXPECT_NEAR(NumberAfter(lines, 5, kTr2), std::log(50.0), 1.01 * dt);
+  EXPECT_NEAR(NumberAfter(lines, 6, kTr5), std::log(20.0), 1.01 * dt);
+}
+
+}  // namespace

@@ -4,8 +4,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "tests/support/MoveRecorder.h"
@@ -267,6 +270,110 @@ TEST_F(GlyphFixture, DigitsAndCapitalsShareTheBaselineAndCapLine) {
   }
   // Descenders reach the 7-unit line.
   for (int code : {'g', 'p', 'q', 'y'}) EXPECT_EQ(BoxOf(Glyph(code)).yn, -28) << code;
+}
+
+}  // namespace
+
+namespace {
+
+// The reference programs of the space and of "A": run through the interpreter they draw
+// exactly what the font's own glyphs draw, and advance by 21 and 20 units.
+TEST_F(GlyphFixture, ReferenceProgramsOfSpaceAndADrawLikeTheFont) {
+  const unsigned char space[] = {0x02, 0x08, 0x15, 0x00, 0x0E, 0x08, 0xEB, 0xE2, 0x00};
+  const unsigned char a[] = {0x02, 0x0E, 0x08, 0xF6, 0xEB, 0x0E, 0x05, 0x08, 0x0A, 0x15, 0x01, 0x08,
+                             0xF9, 0xEB, 0x02, 0x08, 0x07, 0x15, 0x01, 0x08, 0x07, 0xEB, 0x02, 0x08,
+                             0xF9, 0x12, 0x01, 0x08, 0x06, 0xEE, 0x02, 0x08, 0xF5, 0x06, 0x01, 0x90,
+                             0x02, 0x08, 0xF3, 0xFA, 0x01, 0x60, 0x02, 0x60, 0x01, 0x60, 0x02, 0x08,
+                             0x01, 0x00, 0x0E, 0x06, 0x0E, 0x08, 0x0A, 0xF7, 0x00};
+  std::vector<Seg> font_a = Glyph('A');
+  const double font_a_adv = dev.BNx - 4000;
+  Glyph(' ');
+  const double font_space_adv = dev.BNx - 4000;
+  // A table whose only glyphs are the two reference programs.
+  FORME ref[3] = {{3, 4, header}, {0x20, sizeof space, space}, {0x41, sizeof a, a}};
+  dev.CADPOL[0].F = ref;
+  dev.MOVEA(10, 10);
+  dev.Clear();
+  dev.CADPUT(' ', 0);
+  EXPECT_TRUE(dev.Drawn().empty());
+  EXPECT_DOUBLE_EQ(dev.BNx - 4000, 21 * 4);
+  EXPECT_DOUBLE_EQ(font_space_adv, 21 * 4);
+  dev.MOVEA(10, 10);
+  dev.Clear();
+  dev.CADPUT('A', 0);
+  EXPECT_DOUBLE_EQ(dev.BNx - 4000, 20 * 4);
+  EXPECT_DOUBLE_EQ(font_a_adv, 20 * 4);
+  // The same strokes, once the font's longer strokes are cut where the reference's are.
+  std::vector<Seg> ref_a = dev.Normalised(4000, 4000);
+  auto total = [](const std::vector<Seg>& v) {
+    double len = 0;
+    for (const Seg& s : v) len += std::hypot(s.x1 - s.x0, s.y1 - s.y0);
+    return len;
+  };
+  EXPECT_NEAR(total(font_a), total(ref_a), 1e-9);
+  EXPECT_EQ(BoxOf(font_a).xn, BoxOf(ref_a).xn);
+  EXPECT_EQ(BoxOf(font_a).xm, BoxOf(ref_a).xm);
+  EXPECT_EQ(BoxOf(font_a).ym, BoxOf(ref_a).ym);
+  dev.CADPOL[0].F = table.data();
+}
+
+}  // namespace
+
+namespace {
+
+// Hershey glyphs of a .jhf file: per glyph, the advance and the total stroke length.
+struct HersheyGlyph {
+  int advance;
+  double length;
+};
+
+std::vector<HersheyGlyph> ReadJhf(const char* path) {
+  std::ifstream f(path);
+  std::string all((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>()), d;
+  for (char c : all)
+    if (c != '\n' && c != '\r') d += c;
+  std::vector<HersheyGlyph> out;
+  size_t i = 0;
+  while (i + 8 <= d.size()) {
+    int n = std::stoi(d.substr(i + 5, 3));
+    const char* b = d.c_str() + i + 8;
+    HersheyGlyph g{b[1] - b[0], 0};
+    bool have = false;
+    int px = 0, py = 0;
+    for (int k = 1; k < n; ++k) {
+      char x = b[2 * k], y = b[2 * k + 1];
+      if (x == ' ' && y == 'R') {
+        have = false;
+        continue;
+      }
+      if (have) g.length += std::hypot(x - px, y - py);
+      px = x;
+      py = y;
+      have = true;
+    }
+    out.push_back(g);
+    i += 8 + 2 * n;
+  }
+  return out;
+}
+
+// Printable ASCII glyphs carry the Hershey complex roman strokes: same advance, same total
+// stroke length (7/8 of it for the tall brackets and bars, scaled to fit the 28-unit span).
+TEST_F(GlyphFixture, AsciiGlyphsAreTheHersheyComplexRomanOnes) {
+  const char* path = "/usr/share/hershey-fonts/timesr.jhf";
+  if (!std::ifstream(path)) GTEST_SKIP() << "hershey-fonts-data is not installed";
+  std::vector<HersheyGlyph> h = ReadJhf(path);
+  ASSERT_GE(h.size(), 95u);
+  for (int c = 0x21; c < 0x7F; ++c) {
+    std::vector<Seg> s = Glyph(c);
+    double len = 0;
+    for (const Seg& g : s) len += std::hypot(g.x1 - g.x0, g.y1 - g.y0) / 4;
+    const HersheyGlyph& ref = h[c - 32];
+    const bool fitted = std::fabs(len - ref.length * 7 / 8) < std::fabs(len - ref.length);
+    const double k = fitted ? 7.0 / 8 : 1.0;
+    EXPECT_NEAR(len, ref.length * k, 0.02 * ref.length) << char(c);
+    EXPECT_NEAR((dev.BNx - 4000) / 4, ref.advance * k, 0.3) << char(c);
+  }
 }
 
 }  // namespace
