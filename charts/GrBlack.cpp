@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "charts/TrBode.h"
 #include "model/Param.h"
 
 namespace {
@@ -345,7 +346,7 @@ void GrBlack::affphase(const T_CRB* c) {
 
 bool GrBlack::TraceFctTransfert(TFctTransfert* h) {
   TR_INFO* gr = G->Gr;
-  if (Param.CBCouleurs) gr->PLUME(h->Color);
+  if (Param.CBCouleurs) gr->PLUME(PlumeCourbe(h));
   double w1 = Param.EdWn, w2 = Param.EdWm;
   if (Param.RBFrequence) {
     w1 *= kTwoPi;

@@ -73,12 +73,12 @@ void TraceAxeValeurs(TR_INFO* G, double txm, double tym, double yn, double ym, c
   int w = h2 - h1 >= 0.8 ? 1 : 2;
 
   // Minor ticks of the step above y on one edge (x0), outward or inward by XRDRAW(0.15);
-  // ticks below yn are left out when skip_low is set.
-  auto ticks = [&](double y, double x0, bool skip_low) {
+  // ticks below yn are left out.
+  auto ticks = [&](double y, double x0) {
     for (int j = w; j <= 9; j += w) {
       double yy = y + j * dy / 10;
       if (yy > ym) break;
-      if (skip_low && yy < yn) continue;
+      if (yy < yn) continue;
       G->MOVE(x0, yy);
       G->XRDRAW(0.15);
     }
@@ -88,29 +88,35 @@ void TraceAxeValeurs(TR_INFO* G, double txm, double tym, double yn, double ym, c
     G->XDRAW(1.85);
     G->CADPRINTF(0, fmt, y);
   };
+  // Upward from y0, which may lie below yn when the rounding of yn went down: what falls
+  // below the value range would stand under the frame, so it is left out as downward.
   for (int i = 0; i < kMaxLignes; ++i) {
     double y = y0 + i * dy;
     if (y > ym) break;
     pen2();
-    ticks(y, txm - 1, false);
-    pen1();
-    major(y);
-    pen2();
-    ticks(y, 2, false);
-  }
-  for (int i = 1; i < kMaxLignes; ++i) {
-    double y = y0 - i * dy;
-    if (y < yn - dy) break;
-    pen2();
-    ticks(y, txm - 1, true);
+    ticks(y, txm - 1);
     if (y >= yn) {
       pen1();
       major(y);
       pen2();
     }
-    ticks(y, 2, true);
+    ticks(y, 2);
+  }
+  for (int i = 1; i < kMaxLignes; ++i) {
+    double y = y0 - i * dy;
+    if (y < yn - dy) break;
+    pen2();
+    ticks(y, txm - 1);
+    if (y >= yn) {
+      pen1();
+      major(y);
+      pen2();
+    }
+    ticks(y, 2);
   }
 }
+
+int PlumeCourbe(const TFctTransfert* f) { return f->Color == TRCOL_BLANC ? TRCOL_NOIR : f->Color; }
 
 double TrBode::carrondi(double x, const double* t, size_t szt) {
   return ArrondiNet(x, t, szt, false);
@@ -310,7 +316,7 @@ bool TrBode::bode(TR_INFO* G, TTypeGraphe typ) {
   for (unsigned i = 0; i < Param.GetNbFctTransfert(); ++i) {
     TFctTransfert* f = Param.GetFctTransfert(i);
     if (f == nullptr || !f->Checked) continue;
-    if (col) G->PLUME(f->Color);
+    if (col) G->PLUME(PlumeCourbe(f));
     if (Param.CBBO) {
       if (Param.CBPointill) G->SETLIN(0, 1);
       f->ModeBF = false;

@@ -27,6 +27,12 @@ double ArrondiNet(double x, const double* t, size_t szt, bool zero_inclus);
 void TraceAxeValeurs(TR_INFO* G, double txm, double tym, double yn, double ym, const char* fmt,
                      const TGrille& g, bool zero_inclus);
 
+class TFctTransfert;
+
+// Pen of a function's curves: its colour, except that the paper colour (white, the colour of
+// a function whose colour was never set) is drawn black so that the curve shows.
+int PlumeCourbe(const TFctTransfert* f);
+
 class TrBode {
  public:
   enum TTypeGraphe { TypeGain = 0, TypePhase = 1, TypeGainPhase = 2 };

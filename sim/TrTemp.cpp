@@ -296,7 +296,7 @@ bool TrTemp::Temporel(TR_INFO* G) {
       CourbeEntree(G, st.get(), Tn, Tm);
     }
     first = false;
-    if (col) G->PLUME(h->Color);
+    if (col) G->PLUME(PlumeCourbe(h));
     if (Param.CBBO) {
       if (Param.CBPointill) G->SETLIN(0, 1);
       st->Init();

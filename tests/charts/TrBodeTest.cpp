@@ -213,6 +213,37 @@ TEST(BodeAxis, StraddlingZero) {
   for (size_t i = 0; i < ys.size(); ++i) EXPECT_NEAR(ys[i], -35 + 2.5 * i, 0.01);
 }
 
+// Values from -90 to -10: the rounded start -100 lies below the range; lines every 4 units
+// stand only from -88 to -12, and no tick falls below the frame.
+TEST(BodeAxis, NothingBelowTheRange) {
+  C_REC rec;
+  ASSERT_EQ(rec.TRINIT(), 0);
+  rec.BOUNDS(0, 19, 0, 28);
+  rec.VWPORTA(2, 18, 1, 27.5);
+  rec.SETPRT(0);
+  TraceAxeValeurs(&rec, 19, 28, -90, -10, "%.3GdB", {true, 2, 0.4, 3, 0.4}, false);
+  rec.TRCLOSE();
+  Carte c{2, 18, 1, 27.5, 2, 18, -90, -10};
+  std::vector<double> ys;
+  for (const auto& s : rec.OfPen(2))
+    if (std::fabs(s.y0 - s.y1) <= 1 && std::fabs(s.x0 - s.x1) > 6000) ys.push_back(c.Y(s.y0));
+  ASSERT_EQ(ys.size(), 20u);
+  std::sort(ys.begin(), ys.end());
+  for (size_t i = 0; i < ys.size(); ++i) EXPECT_NEAR(ys[i], -88 + 4.0 * i, 0.01);
+  for (const auto& s : rec.OfPen(3)) EXPECT_GE(std::min(s.y0, s.y1), c.DevY(-90) - 1);
+}
+
+// A function whose colour was never set (white, the paper) is drawn in black.
+TEST_F(BodeTest, UnsetColourDrawnBlack) {
+  AddH(0);
+  C_REC* rec;
+  auto h = RecHolder(GrEMF, &rec);
+  TrBode b;
+  b.Trace(h.get());
+  EXPECT_TRUE(rec->OfPen(0).empty());
+  EXPECT_GT(rec->OfPen(1).size(), 700u);
+}
+
 TEST_F(BodeTest, PointCountClamped) {
   AddH();
   Param.RBBode = RBBodeGain;
