@@ -314,6 +314,25 @@ TEST_F(BodeTest, ZeroGainDrawsNoCurve) {
   EXPECT_LT(rec->OfPen(4).size(), 450u);  // the phase curve only
 }
 
+// On the screen the page is drawn at half size: a single panel, like two, stays inside the
+// 10 x 14 cm window (a 28 cm wide page would put its right part outside).
+TEST_F(BodeTest, ScreenPageFitsTheWindow) {
+  AddH();
+  for (int typ : {RBBodeGain, RBBodePhase, RBBodeGainPhase}) {
+    Param.RBBode = typ;
+    C_REC* rec;
+    auto h = RecHolder(GrScr, &rec);
+    TrBode b;
+    b.Trace(h.get());
+    ASSERT_FALSE(rec->segs.empty());
+    double xm = 0, ym = 0;
+    for (const auto& s : rec->segs) xm = std::max({xm, s.x0, s.x1}), ym = std::max({ym, s.y0, s.y1});
+    EXPECT_LE(xm, 9.5 * 400 + 1) << typ;
+    EXPECT_LE(ym, 14 * 400 + 1) << typ;
+    EXPECT_GT(xm, 8.5 * 400) << typ;  // and uses its width
+  }
+}
+
 TEST(BodeNull, NoDevice) {
   TrBode b;
   b.Trace(nullptr);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# A Bode chart on the screen under a private Xvfb: the window shows the chart (grid colours,
-# the curve, a decade line where the axis puts it) and the space bar ends the chart and the
-# script. Usage: bash screen_chart.sh <corvane> <srcdir> <builddir>
+# Charts on the screen under a private Xvfb: a Bode chart shows in the window (grid colours,
+# the curve, a decade line where the axis puts it) and the space bar ends it; a Black chart
+# then opens a new window, ended the same way, and the script goes on.
+# Usage: bash screen_chart.sh <corvane> <srcdir> <builddir>
 set -u
 corvane=$(cd "$(dirname "$1")" && pwd)/$(basename "$1") src=$2
 . "$src/tests/scripts/lib/xvfb.sh"
@@ -18,6 +19,10 @@ trap cleanup EXIT
 passed=0 failed=0
 check() { local what=$1; shift; if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $what" >&2; fi; }
 
+# count R G B : pixels of that colour in the last screenshot's histogram ($hist).
+hist=""
+count() { echo "$hist" | awk -v c="($1,$2,$3)" '{ gsub(/ /, "", $2) } $2 == c { sub(":", "", $1); n += $1 } END { print n + 0 }'; }
+
 xvfb_need_tools Xvfb xdotool xwd "$XVFB_CONVERT" || exit 1
 xvfb_start 1024x768x24 || { echo "FAIL: Xvfb cannot start" >&2; exit 1; }
 xvfb_no_gl_leak_check
@@ -31,6 +36,7 @@ H.Couleur = ROUGE
 Wmin = 0.01
 Wmax = 100
 BodeGP(SCR)
+Black(SCR)
 fct = After
 SCRIPT
 
@@ -45,8 +51,6 @@ fi
 shot="$work/shot.ppm"
 if xvfb_screenshot "$win" "$shot"; then
   hist=$(xvfb_convert "$shot" -format %c histogram:info:-)
-  # count R G B : pixels of that colour in the screenshot.
-  count() { echo "$hist" | awk -v c="($1,$2,$3)" '{ gsub(/ /, "", $2) } $2 == c { sub(":", "", $1); n += $1 } END { print n + 0 }'; }
   check "not blank: fewer than 97 % white pixels" [ "$(count 255 255 255)" -lt $((502 * 702 * 97 / 100)) ]
   check "major grid in blue" [ "$(count 0 0 255)" -gt 2000 ]
   check "minor grid in green" [ "$(count 0 128 0)" -gt 2000 ]
@@ -59,6 +63,30 @@ else
   check "screenshot" false
 fi
 check "space bar sent" xvfb_press_key "$win" space
+check "Bode window closed" xvfb_window_gone "$win" 10
+
+# prompts N [SECONDS] : succeeds once the log holds N space-bar prompts.
+prompts() {
+  local i
+  for i in $(seq 1 $(( ${2:-20} * 10 ))); do
+    [ "$(grep -c "Taper <ESPACE>" "$work/log")" -ge "$1" ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+if win=$(xvfb_wait_window '^corvane$' 30) && prompts 2 30; then
+  if xvfb_screenshot "$win" "$shot"; then
+    hist=$(xvfb_convert "$shot" -format %c histogram:info:-)
+    check "Black chart: grid and contours in black" [ "$(count 0 0 0)" -gt 5000 ]
+    check "Black chart: curve in red" [ "$(count 255 0 0)" -gt 200 ]
+  else
+    check "Black screenshot" false
+  fi
+  check "second space bar sent" xvfb_press_key "$win" space
+else
+  check "Black chart window and prompt" false
+  cat "$work/log" >&2
+fi
 xvfb_wait_pid "$bg" 20
 bg=""
 check "program ended (status $XVFB_STATUS)" [ "$XVFB_STATUS" = 0 ]
