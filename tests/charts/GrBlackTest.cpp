@@ -184,6 +184,21 @@ TEST(Nichols, ZeroDbContourEndsBeforeZero) {
   EXPECT_LT(c.Y(top), 59);  // never reaches the top edge
 }
 
+TEST_F(BlackTest, Widths) {
+  AddH();
+  Param.CBEchBlack = Param.CBNichols = true;
+  Param.ColorBlack = 5;
+  Param.ColorNichols = 6;
+  Param.EpBlack = 0.3;
+  Param.EpNichols = 0.5;
+  Param.EpCourbe = 1.5;
+  C_REC* rec = Run();
+  EXPECT_TRUE(AllWidths(*rec, 1, 0.4));  // the critical-point marker
+  EXPECT_TRUE(AllWidths(*rec, 5, 0.3));
+  EXPECT_TRUE(AllWidths(*rec, 6, 0.5));
+  EXPECT_TRUE(AllWidths(*rec, 4, 1.5));
+}
+
 TEST_F(BlackTest, PointCounts) {
   // 1/(s+1) from 0.5 to 2 rad/s stays inside the plane and moves by several device units per
   // point: every segment reaches the device.

@@ -244,6 +244,21 @@ TEST_F(BodeTest, UnsetColourDrawnBlack) {
   EXPECT_GT(rec->OfPen(1).size(), 700u);
 }
 
+// Each element gets its own width: major lines and labels, minor ticks, curves.
+TEST_F(BodeTest, Widths) {
+  AddH();
+  Param.EpBod1 = 0.6;
+  Param.EpBod2 = 0.2;
+  Param.EpCourbe = 1.5;
+  C_REC* rec;
+  auto h = RecHolder(GrEMF, &rec);
+  TrBode b;
+  b.Trace(h.get());
+  EXPECT_TRUE(AllWidths(*rec, Param.ColorBode1, 0.6));
+  EXPECT_TRUE(AllWidths(*rec, Param.ColorBode2, 0.2));
+  EXPECT_TRUE(AllWidths(*rec, 4, 1.5));
+}
+
 TEST_F(BodeTest, PointCountClamped) {
   AddH();
   Param.RBBode = RBBodeGain;
@@ -326,7 +341,8 @@ TEST_F(BodeTest, ScreenPageFitsTheWindow) {
     b.Trace(h.get());
     ASSERT_FALSE(rec->segs.empty());
     double xm = 0, ym = 0;
-    for (const auto& s : rec->segs) xm = std::max({xm, s.x0, s.x1}), ym = std::max({ym, s.y0, s.y1});
+    for (const auto& s : rec->segs)
+      xm = std::max({xm, s.x0, s.x1}), ym = std::max({ym, s.y0, s.y1});
     EXPECT_LE(xm, 9.5 * 400 + 1) << typ;
     EXPECT_LE(ym, 14 * 400 + 1) << typ;
     EXPECT_GT(xm, 8.5 * 400) << typ;  // and uses its width

@@ -73,6 +73,21 @@ TEST_F(TempTest, InputInRange) {
   EXPECT_FALSE(rec->OfPen(Param.ColorInput).empty());  // the clipped impulse is still drawn
 }
 
+TEST_F(TempTest, Widths) {
+  AddFirstOrder();
+  Param.CBShowInput = true;
+  Param.CBBF = true;
+  Param.EpTemp1 = 0.6;
+  Param.EpTemp2 = 0.2;
+  Param.EpCourbe = 1.5;
+  TrTemp t;
+  C_REC* rec = Run(&t);
+  EXPECT_TRUE(AllWidths(*rec, Param.ColorTemp1, 0.6));
+  EXPECT_TRUE(AllWidths(*rec, Param.ColorTemp2, 0.2));
+  EXPECT_TRUE(AllWidths(*rec, Param.ColorInput, 1.5));
+  EXPECT_TRUE(AllWidths(*rec, 8, 1.5));
+}
+
 // Closed loop of 1/(s+1) is 1/(s+2): final value 0.5.
 TEST_F(TempTest, ClosedLoop) {
   AddFirstOrder();

@@ -1,11 +1,10 @@
 // Chart dispatch: each kind draws into its own file; an unknown kind or device draws nothing.
-#include "driver/Tracer.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <string>
 
+#include "driver/Tracer.h"
 #include "model/Param.h"
 #include "tests/support/Ghostscript.h"
 #include "tests/support/ScratchDir.h"
