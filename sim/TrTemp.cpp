@@ -102,20 +102,12 @@ void CourbeEntree(TR_INFO* G, SimTemp* sim, double Tn, double Tm) {
   } while (Tm > sim->T);
 }
 
-// One output sample. An inactive simulator (improper function) returns 0 without moving in
-// time, so time is advanced here: its response is a flat zero line instead of an endless loop.
-double Echantillon(SimTemp* sim) {
-  if (sim->A != nullptr) return sim->NextY();
-  sim->NextT();
-  return 0.0;
-}
-
 // Draws the output of sim from the origin until Tm; values that are not finite lift the pen.
 void CourbeSortie(TR_INFO* G, SimTemp* sim, double Tn, double Tm) {
   G->MOVE(Tn, 0);
   bool down = true;
   while (Tm > sim->T) {
-    double y = Echantillon(sim);
+    double y = sim->NextY();
     if (!std::isfinite(y)) {
       down = false;
     } else if (down) {
@@ -190,7 +182,7 @@ void TrTemp::Trace(TMDGraph* G) {
         st->ModeBO();
       else
         st->ModeBF();
-      while (Tm > st->T) etend(Echantillon(st.get()));
+      while (Tm > st->T) etend(st->NextY());
     }
   }
   if (Yn >= Ym) {
