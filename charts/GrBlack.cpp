@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "charts/TrBode.h"
 #include "model/Param.h"
 
 namespace {
@@ -191,15 +192,18 @@ void GrBlack::Trace() {
   if (!Param.CBCouleurs) gr->PLUME(1);
   if (Param.CBEchBlack) {
     std::printf("Tracé quadrillage de Black...\n");
+    gr->TRFLUSH();  // the previous element keeps its width (see Plume)
     gr->LINEWIDTH(Param.EpBlack);
     quadrill(10, 2);
   }
   if (Param.CBNichols) {
     std::printf("Tracé courbes Nichols...\n");
+    gr->TRFLUSH();  // the previous element keeps its width (see Plume)
     gr->LINEWIDTH(Param.EpNichols);
     nichols();
   }
   if (Param.CBBO || Param.CBBF) {
+    gr->TRFLUSH();  // the previous element keeps its width (see Plume)
     gr->LINEWIDTH(Param.EpCourbe);
     bool ok = true;
     for (unsigned i = 0; ok && i < Param.GetNbFctTransfert(); ++i) {
@@ -345,7 +349,7 @@ void GrBlack::affphase(const T_CRB* c) {
 
 bool GrBlack::TraceFctTransfert(TFctTransfert* h) {
   TR_INFO* gr = G->Gr;
-  if (Param.CBCouleurs) gr->PLUME(h->Color);
+  if (Param.CBCouleurs) gr->PLUME(PlumeCourbe(h));
   double w1 = Param.EdWn, w2 = Param.EdWm;
   if (Param.RBFrequence) {
     w1 *= kTwoPi;

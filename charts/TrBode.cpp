@@ -46,16 +46,8 @@ double ArrondiNet(double x, const double* t, size_t szt, bool zero_inclus) {
 
 void TraceAxeValeurs(TR_INFO* G, double txm, double tym, double yn, double ym, const char* fmt,
                      const TGrille& g, bool zero_inclus) {
-  // The width goes first: the PostScript device gives a path the width in force when the
-  // previous path is stroked, which the pen change does.
-  auto pen1 = [&] {
-    G->LINEWIDTH(g.ep1);
-    if (g.couleurs) G->PLUME(g.col1);
-  };
-  auto pen2 = [&] {
-    G->LINEWIDTH(g.ep2);
-    if (g.couleurs) G->PLUME(g.col2);
-  };
+  auto pen1 = [&] { Plume(G, g.couleurs, g.col1, g.ep1); };
+  auto pen2 = [&] { Plume(G, g.couleurs, g.col2, g.ep2); };
   G->CADPOSTXT(1, 0.5, 0);
   G->WINDOW(2, txm - 1, yn, ym);
   double dy = ArrondiNet(1.2 * (ym - yn) / (tym - 1.5), nullptr, 0, zero_inclus);
@@ -73,12 +65,12 @@ void TraceAxeValeurs(TR_INFO* G, double txm, double tym, double yn, double ym, c
   int w = h2 - h1 >= 0.8 ? 1 : 2;
 
   // Minor ticks of the step above y on one edge (x0), outward or inward by XRDRAW(0.15);
-  // ticks below yn are left out when skip_low is set.
-  auto ticks = [&](double y, double x0, bool skip_low) {
+  // ticks below yn are left out.
+  auto ticks = [&](double y, double x0) {
     for (int j = w; j <= 9; j += w) {
       double yy = y + j * dy / 10;
       if (yy > ym) break;
-      if (skip_low && yy < yn) continue;
+      if (yy < yn) continue;
       G->MOVE(x0, yy);
       G->XRDRAW(0.15);
     }
@@ -88,29 +80,41 @@ void TraceAxeValeurs(TR_INFO* G, double txm, double tym, double yn, double ym, c
     G->XDRAW(1.85);
     G->CADPRINTF(0, fmt, y);
   };
+  // Upward from y0, which may lie below yn when the rounding of yn went down: what falls
+  // below the value range would stand under the frame, so it is left out as downward.
   for (int i = 0; i < kMaxLignes; ++i) {
     double y = y0 + i * dy;
     if (y > ym) break;
     pen2();
-    ticks(y, txm - 1, false);
-    pen1();
-    major(y);
-    pen2();
-    ticks(y, 2, false);
-  }
-  for (int i = 1; i < kMaxLignes; ++i) {
-    double y = y0 - i * dy;
-    if (y < yn - dy) break;
-    pen2();
-    ticks(y, txm - 1, true);
+    ticks(y, txm - 1);
     if (y >= yn) {
       pen1();
       major(y);
       pen2();
     }
-    ticks(y, 2, true);
+    ticks(y, 2);
+  }
+  for (int i = 1; i < kMaxLignes; ++i) {
+    double y = y0 - i * dy;
+    if (y < yn - dy) break;
+    pen2();
+    ticks(y, txm - 1);
+    if (y >= yn) {
+      pen1();
+      major(y);
+      pen2();
+    }
+    ticks(y, 2);
   }
 }
+
+void Plume(TR_INFO* G, bool couleurs, int col, double ep) {
+  G->TRFLUSH();
+  G->LINEWIDTH(ep);
+  if (couleurs) G->PLUME(col);
+}
+
+int PlumeCourbe(const TFctTransfert* f) { return f->Color == TRCOL_BLANC ? TRCOL_NOIR : f->Color; }
 
 double TrBode::carrondi(double x, const double* t, size_t szt) {
   return ArrondiNet(x, t, szt, false);
@@ -247,14 +251,12 @@ bool TrBode::bode(TR_INFO* G, TTypeGraphe typ) {
   const int e0 = static_cast<int>(std::floor(lwn + 0.5));
   for (int i = 0; i <= nbd; ++i) {
     const double x = std::pow(10.0, e0 + i);
-    G->LINEWIDTH(grille.ep1);  // width before pen, as in TraceAxeValeurs
-    if (col) G->PLUME(grille.col1);
+    Plume(G, col, grille.col1, grille.ep1);
     G->MOVE(std::log10(x), top + 0.15);
     G->DRAW(std::log10(x), 0.85);
     afff(x, G);
 
-    G->LINEWIDTH(grille.ep2);
-    if (col) G->PLUME(grille.col2);
+    Plume(G, col, grille.col2, grille.ep2);
     double a = 1, b = top;
     for (int m = 2; m <= 9; ++m) {
       const double t = m * x;
@@ -285,7 +287,6 @@ bool TrBode::bode(TR_INFO* G, TTypeGraphe typ) {
   if (!Param.CBBO && !Param.CBBF) return true;
   G->WINDOW(lwn, lwm, yn, ym);
   const double r = std::pow(wm / wn, 1.0 / (nbp - 1));
-  G->LINEWIDTH(Param.EpCourbe);
   // One polyline; points where the response is not finite lift the pen.
   auto courbe = [&](TFctTransfert* f) {
     f->InitValue(true);
@@ -310,7 +311,7 @@ bool TrBode::bode(TR_INFO* G, TTypeGraphe typ) {
   for (unsigned i = 0; i < Param.GetNbFctTransfert(); ++i) {
     TFctTransfert* f = Param.GetFctTransfert(i);
     if (f == nullptr || !f->Checked) continue;
-    if (col) G->PLUME(f->Color);
+    Plume(G, col, PlumeCourbe(f), Param.EpCourbe);
     if (Param.CBBO) {
       if (Param.CBPointill) G->SETLIN(0, 1);
       f->ModeBF = false;

@@ -27,6 +27,18 @@ double ArrondiNet(double x, const double* t, size_t szt, bool zero_inclus);
 void TraceAxeValeurs(TR_INFO* G, double txm, double tym, double yn, double ym, const char* fmt,
                      const TGrille& g, bool zero_inclus);
 
+class TFctTransfert;
+
+// Selects line width ep and, in colour, pen col for what is drawn next. The queued moves go
+// out first, so that no device gives the new width to the end of the previous element, and
+// the width comes before the pen, because the PostScript device fixes the width of a path when
+// the pen change ends the previous one.
+void Plume(TR_INFO* G, bool couleurs, int col, double ep);
+
+// Pen of a function's curves: its colour, except that the paper colour (white, the colour of
+// a function whose colour was never set) is drawn black so that the curve shows.
+int PlumeCourbe(const TFctTransfert* f);
+
 class TrBode {
  public:
   enum TTypeGraphe { TypeGain = 0, TypePhase = 1, TypeGainPhase = 2 };

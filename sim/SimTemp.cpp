@@ -133,7 +133,11 @@ void SimTemp::NextT() {
 }
 
 double SimTemp::NextY() {
-  if (A == nullptr) return 0.0;
+  // An inactive simulator still moves in time, so that loops run to their end over a zero output.
+  if (A == nullptr) {
+    NextT();
+    return 0.0;
+  }
   const int n = NbA;
   const double h = ValDt();
   const double h2 = 0.5 * h;

@@ -58,7 +58,7 @@ class SimTemp {
   double ValDt();
   // Advances time only (input-only walks).
   void NextT();
-  // One integration step; returns the output at the new time (0 when inactive).
+  // One integration step; returns the output at the new time (0 when inactive, time still moves).
   double NextY();
 
  private:

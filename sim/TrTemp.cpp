@@ -84,8 +84,7 @@ int CodeEntree() {
 // Draws the input signal walked by sim from the origin: each time after a step is paired with
 // the input value before it.
 void CourbeEntree(TR_INFO* G, SimTemp* sim, double Tn, double Tm) {
-  G->LINEWIDTH(Param.EpCourbe);  // width before pen, see TraceAxeValeurs
-  if (Param.CBCouleurs) G->PLUME(Param.ColorInput);
+  Plume(G, Param.CBCouleurs, Param.ColorInput, Param.EpCourbe);
   if (Param.CBPointill) G->SETLIN(2, 1);
   G->MOVE(Tn, 0);
   bool down = true;
@@ -215,14 +214,8 @@ void TrTemp::Trace(TMDGraph* G) {
 
 bool TrTemp::Temporel(TR_INFO* G) {
   const bool col = Param.CBCouleurs;
-  auto pen1 = [&] {
-    G->LINEWIDTH(Param.EpTemp1);  // width before pen, see TraceAxeValeurs
-    if (col) G->PLUME(Param.ColorTemp1);
-  };
-  auto pen2 = [&] {
-    G->LINEWIDTH(Param.EpTemp2);
-    if (col) G->PLUME(Param.ColorTemp2);
-  };
+  auto pen1 = [&] { Plume(G, col, Param.ColorTemp1, Param.EpTemp1); };
+  auto pen2 = [&] { Plume(G, col, Param.ColorTemp2, Param.EpTemp2); };
   G->SETPRT(0);
   G->CADDEFTXTA(0.35, 0, 0);
   G->CADPOSTXT(0.5, 1.5, 0);
@@ -280,6 +273,7 @@ bool TrTemp::Temporel(TR_INFO* G) {
     h->ModeBF = false;
     std::unique_ptr<SimTemp> st(TempFromH(h));
     if (!st) continue;
+    G->TRFLUSH();  // the previous element keeps its width (see Plume)
     G->LINEWIDTH(Param.EpCourbe);
     st->SetFctU(code);
     st->Dt = Dt;
@@ -288,7 +282,7 @@ bool TrTemp::Temporel(TR_INFO* G) {
       CourbeEntree(G, st.get(), Tn, Tm);
     }
     first = false;
-    if (col) G->PLUME(h->Color);
+    if (col) G->PLUME(PlumeCourbe(h));
     if (Param.CBBO) {
       if (Param.CBPointill) G->SETLIN(0, 1);
       st->Init();

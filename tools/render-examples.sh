@@ -8,7 +8,7 @@ mkdir -p docs/images
 shopt -s nullglob
 for eps in out/*.eps; do
   png="docs/images/$(basename "${eps%.eps}").png"
-  gs -q -dSAFER -dBATCH -dNOPAUSE -dEPSCrop -sDEVICE=png16m -r48 \
+  gs -q -dSAFER -dBATCH -dNOPAUSE -dEPSCrop -sDEVICE=png256 -r48 \
      -dTextAlphaBits=4 -dGraphicsAlphaBits=4 -sOutputFile="$png" "$eps"
   echo "$png"
 done

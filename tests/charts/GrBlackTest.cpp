@@ -134,6 +134,25 @@ TEST_F(BlackTest, FrequencyMarks) {
   EXPECT_EQ(decades, 4);  // 0.01, 0.1, 1, 10 rad/s; at 100 rad/s the locus is below -28 dB
 }
 
+// A pure gain does not move: its ticks have no direction and stand vertical, 0.4 cm at each of
+// the five decades 0.01 ... 100 rad/s and 0.2 cm at the 4 x 8 other marks, all at 6 dB, 0 deg.
+TEST_F(BlackTest, StillLocusVerticalTicks) {
+  Param.AddFctTransfert("K", 2, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0)->Color = 4;
+  Param.CBGraduationsChecked = Param.CBGraduationsEnabled = true;
+  C_REC* rec = Run();
+  int big = 0, small = 0;
+  for (const auto& s : rec->OfPen(4)) {
+    if (s.Len() < 1) continue;
+    EXPECT_LE(std::fabs(s.x1 - s.x0), 1);
+    EXPECT_NEAR(kPlan.X((s.x0 + s.x1) / 2), 0, 0.04);
+    EXPECT_NEAR(kPlan.Y((s.y0 + s.y1) / 2), 20 * std::log10(2.0), 0.01);
+    if (std::fabs(s.Len() - 160) <= 2) ++big;
+    if (std::fabs(s.Len() - 80) <= 2) ++small;
+  }
+  EXPECT_EQ(big, 5);
+  EXPECT_EQ(small, 32);
+}
+
 // The 0 dB contour rises towards infinite gain near -90 degrees and stops one step before the
 // singular closed-loop phase 0: its highest point is the one at -210/1999 degrees.
 TEST(Nichols, ZeroDbContourEndsBeforeZero) {
@@ -163,6 +182,21 @@ TEST(Nichols, ZeroDbContourEndsBeforeZero) {
   EXPECT_NEAR(c.Y(top), want_g, 0.01);
   EXPECT_NEAR(c.X(top_x), want_p, 0.001);
   EXPECT_LT(c.Y(top), 59);  // never reaches the top edge
+}
+
+TEST_F(BlackTest, Widths) {
+  AddH();
+  Param.CBEchBlack = Param.CBNichols = true;
+  Param.ColorBlack = 5;
+  Param.ColorNichols = 6;
+  Param.EpBlack = 0.3;
+  Param.EpNichols = 0.5;
+  Param.EpCourbe = 1.5;
+  C_REC* rec = Run();
+  EXPECT_TRUE(AllWidths(*rec, 1, 0.4));  // the critical-point marker
+  EXPECT_TRUE(AllWidths(*rec, 5, 0.3));
+  EXPECT_TRUE(AllWidths(*rec, 6, 0.5));
+  EXPECT_TRUE(AllWidths(*rec, 4, 1.5));
 }
 
 TEST_F(BlackTest, PointCounts) {

@@ -1,5 +1,6 @@
 // Test device for the charts: records every drawn segment (device units, 400 per cm) with its
-// pen, and maps device points back to user coordinates for a known viewport and window.
+// pen and line width, and maps device points back to user coordinates for a known viewport and
+// window.
 #pragma once
 
 #include <cmath>
@@ -13,6 +14,7 @@ class C_REC : public TR_INFO {
   struct Seg {
     double x0, y0, x1, y1;
     int pen;
+    double w;  // line width in force (mm), applied at once as the EMF device does
     double Len() const { return std::hypot(x1 - x0, y1 - y0); }
   };
   std::vector<Seg> segs;
@@ -27,7 +29,7 @@ class C_REC : public TR_INFO {
   }
   void tr_init() override { x_ = y_ = 0; }
   void tr_move(int dx, int dy, int st) override {
-    if (st) segs.push_back({double(x_), double(y_), double(x_ + dx), double(y_ + dy), pen_});
+    if (st) segs.push_back({double(x_), double(y_), double(x_ + dx), double(y_ + dy), pen_, w_});
     x_ += dx;
     y_ += dy;
   }
@@ -37,7 +39,7 @@ class C_REC : public TR_INFO {
   }
   void tr_close() override { closed = true; }
   void tr_size(int, int) override {}
-  void tr_width(double) override {}
+  void tr_width(double mm) override { w_ = mm; }
 
   std::vector<Seg> OfPen(int p) const {
     std::vector<Seg> r;
@@ -48,6 +50,7 @@ class C_REC : public TR_INFO {
 
  private:
   int x_ = 0, y_ = 0, pen_ = 0;
+  double w_ = 0;
 };
 
 // A holder whose device is a recorder reporting itself as kind t (the holder owns it).
@@ -57,6 +60,14 @@ inline std::unique_ptr<TMDGraph> RecHolder(GrType t, C_REC** rec) {
   h->Gr = *rec;
   h->Type = t;
   return h;
+}
+
+// Every segment of pen p was drawn with width w (mm).
+inline bool AllWidths(const C_REC& r, int p, double w) {
+  auto s = r.OfPen(p);
+  for (const auto& g : s)
+    if (std::fabs(g.w - w) > 1e-12) return false;
+  return !s.empty();
 }
 
 // Linear map from a viewport given in centimetres (on a 400-unit device) to a user window.

@@ -151,6 +151,26 @@ TEST_F(BodeTest, DecadeLinesAndLabels) {
   for (const auto& s : major) EXPECT_LE(std::max(s.x0, s.x1), 19 * 400 + 1);
 }
 
+// A decade below the range is still drawn, left of the frame: 0.1 rad/s when the range starts
+// at 0.3 rad/s lies 16 cm x log10(3) / log10(1e6 / 0.3) = 1.17 cm left of the frame edge.
+TEST_F(BodeTest, DecadeBelowRangeLeftOfFrame) {
+  Param.EdWn = 0.3;
+  Param.EdWm = 1e6;
+  Param.RBBode = RBBodeGain;
+  Param.ColorBode1 = 7;
+  C_REC* rec;
+  auto h = RecHolder(GrEMF, &rec);
+  TrBode b;
+  b.Trace(h.get());
+  const double want = 2 - 16 * std::log10(3.0) / std::log10(1e6 / 0.3);
+  int found = 0;
+  for (const auto& s : rec->OfPen(7))
+    if (std::fabs(s.x0 - s.x1) <= 1 && std::fabs(s.y0 - s.y1) > 10000 &&
+        std::fabs(s.x0 / 400 - want) < 0.005)
+      ++found;
+  EXPECT_EQ(found, 1);
+}
+
 // Empty registry: the value axis runs -10..10 with a major line every unit (21 lines, one at
 // exactly 0), and no curve is drawn.
 TEST_F(BodeTest, EmptyRegistryAxis) {
@@ -191,6 +211,52 @@ TEST(BodeAxis, StraddlingZero) {
   ASSERT_EQ(ys.size(), 22u);
   std::sort(ys.begin(), ys.end());
   for (size_t i = 0; i < ys.size(); ++i) EXPECT_NEAR(ys[i], -35 + 2.5 * i, 0.01);
+}
+
+// Values from -90 to -10: the rounded start -100 lies below the range; lines every 4 units
+// stand only from -88 to -12, and no tick falls below the frame.
+TEST(BodeAxis, NothingBelowTheRange) {
+  C_REC rec;
+  ASSERT_EQ(rec.TRINIT(), 0);
+  rec.BOUNDS(0, 19, 0, 28);
+  rec.VWPORTA(2, 18, 1, 27.5);
+  rec.SETPRT(0);
+  TraceAxeValeurs(&rec, 19, 28, -90, -10, "%.3GdB", {true, 2, 0.4, 3, 0.4}, false);
+  rec.TRCLOSE();
+  Carte c{2, 18, 1, 27.5, 2, 18, -90, -10};
+  std::vector<double> ys;
+  for (const auto& s : rec.OfPen(2))
+    if (std::fabs(s.y0 - s.y1) <= 1 && std::fabs(s.x0 - s.x1) > 6000) ys.push_back(c.Y(s.y0));
+  ASSERT_EQ(ys.size(), 20u);
+  std::sort(ys.begin(), ys.end());
+  for (size_t i = 0; i < ys.size(); ++i) EXPECT_NEAR(ys[i], -88 + 4.0 * i, 0.01);
+  for (const auto& s : rec.OfPen(3)) EXPECT_GE(std::min(s.y0, s.y1), c.DevY(-90) - 1);
+}
+
+// A function whose colour was never set (white, the paper) is drawn in black.
+TEST_F(BodeTest, UnsetColourDrawnBlack) {
+  AddH(0);
+  C_REC* rec;
+  auto h = RecHolder(GrEMF, &rec);
+  TrBode b;
+  b.Trace(h.get());
+  EXPECT_TRUE(rec->OfPen(0).empty());
+  EXPECT_GT(rec->OfPen(1).size(), 700u);
+}
+
+// Each element gets its own width: major lines and labels, minor ticks, curves.
+TEST_F(BodeTest, Widths) {
+  AddH();
+  Param.EpBod1 = 0.6;
+  Param.EpBod2 = 0.2;
+  Param.EpCourbe = 1.5;
+  C_REC* rec;
+  auto h = RecHolder(GrEMF, &rec);
+  TrBode b;
+  b.Trace(h.get());
+  EXPECT_TRUE(AllWidths(*rec, Param.ColorBode1, 0.6));
+  EXPECT_TRUE(AllWidths(*rec, Param.ColorBode2, 0.2));
+  EXPECT_TRUE(AllWidths(*rec, 4, 1.5));
 }
 
 TEST_F(BodeTest, PointCountClamped) {
@@ -261,6 +327,26 @@ TEST_F(BodeTest, ZeroGainDrawsNoCurve) {
   EXPECT_TRUE(rec->closed);
   EXPECT_TRUE(std::isfinite(b.dBn));
   EXPECT_LT(rec->OfPen(4).size(), 450u);  // the phase curve only
+}
+
+// On the screen the page is drawn at half size: a single panel, like two, stays inside the
+// 10 x 14 cm window (a 28 cm wide page would put its right part outside).
+TEST_F(BodeTest, ScreenPageFitsTheWindow) {
+  AddH();
+  for (int typ : {RBBodeGain, RBBodePhase, RBBodeGainPhase}) {
+    Param.RBBode = typ;
+    C_REC* rec;
+    auto h = RecHolder(GrScr, &rec);
+    TrBode b;
+    b.Trace(h.get());
+    ASSERT_FALSE(rec->segs.empty());
+    double xm = 0, ym = 0;
+    for (const auto& s : rec->segs)
+      xm = std::max({xm, s.x0, s.x1}), ym = std::max({ym, s.y0, s.y1});
+    EXPECT_LE(xm, 9.5 * 400 + 1) << typ;
+    EXPECT_LE(ym, 14 * 400 + 1) << typ;
+    EXPECT_GT(xm, 8.5 * 400) << typ;  // and uses its width
+  }
 }
 
 TEST(BodeNull, NoDevice) {

@@ -73,6 +73,21 @@ TEST_F(TempTest, InputInRange) {
   EXPECT_FALSE(rec->OfPen(Param.ColorInput).empty());  // the clipped impulse is still drawn
 }
 
+TEST_F(TempTest, Widths) {
+  AddFirstOrder();
+  Param.CBShowInput = true;
+  Param.CBBF = true;
+  Param.EpTemp1 = 0.6;
+  Param.EpTemp2 = 0.2;
+  Param.EpCourbe = 1.5;
+  TrTemp t;
+  C_REC* rec = Run(&t);
+  EXPECT_TRUE(AllWidths(*rec, Param.ColorTemp1, 0.6));
+  EXPECT_TRUE(AllWidths(*rec, Param.ColorTemp2, 0.2));
+  EXPECT_TRUE(AllWidths(*rec, Param.ColorInput, 1.5));
+  EXPECT_TRUE(AllWidths(*rec, 8, 1.5));
+}
+
 // Closed loop of 1/(s+1) is 1/(s+2): final value 0.5.
 TEST_F(TempTest, ClosedLoop) {
   AddFirstOrder();
@@ -131,6 +146,23 @@ TEST_F(TempTest, TimeAxisLines) {
   ASSERT_EQ(ts.size(), 13u);  // 0, 0.4, ... 4.8
   std::sort(ts.begin(), ts.end());
   for (size_t i = 0; i < ts.size(); ++i) EXPECT_NEAR(ts[i], 0.4 * i, 0.001);
+}
+
+// More zeros than poles: the simulator is inactive and the curve is a flat line at 0, in the
+// middle of the widened -0.1..0.1 range.
+TEST_F(TempTest, ImproperFunctionFlatZero) {
+  double zeros[] = {-1, -2}, poles[] = {-3};
+  Param.AddFctTransfert("I", 1, zeros, 2, poles, 1, nullptr, 0, nullptr, 0)->Color = 8;
+  TrTemp t;
+  C_REC* rec = Run(&t);
+  EXPECT_EQ(t.Yn, -0.1);
+  EXPECT_EQ(t.Ym, 0.1);
+  auto curve = rec->OfPen(8);
+  ASSERT_FALSE(curve.empty());
+  for (const auto& s : curve) {
+    EXPECT_NEAR(s.y0, (1 + 26.5 / 2) * 400, 1);
+    EXPECT_NEAR(s.y1, (1 + 26.5 / 2) * 400, 1);
+  }
 }
 
 TEST(TempCarrondi, ThresholdIncluded) {

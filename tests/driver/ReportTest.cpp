@@ -410,10 +410,23 @@ TEST_F(ReportTest, ImproperFunctionReportsWithoutTimeResponse) {
   h->ModeBF = false;
   EXPECT_FALSE(TempsReponseDep(2, h, &tr, &perf));
   auto lines = Report(h);
-  EXPECT_EQ(lines.at(3), "Régime statique : Gain = 21.58 dB  Phase = -0.00 deg");  // 2*6/1, phase -w/6
+  // Static gain 2*6/1 = 12, phase -w/6 at low frequency.
+  EXPECT_EQ(lines.at(3), "Régime statique : Gain = 21.58 dB  Phase = -0.00 deg");
   EXPECT_EQ(Find(lines, kTr2), -1);
   EXPECT_EQ(Find(lines, kFinal), -1);
   EXPECT_NE(Find(lines, kClosed), -1);
+}
+
+// More zeros than poles: the step response cannot be simulated, but the report ends (the
+// output is held at zero, which never settles at the static gain, so no time lines).
+TEST_F(ReportTest, ImproperFunctionReportEnds) {
+  TFctTransfert* h = Make("I", 1, {-3});
+  h->AddZero(-1);
+  h->AddZero(-2);
+  auto lines = Report(h);
+  EXPECT_EQ(Find(lines, kTr2), -1);
+  EXPECT_NE(Find(lines, kClosed), -1);
+  EXPECT_EQ(lines.at(3), "Régime statique : Gain = -3.52 dB  Phase = 0.00 deg");
 }
 
 }  // namespace

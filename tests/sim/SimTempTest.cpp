@@ -271,6 +271,8 @@ TEST(SimTempState, ImproperIsInactive) {
   s.Init();
   s.Dt = 0.1;
   for (int i = 0; i < 3; ++i) EXPECT_EQ(s.NextY(), 0.0);
+  // Time still moves (first sample at 0, then one step each), so sampling loops end.
+  EXPECT_NEAR(s.T, 0.2, 1e-15);
   // Negative counts are rejected the same way.
   s.NewCoefs(a, -1, b, 0);
   EXPECT_EQ(s.A, nullptr);
