@@ -69,10 +69,10 @@ class TItMath {
   // included: functions naming each other twice over would otherwise take exponential time.
   static constexpr unsigned long ReferencesMax = 10000;
 
-  double w = 0.0;           // angular frequency of the referenced functions (rad/s)
-  int ErrNo = 0;            // last error, 0 = none
-  unsigned Profondeur = 0;  // current nesting depth, including the enclosing evaluations
-  unsigned long References = 0;     // references made by this evaluation and its nested ones
+  double w = 0.0;                    // angular frequency of the referenced functions (rad/s)
+  int ErrNo = 0;                     // last error, 0 = none
+  unsigned Profondeur = 0;           // current nesting depth, including the enclosing evaluations
+  unsigned long References = 0;      // references made by this evaluation and its nested ones
   unsigned long* Partage = nullptr;  // the enclosing evaluation's counter, when nested
 
   TItMath() = default;  // only to format a message: set ErrNo, call ErrMsg

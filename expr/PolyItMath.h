@@ -38,7 +38,7 @@ class PolyTItMath {
   static constexpr unsigned DegreMax = 1000;
 
   int ErrNo = 0;
-  unsigned Profondeur = 0;  // nesting depth, including the enclosing evaluations
+  unsigned Profondeur = 0;           // nesting depth, including the enclosing evaluations
   unsigned long References = 0;      // references made by this evaluation and its nested ones
   unsigned long* Partage = nullptr;  // the enclosing evaluation's counter, when nested
 
