@@ -40,6 +40,11 @@ colours=(NOIR BLEU VERT ROUGE GRIS TURQUOISE VIOLET MARRON JAUNE BLEUCLAIR VERTC
   done
   for ((i = 0; i < n; i++)); do echo "F$i.prop()"; done
 } >"$script"
+# STRESS_SCRIPT=path: only write the script there (for profiling), run nothing.
+if [ -n "${STRESS_SCRIPT:-}" ]; then
+  cp "$script" "$STRESS_SCRIPT"
+  exit 0
+fi
 
 cd "$work"
 status=0
