@@ -80,31 +80,28 @@ void TraceAxeValeurs(TR_INFO* G, double txm, double tym, double yn, double ym, c
     G->XDRAW(1.85);
     G->CADPRINTF(0, fmt, y);
   };
+  // One step: minor ticks on both edges, and the major line with its value inside the range.
+  auto ligne = [&](double y) {
+    pen2();
+    ticks(y, txm - 1);
+    if (y >= yn) {
+      pen1();
+      major(y);
+      pen2();
+    }
+    ticks(y, 2);
+  };
   // Upward from y0, which may lie below yn when the rounding of yn went down: what falls
   // below the value range would stand under the frame, so it is left out as downward.
   for (int i = 0; i < kMaxLignes; ++i) {
     double y = y0 + i * dy;
     if (y > ym) break;
-    pen2();
-    ticks(y, txm - 1);
-    if (y >= yn) {
-      pen1();
-      major(y);
-      pen2();
-    }
-    ticks(y, 2);
+    ligne(y);
   }
   for (int i = 1; i < kMaxLignes; ++i) {
     double y = y0 - i * dy;
     if (y < yn - dy) break;
-    pen2();
-    ticks(y, txm - 1);
-    if (y >= yn) {
-      pen1();
-      major(y);
-      pen2();
-    }
-    ticks(y, 2);
+    ligne(y);
   }
 }
 

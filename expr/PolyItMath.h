@@ -26,12 +26,15 @@ class TPolyPileT {
   unsigned Niveau = 0;
 
   bool Push(const TQuotPoly* q);
+  bool Push(const TQuotPoly& q) { return Push(&q); }
   bool Pop(TQuotPoly* q);
   bool Read(TQuotPoly* q, unsigned short niveau) const;
 };
 
 class PolyTItMath {
  public:
+  using Valeur = TQuotPoly;        // value of a term
+  using PileValeurs = TPolyPileT;  // stack of the operands awaiting an operator
   int ErrNo = 0;
   unsigned Profondeur = 0;  // nesting depth, including the enclosing evaluations
 
@@ -51,8 +54,9 @@ class PolyTItMath {
   int ExecFonc(const char* nom, TQuotPoly* y);
   static void ReadSymb(const char** s, char* nsymb, unsigned sz);
   static void PasseSep(const char** s);
+  // Changes the sign of a term as 0 - y, which keeps the larger degree in the numerator.
+  static void Oppose(TQuotPoly* y);
 
  private:
   int Err(int n) { return ErrNo = n; }
-  int Reduit(TPolyPileT& vals, TPileOp& ops);
 };
