@@ -163,6 +163,18 @@ void TrBode::Trace(TMDGraph* G) {
   // response is infinite or undefined are left out, so that the axes stay finite.
   dBn = dBm = Degn = Degm = 0;
   bool g_started = false, p_started = false;
+  // Widens [*mn, *mx] to a finite v; the first one sets both ends.
+  auto etend = [](double v, bool* started, double* mn, double* mx) {
+    if (!std::isfinite(v)) return;
+    if (!*started) {
+      *mn = *mx = v;
+      *started = true;
+    } else if (v < *mn) {
+      *mn = v;
+    } else if (v > *mx) {
+      *mx = v;
+    }
+  };
   for (unsigned i = 0; i < Param.GetNbFctTransfert(); ++i) {
     TFctTransfert* f = Param.GetFctTransfert(i);
     if (f == nullptr || !f->Checked) continue;
@@ -174,26 +186,8 @@ void TrBode::Trace(TMDGraph* G) {
         TComplexP y;
         if (!f->Value(wn * std::pow(r, k), &y)) return;
         double gain = 20.0 * std::log10(y.m), phase = y.p * 180.0 / M_PI;
-        if (std::isfinite(gain)) {
-          if (!g_started) {
-            dBn = dBm = gain;
-            g_started = true;
-          } else if (gain < dBn) {
-            dBn = gain;
-          } else if (gain > dBm) {
-            dBm = gain;
-          }
-        }
-        if (std::isfinite(phase)) {
-          if (!p_started) {
-            Degn = Degm = phase;
-            p_started = true;
-          } else if (phase < Degn) {
-            Degn = phase;
-          } else if (phase > Degm) {
-            Degm = phase;
-          }
-        }
+        etend(gain, &g_started, &dBn, &dBm);
+        etend(phase, &p_started, &Degn, &Degm);
       }
     }
   }

@@ -1,4 +1,5 @@
-// Operator-precedence evaluation of an expression text to one complex value at a frequency.
+// Complex evaluator of expression texts at one frequency: the values of numbers, references,
+// calls and operations, and the value stacks.
 #include "expr/ItMath.h"
 
 #include <cerrno>
