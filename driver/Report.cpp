@@ -145,10 +145,11 @@ bool TempsReponseDep(double pc, TFctTransfert* f, double* tr, TPerfTemp* p) {
 
   TrTemp chart;
   std::unique_ptr<SimTemp> sim(chart.TempFromH(f));
-  if (!sim) return false;
+  // An improper function gives an inactive simulator, whose time never advances: no response.
+  if (!sim || sim->A == nullptr) return false;
   sim->SetFctU(SimTemp::S_Echelon);
-  sim->Dt = Param.EdDt;
   const double tm = Param.EdTFin;
+  sim->Dt = Param.EdDt;
   // A step that cannot advance the time up to the end would never finish.
   if (!(sim->Dt > 0) || !(tm + sim->Dt > tm)) return false;
   if (tm / sim->Dt > kMaxSteps) sim->Dt = tm / kMaxSteps;

@@ -174,15 +174,19 @@ int TItMath::LectReference(const char* nom, TComplex* y) {
   TFctTransfert* f = FctLF(nom);
   if (f == nullptr) return Err(10);
   if (f->EnCalcul) return Err(13);
+  if (++Compte() > ReferencesMax) return Err(1);
   f->ModeBF = false;
   // Marked while it is evaluated, so that a cycle back to it at any depth ends with 13.
   f->EnCalcul = true;
   TComplexP r;
   int e = 0;
-  if (f->Expression != nullptr)
-    e = TItMath(w, Profondeur).ValeurExpression(f->Expression, &r);
-  else
+  if (f->Expression != nullptr) {
+    TItMath sub(w, Profondeur);
+    sub.Partage = &Compte();
+    e = sub.ValeurExpression(f->Expression, &r);
+  } else {
     r = f->ValueBO(w);
+  }
   f->EnCalcul = false;
   if (e != 0) return Err(e);
   *y = TComplex(r.m * std::cos(r.p), r.m * std::sin(r.p));

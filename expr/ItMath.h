@@ -67,10 +67,15 @@ class TItMath {
   // Deepest nesting of parentheses and function arguments, counted across the evaluations of
   // referenced functions; deeper expressions end with error 1.
   static constexpr unsigned ProfondeurMax = 2000;
+  // Most references to registered functions that one evaluation may make, nested ones
+  // included: functions naming each other twice over would otherwise take exponential time.
+  static constexpr unsigned long ReferencesMax = 10000;
 
-  double w = 0.0;           // angular frequency of the referenced functions (rad/s)
-  int ErrNo = 0;            // last error, 0 = none
-  unsigned Profondeur = 0;  // current nesting depth, including the enclosing evaluations
+  double w = 0.0;                    // angular frequency of the referenced functions (rad/s)
+  int ErrNo = 0;                     // last error, 0 = none
+  unsigned Profondeur = 0;           // current nesting depth, including the enclosing evaluations
+  unsigned long References = 0;      // references made by this evaluation and its nested ones
+  unsigned long* Partage = nullptr;  // the enclosing evaluation's counter, when nested
 
   TItMath() = default;  // only to format a message: set ErrNo, call ErrMsg
   explicit TItMath(double w_, unsigned profondeur = 0) : w(w_), Profondeur(profondeur) {}
@@ -103,6 +108,9 @@ class TItMath {
 
   // Entry of the function table named nom, or null.
   static const TFonc* ChercheFonc(const char* nom);
+
+  // The counter of references shared by the whole evaluation.
+  unsigned long& Compte() { return Partage != nullptr ? *Partage : References; }
 
  private:
   int Err(int n) { return ErrNo = n; }

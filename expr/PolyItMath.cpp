@@ -24,7 +24,7 @@ TPoly Facteur(const TFctTransfert::Tpc& f) {
 
 }  // namespace
 
-TQuotPolyH::TQuotPolyH(TFctTransfert* f, bool b, unsigned profondeur) {
+TQuotPolyH::TQuotPolyH(TFctTransfert* f, bool b, unsigned profondeur, unsigned long* references) {
   if (f == nullptr) {
     Err = 10;
     return;
@@ -32,6 +32,7 @@ TQuotPolyH::TQuotPolyH(TFctTransfert* f, bool b, unsigned profondeur) {
   if (b) f->EnCalcul = true;
   if (f->Expression != nullptr) {
     PolyTItMath m(profondeur);
+    m.Partage = references;
     TQuotPoly q;
     const char* t = f->Expression;
     Err = m.ItMath(&t, &q);
@@ -39,6 +40,9 @@ TQuotPolyH::TQuotPolyH(TFctTransfert* f, bool b, unsigned profondeur) {
       Num = std::move(q.Num);
       Den = std::move(q.Den);
     }
+  } else if (static_cast<unsigned long>(f->nbz) + 2ul * f->nbzc > PolyTItMath::DegreMax ||
+             static_cast<unsigned long>(f->nbp) + 2ul * f->nbpc > PolyTItMath::DegreMax) {
+    Err = 1;  // too many factors to simulate
   } else {
     TPoly num(f->g), den(1.0);
     for (int i = 0; i < f->nbz; ++i) num = num * Racine(f->z[i]);
@@ -105,9 +109,10 @@ int PolyTItMath::LectReference(const char* nom, TQuotPoly* y) {
   TFctTransfert* f = FctLF(nom);
   if (f == nullptr) return Err(10);
   if (f->EnCalcul) return Err(13);
+  if (++Compte() > TItMath::ReferencesMax) return Err(1);
   f->ModeBF = false;
   // Built with the guard on, so that a cycle back to f at any depth ends with 13.
-  TQuotPolyH q(f, true, Profondeur);
+  TQuotPolyH q(f, true, Profondeur, &Compte());
   if (q.Err != 0) return Err(q.Err);
   *y = std::move(static_cast<TQuotPoly&>(q));
   return Err(0);
@@ -124,21 +129,24 @@ int PolyTItMath::Operation(const TQuotPoly& a, char op, const TQuotPoly& b, TQuo
   switch (op) {
     case '+':
       *r = a + b;
-      return Err(0);
+      break;
     case '-':
       *r = a - b;
-      return Err(0);
+      break;
     case '*':
       *r = a * b;
-      return Err(0);
+      break;
     case '/':
       // A divisor whose numerator is identically zero would leave a zero denominator.
       if (b.Num.IsZero()) return Err(3);
       *r = a / b;
-      return Err(0);
+      break;
     default:
       return Err(2);
   }
+  // Operands are at most DegreMax, so the result is at most twice that before this test.
+  if (r->Num.Deg > DegreMax || r->Den.Deg > DegreMax) return Err(1);
+  return Err(0);
 }
 
 // A call applies the entry of the function table to a constant fraction.

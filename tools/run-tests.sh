@@ -13,3 +13,5 @@ for variant in plain sanitize; do
   echo "== tests ($variant) =="
   ASAN_OPTIONS=detect_leaks=1 ctest --test-dir "$dir" --output-on-failure -j "$jobs" --timeout 300
 done
+echo "== fuzzing (libFuzzer, one minute a target) =="
+bash tools/run-fuzz.sh

@@ -399,6 +399,24 @@ TEST_F(ReportTest, LongestSimulationAtFinestStepStaysBounded) {
 
 namespace {
 
+// Found by fuzzing: an improper function (more zeros than poles) has an inactive simulator
+// whose time never advances; the report used to wait for it forever.
+TEST_F(ReportTest, ImproperFunctionReportsWithoutTimeResponse) {
+  TFctTransfert* h = Make("H", 2, {-1});
+  h->AddZero(-2);
+  h->AddZero(-3);
+  double tr = -1;
+  TPerfTemp perf;
+  h->ModeBF = false;
+  EXPECT_FALSE(TempsReponseDep(2, h, &tr, &perf));
+  auto lines = Report(h);
+  // Static gain 2*6/1 = 12, phase -w/6 at low frequency.
+  EXPECT_EQ(lines.at(3), "Régime statique : Gain = 21.58 dB  Phase = -0.00 deg");
+  EXPECT_EQ(Find(lines, kTr2), -1);
+  EXPECT_EQ(Find(lines, kFinal), -1);
+  EXPECT_NE(Find(lines, kClosed), -1);
+}
+
 // More zeros than poles: the step response cannot be simulated, but the report ends (the
 // output is held at zero, which never settles at the static gain, so no time lines).
 TEST_F(ReportTest, ImproperFunctionReportEnds) {

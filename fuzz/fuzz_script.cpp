@@ -1,0 +1,85 @@
+// libFuzzer target: the whole interpreter on arbitrary bytes taken as a parameter script, run
+// inside a private folder so that the chart files it names land there.
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "driver/Interpreter.h"
+#include "model/Param.h"
+
+namespace {
+
+std::string g_dir;     // private folder of the runs, also the working folder
+bool g_inRun = false;  // a script is being run: files opened for writing stay in g_dir
+constexpr double kFuzzSteps = 20000;
+constexpr int kFuzzSeconds = 3;
+
+}  // namespace
+
+// Every fopen of the program goes through here (linked with --wrap=fopen). While a script
+// runs, a file opened for writing keeps only its last path component, so that a name such as
+// "../x" or "/tmp/x" cannot leave the private folder.
+extern "C" FILE* __real_fopen(const char* path, const char* mode);
+extern "C" FILE* __wrap_fopen(const char* path, const char* mode) {
+  if (!g_inRun || path == nullptr || mode == nullptr || mode[0] == 'r') {
+    return __real_fopen(path, mode);
+  }
+  const char* base = std::strrchr(path, '/');
+  base = base == nullptr ? path : base + 1;
+  if (*base == '\0' || std::strcmp(base, ".") == 0 || std::strcmp(base, "..") == 0) {
+    base = "out";
+  }
+  return __real_fopen(base, mode);
+}
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  std::string tmpl = std::filesystem::temp_directory_path().string() + "/fuzz-script-XXXXXX";
+  if (mkdtemp(&tmpl[0]) == nullptr || chdir(tmpl.c_str()) != 0) abort();
+  g_dir = tmpl;
+  if (std::freopen("/dev/null", "w", stdout) == nullptr) abort();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  // No screen: every "scr" (any letter case) is spoilt, so no script can open a window.
+  std::string text(reinterpret_cast<const char*>(data), size);
+  for (size_t i = 0; i + 3 <= text.size(); ++i) {
+    if ((text[i] | 0x20) == 's' && (text[i + 1] | 0x20) == 'c' && (text[i + 2] | 0x20) == 'r') {
+      text[i] = '#';
+    }
+  }
+  const std::string script = g_dir + "/script.txt";
+  FILE* f = std::fopen(script.c_str(), "wb");
+  if (f == nullptr) abort();
+  std::fwrite(text.data(), 1, text.size(), f);
+  std::fclose(f);
+
+  g_inRun = true;
+  {
+    iTPrm interpreter(script.c_str());
+    const auto start = std::chrono::steady_clock::now();
+    while (interpreter.ExecNextCmde()) {
+      // A report or time chart may take up to a million simulation steps per function, which
+      // the instrumented build runs a hundred times slower: the fuzzer keeps each simulation
+      // to kFuzzSteps steps so that one input stays well under its time limit.
+      if (Param.EdTFin / Param.EdDt > kFuzzSteps) Param.EdDt = Param.EdTFin / kFuzzSteps;
+      // Many charts in one input add up; the rest of a script that has run for kFuzzSeconds is
+      // left out, so that only a single command taking too long can reach the time limit.
+      if (std::chrono::steady_clock::now() - start > std::chrono::seconds(kFuzzSeconds)) break;
+    }
+  }
+  g_inRun = false;
+
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(g_dir, ec)) {
+    std::filesystem::remove_all(entry.path(), ec);
+  }
+  Param.Reset();
+  return 0;
+}
