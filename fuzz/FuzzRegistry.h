@@ -13,7 +13,7 @@ inline TFctTransfert* FuzzRegistry() {
   g->AddPole(-1);
   TFctTransfert* p = Param.AddFctTransfert("P", 1.0);  // s
   p->AddZero(0);
-  Param.AddFctTransfert("K", 2.5);  // pure gain
+  Param.AddFctTransfert("K", 2.5);                     // pure gain
   TFctTransfert* f = Param.AddFctTransfert("F", 4.0);  // 4/(s (s^2 + 0.8 s + 4))
   f->AddPole(0);
   f->AddPoleC(1, 0.8, 4);

@@ -24,7 +24,7 @@ class ExprLimitsTest : public RegistreTest {
 
 TEST_F(ExprLimitsTest, ComplexEvaluatorBoundsReferencesOfNestedExpressions) {
   Poles("L0", 1, {-1});  // 1/(s+1), exactly 1 at w = 0
-  Chain('*', 60);   // L60 would need 2^61 references
+  Chain('*', 60);        // L60 would need 2^61 references
   struct Case {
     const char* text;
     int err;
@@ -58,7 +58,7 @@ TEST_F(ExprLimitsTest, FractionEvaluatorBoundsDegreeAndReferences) {
   ASSERT_EQ(l9.Err, 0);
   ASSERT_EQ(l9.Den.Deg, 512u);
   EXPECT_DOUBLE_EQ(l9.Den.Coef[0], 1.0);
-  EXPECT_DOUBLE_EQ(l9.Den.Coef[1], 512.0);             // binomial(512, 1)
+  EXPECT_DOUBLE_EQ(l9.Den.Coef[1], 512.0);            // binomial(512, 1)
   EXPECT_DOUBLE_EQ(l9.Den.Coef[2], 512.0 * 511 / 2);  // binomial(512, 2)
   EXPECT_DOUBLE_EQ(l9.Den.Coef[512], 1.0);
   EXPECT_EQ(TQuotPolyH(FctLF("L10"), true).Err, 1);  // degree 1024
