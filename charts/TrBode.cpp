@@ -80,31 +80,28 @@ void TraceAxeValeurs(TR_INFO* G, double txm, double tym, double yn, double ym, c
     G->XDRAW(1.85);
     G->CADPRINTF(0, fmt, y);
   };
+  // One step: minor ticks on both edges, and the major line with its value inside the range.
+  auto ligne = [&](double y) {
+    pen2();
+    ticks(y, txm - 1);
+    if (y >= yn) {
+      pen1();
+      major(y);
+      pen2();
+    }
+    ticks(y, 2);
+  };
   // Upward from y0, which may lie below yn when the rounding of yn went down: what falls
   // below the value range would stand under the frame, so it is left out as downward.
   for (int i = 0; i < kMaxLignes; ++i) {
     double y = y0 + i * dy;
     if (y > ym) break;
-    pen2();
-    ticks(y, txm - 1);
-    if (y >= yn) {
-      pen1();
-      major(y);
-      pen2();
-    }
-    ticks(y, 2);
+    ligne(y);
   }
   for (int i = 1; i < kMaxLignes; ++i) {
     double y = y0 - i * dy;
     if (y < yn - dy) break;
-    pen2();
-    ticks(y, txm - 1);
-    if (y >= yn) {
-      pen1();
-      major(y);
-      pen2();
-    }
-    ticks(y, 2);
+    ligne(y);
   }
 }
 
@@ -166,6 +163,18 @@ void TrBode::Trace(TMDGraph* G) {
   // response is infinite or undefined are left out, so that the axes stay finite.
   dBn = dBm = Degn = Degm = 0;
   bool g_started = false, p_started = false;
+  // Widens [*mn, *mx] to a finite v; the first one sets both ends.
+  auto etend = [](double v, bool* started, double* mn, double* mx) {
+    if (!std::isfinite(v)) return;
+    if (!*started) {
+      *mn = *mx = v;
+      *started = true;
+    } else if (v < *mn) {
+      *mn = v;
+    } else if (v > *mx) {
+      *mx = v;
+    }
+  };
   for (unsigned i = 0; i < Param.GetNbFctTransfert(); ++i) {
     TFctTransfert* f = Param.GetFctTransfert(i);
     if (f == nullptr || !f->Checked) continue;
@@ -177,26 +186,8 @@ void TrBode::Trace(TMDGraph* G) {
         TComplexP y;
         if (!f->Value(wn * std::pow(r, k), &y)) return;
         double gain = 20.0 * std::log10(y.m), phase = y.p * 180.0 / M_PI;
-        if (std::isfinite(gain)) {
-          if (!g_started) {
-            dBn = dBm = gain;
-            g_started = true;
-          } else if (gain < dBn) {
-            dBn = gain;
-          } else if (gain > dBm) {
-            dBm = gain;
-          }
-        }
-        if (std::isfinite(phase)) {
-          if (!p_started) {
-            Degn = Degm = phase;
-            p_started = true;
-          } else if (phase < Degn) {
-            Degn = phase;
-          } else if (phase > Degm) {
-            Degm = phase;
-          }
-        }
+        etend(gain, &g_started, &dBn, &dBm);
+        etend(phase, &p_started, &Degn, &Degm);
       }
     }
   }

@@ -1,13 +1,13 @@
-// Operator-precedence evaluation of an expression text to one complex value at a frequency.
+// Complex evaluator of expression texts at one frequency: the values of numbers, references,
+// calls and operations, and the value stacks.
 #include "expr/ItMath.h"
 
-#include <cctype>
 #include <cerrno>
 #include <cfenv>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 
+#include "expr/Grammar.h"
 #include "model/FctTransfert.h"
 #include "model/Param.h"
 
@@ -16,29 +16,6 @@ bool E_Math = true;
 namespace {
 
 constexpr int kMathFlags = FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW;
-
-// Counts one level of nesting for the lifetime of a parse of a sub-expression.
-class TNiveau {
- public:
-  explicit TNiveau(unsigned& p) : p_(p) { ++p_; }
-  ~TNiveau() { --p_; }
-  TNiveau(const TNiveau&) = delete;
-  TNiveau& operator=(const TNiveau&) = delete;
-
- private:
-  unsigned& p_;
-};
-
-// Pops the right operand, the left operand and an operator, and pushes their result.
-int Reduit(TItMath& m, TPileT& vals, TPileOp& ops) {
-  TComplex a, b, r;
-  char o;
-  if (!vals.Pop(&b) || !vals.Pop(&a) || !ops.Pop(&o)) return m.ErrNo = 2;
-  int e = m.Operation(a, o, b, &r);
-  if (e != 0) return e;
-  if (!vals.Push(r)) return m.ErrNo = 1;
-  return 0;
-}
 
 bool IsSep(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 // ASCII letters only, whatever the locale: accented bytes never belong to a name.
@@ -159,15 +136,7 @@ void TItMath::ReadSymb(const char** s, char* nsymb, unsigned sz) {
   nsymb[n] = '\0';
 }
 
-// text := expression [sep] end
-int TItMath::ItMath(const char** s, TComplex* y) {
-  if (s == nullptr || *s == nullptr || y == nullptr) return Err(7);
-  int r = ItMath_(s, y);
-  if (r != 0) return Err(r);
-  PasseSep(s);
-  if (**s != '\0') return Err(7);
-  return Err(0);
-}
+int TItMath::ItMath(const char** s, TComplex* y) { return TGrammaire<TItMath>::Texte(*this, s, y); }
 
 int TItMath::ValeurExpression(const char* e, TComplexP* y) {
   const char* t = e;
@@ -179,99 +148,28 @@ int TItMath::ValeurExpression(const char* e, TComplexP* y) {
   return 0;
 }
 
-// expression := term { operator term }, equal priorities associating to the left
 int TItMath::ItMath_(const char** s, TComplex* y) {
-  TNiveau niveau(Profondeur);
-  if (Profondeur > ProfondeurMax) return Err(1);
-  int e = LectTerme(s, y);
-  if (e != 0) return Err(e);
-  char op;
-  if (LectOp(s, &op) != 0) return Err(0);
-  TPileT vals;
-  TPileOp ops;
-  if (!vals.Push(*y) || !ops.Push(op)) return Err(1);
-  for (;;) {
-    TComplex t;
-    e = LectTerme(s, &t);
-    if (e != 0) return Err(e);
-    if (!vals.Push(t)) return Err(1);
-    char n;
-    if (LectOp(s, &n) != 0) {
-      while (ops.Ptr > 0) {
-        e = Reduit(*this, vals, ops);
-        if (e != 0) return Err(e);
-      }
-      if (!vals.Pop(y)) return Err(2);
-      return Err(0);
-    }
-    if (!ops.Push(n)) return Err(1);
-    char below;
-    while (ops.Ptr >= 2 && ops.Read(&below, 1) && Priorite(n) <= Priorite(below)) {
-      ops.Pop(&n);
-      e = Reduit(*this, vals, ops);
-      if (e != 0) return Err(e);
-      if (!ops.Push(n)) return Err(1);
-    }
-  }
+  return TGrammaire<TItMath>::Expression(*this, s, y);
 }
 
-// term := [sep] [ "-" | "+" ] ( "(" expression ")" | number | name [sep] "(" expression ")"
-//         | name )
 int TItMath::LectTerme(const char** s, TComplex* y) {
-  PasseSep(s);
-  bool neg = false;
-  if (**s == '-') {
-    neg = true;
-    ++*s;
-  } else if (**s == '+') {
-    ++*s;
-  }
-  int e;
-  if (**s == '(') {
-    ++*s;
-    e = ItMath_(s, y);
-    if (e != 0) return Err(e);
-    if (**s != ')') return Err(6);
-    ++*s;
-  } else if (std::isdigit(static_cast<unsigned char>(**s)) || **s == '.') {
-    e = LectNombre(s, y);
-    if (e != 0) return e;
-  } else {
-    char nom[128];
-    ReadSymb(s, nom, sizeof nom);
-    if (nom[0] == '\0') return Err(7);
-    PasseSep(s);
-    if (**s == '(') {
-      ++*s;
-      e = ItMath_(s, y);
-      if (e != 0) return Err(e);
-      if (**s != ')') return Err(6);
-      ++*s;
-      e = ExecFonc(nom, y);
-    } else {
-      e = LectReference(nom, y);
-    }
-    if (e != 0) return Err(e);
-  }
-  if (neg) {  // 0 - x keeps a zero imaginary part positive, so (-8)^(1/3) has argument +pi
-    y->Re = 0.0 - y->Re;
-    y->Im = 0.0 - y->Im;
-  }
-  return Err(0);
+  return TGrammaire<TItMath>::Terme(*this, s, y);
 }
 
-// number := ( digit | "." ) ..., decimal digits with optional fraction and exponent (strtod)
+// As 0 - 0 is +0, -8 keeps the argument +pi and (-8)^(1/3) is the principal cube root.
+void TItMath::Oppose(TComplex* y) {
+  y->Re = 0.0 - y->Re;
+  y->Im = 0.0 - y->Im;
+}
+
 int TItMath::LectNombre(const char** s, TComplex* y) {
-  char* fin = nullptr;
-  double v = std::strtod(*s, &fin);
-  if (fin == *s) return Err(5);
-  *s = fin;
-  if (!std::isfinite(v)) return Err(9);  // a literal beyond the range of doubles
-  *y = TComplex(v, 0);
-  return Err(0);
+  double v;
+  int e = TGrammaire<TItMath>::Nombre(*this, s, &v);
+  if (e == 0) *y = TComplex(v, 0);
+  return e;
 }
 
-// reference := name, a registered function replaced by its open-loop response at w
+// A name stands for the registered function's open-loop response at w.
 int TItMath::LectReference(const char* nom, TComplex* y) {
   TFctTransfert* f = FctLF(nom);
   if (f == nullptr) return Err(10);
@@ -295,16 +193,8 @@ int TItMath::LectReference(const char* nom, TComplex* y) {
   return Err(0);
 }
 
-// operator := [sep] ( "+" | "-" | "*" | "/" | "^" )
 int TItMath::LectOp(const char** s, char* op) {
-  PasseSep(s);
-  char c = **s;
-  if (c == '+' || c == '-' || c == '*' || c == '/' || c == '^') {
-    *op = c;
-    ++*s;
-    return Err(0);
-  }
-  return Err(4);
+  return TGrammaire<TItMath>::Operateur(*this, s, op);
 }
 
 int TItMath::Priorite(char op) {
@@ -349,7 +239,7 @@ int TItMath::Operation(TComplex a, char op, TComplex b, TComplex* r) {
   }
 }
 
-// call := name [sep] "(" expression ")", the name taken from the function table
+// A call applies the entry of the function table to a real argument.
 int TItMath::ExecFonc(const char* nom, TComplex* y) {
   const TFonc* f = ChercheFonc(nom);
   if (f == nullptr) return Err(8);

@@ -54,6 +54,8 @@ class TPileOp : public TPile {
 
 class TItMath {
  public:
+  using Valeur = TComplex;     // value of a term
+  using PileValeurs = TPileT;  // stack of the operands awaiting an operator
   // One entry of the table of real functions callable in an expression.
   struct TFonc {
     const char* Nom;
@@ -95,6 +97,8 @@ class TItMath {
   int ExecFonc(const char* nom, TComplex* y);
   static void ReadSymb(const char** s, char* nsymb, unsigned sz);
   static void PasseSep(const char** s);
+  // Changes the sign of a term: 0 - x on both parts, so a zero imaginary part stays positive.
+  static void Oppose(TComplex* y);
 
   static bool DomLog(double x);
   static bool DomAsin(double x);

@@ -1,11 +1,10 @@
 // Symbolic evaluation of an expression to one rational fraction in s, for the time simulation.
 #include "expr/PolyItMath.h"
 
-#include <cctype>
 #include <cmath>
-#include <cstdlib>
 #include <utility>
 
+#include "expr/Grammar.h"
 #include "model/FctTransfert.h"
 #include "model/Param.h"
 
@@ -23,21 +22,9 @@ TPoly Facteur(const TFctTransfert::Tpc& f) {
   return TPoly(c, 2);
 }
 
-class TNiveau {
- public:
-  explicit TNiveau(unsigned& p) : p_(p) { ++p_; }
-  ~TNiveau() { --p_; }
-  TNiveau(const TNiveau&) = delete;
-  TNiveau& operator=(const TNiveau&) = delete;
-
- private:
-  unsigned& p_;
-};
-
 }  // namespace
 
-TQuotPolyH::TQuotPolyH(TFctTransfert* f, bool b, unsigned profondeur,
-                       unsigned long* references) {
+TQuotPolyH::TQuotPolyH(TFctTransfert* f, bool b, unsigned profondeur, unsigned long* references) {
   if (f == nullptr) {
     Err = 10;
     return;
@@ -89,124 +76,35 @@ bool TPolyPileT::Read(TQuotPoly* q, unsigned short niveau) const {
 
 const char* PolyTItMath::ErrMsg() const { return TItMath::ErrMsg(ErrNo); }
 
-// sep := { " " | TAB | CR | LF }
+// Separators and names are those of the complex evaluator.
 void PolyTItMath::PasseSep(const char** s) { TItMath::PasseSep(s); }
 
-// name := ( letter | "_" ) { letter | digit | "_" }; only the first sz - 1 characters are kept.
 void PolyTItMath::ReadSymb(const char** s, char* nsymb, unsigned sz) {
   TItMath::ReadSymb(s, nsymb, sz);
 }
 
-// text := expression [sep] end
 int PolyTItMath::ItMath(const char** s, TQuotPoly* y) {
-  if (s == nullptr || *s == nullptr || y == nullptr) return Err(7);
-  int r = ItMath_(s, y);
-  if (r != 0) return Err(r);
-  PasseSep(s);
-  if (**s != '\0') return Err(7);
-  return Err(0);
+  return TGrammaire<PolyTItMath>::Texte(*this, s, y);
 }
 
-int PolyTItMath::Reduit(TPolyPileT& vals, TPileOp& ops) {
-  TQuotPoly a, b, r;
-  char o;
-  if (!vals.Pop(&b) || !vals.Pop(&a) || !ops.Pop(&o)) return Err(2);
-  int e = Operation(a, o, b, &r);
-  if (e != 0) return e;
-  if (!vals.Push(&r)) return Err(1);
-  return 0;
-}
-
-// expression := term { operator term }, equal priorities associating to the left
 int PolyTItMath::ItMath_(const char** s, TQuotPoly* y) {
-  TNiveau niveau(Profondeur);
-  if (Profondeur > TItMath::ProfondeurMax) return Err(1);
-  int e = LectTerme(s, y);
-  if (e != 0) return Err(e);
-  char op;
-  if (LectOp(s, &op) != 0) return Err(0);
-  TPolyPileT vals;
-  TPileOp ops;
-  if (!vals.Push(y) || !ops.Push(op)) return Err(1);
-  for (;;) {
-    TQuotPoly t;
-    e = LectTerme(s, &t);
-    if (e != 0) return Err(e);
-    if (!vals.Push(&t)) return Err(1);
-    char n;
-    if (LectOp(s, &n) != 0) {
-      while (ops.Ptr > 0) {
-        e = Reduit(vals, ops);
-        if (e != 0) return Err(e);
-      }
-      if (!vals.Pop(y)) return Err(2);
-      return Err(0);
-    }
-    if (!ops.Push(n)) return Err(1);
-    char below;
-    while (ops.Ptr >= 2 && ops.Read(&below, 1) && Priorite(n) <= Priorite(below)) {
-      ops.Pop(&n);
-      e = Reduit(vals, ops);
-      if (e != 0) return Err(e);
-      if (!ops.Push(n)) return Err(1);
-    }
-  }
+  return TGrammaire<PolyTItMath>::Expression(*this, s, y);
 }
 
-// term := [sep] [ "-" | "+" ] ( "(" expression ")" | number | name [sep] "(" expression ")"
-//         | name )
 int PolyTItMath::LectTerme(const char** s, TQuotPoly* y) {
-  PasseSep(s);
-  bool neg = false;
-  if (**s == '-') {
-    neg = true;
-    ++*s;
-  } else if (**s == '+') {
-    ++*s;
-  }
-  int e;
-  if (**s == '(') {
-    ++*s;
-    e = ItMath_(s, y);
-    if (e != 0) return Err(e);
-    if (**s != ')') return Err(6);
-    ++*s;
-  } else if (std::isdigit(static_cast<unsigned char>(**s)) || **s == '.') {
-    e = LectNombre(s, y);
-    if (e != 0) return e;
-  } else {
-    char nom[128];
-    ReadSymb(s, nom, sizeof nom);
-    if (nom[0] == '\0') return Err(7);
-    PasseSep(s);
-    if (**s == '(') {
-      ++*s;
-      e = ItMath_(s, y);
-      if (e != 0) return Err(e);
-      if (**s != ')') return Err(6);
-      ++*s;
-      e = ExecFonc(nom, y);
-    } else {
-      e = LectReference(nom, y);
-    }
-    if (e != 0) return Err(e);
-  }
-  if (neg) *y = TQuotPoly(0.0) - *y;  // keeps the larger degree in the numerator
-  return Err(0);
+  return TGrammaire<PolyTItMath>::Terme(*this, s, y);
 }
 
-// number := ( digit | "." ) ..., decimal digits with optional fraction and exponent (strtod)
+void PolyTItMath::Oppose(TQuotPoly* y) { *y = TQuotPoly(0.0) - *y; }
+
 int PolyTItMath::LectNombre(const char** s, TQuotPoly* y) {
-  char* fin = nullptr;
-  double v = std::strtod(*s, &fin);
-  if (fin == *s) return Err(5);
-  *s = fin;
-  if (!std::isfinite(v)) return Err(9);  // a literal beyond the range of doubles
-  *y = v;
-  return Err(0);
+  double v;
+  int e = TGrammaire<PolyTItMath>::Nombre(*this, s, &v);
+  if (e == 0) *y = v;
+  return e;
 }
 
-// reference := name, a registered function replaced by its open-loop fraction
+// A name stands for the registered function's open-loop fraction.
 int PolyTItMath::LectReference(const char* nom, TQuotPoly* y) {
   TFctTransfert* f = FctLF(nom);
   if (f == nullptr) return Err(10);
@@ -220,30 +118,12 @@ int PolyTItMath::LectReference(const char* nom, TQuotPoly* y) {
   return Err(0);
 }
 
-// operator := [sep] ( "+" | "-" | "*" | "/" | "^" ); "^" is read but has no operation here
 int PolyTItMath::LectOp(const char** s, char* op) {
-  PasseSep(s);
-  char c = **s;
-  if (c == '+' || c == '-' || c == '*' || c == '/' || c == '^') {
-    *op = c;
-    ++*s;
-    return Err(0);
-  }
-  return Err(4);
+  return TGrammaire<PolyTItMath>::Operateur(*this, s, op);
 }
 
-int PolyTItMath::Priorite(char op) {
-  switch (op) {
-    case '+':
-    case '-':
-      return 1;
-    case '*':
-    case '/':
-      return 2;
-    default:
-      return 0;
-  }
-}
+// "^" is read as an operator but has no operation on fractions: priority 0, error 2.
+int PolyTItMath::Priorite(char op) { return op == '^' ? 0 : TItMath::Priorite(op); }
 
 int PolyTItMath::Operation(const TQuotPoly& a, char op, const TQuotPoly& b, TQuotPoly* r) {
   switch (op) {
@@ -269,7 +149,7 @@ int PolyTItMath::Operation(const TQuotPoly& a, char op, const TQuotPoly& b, TQuo
   return Err(0);
 }
 
-// call := name [sep] "(" expression ")", the argument being a constant fraction
+// A call applies the entry of the function table to a constant fraction.
 int PolyTItMath::ExecFonc(const char* nom, TQuotPoly* y) {
   const TItMath::TFonc* f = TItMath::ChercheFonc(nom);
   if (f == nullptr) return Err(8);

@@ -27,12 +27,16 @@ class TPolyPileT {
   unsigned Niveau = 0;
 
   bool Push(const TQuotPoly* q);
+  bool Push(const TQuotPoly& q) { return Push(&q); }
   bool Pop(TQuotPoly* q);
   bool Read(TQuotPoly* q, unsigned short niveau) const;
 };
 
 class PolyTItMath {
  public:
+  using Valeur = TQuotPoly;        // value of a term
+  using PileValeurs = TPolyPileT;  // stack of the operands awaiting an operator
+
   // Highest degree of a numerator or denominator: beyond it an expression or a function is
   // too complex to simulate (error 1), and products of such polynomials would take long.
   static constexpr unsigned DegreMax = 1000;
@@ -58,11 +62,12 @@ class PolyTItMath {
   int ExecFonc(const char* nom, TQuotPoly* y);
   static void ReadSymb(const char** s, char* nsymb, unsigned sz);
   static void PasseSep(const char** s);
+  // Changes the sign of a term as 0 - y, which keeps the larger degree in the numerator.
+  static void Oppose(TQuotPoly* y);
 
   // The counter of references shared by the whole evaluation.
   unsigned long& Compte() { return Partage != nullptr ? *Partage : References; }
 
  private:
   int Err(int n) { return ErrNo = n; }
-  int Reduit(TPolyPileT& vals, TPileOp& ops);
 };

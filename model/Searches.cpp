@@ -30,6 +30,22 @@ void Balayage(F visit) {
 // True when the converged w lies within a relative kBorne of either end of the interval.
 bool ABorne(double wf) { return wf / kW10 - 1 < kBorne || kW20 / wf - 1 < kBorne; }
 
+// Geometric bisection of [w1, w2] until w2/w1 - 1 <= kConv; dessous(wm) tells that the sought
+// frequency is at or below wm. *w follows each midpoint; returns the final one, also in *w.
+template <class F>
+double Dichotomie(double w1, double w2, double* w, F dessous) {
+  do {
+    double wm = std::sqrt(w1 * w2);
+    *w = wm;
+    if (dessous(wm))
+      w2 = wm;
+    else
+      w1 = wm;
+  } while (w2 / w1 - 1 > kConv);
+  *w = std::sqrt(w1 * w2);
+  return *w;
+}
+
 }  // namespace
 
 bool TFctTransfert::SearchPhase(double Phase, double* w) {
@@ -68,37 +84,22 @@ bool TFctTransfert::SearchPhase(double Phase, double* w) {
     Value(wx, &y);
     return true;
   });
-  do {
-    double wm = std::sqrt(w1 * w2);
-    *w = wm;
+  Dichotomie(w1, w2, w, [&](double wm) {
     Value(wm, &y);
-    if (y.p > ph)
-      w1 = wm;
-    else
-      w2 = wm;
-  } while (w2 / w1 - 1 > kConv);
+    return !(y.p > ph);  // a phase that is not above the target (even NaN) moves w2
+  });
   FirstCorrec = true;
   CorrecPhase = false;
-  *w = std::sqrt(w1 * w2);
   return true;
 }
 
 bool TFctTransfert::SearchModule(double Module, double* w) {
   const double m = std::pow(10.0, Module / 20);
-  double w1 = kW10, w2 = kW20;
   TComplexP y{0, 0};
-  do {
-    double wm = std::sqrt(w1 * w2);
-    *w = wm;
+  return !ABorne(Dichotomie(kW10, kW20, w, [&](double wm) {
     Value(wm, &y);
-    if (y.m <= m)
-      w2 = wm;
-    else
-      w1 = wm;
-  } while (w2 / w1 - 1 > kConv);
-  double wf = std::sqrt(w1 * w2);
-  *w = wf;
-  return !ABorne(wf);
+    return y.m <= m;
+  }));
 }
 
 double TFctTransfert::PenteModule(double w) {
@@ -110,16 +111,5 @@ double TFctTransfert::PenteModule(double w) {
 }
 
 bool TFctTransfert::SearchdBMax(double* w) {
-  double w1 = kW10, w2 = kW20;
-  do {
-    double wm = std::sqrt(w1 * w2);
-    *w = wm;
-    if (PenteModule(wm) <= 0)
-      w2 = wm;
-    else
-      w1 = wm;
-  } while (w2 / w1 - 1 > kConv);
-  double wf = std::sqrt(w1 * w2);
-  *w = wf;
-  return !ABorne(wf);
+  return !ABorne(Dichotomie(kW10, kW20, w, [&](double wm) { return PenteModule(wm) <= 0; }));
 }

@@ -27,6 +27,22 @@ const unsigned char kCarMap[128] = {
 const double kVecC[16] = {1, 1, 1, 0.5, 0, -0.5, -1, -1, -1, -1, -1, -0.5, 0, 0.5, 1, 1};
 const double kVecS[16] = {0, 0.5, 1, 1, 1, 1, 1, 0.5, 0, -0.5, -1, -1, -1, -1, -1, -0.5};
 
+// Runs trace as a measure of what it draws with slot p unrotated: TXTSZ receives the extent,
+// then the rotation of p and the pen position are put back.
+template <class F>
+void Mesure(TR_INFO* G, TD_INFO* p, F trace) {
+  const double sn = p->sn, cn = p->cn, x0 = G->BNx, y0 = G->BNy;
+  p->sn = 0;
+  p->cn = 1;
+  G->init_TXTSZ();
+  trace();
+  G->TXTSZ.mes = 0;
+  p->sn = sn;
+  p->cn = cn;
+  G->BNx = x0;
+  G->BNy = y0;
+}
+
 bool next_byte(TD_ENV* env, unsigned char* b) {
   if (env->pnbcar <= 0) return false;
   *b = *env->lp++;
@@ -235,15 +251,7 @@ const char* TR_INFO::it_CADs(const char* s, TD_INFO* p) {
 const char* TR_INFO::cad_line(const char* s, int n) {
   TD_INFO* p = &CADPOL[n];
   const double sn = p->sn, cn = p->cn, x0 = BNx, y0 = BNy;
-  p->sn = 0;
-  p->cn = 1;
-  init_TXTSZ();
-  it_CADs(s, p);
-  TXTSZ.mes = 0;
-  p->sn = sn;
-  p->cn = cn;
-  BNx = x0;
-  BNy = y0;
+  Mesure(this, p, [&] { it_CADs(s, p); });
   const double W = TXTSZ.xm - TXTSZ.xn, H = TXTSZ.ym - TXTSZ.yn;
   const double ex = TXTSZ.xn - x0, ey = TXTSZ.yn - y0;
   const double mx = W * p->tx, my = H * p->ty;
@@ -372,16 +380,7 @@ int TR_INFO::GET_CADSIZE(char c, int n, double* dx, double* dy) {
   if (!flags.ok) return bn_break(2, "GET_CADSIZE");
   if (n < 0 || n > 2) return bn_break(3, "GET_CADSIZE");
   TD_INFO* p = &CADPOL[n];
-  const double sn = p->sn, cn = p->cn, x0 = BNx, y0 = BNy;
-  p->sn = 0;
-  p->cn = 1;
-  init_TXTSZ();
-  td_draw(c, p);
-  TXTSZ.mes = 0;
-  p->sn = sn;
-  p->cn = cn;
-  BNx = x0;
-  BNy = y0;
+  Mesure(this, p, [&] { td_draw(c, p); });
   *dx = (TXTSZ.xm - TXTSZ.xn) / (wdxm - wdxn) * (xmax - xmin);
   *dy = (TXTSZ.ym - TXTSZ.yn) / (wdym - wdyn) * (ymax - ymin);
   return 0;
