@@ -42,6 +42,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   std::string tmpl = std::filesystem::temp_directory_path().string() + "/fuzz-script-XXXXXX";
   if (mkdtemp(&tmpl[0]) == nullptr || chdir(tmpl.c_str()) != 0) abort();
   g_dir = tmpl;
+  std::atexit([] {  // the private folder goes with the fuzzer
+    std::error_code ec;
+    std::filesystem::remove_all(g_dir, ec);
+  });
   if (std::freopen("/dev/null", "w", stdout) == nullptr) abort();
   return 0;
 }
