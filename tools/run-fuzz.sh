@@ -25,8 +25,8 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 status=0
 # target, corpus, longest input in bytes (a script is bounded so that one input stays short)
-for spec in "fuzz_script script 2048" "fuzz_itmath itmath 512" "fuzz_polyitmath polyitmath 512"; do
-  read -r target corpus maxlen <<<"$spec"
+for entry in "fuzz_script script 2048" "fuzz_itmath itmath 512" "fuzz_polyitmath polyitmath 512"; do
+  read -r target corpus maxlen <<<"$entry"
   log="$dir/$target.log"
   echo "== $target (${time_each} s) =="
   if ! "$dir/fuzz/$target" "$dir/corpus/$corpus" -max_total_time="$time_each" -timeout=10 \
