@@ -2,12 +2,14 @@
 // normalisation, values, deep copies and the bounded text form.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "expr/Poly.h"
+#include "expr/Roots.h"
 
 namespace {
 
@@ -148,6 +150,36 @@ TEST(TQuotPoly, TextFormIsBoundedForAnyDegree) {
     bool coupe = deg >= 40;
     EXPECT_EQ(s.find("... ") != std::string::npos, coupe) << deg;
   }
+}
+
+// Roots of polynomials built from known roots, with their multiplicities; s = 0 is exact.
+TEST(PolyRoots, KnownRootsAndDegenerateInputs) {
+  struct Row {
+    std::vector<double> coef;  // constant term first
+    std::vector<TComplex> roots;
+  };
+  const Row rows[] = {
+      {{2, 3, 1}, {{-1, 0}, {-2, 0}}},                      // (s+1)(s+2)
+      {{0, 0, 3, 1}, {{0, 0}, {0, 0}, {-3, 0}}},            // s^2 (s+3)
+      {{5, 2, 1}, {{-1, 2}, {-1, -2}}},                     // s^2+2s+5
+      {{10, 17, 8, 1, 0, 0}, {{-1, 0}, {-2, 0}, {-5, 0}}},  // zero leading coefficients
+      {{-2, 1}, {{2, 0}}},                                  // s-2
+      {{7}, {}},                                            // constant
+  };
+  for (const Row& r : rows) {
+    std::vector<TComplex> got;
+    ASSERT_TRUE(PolyRoots(P(r.coef), got)) << r.coef.size();
+    ASSERT_EQ(got.size(), r.roots.size());
+    for (const TComplex& want : r.roots) {
+      bool found = false;
+      for (const TComplex& z : got) found |= std::hypot(z.Re - want.Re, z.Im - want.Im) < 1e-9;
+      EXPECT_TRUE(found) << want.Re << "," << want.Im;
+    }
+  }
+  std::vector<TComplex> got;
+  EXPECT_FALSE(PolyRoots(TPoly(), got));
+  EXPECT_FALSE(PolyRoots(P({0, 0}), got));
+  EXPECT_FALSE(PolyRoots(P({1, NAN}), got));
 }
 
 }  // namespace
