@@ -219,7 +219,8 @@ void AffProp(TFctTransfert* f) {
   f->InitValue(false);  // the static phase is the principal value, whatever was drawn before
   std::printf("\nBoucle ouverte :\n");
   TComplexP y0;
-  if (!f->Value(kStaticW, &y0)) return;
+  // The static phase is the one the poles and zeros give, whatever the form of the function.
+  if (!f->ValueStruct(kStaticW, &y0)) return;
   StaticBlock(f, y0);
   GainMargin(f);
   PhaseMargin(f);

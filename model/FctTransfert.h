@@ -76,6 +76,9 @@ class TFctTransfert {
   // frequency, each to a relative 1e-7; false when there is none.
   bool CroisementsPhase(double Phase, std::vector<TCroise>* c);
   bool CroisementsModule(double Module, std::vector<TCroise>* c);
+  // Value at w in the current mode with the phase the searches use; prints an evaluation error
+  // like Value.
+  bool ValueStruct(double w, TComplexP* y);
   // Lowest crossing of the target.
   bool SearchPhase(double Phase, double* w);
   bool SearchModule(double Module, double* w);

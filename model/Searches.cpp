@@ -108,10 +108,13 @@ class TReponse {
   // d ln|H| / dw, exact from the fraction; false when it is not known.
   bool PenteLn(double w, double* d) const;
   const std::vector<double>& Grille() const { return grille_; }
+  // The response at w with its principal phase; false on an evaluation error.
+  bool Brut(double w, TComplexP* y);
+  // Moves a finite y at w to the branch of the structural phase (see Eval); false when y is
+  // not finite.
+  bool Branche(double w, double ref, TComplexP* y) const;
 
  private:
-  bool Brut(double w, TComplexP* y);
-
   TFctTransfert* f_;
   bool structurel_;        // open-loop factors: their phase is already the structural one
   bool fraction_ = false;  // n_ / d_ is the response of the mode
@@ -167,8 +170,10 @@ bool TReponse::Brut(double w, TComplexP* y) {
   return true;
 }
 
-bool TReponse::Eval(double w, double ref, TComplexP* y) {
-  if (!Brut(w, y) || !std::isfinite(y->m) || !std::isfinite(y->p)) return false;
+bool TReponse::Eval(double w, double ref, TComplexP* y) { return Brut(w, y) && Branche(w, ref, y); }
+
+bool TReponse::Branche(double w, double ref, TComplexP* y) const {
+  if (!std::isfinite(y->m) || !std::isfinite(y->p)) return false;
   if (structurel_) return true;
   const double cible = racines_ ? signe_ + PhaseFacteurs(z_, w) - PhaseFacteurs(p_, w) : ref;
   // The evaluated phase is exact modulo 2 pi; the structure only chooses its branch.
@@ -254,6 +259,13 @@ bool TFctTransfert::CroisementsModule(double Module, std::vector<TCroise>* c) {
   Croisements(
       r, Echantillons(r), [m](const TComplexP& y) { return y.m > m; }, c);
   return !c->empty();
+}
+
+bool TFctTransfert::ValueStruct(double w, TComplexP* y) {
+  TReponse r(this);
+  if (!r.Brut(w, y)) return false;
+  r.Branche(w, NAN, y);  // a value that is not finite keeps its phase
+  return true;
 }
 
 bool TFctTransfert::SearchPhase(double Phase, double* w) {
