@@ -736,3 +736,24 @@ TEST_F(ReportTest, EvaluationErrorOncePerSearch) {
 }
 
 }  // namespace
+
+namespace {
+
+// 2(s+1)^2/s^3 has the phase -270 + 2 atan w, rising: -135, -130, -120 degrees at
+// w = tan(67.5), tan(70), tan(75) degrees, where |H| = 2(1 + w^2)/w^3.
+TEST_F(ReportTest, GainsAtPhasesOfATypeTwoLoop) {
+  TFctTransfert* h = Make("H", 2, {0, 0, 0});
+  h->AddZero(-1);
+  h->AddZero(-1);
+  const auto lines = Report(h);
+  const double angles[] = {67.5, 70, 75}, phases[] = {135, 130, 120};
+  for (int k = 0; k < 3; ++k) {
+    const double w = std::tan(angles[k] * kPi / 180), g = 2 * (1 + w * w) / (w * w * w);
+    const std::string prefix = Format("Gain à -%.0f° (mp=%.0f°) : ", phases[k], 180 - phases[k]);
+    const int i = Find(lines, prefix);
+    ASSERT_GT(i, 0) << prefix;
+    EXPECT_EQ(lines[i], Format("%s%.2f dB (%G)", prefix.c_str(), 20 * std::log10(g), g));
+  }
+}
+
+}  // namespace
