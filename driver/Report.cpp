@@ -164,6 +164,13 @@ bool ClosedLoopUnstable(TFctTransfert* f) {
   return false;
 }
 
+// True when 1 + H is identically zero (H = -1): the closed loop has no value at any frequency,
+// and what the evaluation gives is rounding.
+bool ClosedLoopVanishes(TFctTransfert* f) {
+  TQuotPolyH q(f, true);
+  return q.Err == 0 && q.Num.IsDefined() && q.Den.IsDefined() && (q.Den + q.Num).IsZero();
+}
+
 }  // namespace
 
 bool TempsReponseDep(double pc, TFctTransfert* f, double* tr, TPerfTemp* p) {
@@ -231,6 +238,7 @@ void AffProp(TFctTransfert* f) {
   f->InitValue(false);
   std::printf("\n*************************\n");
   std::printf("Boucle fermée :\n");
+  if (ClosedLoopVanishes(f)) return;
   if (f->Value(kStaticW, &y0)) StaticBlock(f, y0);
   MaxGainBlock(f);
 }

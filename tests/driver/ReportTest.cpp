@@ -674,12 +674,15 @@ TEST_F(ReportTest, NoFigureIsNotFinite) {
   Make("N", -1, {-1});
   Param.AddFctTransfert("Z", 0);
   Make("P", 1, std::vector<double>(40, 0.0));
+  Param.AddFctTransfert("U", -1);  // 1 + H = 0 at every frequency: no closed-loop figure
   auto n = Report(Param.GetFctTransfert(0));
   const int closed = Find(n, kClosed);
   ASSERT_GT(closed, 0);
   EXPECT_EQ(n.at(closed + 1), "Régime statique : Gain infini (-20.0 dB/dec)  Phase = -270.00 deg");
   EXPECT_EQ(n.at(closed + 2), "Gain max infini (en statique)");
-  for (int i = 0; i < 3; ++i) {
+  const auto u = Report(Param.GetFctTransfert(3));
+  EXPECT_EQ(u.back(), kClosed);
+  for (int i = 0; i < 4; ++i) {
     const auto lines = Report(Param.GetFctTransfert(i));
     ASSERT_GT(Find(lines, kClosed), 0) << i;
     for (const std::string& line : lines) {
