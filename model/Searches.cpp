@@ -56,6 +56,10 @@ void Horner(const TPoly& p, Cx s, Cx* v, Cx* d) {
   *d = b;
 }
 
+// False for a pair whose real part is rounding: it is taken on the imaginary axis, as the
+// factor s^2 + c (b = +0) of a function described by its factors.
+bool Amorti(const TComplex& c) { return std::fabs(c.Re) > 1e-12 * std::fabs(c.Im); }
+
 // Phase of the factors whose roots are r, at s = jw: a real root r gives atan2(w, -r), a pair
 // x +- jy the quadratic s^2 - 2x s + x^2 + y^2, atan2(-2x w, x^2 + y^2 - w^2), as the factors
 // of a function described by its poles and zeros do.
@@ -65,7 +69,7 @@ double PhaseFacteurs(const std::vector<TComplex>& r, double w) {
     if (c.Im == 0)
       ph += std::atan2(w, -c.Re);
     else if (c.Im > 0)
-      ph += std::atan2(-2 * c.Re * w, c.Re * c.Re + c.Im * c.Im - w * w);
+      ph += std::atan2(Amorti(c) ? -2 * c.Re * w : 0.0, c.Re * c.Re + c.Im * c.Im - w * w);
   }
   return ph;
 }
