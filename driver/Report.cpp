@@ -223,7 +223,7 @@ void AffProp(TFctTransfert* f) {
   if (f == nullptr) return;
   std::printf("Fonction de transfert  %s\n", f->Nom != nullptr ? f->Nom : "");
   f->ModeBF = false;
-  f->InitValue(false);  // the static phase is the principal value, whatever was drawn before
+  f->InitValue(false);  // a chart drawn before leaves no unwrapping offset behind
   std::printf("\nBoucle ouverte :\n");
   TComplexP y0;
   // The static phase is the one the poles and zeros give, whatever the form of the function.
