@@ -5,7 +5,10 @@
 #include <cmath>
 #include <cstdio>
 #include <memory>
+#include <vector>
 
+#include "expr/PolyItMath.h"
+#include "expr/Roots.h"
 #include "model/FctTransfert.h"
 #include "model/Param.h"
 #include "sim/SimTemp.h"
@@ -18,6 +21,11 @@ constexpr double kTwoPi = 6.283185307179586;
 constexpr double kStaticW = 1e-10;     // static regime and final value
 constexpr double kSlopeW = 1e-9;       // one decade above, for the static slope
 constexpr double kInfiniteGainDb = 1;  // a rise of 1 dB over that decade means an integrator
+// A peak above the final value by this relative amount or less is rounding, not an overshoot.
+constexpr double kOvershootNoise = 1e-8;
+// Closed loops of higher degree are not checked for stability (the root solver's cost grows as
+// the cube of the degree): their time lines are left out.
+constexpr unsigned kMaxStabilityDegree = 200;
 // Longest step response simulated: the step is enlarged beyond it, so that the longest duration
 // at the finest step (1000 s at 1e-7 s) still takes a fraction of a second.
 constexpr double kMaxSteps = 2e6;
@@ -33,14 +41,24 @@ void StaticBlock(TFctTransfert* f, const TComplexP& y0) {
   TComplexP y1;
   if (!f->Value(kSlopeW, &y1)) return;  // no slope: finite or infinite gain is unknown
   const double g0 = dB(y0), g1 = dB(y1), phi0 = kRadToDeg * y0.p;
+  // A figure that is not finite is left out, like one whose search fails.
   if (std::fabs(g0 - g1) >= kInfiniteGainDb) {
-    std::printf("Régime statique : Gain infini (%.1f dB/dec)  Phase = %.2f deg\n", g1 - g0, phi0);
+    if (std::isfinite(g1 - g0) && std::isfinite(phi0)) {
+      std::printf("Régime statique : Gain infini (%.1f dB/dec)  Phase = %.2f deg\n", g1 - g0, phi0);
+    }
     return;
   }
-  std::printf("Régime statique : Gain = %.2f dB  Phase = %.2f deg\n", Shown(g0), phi0);
-  double w;
-  if (f->SearchModule(g0 - 3, &w)) {
-    std::printf("Bande passante à -3dB : %.3G rad/s (%.3G Hz)\n", w, w / kTwoPi);
+  if (!std::isfinite(g0)) return;
+  if (std::isfinite(phi0)) {
+    std::printf("Régime statique : Gain = %.2f dB  Phase = %.2f deg\n", Shown(g0), phi0);
+  }
+  // Bandwidth: the lowest frequency where the modulus falls through the static gain - 3 dB.
+  std::vector<TFctTransfert::TCroise> c;
+  f->CroisementsModule(g0 - 3, &c);
+  for (const auto& x : c) {
+    if (!x.Descend) continue;
+    std::printf("Bande passante à -3dB : %.3G rad/s (%.3G Hz)\n", x.w, x.w / kTwoPi);
+    break;
   }
   const double pc = 2;
   double tr;
@@ -49,7 +67,7 @@ void StaticBlock(TFctTransfert* f, const TComplexP& y0) {
   std::printf("Temps de réponse a %G%% : %G s\n", pc, tr);
   std::printf("Temps de réponse a 5%% : %G s\n", perf.tr5);
   std::printf("Valeur finale : %G\n", perf.yfin);
-  if (perf.dep > perf.yfin) {
+  if (perf.dep - perf.yfin > kOvershootNoise * std::fabs(perf.yfin) && std::isfinite(perf.dep)) {
     if (std::fabs(perf.yfin) > 1e-6) {
       std::printf("Dépassement max : %G %% ( = %G @ %Gs)\n", (perf.dep / perf.yfin - 1) * 100,
                   perf.dep, perf.tdep);
@@ -65,12 +83,15 @@ void MaxGainBlock(TFctTransfert* f) {
   double w;
   TComplexP y;
   if (f->SearchdBMax(&w)) {
-    if (f->Value(w, &y)) std::printf("Gain max : %.2f dB (%.3G rad/s)\n", Shown(dB(y)), w);
+    if (f->Value(w, &y) && std::isfinite(dB(y))) {
+      std::printf("Gain max : %.2f dB (%.3G rad/s)\n", Shown(dB(y)), w);
+    }
     return;
   }
   TComplexP y10;
   if (!f->Value(w, &y) || !f->Value(10 * w, &y10)) return;
   const double g = dB(y), g10 = dB(y10);
+  if (!std::isfinite(g)) return;
   const char* place = w > 1 ? "en hautes fréquences" : "en statique";
   if (std::fabs(g - g10) > 1) {
     std::printf("Gain max infini (%s)\n", place);
@@ -79,24 +100,36 @@ void MaxGainBlock(TFctTransfert* f) {
   }
 }
 
+// Gain margin: among the frequencies where the phase is -180 degrees, the one whose margin is
+// closest to 0 dB.
 void GainMargin(TFctTransfert* f) {
-  double w;
-  TComplexP y;
-  if (!f->SearchPhase(-180, &w)) {
+  std::vector<TFctTransfert::TCroise> c;
+  if (!f->CroisementsPhase(-180, &c)) {
     std::printf("Marge de gain indéterminée\n");
-  } else if (f->Value(w, &y)) {
-    const double mg = -dB(y);
+    return;
+  }
+  double mg = NAN;
+  for (const auto& x : c)
+    if (std::isfinite(dB(x.y)) && !(std::fabs(dB(x.y)) >= std::fabs(mg))) mg = -dB(x.y);
+  if (std::isfinite(mg)) {
     std::printf("Marge de gain : %.2f dB (%s)\n", Shown(mg), mg > 0 ? "stable" : "instable");
   }
 }
 
+// Phase margin: among the frequencies where the gain is 0 dB, the one whose 180 + phase is
+// closest to 0.
 void PhaseMargin(TFctTransfert* f) {
-  double w;
-  TComplexP y;
-  if (!f->SearchModule(0, &w)) {
+  std::vector<TFctTransfert::TCroise> c;
+  if (!f->CroisementsModule(0, &c)) {
     std::printf("Marge de phase indéterminée\n");
-  } else if (f->Value(w, &y)) {
-    const double mp = kRadToDeg * y.p + 180;
+    return;
+  }
+  double mp = NAN;
+  for (const auto& x : c) {
+    const double m = kRadToDeg * x.y.p + 180;
+    if (!(std::fabs(m) >= std::fabs(mp))) mp = m;
+  }
+  if (std::isfinite(mp)) {
     std::printf("Marge de phase: %.2f deg (%s)\n", mp, mp >= 0 ? "stable" : "instable");
   }
 }
@@ -109,29 +142,33 @@ void GainsAtPhases(TFctTransfert* f) {
   } kLines[] = {{-135, "Gain à -135° (mp=45°) : %.2f dB (%G)\n"},
                 {-130, "Gain à -130° (mp=50°) : %.2f dB (%G)\n"},
                 {-120, "Gain à -120° (mp=60°) : %.2f dB (%G)\n"}};
+  // The lowest crossing of each phase.
   for (const auto& line : kLines) {
-    double w;
-    TComplexP y;
-    if (f->SearchPhase(line.phase, &w) && f->Value(w, &y)) {
-      const double g = dB(y);
-      std::printf(line.format, Shown(g), std::pow(10, g / 20));
-    }
+    std::vector<TFctTransfert::TCroise> c;
+    if (!f->CroisementsPhase(line.phase, &c)) continue;
+    const double g = dB(c.front().y);
+    if (std::isfinite(g)) std::printf(line.format, Shown(g), std::pow(10, g / 20));
   }
 }
 
-// True when the open loop crosses 0 dB with a phase outside [-180, 0] degrees, so that the
-// closed loop is taken as unstable.
+// True unless every closed-loop pole, root of den + num, has a negative real part (or the
+// fraction cannot be built, or is too large to solve).
 bool ClosedLoopUnstable(TFctTransfert* f) {
-  f->ModeBF = false;
-  double w;
-  TComplexP y;
-  bool unstable = false;
-  if (f->SearchModule(0, &w) && f->Value(w, &y)) {
-    const double phi = kRadToDeg * y.p;
-    unstable = phi < -180 || phi > 0;
-  }
-  f->ModeBF = true;
-  return unstable;
+  TQuotPolyH q(f, true);
+  if (q.Err != 0 || !q.Num.IsDefined() || !q.Den.IsDefined()) return true;
+  const TPoly d = q.Den + q.Num;
+  std::vector<TComplex> poles;
+  if (d.Deg > kMaxStabilityDegree || !PolyRoots(d, poles)) return true;
+  for (const TComplex& p : poles)
+    if (!(p.Re < 0)) return true;
+  return false;
+}
+
+// True when 1 + H is identically zero (H = -1): the closed loop has no value at any frequency,
+// and what the evaluation gives is rounding.
+bool ClosedLoopVanishes(TFctTransfert* f) {
+  TQuotPolyH q(f, true);
+  return q.Err == 0 && q.Num.IsDefined() && q.Den.IsDefined() && (q.Den + q.Num).IsZero();
 }
 
 }  // namespace
@@ -139,6 +176,7 @@ bool ClosedLoopUnstable(TFctTransfert* f) {
 bool TempsReponseDep(double pc, TFctTransfert* f, double* tr, TPerfTemp* p) {
   TComplexP y0, y1;
   if (!f->Value(kStaticW, &y0)) return false;
+  if (!std::isfinite(y0.m)) return false;  // no final value to print
   if (!f->Value(kSlopeW, &y1)) return false;
   if (std::fabs(dB(y0) - dB(y1)) >= kInfiniteGainDb) return false;  // no finite final value
   if (f->ModeBF && ClosedLoopUnstable(f)) return false;
@@ -185,10 +223,11 @@ void AffProp(TFctTransfert* f) {
   if (f == nullptr) return;
   std::printf("Fonction de transfert  %s\n", f->Nom != nullptr ? f->Nom : "");
   f->ModeBF = false;
-  f->InitValue(false);  // the static phase is the principal value, whatever was drawn before
+  f->InitValue(false);  // a chart drawn before leaves no unwrapping offset behind
   std::printf("\nBoucle ouverte :\n");
   TComplexP y0;
-  if (!f->Value(kStaticW, &y0)) return;
+  // The static phase is the one the poles and zeros give, whatever the form of the function.
+  if (!f->ValueStruct(kStaticW, &y0)) return;
   StaticBlock(f, y0);
   GainMargin(f);
   PhaseMargin(f);
@@ -199,6 +238,7 @@ void AffProp(TFctTransfert* f) {
   f->InitValue(false);
   std::printf("\n*************************\n");
   std::printf("Boucle fermée :\n");
+  if (ClosedLoopVanishes(f)) return;
   if (f->Value(kStaticW, &y0)) StaticBlock(f, y0);
   MaxGainBlock(f);
 }

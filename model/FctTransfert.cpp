@@ -34,8 +34,7 @@ void Append(T*& a, int& n, const T& v) {
 
 TFctTransfert::TFctTransfert(const char* n) : Nom(CopyString(n)) {}
 
-TFctTransfert::TFctTransfert(const TFctTransfert& f)
-    : Checked(f.Checked), Color(f.Color), g(f.g) {
+TFctTransfert::TFctTransfert(const TFctTransfert& f) : Checked(f.Checked), Color(f.Color), g(f.g) {
   AppendFactors(f);
   Nom = CopyString(f.Nom);
   Expression = CopyString(f.Expression);
@@ -152,9 +151,22 @@ TComplexP TFctTransfert::ValueBO(double w) const {
 }
 
 TComplexP TFctTransfert::ToBF(TComplexP y) {
-  double m = y.m, cs = std::cos(y.p), sn = std::sin(y.p);
-  double d = 1 + 2 * m * cs + m * m;
-  double a = (m * m + m * cs) / d, b = m * sn / d;
+  const double cs = std::cos(y.p), sn = std::sin(y.p);
+  double a, b;  // real and imaginary parts of y/(1 + y)
+  if (y.m > 1) {
+    // As 1/(1 + 1/y), which neither overflows nor loses the result for a huge (even infinite)
+    // modulus.
+    const double u = 1 / y.m, qr = 1 + u * cs, qi = -u * sn;
+    const double d = qr * qr + qi * qi;
+    a = qr / d;
+    b = -qi / d;
+  } else {
+    // |1 + y|^2 from its two parts: expanded as 1 + 2m cos + m^2 it cancels to rounding (or
+    // to 0) where 1 + y vanishes, as at low frequency when H(0) = -1.
+    const double m = y.m, d = (1 + m * cs) * (1 + m * cs) + (m * sn) * (m * sn);
+    a = (m * m + m * cs) / d;
+    b = m * sn / d;
+  }
   double ph = std::atan2(b, a);
   if (ph > 0) ph -= 2 * kPi;
   return {std::hypot(a, b), ph};

@@ -2,6 +2,8 @@
 // expression over other functions; evaluated in open or unity-feedback closed loop.
 #pragma once
 
+#include <vector>
+
 #include "model/Complex.h"
 
 class TFctTransfert {
@@ -60,7 +62,24 @@ class TFctTransfert {
   TFctTransfert& operator*(const TFctTransfert& f) { return *this *= f; }
   TFctTransfert& operator=(const TFctTransfert& f);
 
-  // Frequency-response searches over [1e-6, 1e6] rad/s.
+  // One crossing of a search target: its frequency, the response there (with the phase the
+  // searches use) and whether the response falls through the target.
+  struct TCroise {
+    double w;
+    TComplexP y;
+    bool Descend;
+  };
+
+  // Frequency-response searches over [1e-6, 1e6] rad/s, in the current mode. The phase they
+  // use is continuous in w and fixed by the poles and zeros, whatever the form of the function.
+  // Every crossing of the phase target (degrees) or of the modulus target (dB), in increasing
+  // frequency, each to a relative 1e-7; false when there is none.
+  bool CroisementsPhase(double Phase, std::vector<TCroise>* c);
+  bool CroisementsModule(double Module, std::vector<TCroise>* c);
+  // Value at w in the current mode with the phase the searches use; prints an evaluation error
+  // like Value.
+  bool ValueStruct(double w, TComplexP* y);
+  // Lowest crossing of the target.
   bool SearchPhase(double Phase, double* w);
   bool SearchModule(double Module, double* w);
   double PenteModule(double w);

@@ -430,3 +430,333 @@ TEST_F(ReportTest, ImproperFunctionReportEnds) {
 }
 
 }  // namespace
+
+namespace {
+
+// One loop of the table: gain, real zeros and poles, second-order factors of the denominator.
+struct Loop {
+  const char* name;
+  double gain;
+  std::vector<double> zeros, poles;
+  std::vector<TFctTransfert::Tpc> quadratics;
+  std::string gainMargin, phaseMargin;  // expected lines
+  bool closedLoopStable;                // every root of den + num in the left half-plane
+  std::string openMax, closedMax;       // expected maximum-gain lines ("" for not checked)
+};
+
+TFctTransfert* Build(const Loop& l) {
+  TFctTransfert* f = Param.AddFctTransfert(l.name, l.gain);
+  for (double z : l.zeros) f->AddZero(z);
+  for (double p : l.poles) f->AddPole(p);
+  for (const auto& q : l.quadratics) f->AddPoleC(q.a, q.b, q.c);
+  return f;
+}
+
+// The same loop as an expression: the product of the gain and of one function per factor.
+TFctTransfert* Twin(const Loop& l) {
+  std::string e = Format("%.17g", l.gain);
+  int k = 0;
+  auto factor = [&](TFctTransfert* f) {
+    f->Rename(Format("F%d", k++).c_str());
+    e += std::string("*") + f->Nom;
+    return f;
+  };
+  for (double z : l.zeros) factor(Param.AddFctTransfert("x", 1))->AddZero(z);
+  for (double p : l.poles) factor(Param.AddFctTransfert("x", 1))->AddPole(p);
+  for (const auto& q : l.quadratics) factor(Param.AddFctTransfert("x", 1))->AddPoleC(q.a, q.b, q.c);
+  TFctTransfert* t = Param.AddFctTransfert("T", 1);
+  t->ChangeExpression(e.c_str());
+  return t;
+}
+
+double Deg(double rad) { return rad * 180 / kPi; }
+
+// Loops with known answers. Crossings of -180 degrees and of 0 dB are solved in closed form or
+// taken from GNU Octave (control package: roots of Im(N(jw) conj D(jw)) and of |N|^2 - |D|^2,
+// closed-loop poles with pole(feedback(H, 1)), peaks with fminbnd on |H(jw)|); the phase is the
+// one its poles and zeros give, continuous from w = 0, so a principal value from Octave is
+// moved by the multiple of 360 degrees that the structure fixes.
+TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
+  const double r281 = std::sqrt(281.0);
+  auto cs = [](double w) {  // 2000 (s+1)^2 / (s^3 (s+20)^2), -180 degrees where w^2 - 19w + 20 = 0
+    return 2000 * (1 + w * w) / (w * w * w * (400 + w * w));
+  };
+  const double cm1 = -20 * std::log10(cs((19 - r281) / 2)),
+               cm2 = -20 * std::log10(cs((19 + r281) / 2));
+  const double lead = 180 + Deg(std::atan(2.0) - std::atan(0.5));  // |2(jw+1)/(jw+4)| = 1 at w = 2
+  const std::vector<Loop> loops = {
+      // 1/(s+1)^3: -180 degrees at sqrt 3, |H| = 1/8 there; |H| < 1 everywhere.
+      {"A",
+       1,
+       {},
+       {-1, -1, -1},
+       {},
+       Format("Marge de gain : %.2f dB (stable)", 20 * std::log10(8.0)),
+       "Marge de phase indéterminée",
+       true,
+       "Gain max : 0.00 dB en statique",
+       ""},
+      // 2/(s(s+1)(s+2)): sqrt 2 and 20 log10(6/2); Octave margin: 32.613097 deg at 0.74936828,
+      // closed-loop peak 5.282738 dB at 0.81649658.
+      {"B",
+       2,
+       {},
+       {0, -1, -2},
+       {},
+       Format("Marge de gain : %.2f dB (stable)", 20 * std::log10(3.0)),
+       "Marge de phase: 32.61 deg (stable)",
+       true,
+       "Gain max infini (en statique)",
+       "Gain max : 5.28 dB (0.816 rad/s)"},
+      // 1/(s(s+1)): the phase only tends to -180; Octave: 51.827292 deg.
+      {"C",
+       1,
+       {},
+       {0, -1},
+       {},
+       "Marge de gain indéterminée",
+       "Marge de phase: 51.83 deg (stable)",
+       true,
+       "",
+       Format("Gain max : %.2f dB (%.3G rad/s)", 20 * std::log10(2 / std::sqrt(3.0)),
+              std::sqrt(0.5))},
+      // Type 2, 2(s+1)^2/s^3: the phase rises through -180 at w = 1 where |H| = 4; Octave
+      // 0 dB at 2.359304086 with -135.939688 deg; closed-loop poles -0.68 +- 1.63j, -0.64, peak
+      // 5.314462 dB at 1.6649330.
+      {"D",
+       2,
+       {-1, -1},
+       {0, 0, 0},
+       {},
+       Format("Marge de gain : %.2f dB (instable)", -20 * std::log10(4.0)),
+       "Marge de phase: 44.06 deg (stable)",
+       true,
+       "Gain max infini (en statique)",
+       "Gain max : 5.31 dB (1.66 rad/s)"},
+      // Conditionally stable, two -180 crossings; the margin closest to 0 dB is the second.
+      // Octave: 0 dB at 4.9111636 with 39.388862 deg; closed-loop poles all in the left half,
+      // closed-loop peak 4.015434 dB at 3.6365592.
+      {"E",
+       2000,
+       {-1, -1},
+       {0, 0, 0, -20, -20},
+       {},
+       Format("Marge de gain : %.2f dB (stable)", std::fabs(cm1) < std::fabs(cm2) ? cm1 : cm2),
+       "Marge de phase: 39.39 deg (stable)",
+       true,
+       "",
+       "Gain max : 4.02 dB (3.64 rad/s)"},
+      // 50/(s(s^2+0.1s+100)): -180 at w = 10 where |H| = 5; three 0 dB crossings (Octave:
+      // 0.5012594 at -90.03, 9.7448697 at -100.95, 10.236027 at principal 102.10, that is
+      // -257.90): the margin closest to 0 is -77.90. Closed-loop poles 0.1995 +- 10.008j, peak
+      // 1.938634 dB at 10.001998.
+      {"F",
+       50,
+       {},
+       {0},
+       {{1, 0.1, 100}},
+       Format("Marge de gain : %.2f dB (instable)", -20 * std::log10(5.0)),
+       "Marge de phase: -77.90 deg (instable)",
+       false,
+       "Gain max infini (en statique)",
+       "Gain max : 1.94 dB (10 rad/s)"},
+      // Order 8 with a lightly damped pair: the phase passes -180 at 0.4484359624 (+15.261957
+      // dB) and only then the pair's 180 degrees; Octave's 0 dB crossings 0.2679332 (-60.22)
+      // and 0.5387858 (principal 93.42, that is -266.58). Peaks (fminbnd): 15.33647 dB at
+      // 0.44581203, closed loop 1.690044 dB at 0.45590032. Closed-loop poles 0.0704 +- 0.465j.
+      {"G",
+       3,
+       {},
+       {-1, -2, -5, -0.5},
+       {{1, 0.04, 0.2}, {1, 0.4, 4}},
+       "Marge de gain : -15.26 dB (instable)",
+       "Marge de phase: -86.58 deg (instable)",
+       false,
+       "Gain max : 15.34 dB (0.446 rad/s)",
+       "Gain max : 1.69 dB (0.456 rad/s)"},
+      // Open-loop unstable plant 10(s+2)/((s-1)(s+5)) that feedback stabilises: closed-loop
+      // poles -12.83 and -1.17; Octave: 100.267884 deg at 8.8747522.
+      {"H",
+       10,
+       {-2},
+       {1, -5},
+       {},
+       "Marge de gain indéterminée",
+       "Marge de phase: 100.27 deg (stable)",
+       true,
+       Format("Gain max : %.2f dB en statique", 20 * std::log10(4.0)),
+       ""},
+      // Biproper lead 2(s+1)/(s+4): a rising modulus, 0 dB at w = 2.
+      {"I",
+       2,
+       {-1},
+       {-4},
+       {},
+       "Marge de gain indéterminée",
+       Format("Marge de phase: %.2f deg (stable)", lead),
+       true,
+       Format("Gain max : %.2f dB en hautes fréquences", 20 * std::log10(2.0)),
+       Format("Gain max : %.2f dB en hautes fréquences", 20 * std::log10(2.0 / 3))},
+      // The loops of examples/: 20/((s+1)(s+2)(s+5)), -180 at sqrt 17 where |H| = 20/126;
+      // Octave: 80.696524 deg at 1.2861412, closed-loop peak -1.919749 dB at 1.6712951.
+      {"L",
+       20,
+       {},
+       {-1, -2, -5},
+       {},
+       Format("Marge de gain : %.2f dB (stable)", 20 * std::log10(6.3)),
+       "Marge de phase: 80.70 deg (stable)",
+       true,
+       "Gain max : 6.02 dB en statique",
+       "Gain max : -1.92 dB (1.67 rad/s)"},
+      // 10/((s+1)(s+10)) starts at exactly 0 dB and only falls; the phase only tends to -180.
+      {"M",
+       10,
+       {},
+       {-1, -10},
+       {},
+       "Marge de gain indéterminée",
+       "Marge de phase indéterminée",
+       true,
+       "Gain max : 0.00 dB en statique",
+       ""},
+      // 5/(s(s+2)(s+4)): -180 at sqrt 8 where |H| = 5/48; Octave: 65.061845 deg at 0.59276172.
+      {"N",
+       5,
+       {},
+       {0, -2, -4},
+       {},
+       Format("Marge de gain : %.2f dB (stable)", 20 * std::log10(9.6)),
+       "Marge de phase: 65.06 deg (stable)",
+       true,
+       "Gain max infini (en statique)",
+       ""},
+  };
+  for (const Loop& l : loops) {
+    Param.Reset();
+    const auto lines = Report(Build(l));
+    const int closed = Find(lines, kClosed);
+    ASSERT_GT(closed, 0) << l.name;
+    EXPECT_EQ(lines.at(Find(lines, "Marge de gain")), l.gainMargin) << l.name;
+    EXPECT_EQ(lines.at(Find(lines, "Marge de phase")), l.phaseMargin) << l.name;
+    EXPECT_EQ(Find(lines, kTr2, closed) > 0, l.closedLoopStable) << l.name;
+    if (!l.openMax.empty()) {
+      EXPECT_EQ(lines.at(Find(lines, "Gain max")), l.openMax) << l.name;
+    }
+    if (!l.closedMax.empty()) {
+      EXPECT_EQ(lines.at(Find(lines, "Gain max", closed)), l.closedMax) << l.name;
+    }
+    // The twin written as an expression prints the same report, line for line.
+    const auto twin = Report(Twin(l));
+    ASSERT_EQ(twin.size(), lines.size()) << l.name;
+    for (size_t i = 1; i < lines.size(); ++i) EXPECT_EQ(twin[i], lines[i]) << l.name << " " << i;
+  }
+}
+
+// K/(s+1) closes as K/(s+1+K): a modulus that only falls, whatever K, has its maximum at the
+// static end, never a peak of rounding noise.
+TEST_F(ReportTest, MonotoneClosedLoopsPeakAtTheStaticEnd) {
+  for (double k : {0.1, 0.5, 1.0, 4.0, 10.0, 99.0, 1000.0}) {
+    Param.Reset();
+    const auto lines = Report(Make("K", k, {-1}));
+    const int closed = Find(lines, kClosed);
+    ASSERT_GT(closed, 0);
+    EXPECT_EQ(lines.at(Find(lines, "Gain max", closed)),
+              Format("Gain max : %.2f dB en statique", 20 * std::log10(k / (1 + k))))
+        << k;
+  }
+}
+
+// Degenerate loops: no figure that is not finite reaches the console. -1/(s+1) closes as
+// -1/s (1 + H = 0 at w = 0): an infinite static gain falling 20 dB a decade, with the phase
+// of j/w taken in (-360, 0]. 1/s^40 overflows at 1e-10 rad/s and closes as 1/(s^40 + 1).
+TEST_F(ReportTest, NoFigureIsNotFinite) {
+  Make("N", -1, {-1});
+  Param.AddFctTransfert("Z", 0);
+  Make("P", 1, std::vector<double>(40, 0.0));
+  Param.AddFctTransfert("U", -1);  // 1 + H = 0 at every frequency: no closed-loop figure
+  auto n = Report(Param.GetFctTransfert(0));
+  const int closed = Find(n, kClosed);
+  ASSERT_GT(closed, 0);
+  EXPECT_EQ(n.at(closed + 1), "Régime statique : Gain infini (-20.0 dB/dec)  Phase = -270.00 deg");
+  EXPECT_EQ(n.at(closed + 2), "Gain max infini (en statique)");
+  const auto u = Report(Param.GetFctTransfert(3));
+  EXPECT_EQ(u.back(), kClosed);
+  for (int i = 0; i < 4; ++i) {
+    const auto lines = Report(Param.GetFctTransfert(i));
+    ASSERT_GT(Find(lines, kClosed), 0) << i;
+    for (const std::string& line : lines) {
+      for (const char* bad : {"nan", "NAN", "inf ", "inf)", "INF"}) {
+        EXPECT_EQ(line.find(bad), std::string::npos) << i << ": " << line;
+      }
+    }
+  }
+  const auto p = Report(Param.GetFctTransfert(2));
+  // (jw)^40 = w^40: the closed loop 1/(1 + w^40) is 3 dB down at w^40 = 10^0.15 - 1.
+  const double bw = std::pow(std::pow(10, 0.15) - 1, 1.0 / 40);
+  EXPECT_EQ(p.at(Find(p, kClosed) + 1), "Régime statique : Gain = 0.00 dB  Phase = -0.00 deg");
+  EXPECT_EQ(p.at(Find(p, kClosed) + 2),
+            Format("Bande passante à -3dB : %.3G rad/s (%.3G Hz)", bw, bw / (2 * kPi)));
+}
+
+}  // namespace
+
+namespace {
+
+// Closed loops k/((s+a)(s+b)) with complex poles -s0 +- j wd overshoot by exp(-pi s0/wd): a
+// peak above the final value by 1e-8 or less is taken as rounding and gets no line.
+TEST_F(ReportTest, OvershootBelowRoundingIsNotReported) {
+  const struct { double k, a, b; } rows[] = {{0.1, 2, 2}, {3, 7, 9}};
+  for (const auto& r : rows) {
+    Param.Reset();
+    const auto lines = Report(Make("H", r.k, {-r.a, -r.b}));
+    const double s0 = (r.a + r.b) / 2, wd = std::sqrt(r.a * r.b + r.k - s0 * s0);
+    const double over = std::exp(-kPi * s0 / wd);
+    const int closed = Find(lines, kClosed);
+    ASSERT_GT(Find(lines, kFinal, closed), 0);
+    const int i = Find(lines, kOvershoot, closed);
+    if (over <= 1e-8) {
+      EXPECT_EQ(i, -1) << lines.at(closed + 6);
+    } else {
+      ASSERT_GT(i, 0);
+      EXPECT_NEAR(NumberAfter(lines, i, kOvershoot), 100 * over, 1e-3 * 100 * over);
+    }
+  }
+}
+
+// An expression that fails at every frequency prints its error once per search, not once per
+// sample.
+TEST_F(ReportTest, EvaluationErrorOncePerSearch) {
+  Param.AddFctTransfert("S", 1)->AddZero(0);
+  TFctTransfert* h = Param.AddFctTransfert("H", 1);
+  h->ChangeExpression("sin(S)");
+  const auto lines = Report(h);
+  int errors = 0;
+  for (const std::string& line : lines) errors += line.rfind("Erreur : ", 0) == 0;
+  EXPECT_GE(errors, 1);
+  EXPECT_LE(errors, 12);  // one for the static value, at most one per search
+  EXPECT_GT(Find(lines, kClosed), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// 2(s+1)^2/s^3 has the phase -270 + 2 atan w, rising: -135, -130, -120 degrees at
+// w = tan(67.5), tan(70), tan(75) degrees, where |H| = 2(1 + w^2)/w^3.
+TEST_F(ReportTest, GainsAtPhasesOfATypeTwoLoop) {
+  TFctTransfert* h = Make("H", 2, {0, 0, 0});
+  h->AddZero(-1);
+  h->AddZero(-1);
+  const auto lines = Report(h);
+  const double angles[] = {67.5, 70, 75}, phases[] = {135, 130, 120};
+  for (int k = 0; k < 3; ++k) {
+    const double w = std::tan(angles[k] * kPi / 180), g = 2 * (1 + w * w) / (w * w * w);
+    const std::string prefix = Format("Gain à -%.0f° (mp=%.0f°) : ", phases[k], 180 - phases[k]);
+    const int i = Find(lines, prefix);
+    ASSERT_GT(i, 0) << prefix;
+    EXPECT_EQ(lines[i], Format("%s%.2f dB (%G)", prefix.c_str(), 20 * std::log10(g), g));
+  }
+}
+
+}  // namespace

@@ -1,0 +1,97 @@
+// Speed of the properties report of an order-8 loop with a lightly damped pair, split into its
+// frequency-domain searches and its two step responses, for the function written with factors
+// and as an expression. bench/report_process.sh times the whole process with hyperfine.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "driver/Report.h"
+#include "model/FctTransfert.h"
+#include "model/Param.h"
+
+namespace {
+
+// 3/((s+1)(s+2)(s+5)(s+0.5)(s^2+0.04s+0.2)(s^2+0.4s+4)), or the same product of one-factor
+// functions written as an expression.
+TFctTransfert* Loop(bool expression) {
+  Param.Reset();
+  TFctTransfert* f = Param.AddFctTransfert("H", 3);
+  for (double p : {-1.0, -2.0, -5.0, -0.5}) f->AddPole(p);
+  f->AddPoleC(1, 0.04, 0.2);
+  f->AddPoleC(1, 0.4, 4);
+  if (!expression) return f;
+  const char* names[] = {"P1", "P2", "P3", "P4"};
+  const double poles[] = {-1.0, -2.0, -5.0, -0.5};
+  for (int i = 0; i < 4; ++i) Param.AddFctTransfert(names[i], 1)->AddPole(poles[i]);
+  Param.AddFctTransfert("Q1", 1)->AddPoleC(1, 0.04, 0.2);
+  Param.AddFctTransfert("Q2", 1)->AddPoleC(1, 0.4, 4);
+  TFctTransfert* e = Param.AddFctTransfert("E", 1);
+  e->ChangeExpression("3*P1*P2*P3*P4*Q1*Q2");
+  return e;
+}
+
+// Runs body with standard output sent to /dev/null.
+template <class F>
+void Quiet(F body) {
+  std::fflush(stdout);
+  const int saved = dup(fileno(stdout));
+  const int null = open("/dev/null", O_WRONLY);
+  dup2(null, fileno(stdout));
+  body();
+  std::fflush(stdout);
+  dup2(saved, fileno(stdout));
+  close(null);
+  close(saved);
+}
+
+void BM_ReportOrder8(benchmark::State& state) {
+  TFctTransfert* f = Loop(state.range(0) != 0);
+  Quiet([&] {
+    for (auto _ : state) AffProp(f);
+  });
+  Param.Reset();
+}
+BENCHMARK(BM_ReportOrder8)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// Every search of the report: margins, bandwidths, maximum gains and the three phase lines.
+void BM_SearchesOrder8(benchmark::State& state) {
+  TFctTransfert* f = Loop(state.range(0) != 0);
+  std::vector<TFctTransfert::TCroise> c;
+  double w;
+  for (auto _ : state) {
+    f->ModeBF = false;
+    f->CroisementsModule(-5.5, &c);
+    f->CroisementsPhase(-180, &c);
+    f->CroisementsModule(0, &c);
+    f->SearchdBMax(&w);
+    for (double ph : {-135.0, -130.0, -120.0}) f->CroisementsPhase(ph, &c);
+    f->ModeBF = true;
+    f->CroisementsModule(-10.4, &c);
+    f->SearchdBMax(&w);
+    benchmark::DoNotOptimize(c.data());
+  }
+  Param.Reset();
+}
+BENCHMARK(BM_SearchesOrder8)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The two step responses of the report (open and closed loop).
+void BM_StepResponsesOrder8(benchmark::State& state) {
+  TFctTransfert* f = Loop(false);
+  double tr;
+  TPerfTemp perf;
+  for (auto _ : state) {
+    f->ModeBF = false;
+    benchmark::DoNotOptimize(TempsReponseDep(2, f, &tr, &perf));
+    f->ModeBF = true;
+    benchmark::DoNotOptimize(TempsReponseDep(2, f, &tr, &perf));
+  }
+  Param.Reset();
+}
+BENCHMARK(BM_StepResponsesOrder8)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
