@@ -136,7 +136,10 @@ void TItMath::ReadSymb(const char** s, char* nsymb, unsigned sz) {
   nsymb[n] = '\0';
 }
 
-int TItMath::ItMath(const char** s, TComplex* y) { return TGrammaire<TItMath>::Texte(*this, s, y); }
+int TItMath::ItMath(const char** s, TComplex* y) {
+  if (Racine == nullptr) DejaVus.clear();  // values of an earlier evaluation are not reused
+  return TGrammaire<TItMath>::Texte(*this, s, y);
+}
 
 int TItMath::ValeurExpression(const char* e, TComplexP* y) {
   const char* t = e;
@@ -171,25 +174,49 @@ int TItMath::LectNombre(const char** s, TComplex* y) {
 
 // A name stands for the registered function's open-loop response at w.
 int TItMath::LectReference(const char* nom, TComplex* y) {
+  TItMath& haut = Haut();
+  for (const TDejaVu& d : haut.DejaVus) {
+    if (std::strcmp(d.f->Nom, nom) != 0) continue;
+    // Met again: it cannot be under evaluation now, or its first evaluation would have met
+    // the cycle; only the limits can stop it.
+    unsigned long& n = Compte();
+    if (d.references > ReferencesMax - n) {
+      n = ReferencesMax + 1;
+      return Err(1);
+    }
+    n += d.references;
+    if (Profondeur + d.profondeur > ProfondeurMax) return Err(1);
+    if (Profondeur + d.profondeur > haut.ProfondeurAtteinte)
+      haut.ProfondeurAtteinte = Profondeur + d.profondeur;
+    d.f->ModeBF = false;
+    *y = d.y;
+    return Err(0);
+  }
   TFctTransfert* f = FctLF(nom);
   if (f == nullptr) return Err(10);
   if (f->EnCalcul) return Err(13);
+  const unsigned long avant = Compte();
   if (++Compte() > ReferencesMax) return Err(1);
   f->ModeBF = false;
   // Marked while it is evaluated, so that a cycle back to it at any depth ends with 13.
   f->EnCalcul = true;
+  const unsigned atteinte = haut.ProfondeurAtteinte;
+  haut.ProfondeurAtteinte = Profondeur;
   TComplexP r;
   int e = 0;
   if (f->Expression != nullptr) {
     TItMath sub(w, Profondeur);
-    sub.Partage = &Compte();
+    sub.Racine = &haut;
     e = sub.ValeurExpression(f->Expression, &r);
   } else {
     r = f->ValueBO(w);
   }
   f->EnCalcul = false;
+  const unsigned profondeur = haut.ProfondeurAtteinte - Profondeur;
+  if (atteinte > haut.ProfondeurAtteinte) haut.ProfondeurAtteinte = atteinte;
   if (e != 0) return Err(e);
   *y = TComplex(r.m * std::cos(r.p), r.m * std::sin(r.p));
+  haut.DejaVus.push_back({f, *y, Compte() - avant, profondeur});
   return Err(0);
 }
 

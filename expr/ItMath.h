@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "model/Complex.h"
 
@@ -71,11 +72,23 @@ class TItMath {
   // included: functions naming each other twice over would otherwise take exponential time.
   static constexpr unsigned long ReferencesMax = 10000;
 
-  double w = 0.0;                    // angular frequency of the referenced functions (rad/s)
-  int ErrNo = 0;                     // last error, 0 = none
-  unsigned Profondeur = 0;           // current nesting depth, including the enclosing evaluations
-  unsigned long References = 0;      // references made by this evaluation and its nested ones
-  unsigned long* Partage = nullptr;  // the enclosing evaluation's counter, when nested
+  // A function already referenced in one evaluation: at the same w its value is the same, so
+  // a further reference reuses it, and counts the references and the nesting that evaluating
+  // it again would make (the limits then end the evaluation exactly where they did).
+  struct TDejaVu {
+    TFctTransfert* f;
+    TComplex y;                // its value, as the reference gives it
+    unsigned long references;  // references its evaluation made, its own included
+    unsigned profondeur;       // deepest level its evaluation reached, from the reference's
+  };
+
+  double w = 0.0;                   // angular frequency of the referenced functions (rad/s)
+  int ErrNo = 0;                    // last error, 0 = none
+  unsigned Profondeur = 0;          // current nesting depth, including the enclosing evaluations
+  unsigned long References = 0;     // references made by this evaluation and its nested ones
+  TItMath* Racine = nullptr;        // the outermost evaluation, when nested
+  unsigned ProfondeurAtteinte = 0;  // deepest level reached (kept by the outermost evaluation)
+  std::vector<TDejaVu> DejaVus;     // functions referenced so far (kept by the outermost one)
 
   TItMath() = default;  // only to format a message: set ErrNo, call ErrMsg
   explicit TItMath(double w_, unsigned profondeur = 0) : w(w_), Profondeur(profondeur) {}
@@ -109,8 +122,15 @@ class TItMath {
   // Entry of the function table named nom, or null.
   static const TFonc* ChercheFonc(const char* nom);
 
+  // The outermost evaluation, which keeps what the whole evaluation shares.
+  TItMath& Haut() { return Racine != nullptr ? *Racine : *this; }
   // The counter of references shared by the whole evaluation.
-  unsigned long& Compte() { return Partage != nullptr ? *Partage : References; }
+  unsigned long& Compte() { return Haut().References; }
+  // Called by the grammar at each level of nesting entered.
+  void NoteProfondeur() {
+    unsigned& a = Haut().ProfondeurAtteinte;
+    if (Profondeur > a) a = Profondeur;
+  }
 
  private:
   int Err(int n) { return ErrNo = n; }

@@ -298,6 +298,12 @@ TEST_F(ItMathTest, DeepNestingEndsWithResultOrError) {
   TComplexP r;
   EXPECT_EQ(FctLF("N3")->Value_(1, &r), 0);
   EXPECT_EQ(FctLF("N11")->Value_(1, &r), 1);
+  // N3 reaches 4 x 401 levels below its reference; met again under k more parentheses it
+  // reaches 1 + k + 1604, which is over the limit from k = 396 on.
+  EXPECT_EQ(Eval("N3+" + nest(395, "N3"), &y), 0);
+  EXPECT_EQ(y.Re, 2);
+  EXPECT_EQ(Eval("N3+" + nest(396, "N3"), &y), 1);
+  EXPECT_EQ(Eval(nest(396, "N3") + "+N3", &y), 1);
 }
 
 TEST(TPileTest, StackOrderGrowthAndSixteenBitLimit) {
