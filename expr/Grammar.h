@@ -9,7 +9,7 @@
 #include "expr/ItMath.h"
 
 // M provides: the types Valeur and PileValeurs (Push(const Valeur&), Pop(Valeur*)); ErrNo and
-// Profondeur; LectNombre, LectReference, ExecFonc, Operation, Priorite; static Oppose (the sign
+// Profondeur; LectNombre, LectReference, ExecFonc, Operation, Priorite, Oppose (the sign
 // of a term), PasseSep and ReadSymb. Every function leaves its result in m.ErrNo too.
 template <class M>
 class TGrammaire {
@@ -94,7 +94,7 @@ class TGrammaire {
       }
       if (e != 0) return Err(m, e);
     }
-    if (neg) M::Oppose(y);
+    if (neg) m.Oppose(y);
     return Err(m, 0);
   }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "model/Complex.h"
@@ -53,6 +54,30 @@ class TPileOp : public TPile {
   bool Read(char* op, unsigned short niveau) const { return PRead(op, niveau); }
 };
 
+// Parsed form of an expression text: the steps of its evaluation (numbers, references, signs,
+// calls, operations, levels of nesting and the error that ends the text) in the order the
+// parser meets them, so that a text is parsed once and evaluated at many frequencies with the
+// values and the errors of a parse at each.
+class TFormule {
+ public:
+  enum TCode : uint8_t { Nombre, Reference, Oppose, Fonction, Operation, Niveau, Erreur, Fin };
+  struct TPas {
+    TCode code;
+    char op;          // Operation: the operator
+    int n;            // Reference: index in noms; Fonction: index in the function table;
+                      // Niveau: the level entered; Erreur: the error number
+    unsigned niveau;  // Reference: the level the name stands at, from the text's start
+    double v;         // Nombre: the value
+  };
+
+  std::string texte;              // the text parsed
+  std::vector<TPas> pas;          // ends with Erreur or Fin
+  std::vector<std::string> noms;  // the names referenced
+  unsigned pile = 0;              // most values pending at once
+
+  explicit TFormule(const char* t);
+};
+
 class TItMath {
  public:
   using Valeur = TComplex;     // value of a term
@@ -99,6 +124,11 @@ class TItMath {
 
   // Open-loop polar value of the expression text e at w (0 or an error number).
   int ValeurExpression(const char* e, TComplexP* y);
+  // Open-loop polar value at w of f, defined by an expression, through the parsed form that f
+  // keeps (made again when the text changed).
+  int ValeurFonction(TFctTransfert* f, TComplexP* y);
+  // Evaluates a parsed form at w, as ItMath evaluates its text.
+  int Execute(const TFormule& f, TComplex* y);
 
   int ItMath_(const char** s, TComplex* y);
   int LectTerme(const char** s, TComplex* y);
@@ -108,6 +138,8 @@ class TItMath {
   static int Priorite(char op);
   int Operation(TComplex a, char op, TComplex b, TComplex* r);
   int ExecFonc(const char* nom, TComplex* y);
+  // Applies the entry f of the function table to *y.
+  int AppliqueFonc(const TFonc* f, TComplex* y);
   static void ReadSymb(const char** s, char* nsymb, unsigned sz);
   static void PasseSep(const char** s);
   // Changes the sign of a term: 0 - x on both parts, so a zero imaginary part stays positive.
