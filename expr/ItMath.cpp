@@ -142,16 +142,6 @@ int TItMath::ItMath(const char** s, TComplex* y) {
   return TGrammaire<TItMath>::Texte(*this, s, y);
 }
 
-int TItMath::ValeurExpression(const char* e, TComplexP* y) {
-  const char* t = e;
-  TComplex v;
-  int r = ItMath(&t, &v);
-  if (r != 0) return r;
-  y->m = v.Module();
-  y->p = std::atan2(v.Im, v.Re);
-  return 0;
-}
-
 namespace {
 
 // Parser of the grammar that records the steps of the evaluation instead of making them.

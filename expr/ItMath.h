@@ -122,8 +122,6 @@ class TItMath {
   const char* ErrMsg() const { return ErrMsg(ErrNo); }
   static const char* ErrMsg(int n);
 
-  // Open-loop polar value of the expression text e at w (0 or an error number).
-  int ValeurExpression(const char* e, TComplexP* y);
   // Open-loop polar value at w of f, defined by an expression, through the parsed form that f
   // keeps (made again when the text changed).
   int ValeurFonction(TFctTransfert* f, TComplexP* y);
