@@ -1,6 +1,6 @@
 // Speed of the charts: Bode (gain + phase) of 20 fourth-order functions at 10 000 points to EPS
-// and EMF, Black with every contour and 5 loci, time chart of 5 functions over 30 s, and the
-// frequency-response evaluation alone.
+// and EMF, and of 100 such functions to EPS, Black with every contour and 5 loci, time chart of 5
+// functions over 30 s, and the frequency-response evaluation alone.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -46,6 +46,21 @@ void BodeVers(benchmark::State& state, GrType t, const char* ext) {
 }
 
 void BM_BodeEPS(benchmark::State& state) { BodeVers(state, GrPS, "eps"); }
+
+// Bode (gain + phase) of 100 functions at 10 000 points to EPS.
+void BM_Bode100EPS(benchmark::State& state) {
+  Registre(100);
+  Param.EdNBP = 10000;
+  Param.RBBode = RBBodeGainPhase;
+  std::string nf = Fichier("eps");
+  for (auto _ : state) {
+    TMDGraph g(GrPS, nf.c_str());
+    TrBode b;
+    b.Trace(&g);
+  }
+  std::remove(nf.c_str());
+  Param.Reset();
+}
 void BM_BodeEMF(benchmark::State& state) { BodeVers(state, GrEMF, "emf"); }
 
 void BM_BlackEPS(benchmark::State& state) {
@@ -106,6 +121,7 @@ void BM_Value(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(BM_BodeEPS)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Bode100EPS)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BodeEMF)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BlackEPS)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TemporelEPS)->Unit(benchmark::kMillisecond);

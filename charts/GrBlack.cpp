@@ -25,6 +25,20 @@ void PointBO(double m, double ph, double floor, double* x, double* y) {
   *y = 20.0 * std::log10(mod);
 }
 
+// What PointBO computes (the open-loop image through bo, then the chart point), from the
+// closed-loop modulus m, its square m2 and the cosine and sine of the closed-loop phase, so
+// that a contour computes what stays constant along it once.
+void PointBOc(double m, double m2, double cs, double sn, double floor, double* x, double* y) {
+  double d = 1 - 2 * m * cs + m2;
+  double a = (m * cs - m2) / d, b = m * sn / d;
+  double ph = std::atan2(b, a);
+  if (ph > 0) ph -= kTwoPi;
+  double mod = std::hypot(a, b);
+  if (floor > 0 && mod <= floor) mod = floor;
+  *x = kRadToDeg * ph;
+  *y = 20.0 * std::log10(mod);
+}
+
 // Chart point of an iso-gain contour at closed-loop phase phi (degrees); false at the
 // singular value 1 at 0 degrees, which has no open-loop image.
 bool PointIsoGain(const T_CRB* c, double phi, double* x, double* y) {
@@ -280,22 +294,34 @@ void GrBlack::nichols() {
   TR_INFO* gr = G->Gr;
   if (Param.CBCouleurs) gr->PLUME(Param.ColorNichols);
   for (const T_CRB& c : mdb) {
-    double step = (c.m - c.n) / (kPointsContour - 1);
+    // Along an iso-gain contour the closed-loop modulus is constant.
+    const double step = (c.m - c.n) / (kPointsContour - 1);
+    const double m = std::pow(10.0, c.v / 20), m2 = m * m;
+    const bool zero_db = std::fabs(c.v) < 1e-10;
     Polyligne pl(gr);
     for (int i = 0; i < kPointsContour; ++i) {
-      double x, y;
-      bool ok = PointIsoGain(&c, c.n + i * step, &x, &y);
+      const double phi = c.n + i * step;
+      double x = 0, y = 0;
+      bool ok = !(zero_db && std::fabs(phi) < 1e-10);  // 1 at 0 degrees has no image
+      if (ok) {
+        const double ph = phi * M_PI / 180;
+        PointBOc(m, m2, std::cos(ph), std::sin(ph), 1e-30, &x, &y);
+        ok = std::isfinite(x) && std::isfinite(y);
+      }
       pl.Point(ok, x, y);
     }
     affgain(&c);
   }
   for (const T_CRB& c : mph) {
-    double step = (c.m - c.n) / (kPointsContour - 1);
+    // Along an iso-phase contour the closed-loop phase is constant.
+    const double step = (c.m - c.n) / (kPointsContour - 1);
+    const double ph = c.v * M_PI / 180, cs = std::cos(ph), sn = std::sin(ph);
     Polyligne pl(gr);
     for (int i = 0; i < kPointsContour; ++i) {
+      const double m = std::pow(10.0, (c.n + i * step) / 20);
       double x, y;
-      bool ok = PointIsoPhase(&c, c.n + i * step, &x, &y);
-      pl.Point(ok, x, y);
+      PointBOc(m, m * m, cs, sn, 0, &x, &y);
+      pl.Point(std::isfinite(x) && std::isfinite(y), x, y);
     }
     affphase(&c);
   }

@@ -157,10 +157,18 @@ void TrBode::Trace(TMDGraph* G) {
   }
   if (nbp < 10) nbp = 10;
   if (nbp > 100000) nbp = 100000;
-  double r = std::pow(wm / wn, 1.0 / (nbp - 1));
+  // The frequencies of the points, and their abscissas, serve every curve and both panels.
+  const double r = std::pow(wm / wn, 1.0 / (nbp - 1));
+  w_.resize(nbp);
+  lw_.resize(nbp);
+  for (uint32_t k = 0; k < nbp; ++k) {
+    w_[k] = wn * std::pow(r, k);
+    lw_[k] = std::log10(w_[k]);
+  }
 
   // Extent of the gain and phase over every curve that will be drawn. Points where the
-  // response is infinite or undefined are left out, so that the axes stay finite.
+  // response is infinite or undefined are left out, so that the axes stay finite. Each
+  // function is evaluated once per point; the panels draw the values kept here.
   dBn = dBm = Degn = Degm = 0;
   bool g_started = false, p_started = false;
   // Widens [*mn, *mx] to a finite v; the first one sets both ends.
@@ -175,22 +183,46 @@ void TrBode::Trace(TMDGraph* G) {
       *mx = v;
     }
   };
+  courbes_.clear();
+  size_t place = ValeursMax;
   for (unsigned i = 0; i < Param.GetNbFctTransfert(); ++i) {
     TFctTransfert* f = Param.GetFctTransfert(i);
     if (f == nullptr || !f->Checked) continue;
     for (int mode = 0; mode < 2; ++mode) {
       if (mode == 0 ? !Param.CBBO : !Param.CBBF) continue;
+      courbes_.push_back({f, {}, {}});
+      TCourbe& c = courbes_.back();
+      if (place >= 2 * size_t{nbp}) {
+        place -= 2 * size_t{nbp};
+        c.gain.resize(nbp);
+        c.phase.resize(nbp);
+      }
       f->ModeBF = mode == 1;
       f->InitValue(true);
       for (uint32_t k = 0; k < nbp; ++k) {
         TComplexP y;
-        if (!f->Value(wn * std::pow(r, k), &y)) return;
+        if (!f->Value(w_[k], &y)) return;
         double gain = 20.0 * std::log10(y.m), phase = y.p * 180.0 / M_PI;
         etend(gain, &g_started, &dBn, &dBm);
         etend(phase, &p_started, &Degn, &Degm);
+        if (!c.gain.empty()) {
+          c.gain[k] = gain;
+          c.phase[k] = phase;
+        }
       }
     }
   }
+  // The loop modes the sweeps leave (an expression sets those of the functions it names):
+  // drawing from kept values must leave the same.
+  std::vector<char> modes(Param.GetNbFctTransfert());
+  for (unsigned i = 0; i < modes.size(); ++i) {
+    const TFctTransfert* f = Param.GetFctTransfert(i);
+    modes[i] = f != nullptr && f->ModeBF;
+  }
+  auto remet = [&] {
+    for (unsigned i = 0; i < modes.size(); ++i)
+      if (TFctTransfert* f = Param.GetFctTransfert(i)) f->ModeBF = modes[i] != 0;
+  };
 
   // Page: 19 x 28 cm everywhere (half size on the screen, which fills its window).
   if (G->Type == GrPS) gr->BOUNDS(0, 19, 0, 28);
@@ -219,6 +251,7 @@ void TrBode::Trace(TMDGraph* G) {
     gr->VWPORTA(2, txm - 1, 1, tym - 0.5);
     bode(gr, TypePhase);
   }
+  remet();
   gr->TRCLOSE();
 }
 
@@ -277,23 +310,42 @@ bool TrBode::bode(TR_INFO* G, TTypeGraphe typ) {
 
   if (!Param.CBBO && !Param.CBBF) return true;
   G->WINDOW(lwn, lwm, yn, ym);
-  const double r = std::pow(wm / wn, 1.0 / (nbp - 1));
-  // One polyline; points where the response is not finite lift the pen.
+  // The points of Trace; when called on its own, the panel computes them.
+  if (w_.size() != nbp) {
+    const double r = std::pow(wm / wn, 1.0 / (nbp - 1));
+    w_.resize(nbp);
+    lw_.resize(nbp);
+    for (uint32_t k = 0; k < nbp; ++k) {
+      w_[k] = wn * std::pow(r, k);
+      lw_[k] = std::log10(w_[k]);
+    }
+    courbes_.clear();
+  }
+  size_t suivante = 0;  // the next curve of courbes_
+  // One polyline, from the values Trace kept or else evaluated again; points where the
+  // response is not finite lift the pen.
   auto courbe = [&](TFctTransfert* f) {
-    f->InitValue(true);
+    const TCourbe* c =
+        suivante < courbes_.size() && courbes_[suivante].f == f && !courbes_[suivante].gain.empty()
+            ? &courbes_[suivante]
+            : nullptr;
+    ++suivante;
+    if (c == nullptr) f->InitValue(true);
     bool down = false;
     for (uint32_t k = 0; k < nbp; ++k) {
-      const double w = wn * std::pow(r, k);
       double v;
-      if (!Point(f, w, gain, &v)) return false;
+      if (c != nullptr)
+        v = gain ? c->gain[k] : c->phase[k];
+      else if (!Point(f, w_[k], gain, &v))
+        return false;
       if (!std::isfinite(v)) {
         down = false;
         continue;
       }
       if (down) {
-        G->DRAW(std::log10(w), v);
+        G->DRAW(lw_[k], v);
       } else {
-        G->MOVE(std::log10(w), v);
+        G->MOVE(lw_[k], v);
         down = true;
       }
     }

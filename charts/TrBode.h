@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "plot/MDGraph.h"
 
@@ -49,6 +50,19 @@ class TrBode {
   uint32_t nbp = 0;           // points per curve
   double txm = 0, tym = 0;    // drawing width and panel height, centimetres
   TTypeGraphe TypeGraphe = TypeGainPhase;
+
+  // One curve of the chart (a function in one loop mode), in the order the range and the
+  // panels meet them; its values are kept when they fit in the memory allowed to the chart.
+  struct TCourbe {
+    TFctTransfert* f;
+    std::vector<double> gain;   // dB at each point, empty when not kept
+    std::vector<double> phase;  // degrees at each point, empty when not kept
+  };
+  // Values kept by one chart at most; the curves beyond are evaluated again for each panel.
+  static constexpr size_t ValeursMax = size_t{1} << 23;
+  std::vector<double> w_;   // angular frequency of each point
+  std::vector<double> lw_;  // its log10, the abscissa of the point
+  std::vector<TCourbe> courbes_;
 
   // Computes the ranges, opens the device, draws one or two panels and closes the device.
   void Trace(TMDGraph* G);

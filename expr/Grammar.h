@@ -9,7 +9,7 @@
 #include "expr/ItMath.h"
 
 // M provides: the types Valeur and PileValeurs (Push(const Valeur&), Pop(Valeur*)); ErrNo and
-// Profondeur; LectNombre, LectReference, ExecFonc, Operation, Priorite; static Oppose (the sign
+// Profondeur; LectNombre, LectReference, ExecFonc, Operation, Priorite, Oppose (the sign
 // of a term), PasseSep and ReadSymb. Every function leaves its result in m.ErrNo too.
 template <class M>
 class TGrammaire {
@@ -29,6 +29,7 @@ class TGrammaire {
   // expression := term { operator term }, equal priorities associating to the left
   static int Expression(M& m, const char** s, Valeur* y) {
     TNiveau niveau(m.Profondeur);
+    NoteProfondeur(m, 0);
     if (m.Profondeur > TItMath::ProfondeurMax) return Err(m, 1);
     int e = Terme(m, s, y);
     if (e != 0) return Err(m, e);
@@ -93,7 +94,7 @@ class TGrammaire {
       }
       if (e != 0) return Err(m, e);
     }
-    if (neg) M::Oppose(y);
+    if (neg) m.Oppose(y);
     return Err(m, 0);
   }
 
@@ -133,6 +134,14 @@ class TGrammaire {
   };
 
   static int Err(M& m, int n) { return m.ErrNo = n; }
+
+  // Tells an evaluator that keeps the deepest level reached (M::NoteProfondeur) of each level.
+  template <class T>
+  static auto NoteProfondeur(T& m, int) -> decltype(m.NoteProfondeur()) {
+    return m.NoteProfondeur();
+  }
+  template <class T>
+  static void NoteProfondeur(T&, long) {}
 
   // "(" expression ")", from the opening parenthesis on.
   static int Parenthese(M& m, const char** s, Valeur* y) {

@@ -6,6 +6,7 @@
 #include <cfenv>
 #include <cmath>
 #include <cstring>
+#include <memory>
 
 #include "expr/Grammar.h"
 #include "model/FctTransfert.h"
@@ -136,16 +137,160 @@ void TItMath::ReadSymb(const char** s, char* nsymb, unsigned sz) {
   nsymb[n] = '\0';
 }
 
-int TItMath::ItMath(const char** s, TComplex* y) { return TGrammaire<TItMath>::Texte(*this, s, y); }
+int TItMath::ItMath(const char** s, TComplex* y) {
+  if (Racine == nullptr) DejaVus.clear();  // values of an earlier evaluation are not reused
+  return TGrammaire<TItMath>::Texte(*this, s, y);
+}
 
-int TItMath::ValeurExpression(const char* e, TComplexP* y) {
-  const char* t = e;
+namespace {
+
+// Parser of the grammar that records the steps of the evaluation instead of making them.
+class TCompilateur {
+ public:
+  struct Valeur {};
+  // Values are only counted: a push never fails, a pop fails on an empty stack as in ItMath.
+  class PileValeurs {
+   public:
+    bool Push(const Valeur&) { return ++n_, true; }
+    bool Pop(Valeur*) { return n_ != 0 && (--n_, true); }
+
+   private:
+    unsigned n_ = 0;
+  };
+
+  int ErrNo = 0;
+  unsigned Profondeur = 0;  // level, from the text's own start
+  TFormule* f;
+
+  explicit TCompilateur(TFormule* formule) : f(formule) {}
+
+  void Pas(TFormule::TCode c, int n = 0, double v = 0, char op = 0) {
+    f->pas.push_back({c, op, n, Profondeur, v});
+  }
+  // Only a level deeper than all the earlier ones can be the first over the limit.
+  void NoteProfondeur() {
+    if (Profondeur > niveau_) {
+      niveau_ = Profondeur;
+      Pas(TFormule::Niveau, static_cast<int>(Profondeur));
+    }
+  }
+  int LectNombre(const char** s, Valeur*) {
+    double v;
+    int e = TGrammaire<TCompilateur>::Nombre(*this, s, &v);
+    if (e == 0) Pas(TFormule::Nombre, 0, v);
+    return e;
+  }
+  int LectReference(const char* nom, Valeur*) {
+    size_t i = 0;
+    while (i < f->noms.size() && f->noms[i] != nom) ++i;
+    if (i == f->noms.size()) f->noms.emplace_back(nom);
+    Pas(TFormule::Reference, static_cast<int>(i));
+    return ErrNo = 0;
+  }
+  int ExecFonc(const char* nom, Valeur*) {
+    const TItMath::TFonc* fn = TItMath::ChercheFonc(nom);
+    if (fn == nullptr) return ErrNo = 8;
+    Pas(TFormule::Fonction, static_cast<int>(fn - TItMath::Fonctions));
+    return ErrNo = 0;
+  }
+  int Operation(const Valeur&, char op, const Valeur&, Valeur*) {
+    Pas(TFormule::Operation, 0, 0, op);
+    return ErrNo = 0;
+  }
+  void Oppose(Valeur*) { Pas(TFormule::Oppose); }
+  static int Priorite(char op) { return TItMath::Priorite(op); }
+  static void PasseSep(const char** s) { TItMath::PasseSep(s); }
+  static void ReadSymb(const char** s, char* nsymb, unsigned sz) {
+    TItMath::ReadSymb(s, nsymb, sz);
+  }
+
+ private:
+  unsigned niveau_ = 0;
+};
+
+}  // namespace
+
+TFormule::TFormule(const char* t) : texte(t) {
+  TCompilateur c(this);
+  const char* s = texte.c_str();
+  TCompilateur::Valeur v;
+  int e = TGrammaire<TCompilateur>::Texte(c, &s, &v);
+  if (e != 0)
+    pas.push_back({Erreur, 0, e, 0, 0});
+  else
+    pas.push_back({Fin, 0, 0, 0, 0});
+  unsigned n = 0;
+  for (const TPas& p : pas) {
+    if (p.code == Nombre || p.code == Reference) ++n;
+    if (p.code == Operation) --n;
+    if (n > pile) pile = n;
+  }
+}
+
+int TItMath::ValeurFonction(TFctTransfert* f, TComplexP* y) {
+  if (f->Formule == nullptr || f->Formule->texte != f->Expression)
+    f->Formule = std::make_shared<const TFormule>(f->Expression);
+  const std::shared_ptr<const TFormule> formule = f->Formule;
+  if (Racine == nullptr) DejaVus.clear();
   TComplex v;
-  int r = ItMath(&t, &v);
+  int r = Execute(*formule, &v);
   if (r != 0) return r;
   y->m = v.Module();
   y->p = std::atan2(v.Im, v.Re);
   return 0;
+}
+
+int TItMath::Execute(const TFormule& f, TComplex* y) {
+  const unsigned depart = Profondeur;
+  TComplex local[32];
+  std::vector<TComplex> grande;
+  TComplex* pile = local;
+  if (f.pile > 32) {
+    grande.resize(f.pile);
+    pile = grande.data();
+  }
+  unsigned n = 0;
+  for (const TFormule::TPas& p : f.pas) {
+    switch (p.code) {
+      case TFormule::Nombre:
+        pile[n++] = TComplex(p.v, 0);
+        break;
+      case TFormule::Reference: {
+        Profondeur = depart + p.niveau;
+        int e = LectReference(f.noms[p.n].c_str(), &pile[n]);
+        Profondeur = depart;
+        if (e != 0) return e;
+        ++n;
+        break;
+      }
+      case TFormule::Oppose:
+        Oppose(&pile[n - 1]);
+        break;
+      case TFormule::Fonction:
+        if (AppliqueFonc(&Fonctions[p.n], &pile[n - 1]) != 0) return ErrNo;
+        break;
+      case TFormule::Operation: {
+        TComplex r;
+        if (Operation(pile[n - 2], p.op, pile[n - 1], &r) != 0) return ErrNo;
+        pile[n - 2] = r;
+        --n;
+        break;
+      }
+      case TFormule::Niveau: {
+        Profondeur = depart + static_cast<unsigned>(p.n);
+        NoteProfondeur();
+        Profondeur = depart;
+        if (depart + static_cast<unsigned>(p.n) > ProfondeurMax) return Err(1);
+        break;
+      }
+      case TFormule::Erreur:
+        return Err(p.n);
+      case TFormule::Fin:
+        *y = pile[n - 1];
+        return Err(0);
+    }
+  }
+  return Err(2);
 }
 
 int TItMath::ItMath_(const char** s, TComplex* y) {
@@ -171,25 +316,49 @@ int TItMath::LectNombre(const char** s, TComplex* y) {
 
 // A name stands for the registered function's open-loop response at w.
 int TItMath::LectReference(const char* nom, TComplex* y) {
+  TItMath& haut = Haut();
+  for (const TDejaVu& d : haut.DejaVus) {
+    if (std::strcmp(d.f->Nom, nom) != 0) continue;
+    // Met again: it cannot be under evaluation now, or its first evaluation would have met
+    // the cycle; only the limits can stop it.
+    unsigned long& n = Compte();
+    if (d.references > ReferencesMax - n) {
+      n = ReferencesMax + 1;
+      return Err(1);
+    }
+    n += d.references;
+    if (Profondeur + d.profondeur > ProfondeurMax) return Err(1);
+    if (Profondeur + d.profondeur > haut.ProfondeurAtteinte)
+      haut.ProfondeurAtteinte = Profondeur + d.profondeur;
+    d.f->ModeBF = false;
+    *y = d.y;
+    return Err(0);
+  }
   TFctTransfert* f = FctLF(nom);
   if (f == nullptr) return Err(10);
   if (f->EnCalcul) return Err(13);
+  const unsigned long avant = Compte();
   if (++Compte() > ReferencesMax) return Err(1);
   f->ModeBF = false;
   // Marked while it is evaluated, so that a cycle back to it at any depth ends with 13.
   f->EnCalcul = true;
+  const unsigned atteinte = haut.ProfondeurAtteinte;
+  haut.ProfondeurAtteinte = Profondeur;
   TComplexP r;
   int e = 0;
   if (f->Expression != nullptr) {
     TItMath sub(w, Profondeur);
-    sub.Partage = &Compte();
-    e = sub.ValeurExpression(f->Expression, &r);
+    sub.Racine = &haut;
+    e = sub.ValeurFonction(f, &r);
   } else {
     r = f->ValueBO(w);
   }
   f->EnCalcul = false;
+  const unsigned profondeur = haut.ProfondeurAtteinte - Profondeur;
+  if (atteinte > haut.ProfondeurAtteinte) haut.ProfondeurAtteinte = atteinte;
   if (e != 0) return Err(e);
   *y = TComplex(r.m * std::cos(r.p), r.m * std::sin(r.p));
+  haut.DejaVus.push_back({f, *y, Compte() - avant, profondeur});
   return Err(0);
 }
 
@@ -243,6 +412,10 @@ int TItMath::Operation(TComplex a, char op, TComplex b, TComplex* r) {
 int TItMath::ExecFonc(const char* nom, TComplex* y) {
   const TFonc* f = ChercheFonc(nom);
   if (f == nullptr) return Err(8);
+  return AppliqueFonc(f, y);
+}
+
+int TItMath::AppliqueFonc(const TFonc* f, TComplex* y) {
   if (std::fabs(y->Im) > 1e-10) return Err(12);
   double x = y->Re;
   if (f->Dom != nullptr && !f->Dom(x)) return Err(9);

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "model/Complex.h"
 
@@ -52,6 +54,30 @@ class TPileOp : public TPile {
   bool Read(char* op, unsigned short niveau) const { return PRead(op, niveau); }
 };
 
+// Parsed form of an expression text: the steps of its evaluation (numbers, references, signs,
+// calls, operations, levels of nesting and the error that ends the text) in the order the
+// parser meets them, so that a text is parsed once and evaluated at many frequencies with the
+// values and the errors of a parse at each.
+class TFormule {
+ public:
+  enum TCode : uint8_t { Nombre, Reference, Oppose, Fonction, Operation, Niveau, Erreur, Fin };
+  struct TPas {
+    TCode code;
+    char op;          // Operation: the operator
+    int n;            // Reference: index in noms; Fonction: index in the function table;
+                      // Niveau: the level entered; Erreur: the error number
+    unsigned niveau;  // Reference: the level the name stands at, from the text's start
+    double v;         // Nombre: the value
+  };
+
+  std::string texte;              // the text parsed
+  std::vector<TPas> pas;          // ends with Erreur or Fin
+  std::vector<std::string> noms;  // the names referenced
+  unsigned pile = 0;              // most values pending at once
+
+  explicit TFormule(const char* t);
+};
+
 class TItMath {
  public:
   using Valeur = TComplex;     // value of a term
@@ -71,11 +97,23 @@ class TItMath {
   // included: functions naming each other twice over would otherwise take exponential time.
   static constexpr unsigned long ReferencesMax = 10000;
 
-  double w = 0.0;                    // angular frequency of the referenced functions (rad/s)
-  int ErrNo = 0;                     // last error, 0 = none
-  unsigned Profondeur = 0;           // current nesting depth, including the enclosing evaluations
-  unsigned long References = 0;      // references made by this evaluation and its nested ones
-  unsigned long* Partage = nullptr;  // the enclosing evaluation's counter, when nested
+  // A function already referenced in one evaluation: at the same w its value is the same, so
+  // a further reference reuses it, and counts the references and the nesting that evaluating
+  // it again would make (the limits then end the evaluation exactly where they did).
+  struct TDejaVu {
+    TFctTransfert* f;
+    TComplex y;                // its value, as the reference gives it
+    unsigned long references;  // references its evaluation made, its own included
+    unsigned profondeur;       // deepest level its evaluation reached, from the reference's
+  };
+
+  double w = 0.0;                   // angular frequency of the referenced functions (rad/s)
+  int ErrNo = 0;                    // last error, 0 = none
+  unsigned Profondeur = 0;          // current nesting depth, including the enclosing evaluations
+  unsigned long References = 0;     // references made by this evaluation and its nested ones
+  TItMath* Racine = nullptr;        // the outermost evaluation, when nested
+  unsigned ProfondeurAtteinte = 0;  // deepest level reached (kept by the outermost evaluation)
+  std::vector<TDejaVu> DejaVus;     // functions referenced so far (kept by the outermost one)
 
   TItMath() = default;  // only to format a message: set ErrNo, call ErrMsg
   explicit TItMath(double w_, unsigned profondeur = 0) : w(w_), Profondeur(profondeur) {}
@@ -84,8 +122,11 @@ class TItMath {
   const char* ErrMsg() const { return ErrMsg(ErrNo); }
   static const char* ErrMsg(int n);
 
-  // Open-loop polar value of the expression text e at w (0 or an error number).
-  int ValeurExpression(const char* e, TComplexP* y);
+  // Open-loop polar value at w of f, defined by an expression, through the parsed form that f
+  // keeps (made again when the text changed).
+  int ValeurFonction(TFctTransfert* f, TComplexP* y);
+  // Evaluates a parsed form at w, as ItMath evaluates its text.
+  int Execute(const TFormule& f, TComplex* y);
 
   int ItMath_(const char** s, TComplex* y);
   int LectTerme(const char** s, TComplex* y);
@@ -95,6 +136,8 @@ class TItMath {
   static int Priorite(char op);
   int Operation(TComplex a, char op, TComplex b, TComplex* r);
   int ExecFonc(const char* nom, TComplex* y);
+  // Applies the entry f of the function table to *y.
+  int AppliqueFonc(const TFonc* f, TComplex* y);
   static void ReadSymb(const char** s, char* nsymb, unsigned sz);
   static void PasseSep(const char** s);
   // Changes the sign of a term: 0 - x on both parts, so a zero imaginary part stays positive.
@@ -109,8 +152,15 @@ class TItMath {
   // Entry of the function table named nom, or null.
   static const TFonc* ChercheFonc(const char* nom);
 
+  // The outermost evaluation, which keeps what the whole evaluation shares.
+  TItMath& Haut() { return Racine != nullptr ? *Racine : *this; }
   // The counter of references shared by the whole evaluation.
-  unsigned long& Compte() { return Partage != nullptr ? *Partage : References; }
+  unsigned long& Compte() { return Haut().References; }
+  // Called by the grammar at each level of nesting entered.
+  void NoteProfondeur() {
+    unsigned& a = Haut().ProfondeurAtteinte;
+    if (Profondeur > a) a = Profondeur;
+  }
 
  private:
   int Err(int n) { return ErrNo = n; }

@@ -201,7 +201,7 @@ void TFctTransfert::CorrectionPhase(TComplexP* y) {
 }
 
 int TFctTransfert::Value_(double w, TComplexP* y) {
-  if (Expression != nullptr) return TItMath(w).ValeurExpression(Expression, y);
+  if (Expression != nullptr) return TItMath(w).ValeurFonction(this, y);
   *y = ValueBO(w);
   return 0;
 }

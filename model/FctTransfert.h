@@ -2,9 +2,12 @@
 // expression over other functions; evaluated in open or unity-feedback closed loop.
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "model/Complex.h"
+
+class TFormule;
 
 class TFctTransfert {
  public:
@@ -33,6 +36,9 @@ class TFctTransfert {
   char* Nom = nullptr;
   bool Integrat = false;  // a pole at 0 or a denominator factor with c = 0 was added
   bool ModeBF = false;    // Value returns the closed-loop response
+  // Parsed form of Expression, made by its first evaluation; it keeps the text it was parsed
+  // from, so that a changed expression is parsed again.
+  std::shared_ptr<const TFormule> Formule;
 
   TFctTransfert() = default;
   explicit TFctTransfert(const char* n);

@@ -2,8 +2,7 @@
 // sixteen named colours, and closing the drawing waits for the space bar.
 #include "plot/ScreenDevice.h"
 
-#include <allegro5/allegro_color.h>
-
+#include "screen/Allegro.h"
 #include "screen/Graphisme.h"
 
 namespace {
@@ -11,6 +10,9 @@ namespace {
 const char* const kPenColours[16] = {
     "white", "black",  "blue",      "green",      "red",  "gray",      "cyan",      "magenta",
     "brown", "yellow", "lightblue", "lightgreen", "pink", "lightgrey", "lightcyan", "violet"};
+
+// Allegro's entry points, loaded by the window the constructor opens (InitGraph).
+const TAllegro* Al() { return AllegroCharge(); }
 }  // namespace
 
 C_SCR::C_SCR() {
@@ -32,7 +34,9 @@ void C_SCR::tr_init() {
   wn_absx = wn_absy = 1;
   tr_xmax = 500 / u_par_cmx;
   tr_ymax = 700 / u_par_cmy;
-  for (int i = 0; i < 16; i++) col[i] = al_color_name(kPenColours[i]);
+  // Without Allegro (it could not be loaded) nothing is drawn and the pens keep no colour.
+  if (const TAllegro* a = Al())
+    for (int i = 0; i < 16; i++) col[i] = a->al_color_name(kPenColours[i]);
 }
 
 void C_SCR::tr_move(int dx, int dy, int statut) {
@@ -51,7 +55,7 @@ void C_SCR::tr_pen(int _pen) {
 
 void C_SCR::tr_close() {
   if (!fenetre) return;
-  al_flip_display();
+  Al()->al_flip_display();
   CloseGraph();
   fenetre = false;
 }

@@ -2,13 +2,11 @@
 // primitives. Pixel y grows upward; a pixel (x, y) is drawn at display row Ymax - y.
 #include "screen/Graphisme.h"
 
-#include <allegro5/allegro_color.h>
-#include <allegro5/allegro_image.h>
-#include <allegro5/allegro_primitives.h>
-
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+
+#include "screen/Allegro.h"
 
 T_CURRENT CURRENT = {{0.0, 0.0}, {0.0f, 0.0f, 0.0f, 0.0f}, 1.0f, 775, 525, -1550.0, 1550.0, -50.0,
                      2050.0};
@@ -22,6 +20,10 @@ namespace {
 constexpr double kPollPeriod = 0.01;
 
 bool HasDisplay() { return al_context.al != nullptr; }
+
+// Allegro's entry points: only used once InitGraph has loaded them (a display, a queue or a
+// timer exists only then).
+const TAllegro& Al() { return *AllegroCharge(); }
 
 // floor(v + 0.5) as a pixel coordinate; far-off or undefined values are clamped so that a
 // degenerate user window cannot produce an out-of-range conversion.
@@ -38,7 +40,7 @@ int RoundPixel(double v) {
 int TruncPixel(double v) { return RoundPixel(std::trunc(v)); }
 
 void Flip() {
-  if (HasDisplay()) al_flip_display();
+  if (HasDisplay()) Al().al_flip_display();
 }
 
 // Reads the pending events of the window; true when its close box was used.
@@ -46,7 +48,7 @@ bool CloseBoxUsed() {
   if (al_context.event_queue == nullptr) return false;
   ALLEGRO_EVENT ev;
   bool closed = false;
-  while (al_get_next_event(al_context.event_queue, &ev)) {
+  while (Al().al_get_next_event(al_context.event_queue, &ev)) {
     if (ev.type == ALLEGRO_EVENT_DISPLAY_CLOSE) closed = true;
   }
   return closed;
@@ -57,14 +59,14 @@ void WaitSpace() {
   bool pressed = false;
   for (;;) {
     if (CloseBoxUsed()) return;
-    al_get_keyboard_state(&k_state);
-    bool down = al_key_down(&k_state, ALLEGRO_KEY_SPACE);
+    Al().al_get_keyboard_state(&k_state);
+    bool down = Al().al_key_down(&k_state, ALLEGRO_KEY_SPACE);
     if (!pressed) {
       pressed = down;
     } else if (!down) {
       return;
     }
-    al_rest(kPollPeriod);
+    Al().al_rest(kPollPeriod);
   }
 }
 
@@ -85,35 +87,36 @@ void DrawPolygon(const T_GrPOINT* p, const T_GrPOINT* rel, int n, double ang) {
 int InitGraph(unsigned width, unsigned height) {
   // A width or height of 1 would ask for an empty display, which the window system refuses.
   if (width - 1 > 1999 || height - 1 > 1999 || width < 2 || height < 2) return -1;
-  if (HasDisplay()) return -1;  // one window at a time
-  if (!al_install_system(ALLEGRO_VERSION_INT, atexit)) return -1;
-  al_install_keyboard();  // without a keyboard the window simply does not wait
+  if (HasDisplay()) return -1;          // one window at a time
+  if (Allegro() == nullptr) return -1;  // Allegro is loaded by the first window
+  if (!Al().al_install_system(ALLEGRO_VERSION_INT, atexit)) return -1;
+  Al().al_install_keyboard();  // without a keyboard the window simply does not wait
 
   CURRENT.Xmax = static_cast<int>(width) - 1;
   CURRENT.Ymax = static_cast<int>(height) - 1;
-  al_context.al = al_create_display(CURRENT.Xmax, CURRENT.Ymax);
+  al_context.al = Al().al_create_display(CURRENT.Xmax, CURRENT.Ymax);
   if (al_context.al == nullptr) {
     std::puts("Echec create display");
     return 1;
   }
   std::puts("Create display Ok");
-  std::puts(al_init_primitives_addon() ? "Init primitives Ok" : "Echec init primitives");
+  std::puts(Al().al_init_primitives_addon() ? "Init primitives Ok" : "Echec init primitives");
 
-  al_clear_to_color(al_color_name("white"));
-  AlSetColor(al_color_name("black"));
+  Al().al_clear_to_color(Al().al_color_name("white"));
+  AlSetColor(Al().al_color_name("black"));
 
   const char* failure = nullptr;
-  if ((al_context.timer = al_create_timer(1.0 / FPS)) == nullptr) {
+  if ((al_context.timer = Al().al_create_timer(1.0 / FPS)) == nullptr) {
     failure = "failed to create timer!\n";
-  } else if ((al_context.timerT = al_create_timer(0.001)) == nullptr) {
+  } else if ((al_context.timerT = Al().al_create_timer(0.001)) == nullptr) {
     failure = "failed to create timerT!\n";
-  } else if (!al_init_image_addon()) {
+  } else if (!Al().al_init_image_addon()) {
     failure = "Failed to Initialize Images.\n";
-  } else if (!al_install_mouse()) {
+  } else if (!Al().al_install_mouse()) {
     failure = "Error installing mouse\n";
-  } else if ((al_context.event_queue = al_create_event_queue()) == nullptr) {
+  } else if ((al_context.event_queue = Al().al_create_event_queue()) == nullptr) {
     failure = "failed to create event_queue!\n";
-  } else if ((al_context.timerT_queue = al_create_event_queue()) == nullptr) {
+  } else if ((al_context.timerT_queue = Al().al_create_event_queue()) == nullptr) {
     failure = "failed to create timerT_queue!\n";
   }
   if (failure != nullptr) {
@@ -122,11 +125,14 @@ int InitGraph(unsigned width, unsigned height) {
     return -1;
   }
 
-  al_register_event_source(al_context.event_queue, al_get_display_event_source(al_context.al));
-  if (al_is_keyboard_installed())
-    al_register_event_source(al_context.event_queue, al_get_keyboard_event_source());
-  al_register_event_source(al_context.event_queue, al_get_timer_event_source(al_context.timer));
-  al_register_event_source(al_context.timerT_queue, al_get_timer_event_source(al_context.timerT));
+  Al().al_register_event_source(al_context.event_queue,
+                                Al().al_get_display_event_source(al_context.al));
+  if (Al().al_is_keyboard_installed())
+    Al().al_register_event_source(al_context.event_queue, Al().al_get_keyboard_event_source());
+  Al().al_register_event_source(al_context.event_queue,
+                                Al().al_get_timer_event_source(al_context.timer));
+  Al().al_register_event_source(al_context.timerT_queue,
+                                Al().al_get_timer_event_source(al_context.timerT));
 
   UserCoord(0.0, 1000.0, 0.0, 1000.0);
   return 0;
@@ -137,8 +143,8 @@ void CloseGraph() {
     al_destroy_context();
     return;
   }
-  al_flip_display();
-  bool wait = al_is_keyboard_installed();
+  Al().al_flip_display();
+  bool wait = Al().al_is_keyboard_installed();
   if (wait) {
     std::fputs("Taper <ESPACE>...", stdout);
     std::fflush(stdout);
@@ -150,15 +156,15 @@ void CloseGraph() {
 }
 
 void al_destroy_context() {
-  if (al_context.bm1) al_destroy_bitmap(al_context.bm1);
-  if (al_context.bm2) al_destroy_bitmap(al_context.bm2);
-  if (al_context.custom_cursor) al_destroy_mouse_cursor(al_context.custom_cursor);
-  if (al_context.thread_T) al_destroy_thread(al_context.thread_T);
-  if (al_context.timer) al_destroy_timer(al_context.timer);
-  if (al_context.timerT) al_destroy_timer(al_context.timerT);
-  if (al_context.event_queue) al_destroy_event_queue(al_context.event_queue);
-  if (al_context.timerT_queue) al_destroy_event_queue(al_context.timerT_queue);
-  if (al_context.al) al_destroy_display(al_context.al);
+  if (al_context.bm1) Al().al_destroy_bitmap(al_context.bm1);
+  if (al_context.bm2) Al().al_destroy_bitmap(al_context.bm2);
+  if (al_context.custom_cursor) Al().al_destroy_mouse_cursor(al_context.custom_cursor);
+  if (al_context.thread_T) Al().al_destroy_thread(al_context.thread_T);
+  if (al_context.timer) Al().al_destroy_timer(al_context.timer);
+  if (al_context.timerT) Al().al_destroy_timer(al_context.timerT);
+  if (al_context.event_queue) Al().al_destroy_event_queue(al_context.event_queue);
+  if (al_context.timerT_queue) Al().al_destroy_event_queue(al_context.timerT_queue);
+  if (al_context.al) Al().al_destroy_display(al_context.al);
   al_context = T_al_context{};
 }
 
@@ -203,21 +209,21 @@ void AlMoveTo(int x, int y) { CURRENT.p = {double(x), double(CURRENT.Ymax - y)};
 void AlLineTo(int x, int y) {
   T_GrPOINT to = {double(x), double(CURRENT.Ymax - y)};
   if (HasDisplay()) {
-    al_draw_line(float(CURRENT.p.x), float(CURRENT.p.y), float(to.x), float(to.y), CURRENT.col,
-                 CURRENT.ep);
+    Al().al_draw_line(float(CURRENT.p.x), float(CURRENT.p.y), float(to.x), float(to.y), CURRENT.col,
+                      CURRENT.ep);
   }
   CURRENT.p = to;
 }
 
 void AlPutPixel(int x, int y) {
   T_GrPOINT at = {double(x), double(CURRENT.Ymax - y)};
-  if (HasDisplay()) al_put_pixel(x, CURRENT.Ymax - y, CURRENT.col);
+  if (HasDisplay()) Al().al_put_pixel(x, CURRENT.Ymax - y, CURRENT.col);
   CURRENT.p = at;
 }
 
 void AlCircle(int x, int y, int r) {
   if (HasDisplay()) {
-    al_draw_circle(float(x), float(CURRENT.Ymax - y), float(r), CURRENT.col, CURRENT.ep);
+    Al().al_draw_circle(float(x), float(CURRENT.Ymax - y), float(r), CURRENT.col, CURRENT.ep);
   }
 }
 

@@ -315,6 +315,15 @@ TEST_F(BodeTest, ClosedLoopDashed) {
   EXPECT_GT(len[0], 16 * 400);
   EXPECT_NEAR(len[1] / len[0], 0.5, 0.05);
   EXPECT_TRUE(Param.fct[0]->ModeBF);
+  // A later curve whose expression names H evaluates H in open loop: H is left so, as after
+  // that curve's sweep, though both panels draw from the values of one sweep.
+  Param.AddFctTransfert("A", 1)->ChangeExpression("H*2");
+  C_REC* rec;
+  auto h = RecHolder(GrEMF, &rec);
+  TrBode b;
+  b.Trace(h.get());
+  EXPECT_FALSE(Param.fct[0]->ModeBF);
+  EXPECT_TRUE(Param.fct[1]->ModeBF);
 }
 
 // A zero gain has no finite decibel value: the curve is left out, the axes stay finite.

@@ -83,14 +83,36 @@ TEST_F(ItMathTest, ConstantsPrecedenceAndErrors) {
       {".e3", 5, 0, 0},
       {"unknown", 10, 0, 0},
       {"2*unknown+1", 10, 0, 0},
+      // G = 1/(s+1) and P = s at w = 1: G = (1 - j)/2, G/(1+G) = 1/(2 + j) = (2 - j)/5.
+      {"G/(1+G)", 0, 0.4, -0.2},
+      {"-G*2+P", 0, -1, 2},
+      {"(G+G)/2-G", 0, 0, 0},
+      {"sin(P)", 12, 0, 0},
+      {"P^P", 12, 0, 0},
+      {"G/(G-G)+unknown", 3, 0, 0},
+      {"G+unknown/0", 10, 0, 0},
+      {"nosuch(1/0)", 3, 0, 0},
+      {"X", 13, 0, 0},
   };
+  Poles("G", 1, {-1});
+  Param.AddFctTransfert("P", 1)->AddZero(0);
+  TFctTransfert* x = Expr("X", "1");
   for (const Cas& c : cas) {
+    // X is defined by the text too: the parsed form it keeps (under evaluation, as Value marks
+    // it) gives the same error, or bit for bit the same value.
+    x->ChangeExpression(c.texte);
     TComplex y(-99, -99);
     int e = Eval(c.texte, &y);
     EXPECT_EQ(e, c.err) << c.texte;
+    TComplexP p{-99, -99};
+    x->EnCalcul = true;
+    EXPECT_EQ(x->Value_(1, &p), e) << c.texte;
+    x->EnCalcul = false;
     if (c.err == 0 && e == 0) {
       EXPECT_NEAR(y.Re, c.re, 1e-12 * (1 + std::fabs(c.re))) << c.texte;
       EXPECT_NEAR(y.Im, c.im, 1e-12 * (1 + std::fabs(c.im))) << c.texte;
+      EXPECT_EQ(p.m, y.Module()) << c.texte;
+      EXPECT_EQ(p.p, std::atan2(y.Im, y.Re)) << c.texte;
     }
   }
 }
@@ -298,6 +320,12 @@ TEST_F(ItMathTest, DeepNestingEndsWithResultOrError) {
   TComplexP r;
   EXPECT_EQ(FctLF("N3")->Value_(1, &r), 0);
   EXPECT_EQ(FctLF("N11")->Value_(1, &r), 1);
+  // N3 reaches 4 x 401 levels below its reference; met again under k more parentheses it
+  // reaches 1 + k + 1604, which is over the limit from k = 396 on.
+  EXPECT_EQ(Eval("N3+" + nest(395, "N3"), &y), 0);
+  EXPECT_EQ(y.Re, 2);
+  EXPECT_EQ(Eval("N3+" + nest(396, "N3"), &y), 1);
+  EXPECT_EQ(Eval(nest(396, "N3") + "+N3", &y), 1);
 }
 
 TEST(TPileTest, StackOrderGrowthAndSixteenBitLimit) {

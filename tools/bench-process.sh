@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Whole-process timings of the program (hyperfine, medians): a Bode chart (gain and phase) of
+# 100 functions of order 8 at 10000 points to EPS, set beside GNU Octave's bode computing the
+# same responses; the depth-12 nested expression E_k = "(E_k-1+E_k-1)/2" as a Bode chart at
+# 10000 points and as a report; a Black chart of one function with grid and contours; an empty
+# script; and every example script run one after the other.
+# Usage: tools/bench-process.sh [corvane binary] (default build/corvane)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+bin=$(realpath "${1:-$root/build/corvane}")
+work=$(mktemp -d "${TMPDIR:-/tmp}/bench.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+
+# The 100 functions of the stress run: gain, four real poles, one real zero, two damped pole
+# pairs and one damped zero pair each.
+defs() {
+  for ((i = 0; i < 100; i++)); do
+    a=$((i % 7 + 1))
+    echo "$i $((i % 9 + 2)) $a $((a + 2)) 0.$((i % 9 + 1)) $((i % 5 + 4)) 0.$((i % 8 + 2)) 1.$((i % 10)) $((a + 3)) $((i % 3 + 2)) $((i % 4 + 5))"
+  done
+}
+defs | while read -r i g a b c d e f h z k; do
+  echo "fct = F$i"; echo "F$i.gain = $g"; echo "F$i.pole = -$a, -$b, -$c, -$d"
+  echo "F$i.poleC = {1, $e, $a}, {1, $f, $h}"; echo "F$i.zero = -$z"; echo "F$i.zeroC = {1, 2, $k}"
+done >bode100.txt
+printf 'NBP = 10000\nWmin = 0.001\nWmax = 100\nBodeGP(EPS, "bode100.eps")\n' >>bode100.txt
+
+{
+  echo "fct = E0"; echo "E0.gain = 4"; echo "E0.pole = -1, -2, -5"; echo "E0.select = 0"
+  for k in $(seq 1 12); do echo "fct = E$k"; echo "E$k.exp = \"(E$((k - 1))+E$((k - 1)))/2\""; echo "E$k.select = 0"; done
+  echo "E12.select = 1"; echo "NBP = 10000"
+} >nested.txt
+(cat nested.txt; echo 'BodeGP(EPS, "nested.eps")') >nested_bode.txt
+(cat nested.txt; echo 'E12.prop()') >nested_prop.txt
+printf 'fct = H\nH.gain = 10\nH.pole = -1, -10\nBlack(EPS, "black.eps")\n' >black.txt
+: >empty.txt
+examples=""
+for s in "$root"/examples/*.txt; do examples+="$bin $s </dev/null >/dev/null; "; done
+
+hyperfine -N --warmup 2 --style basic --export-json times.json \
+  -n bode100 "$bin bode100.txt" -n nested_bode "$bin nested_bode.txt" \
+  -n nested_prop "$bin nested_prop.txt" -n black "$bin black.txt" -n empty "$bin empty.txt" \
+  </dev/null >/dev/null
+hyperfine --warmup 1 --style basic -n examples --export-json ex.json "$examples" >/dev/null
+python3 - times.json ex.json <<'PY'
+import json, sys
+for f in sys.argv[1:]:
+    for r in json.load(open(f))["results"]:
+        print("%-12s median %8.1f ms  (min %.1f, max %.1f, %d runs)" % (r["command"],
+              1000 * r["median"], 1000 * r["min"], 1000 * r["max"], len(r["times"])))
+PY
+
+# GNU Octave: the same 100 responses at the same 10000 frequencies, [mag, phase] = bode(sys, w).
+if command -v octave-cli >/dev/null; then
+  {
+    echo "pkg load control; w = logspace(log10(2*pi*0.001), log10(2*pi*100), 10000);"
+    echo "s = tf('s'); sys = cell(1, 100);"
+    defs | while read -r i g a b c d e f h z k; do
+      echo "sys{$((i + 1))} = $g*(s+$z)*(s^2+2*s+$k)/((s+$a)*(s+$b)*(s+$c)*(s+$d)*(s^2+$e*s+$a)*(s^2+$f*s+$h));"
+    done
+    echo "c = cputime; t = tic; for i = 1:100, [m, p] = bode(sys{i}, w); end; el = toc(t); c = cputime - c;"
+    echo "printf('octave bode, 100 functions x 10000 points: %.3f s (processor %.3f s)\n', el, c);"
+  } >octave_bode.m
+  octave-cli -q octave_bode.m
+fi
