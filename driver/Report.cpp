@@ -166,16 +166,22 @@ bool TempsReponseDep(double pc, TFctTransfert* f, double* tr, TPerfTemp* p) {
   p->tr5 = 0;
   p->dep = -1e38;
   p->tdep = 0;
-  double t;
+  // The samples come by blocks; each block goes on while the time is below the end.
+  constexpr size_t kBlock = 1024;
+  double ys[kBlock], ts[kBlock];
+  double t = 0;
   do {
-    const double y = sim->NextY();
-    t = sim->T;
-    // Written so that a sample that is not finite counts as outside both bands.
-    if (!(y <= ym && y >= yn)) *tr = t;
-    if (!(y <= ym5 && y >= yn5)) p->tr5 = t;
-    if (y > p->dep) {
-      p->dep = y;
-      p->tdep = t;
+    const size_t k = sim->NextYs(tm, ys, ts, kBlock);
+    for (size_t j = 0; j < k; ++j) {
+      const double y = ys[j];
+      t = ts[j];
+      // Written so that a sample that is not finite counts as outside both bands.
+      if (!(y <= ym && y >= yn)) *tr = t;
+      if (!(y <= ym5 && y >= yn5)) p->tr5 = t;
+      if (y > p->dep) {
+        p->dep = y;
+        p->tdep = t;
+      }
     }
   } while (t < tm);
   return tm > *tr;

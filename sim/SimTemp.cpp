@@ -132,43 +132,154 @@ void SimTemp::NextT() {
   FInit = false;
 }
 
+namespace {
+
+// The test inputs, inlined into the step loop.
+struct UEchelon {
+  double operator()(double t) const { return t < 0.0 ? 0.0 : 1.0; }
+};
+struct URampe {
+  double operator()(double t) const { return t < 0.0 ? 0.0 : t; }
+};
+struct UImpulsion {
+  double operator()(double t) const { return t >= 0.0 && t < kImpulseWidth ? kImpulseLevel : 0.0; }
+};
+
+}  // namespace
+
 double SimTemp::NextY() {
-  // An inactive simulator still moves in time, so that loops run to their end over a zero output.
-  if (A == nullptr) {
-    NextT();
-    return 0.0;
-  }
-  const int n = NbA;
-  const double h = ValDt();
-  const double h2 = 0.5 * h;
-  const double tEnd = T + h;
-  // With the impulse, the last stage sees the input just before the end of the step, so that
-  // the step ending on the end of the rectangle integrates the whole of its level.
-  const double tLast = TypeSignal == S_Impulsion && h > 0.0
-                           ? std::nextafter(tEnd, -std::numeric_limits<double>::infinity())
-                           : tEnd;
-
-  FctF(F1, X, T);
-  for (int i = 0; i < n; ++i) tmpX[i] = X[i] + h2 * F1[i];
-  FctF(F2, tmpX, T + h2);
-  for (int i = 0; i < n; ++i) tmpX[i] = X[i] + h2 * F2[i];
-  FctF(F3, tmpX, T + h2);
-  for (int i = 0; i < n; ++i) tmpX[i] = X[i] + h * F3[i];
-  FctF(F4, tmpX, tLast);
-  const double h6 = h / 6.0;
-  for (int i = 0; i < n; ++i) X[i] += h6 * (F1[i] + 2.0 * F2[i] + 2.0 * F3[i] + F4[i]);
-
-  FInit = false;
-  T = tEnd;
-
-  // Output at the new time: N applied to z, with the direct term of a biproper function.
-  const int m = NbB < n ? NbB : n;
   double y = 0.0;
-  for (int i = 0; i < m; ++i) y += B[i] * X[i];
-  if (NbB > n) {
-    double zn = Input(T);
-    for (int i = 0; i < n; ++i) zn -= A[i] * X[i];
-    y += B[NbB - 1] * zn;
-  }
+  NextYs(0.0, &y, nullptr, 1);
   return y;
+}
+
+size_t SimTemp::NextYs(double tFin, double* y, double* t, size_t n) {
+  if (n == 0) return 0;
+  if (A == nullptr) {
+    // An inactive simulator still moves in time, so that loops run to their end over a zero
+    // output.
+    size_t k = 0;
+    do {
+      NextT();
+      if (y != nullptr) y[k] = 0.0;
+      if (t != nullptr) t[k] = T;
+      ++k;
+    } while (k < n && T < tFin);
+    return k;
+  }
+  if (FctU == &SimTemp::Echelon) return StepsOfOrder(tFin, y, t, n, UEchelon());
+  if (FctU == &SimTemp::Rampe) return StepsOfOrder(tFin, y, t, n, URampe());
+  if (FctU == &SimTemp::Impulsion) return StepsOfOrder(tFin, y, t, n, UImpulsion());
+  return StepsOfOrder(tFin, y, t, n, [this](double v) { return Input(v); });
+}
+
+template <class U>
+size_t SimTemp::StepsOfOrder(double tFin, double* y, double* t, size_t n, U u) {
+  // Small orders get their own loop, with the state and the coefficients in registers.
+  switch (NbA) {
+    case 1:
+      return Steps<1>(tFin, y, t, n, u);
+    case 2:
+      return Steps<2>(tFin, y, t, n, u);
+    case 3:
+      return Steps<3>(tFin, y, t, n, u);
+    case 4:
+      return Steps<4>(tFin, y, t, n, u);
+    case 5:
+      return Steps<5>(tFin, y, t, n, u);
+    case 6:
+      return Steps<6>(tFin, y, t, n, u);
+    case 7:
+      return Steps<7>(tFin, y, t, n, u);
+    case 8:
+      return Steps<8>(tFin, y, t, n, u);
+    default:
+      return Steps<0>(tFin, y, t, n, u);
+  }
+}
+
+// The Runge-Kutta steps of an order N known at compile time (0: the order NbA, with the arrays
+// of the block). Companion form: every slope is the next state entry, except the last one.
+template <int N, class U>
+size_t SimTemp::Steps(double tFin, double* ys, double* ts, size_t cnt, U u) {
+  constexpr int L = N > 0 ? N : 1;
+  const int n = N > 0 ? N : NbA;
+  double xl[L], al[L], bl[L + 1], f1l[L], f2l[L], f3l[L], f4l[L], tmpl[L];
+  double* x = N > 0 ? xl : X;
+  double* a = N > 0 ? al : A;
+  double* b = N > 0 ? bl : B;
+  double* f1 = N > 0 ? f1l : F1;
+  double* f2 = N > 0 ? f2l : F2;
+  double* f3 = N > 0 ? f3l : F3;
+  double* f4 = N > 0 ? f4l : F4;
+  double* tmp = N > 0 ? tmpl : tmpX;
+  const int nbb = NbB;
+  if (N > 0) {
+    for (int i = 0; i < n; ++i) {
+      xl[i] = X[i];
+      al[i] = A[i];
+    }
+    for (int i = 0; i < nbb; ++i) bl[i] = B[i];
+  }
+  const int m = nbb < n ? nbb : n;
+  const bool direct = nbb > n;
+  const bool impulse = TypeSignal == S_Impulsion;
+  const double dt = Dt;
+  double tNow = T;
+  bool first = FInit;
+  // The last slope of a stage: the input less the weighted state.
+  auto slope = [&](const double* v, double tv) {
+    double s = u(tv);
+    for (int i = 0; i < n; ++i) s -= a[i] * v[i];
+    return s;
+  };
+  size_t k = 0;
+  do {
+    double h;
+    if (first) {
+      h = 0.0;
+    } else if (impulse && tNow < kImpulseWidth && tNow + dt >= kImpulseWidth) {
+      h = kImpulseWidth - tNow;
+    } else {
+      h = dt;
+    }
+    const double h2 = 0.5 * h;
+    const double tEnd = tNow + h;
+    // With the impulse, the last stage sees the input just before the end of the step, so that
+    // the step ending on the end of the rectangle integrates the whole of its level.
+    const double tLast =
+        impulse && h > 0.0 ? std::nextafter(tEnd, -std::numeric_limits<double>::infinity()) : tEnd;
+    if (n > 0) {
+      const double tMid = tNow + h2;
+      f1[n - 1] = slope(x, tNow);
+      for (int i = 0; i + 1 < n; ++i) f1[i] = x[i + 1];
+      for (int i = 0; i < n; ++i) tmp[i] = x[i] + h2 * f1[i];
+      f2[n - 1] = slope(tmp, tMid);
+      for (int i = 0; i + 1 < n; ++i) f2[i] = tmp[i + 1];
+      for (int i = 0; i < n; ++i) tmp[i] = x[i] + h2 * f2[i];
+      f3[n - 1] = slope(tmp, tMid);
+      for (int i = 0; i + 1 < n; ++i) f3[i] = tmp[i + 1];
+      for (int i = 0; i < n; ++i) tmp[i] = x[i] + h * f3[i];
+      f4[n - 1] = slope(tmp, tLast);
+      for (int i = 0; i + 1 < n; ++i) f4[i] = tmp[i + 1];
+      const double h6 = h / 6.0;
+      for (int i = 0; i < n; ++i) x[i] += h6 * (f1[i] + 2.0 * f2[i] + 2.0 * f3[i] + f4[i]);
+    }
+    first = false;
+    tNow = tEnd;
+
+    // Output at the new time: N applied to z, with the direct term of a biproper function.
+    double y = 0.0;
+    for (int i = 0; i < m; ++i) y += b[i] * x[i];
+    if (direct) y += b[nbb - 1] * slope(x, tNow);
+    if (ys != nullptr) ys[k] = y;
+    if (ts != nullptr) ts[k] = tNow;
+    ++k;
+  } while (k < cnt && tNow < tFin);
+  if (N > 0) {
+    for (int i = 0; i < n; ++i) X[i] = xl[i];
+  }
+  FInit = first;
+  T = tNow;
+  return k;
 }

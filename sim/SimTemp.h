@@ -2,6 +2,8 @@
 // companion form, driven by a unit step, a unit ramp or a short unit-area impulse.
 #pragma once
 
+#include <cstddef>
+
 class SimTemp {
  public:
   // Test inputs, as selected by SetFctU.
@@ -60,8 +62,16 @@ class SimTemp {
   void NextT();
   // One integration step; returns the output at the new time (0 when inactive, time still moves).
   double NextY();
+  // Steps as NextY does, at least once, then again while T < tFin, at most n times; writes the
+  // outputs to y and the times after each step to t (either may be null) and returns the count.
+  // The same operations in the same order as n calls of NextY, so the same values.
+  size_t NextYs(double tFin, double* y, double* t, size_t n);
 
  private:
   double Input(double t) { return FctU == nullptr ? 0.0 : (this->*FctU)(t); }
   void ReleaseBlock();
+  template <int N, class U>
+  size_t Steps(double tFin, double* y, double* t, size_t n, U u);
+  template <class U>
+  size_t StepsOfOrder(double tFin, double* y, double* t, size_t n, U u);
 };

@@ -229,6 +229,43 @@ TEST(SimTempOrder, HalvingTheStepDividesTheErrorBySixteen) {
   }
 }
 
+// Steps by blocks give, bit for bit, the outputs and times of single steps, for every order
+// (registers up to 8, the block's arrays beyond), each input and a biproper function; a block
+// stops at its size or once the time reaches its end.
+TEST(SimTempState, BlocksMatchSingleSteps) {
+  for (int order : {1, 2, 3, 4, 5, 6, 7, 8, 9, 11}) {
+    for (int input : {0, 1, 2}) {
+      std::vector<double> a(order), b(order + 1);
+      for (int i = 0; i < order; ++i) a[i] = 1.0 + 0.5 * i, b[i] = 0.3 * (i + 1);
+      b[order] = order % 2 == 0 ? 0.7 : 0.0;
+      const short nbb = static_cast<short>(order % 2 == 0 ? order + 1 : order);
+      SimTemp one(a.data(), static_cast<short>(order), b.data(), nbb);
+      SimTemp many(a.data(), static_cast<short>(order), b.data(), nbb);
+      for (SimTemp* s : {&one, &many}) {
+        s->SetFctU(input);
+        s->Dt = 0.3e-6 * (order + 1) + 1e-3 * (input == 1);
+        s->ModeBF();
+      }
+      std::vector<double> y1, t1;
+      while (one.T < 0.05) {
+        y1.push_back(one.NextY());
+        t1.push_back(one.T);
+      }
+      std::vector<double> y2(y1.size() + 10), t2(y1.size() + 10);
+      size_t k = 0;
+      for (size_t block = 1; many.T < 0.05; block = block * 2 + 1) {
+        size_t got = many.NextYs(0.05, &y2[k], &t2[k], block);
+        EXPECT_TRUE(got == block || many.T >= 0.05) << order;
+        k += got;
+      }
+      y2.resize(k);
+      t2.resize(k);
+      EXPECT_EQ(y1, y2) << order << " " << input;
+      EXPECT_EQ(t1, t2) << order << " " << input;
+    }
+  }
+}
+
 TEST(SimTempState, InitKeepsInputStepAndMode) {
   const double a[] = {1.0}, b[] = {1.0};
   SimTemp s(a, 1, b, 1);
