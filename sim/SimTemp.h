@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <vector>
 
 class SimTemp {
  public:
@@ -74,4 +75,16 @@ class SimTemp {
   size_t Steps(double tFin, double* y, double* t, size_t n, U u);
   template <class U>
   size_t StepsOfOrder(double tFin, double* y, double* t, size_t n, U u);
+  template <class U>
+  size_t StepsExact(double tFin, double* y, double* t, size_t n, U u, double slope);
+  // Chooses between Runge-Kutta and the exact discretisation for the poles in use and Dt.
+  void Prepare();
+  // Transition of the state over a step h with an input u0 + u1 (t - T): the n x n matrix
+  // (rows first), then the columns of u0 and of u1.
+  void Discretise(double h, std::vector<double>& d) const;
+
+  bool prepared_ = false;     // exact_ and disc_ fit the coefficients in use and dtExact_
+  bool exact_ = false;        // a pole too fast for Runge-Kutta at Dt: exact steps instead
+  double dtExact_ = 0.0;      // the step of disc_
+  std::vector<double> disc_;  // the transition over dtExact_
 };
