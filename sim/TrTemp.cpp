@@ -18,6 +18,9 @@
 namespace {
 
 constexpr int kErrDivisionByZero = 3;  // "Division par zéro"
+// Relative distance under which a root of the numerator and one of the denominator are taken as
+// the same: well above the rounding of the roots of a double root (about 1e-8).
+constexpr double kToleranceRacines = 1e-6;
 
 // Degree of p once its zero leading coefficients are left out; -1 when every coefficient is 0.
 long EffectiveDegree(const TPoly& p) {
@@ -45,6 +48,9 @@ SimTemp* TrTemp::TempFromH(TFctTransfert* h) {
     Err = kErrDivisionByZero;
     return nullptr;
   }
+  // An expression can multiply and divide by the same factor (U/(1+U) keeps the poles of U
+  // above and below): such pairs are cancelled, else rounding would excite the root they share.
+  if (h->Expression != nullptr) q.Simplifie(kToleranceRacines);
   // Differences of fractions can leave zero leading coefficients; dividing by one of them
   // would fill the simulator with infinities, and a zero denominator has no response at all.
   const long dDen = EffectiveDegree(q.Den);

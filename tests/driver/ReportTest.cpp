@@ -377,6 +377,23 @@ TEST_F(ReportTest, StiffLoopsGiveTheExactTimeLines) {
   }
 }
 
+// U/(1+U) with U = 2/(s-1) keeps (s-1) above and below; cancelled, it reports like its closed
+// loop written with factors, 2/(s+1), also over a simulation long enough for e^t to show.
+TEST_F(ReportTest, CommonPoleAndZeroOfAnExpressionCancel) {
+  Make("U", 2, {1});
+  TFctTransfert* expr = Param.AddFctTransfert("F", 1);
+  expr->ChangeExpression("U/(1+U)");
+  TFctTransfert* direct = Make("D", 2, {-1});
+  for (double tfin : {30.0, 40.0}) {
+    Param.EdTFin = tfin;
+    auto a = Report(direct), b = Report(expr);
+    ASSERT_NE(Find(a, kTr2), -1);
+    EXPECT_EQ(Find(b, kOvershoot), -1);
+    ASSERT_EQ(a.size(), b.size());
+    for (size_t i = 1; i < a.size(); ++i) EXPECT_EQ(a[i], b[i]) << tfin << " " << i;
+  }
+}
+
 // After a chart swept the phase with unwrapping on, the static phase is still the principal one.
 TEST_F(ReportTest, StaticPhaseIgnoresAnEarlierUnwrappedSweep) {
   Make("G", 1, {-1});
