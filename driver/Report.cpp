@@ -18,9 +18,13 @@ constexpr double kTwoPi = 6.283185307179586;
 constexpr double kStaticW = 1e-10;     // static regime and final value
 constexpr double kSlopeW = 1e-9;       // one decade above, for the static slope
 constexpr double kInfiniteGainDb = 1;  // a rise of 1 dB over that decade means an integrator
-// Longest step response simulated: the step is enlarged beyond it, so that the longest duration
-// at the finest step (1000 s at 1e-7 s) still takes a fraction of a second.
-constexpr double kMaxSteps = 2e6;
+// Longest step response simulated: past it the step is enlarged, so that the longest duration at
+// the finest step (1000 s at 1e-7 s, 1e10 steps) ends. Reaching it takes more than 2 s of
+// computation (2e8 steps at about 50 million a second for a first order, more above), so every
+// setting that simulates in less keeps the step it was given. A pure gain steps about ten times
+// faster, and its constant response does not depend on the step.
+constexpr double kMaxSteps = 2e8;
+constexpr double kMaxStepsGain = 1e9;
 
 double dB(const TComplexP& y) { return TFctTransfert::dB(y); }
 
@@ -152,7 +156,8 @@ bool TempsReponseDep(double pc, TFctTransfert* f, double* tr, TPerfTemp* p) {
   sim->Dt = Param.EdDt;
   // A step that cannot advance the time up to the end would never finish.
   if (!(sim->Dt > 0) || !(tm + sim->Dt > tm)) return false;
-  if (tm / sim->Dt > kMaxSteps) sim->Dt = tm / kMaxSteps;
+  const double maxSteps = sim->NbA > 0 ? kMaxSteps : kMaxStepsGain;
+  if (tm / sim->Dt > maxSteps) sim->Dt = tm / maxSteps;
   if (f->ModeBF) {
     sim->ModeBF();
   } else {

@@ -377,6 +377,19 @@ TEST_F(ReportTest, StiffLoopsGiveTheExactTimeLines) {
   }
 }
 
+// Ten million steps (1000 s at the default step) are simulated at the step given: the times of
+// 7/(s+7) are those of 1 - e^-7t on the 1e-4 s grid, ln(50)/7 = 0.55886 giving 0.5588.
+TEST_F(ReportTest, LongSimulationKeepsItsStep) {
+  Param.EdTFin = 1000;
+  auto lines = Report(Make("H", 7, {-7}));
+  const int i = Find(lines, kTr2);
+  ASSERT_GT(i, 0);
+  const double tr2 = std::floor(std::log(50.0) / 7 / kDt) * kDt;
+  const double tr5 = std::floor(std::log(20.0) / 7 / kDt) * kDt;
+  EXPECT_EQ(lines[i], kTr2 + Format("%G s", tr2));
+  EXPECT_EQ(lines[i + 1], kTr5 + Format("%G s", tr5));
+}
+
 // U/(1+U) with U = 2/(s-1) keeps (s-1) above and below; cancelled, it reports like its closed
 // loop written with factors, 2/(s+1), also over a simulation long enough for e^t to show.
 TEST_F(ReportTest, CommonPoleAndZeroOfAnExpressionCancel) {
