@@ -214,6 +214,9 @@ void Deflate(TPoly& p, const double* f, unsigned df) {
 }  // namespace
 
 unsigned TQuotPoly::Simplifie(double tol) {
+  // Finding the roots of larger polynomials would take longer than everything else.
+  constexpr unsigned kDegreMax = 200;
+  if (Num.Deg > kDegreMax || Den.Deg > kDegreMax) return 0;
   std::vector<TComplex> rn, rd;
   if (!PolyRoots(Num, rn) || !PolyRoots(Den, rd)) return 0;
   std::vector<bool> used(rd.size(), false);

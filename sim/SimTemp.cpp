@@ -19,6 +19,9 @@ constexpr double kImpulseLevel = 1e6;
 // Largest |p| Dt integrated by Runge-Kutta. At 0.25 its error on the step response of a single
 // pole stays near 1e-5; beyond, it grows fast (a tenth at 2) and past 2.79 the steps diverge.
 constexpr double kPasRaide = 0.25;
+// Highest order whose poles are checked: beyond, finding them and the exponential of the
+// system would take longer than the simulation itself, and Runge-Kutta is used as it is.
+constexpr int kOrdreExactMax = 50;
 
 }  // namespace
 
@@ -309,7 +312,7 @@ void SimTemp::Prepare() {
   dtExact_ = Dt;
   exact_ = false;
   disc_.clear();
-  if (A == nullptr || NbA <= 0 || !(Dt > 0)) return;
+  if (A == nullptr || NbA <= 0 || NbA > kOrdreExactMax || !(Dt > 0)) return;
   // Poles in use: the roots of the monic denominator.
   TPoly d(static_cast<unsigned>(NbA));
   for (int i = 0; i < NbA; ++i) d.Coef[i] = A[i];
