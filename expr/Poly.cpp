@@ -5,6 +5,9 @@
 #include <cstdio>
 #include <cstring>
 #include <utility>
+#include <vector>
+
+#include "expr/Roots.h"
 
 namespace {
 
@@ -183,4 +186,75 @@ const char* TQuotPoly::AffPoly() const {
   put(" ]");
   buf[pos] = '\0';
   return buf;
+}
+
+namespace {
+
+// p without its zero leading coefficients (at least the constant term).
+void Trim(TPoly& p) {
+  unsigned d = p.Deg;
+  while (d > 0 && p.Coef[d] == 0.0) --d;
+  if (d != p.Deg) p = TPoly(p.Coef, d);
+}
+
+// Quotient of p by the monic factor f (degree 1 or 2, constant term first), from the highest
+// power down; the remainder, zero but for rounding, is dropped.
+void Deflate(TPoly& p, const double* f, unsigned df) {
+  if (p.Deg < df) return;
+  TPoly q(p.Deg - df);
+  std::vector<double> r(p.Coef, p.Coef + p.Deg + 1);
+  for (unsigned k = p.Deg + 1; k-- > df;) {
+    const double c = r[k];
+    q.Coef[k - df] = c;
+    for (unsigned j = 0; j < df; ++j) r[k - df + j] -= c * f[j];
+  }
+  p = std::move(q);
+}
+
+}  // namespace
+
+unsigned TQuotPoly::Simplifie(double tol) {
+  // Finding the roots of larger polynomials would take longer than everything else.
+  constexpr unsigned kDegreMax = 200;
+  if (Num.Deg > kDegreMax || Den.Deg > kDegreMax) return 0;
+  std::vector<TComplex> rn, rd;
+  if (!PolyRoots(Num, rn) || !PolyRoots(Den, rd)) return 0;
+  std::vector<bool> used(rd.size(), false);
+  std::vector<std::pair<TComplex, TComplex>> pairs;  // (root of Num, root of Den)
+  for (const TComplex& a : rn) {
+    if (a.Im < 0) continue;  // a complex pair is matched through its upper root
+    int best = -1;
+    double gap = 0;
+    for (size_t j = 0; j < rd.size(); ++j) {
+      const TComplex& b = rd[j];
+      if (used[j] || b.Im < 0 || (a.Im == 0) != (b.Im == 0)) continue;
+      const double g = std::hypot(a.Re - b.Re, a.Im - b.Im);
+      if (g <= tol * std::fmax(a.Module(), b.Module()) && (best < 0 || g < gap)) {
+        best = static_cast<int>(j);
+        gap = g;
+      }
+    }
+    if (best < 0) continue;
+    used[best] = true;
+    pairs.emplace_back(a, rd[best]);
+  }
+  if (pairs.empty()) return 0;
+  Trim(Num);
+  Trim(Den);
+  unsigned n = 0;
+  for (const auto& pr : pairs) {
+    for (int side = 0; side < 2; ++side) {
+      const TComplex& r = side == 0 ? pr.first : pr.second;
+      TPoly& p = side == 0 ? Num : Den;
+      if (r.Im == 0) {
+        const double f[1] = {-r.Re};
+        Deflate(p, f, 1);
+      } else {
+        const double f[2] = {r.Re * r.Re + r.Im * r.Im, -2 * r.Re};
+        Deflate(p, f, 2);
+      }
+    }
+    n += pr.first.Im == 0 ? 1 : 2;
+  }
+  return n;
 }

@@ -60,6 +60,12 @@ class TQuotPoly {
   TQuotPoly operator+(const TQuotPoly& q) const;
   TQuotPoly operator-(const TQuotPoly& q) const;
 
+  // Cancels the roots that Num and Den have in common: a root of Num within tol times its
+  // modulus of a root of Den (real with real, complex pair with complex pair). Each polynomial
+  // is divided by its own factor of the pair, after its zero leading coefficients are left out;
+  // a fraction with no common root, or of degree above 200, is left as it is. Returns the
+  // number of roots cancelled.
+  unsigned Simplifie(double tol);
   // Divides every coefficient by the leading coefficient of Den, making Den monic. Returns
   // false, changing nothing, when that coefficient is zero or not finite or Den is undefined.
   bool Normalise();

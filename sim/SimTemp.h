@@ -2,6 +2,9 @@
 // companion form, driven by a unit step, a unit ramp or a short unit-area impulse.
 #pragma once
 
+#include <cstddef>
+#include <vector>
+
 class SimTemp {
  public:
   // Test inputs, as selected by SetFctU.
@@ -60,8 +63,28 @@ class SimTemp {
   void NextT();
   // One integration step; returns the output at the new time (0 when inactive, time still moves).
   double NextY();
+  // Steps as NextY does, at least once, then again while T < tFin, at most n times; writes the
+  // outputs to y and the times after each step to t (either may be null) and returns the count.
+  // The same operations in the same order as n calls of NextY, so the same values.
+  size_t NextYs(double tFin, double* y, double* t, size_t n);
 
  private:
   double Input(double t) { return FctU == nullptr ? 0.0 : (this->*FctU)(t); }
   void ReleaseBlock();
+  template <int N, class U>
+  size_t Steps(double tFin, double* y, double* t, size_t n, U u);
+  template <class U>
+  size_t StepsOfOrder(double tFin, double* y, double* t, size_t n, U u);
+  template <class U>
+  size_t StepsExact(double tFin, double* y, double* t, size_t n, U u, double slope);
+  // Chooses between Runge-Kutta and the exact discretisation for the poles in use and Dt.
+  void Prepare();
+  // Transition of the state over a step h with an input u0 + u1 (t - T): the n x n matrix
+  // (rows first), then the columns of u0 and of u1.
+  void Discretise(double h, std::vector<double>& d) const;
+
+  bool prepared_ = false;     // exact_ and disc_ fit the coefficients in use and dtExact_
+  bool exact_ = false;        // a pole too fast for Runge-Kutta at Dt: exact steps instead
+  double dtExact_ = 0.0;      // the step of disc_
+  std::vector<double> disc_;  // the transition over dtExact_
 };

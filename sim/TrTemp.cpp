@@ -18,6 +18,9 @@
 namespace {
 
 constexpr int kErrDivisionByZero = 3;  // "Division par zéro"
+// Relative distance under which a root of the numerator and one of the denominator are taken as
+// the same: well above the rounding of the roots of a double root (about 1e-8).
+constexpr double kToleranceRacines = 1e-6;
 
 // Degree of p once its zero leading coefficients are left out; -1 when every coefficient is 0.
 long EffectiveDegree(const TPoly& p) {
@@ -45,6 +48,9 @@ SimTemp* TrTemp::TempFromH(TFctTransfert* h) {
     Err = kErrDivisionByZero;
     return nullptr;
   }
+  // An expression can multiply and divide by the same factor (U/(1+U) keeps the poles of U
+  // above and below): such pairs are cancelled, else rounding would excite the root they share.
+  if (h->Expression != nullptr) q.Simplifie(kToleranceRacines);
   // Differences of fractions can leave zero leading coefficients; dividing by one of them
   // would fill the simulator with infinities, and a zero denominator has no response at all.
   const long dDen = EffectiveDegree(q.Den);
@@ -102,21 +108,39 @@ void CourbeEntree(TR_INFO* G, SimTemp* sim, double Tn, double Tm) {
   } while (Tm > sim->T);
 }
 
-// Draws the output of sim from the origin until Tm; values that are not finite lift the pen.
+// Samples of one curve are drawn by blocks; values that are not finite lift the pen.
+constexpr size_t kBlock = 1024;
+
+// Most memory the range pass keeps for the samples of a chart, in doubles (64 MB).
+constexpr size_t kEchantillonsMax = (64u << 20) / sizeof(double);
+
+void TraceEchantillons(TR_INFO* G, const double* ys, const double* ts, size_t k, bool* down) {
+  for (size_t j = 0; j < k; ++j) {
+    if (!std::isfinite(ys[j])) {
+      *down = false;
+    } else if (*down) {
+      G->DRAW(ts[j], ys[j]);
+    } else {
+      G->MOVE(ts[j], ys[j]);
+      *down = true;
+    }
+  }
+}
+
+// Draws the output of sim from the origin until Tm.
 void CourbeSortie(TR_INFO* G, SimTemp* sim, double Tn, double Tm) {
   G->MOVE(Tn, 0);
   bool down = true;
-  while (Tm > sim->T) {
-    double y = sim->NextY();
-    if (!std::isfinite(y)) {
-      down = false;
-    } else if (down) {
-      G->DRAW(sim->T, y);
-    } else {
-      G->MOVE(sim->T, y);
-      down = true;
-    }
-  }
+  double ys[kBlock], ts[kBlock];
+  while (Tm > sim->T) TraceEchantillons(G, ys, ts, sim->NextYs(Tm, ys, ts, kBlock), &down);
+}
+
+// Draws the samples the range pass kept, from the origin.
+void CourbeGardee(TR_INFO* G, const std::vector<double>& ys, const std::vector<double>& ts,
+                  double Tn) {
+  G->MOVE(Tn, 0);
+  bool down = true;
+  TraceEchantillons(G, ys.data(), ts.data(), ys.size(), &down);
 }
 
 }  // namespace
@@ -163,6 +187,13 @@ void TrTemp::Trace(TMDGraph* G) {
     } while (in.T < Tm);
     started = true;
   }
+  // The samples are kept for the drawing while they fit in the memory bound; the curves past
+  // it are simulated again when drawn.
+  echantillons_.assign(2 * static_cast<size_t>(Param.GetNbFctTransfert()), {});
+  temps_.clear();
+  size_t gardes = 0;
+  const double attendus = Tm / Dt + 2;
+  double ys[kBlock], ts[kBlock];
   for (unsigned i = 0; i < Param.GetNbFctTransfert(); ++i) {
     TFctTransfert* h = Param.GetFctTransfert(i);
     if (h == nullptr || !h->Checked) continue;
@@ -170,6 +201,8 @@ void TrTemp::Trace(TMDGraph* G) {
     std::unique_ptr<SimTemp> st(TempFromH(h));
     if (Err != 0) {
       std::printf("Erreur : %s (%s)\n", TItMath::ErrMsg(Err), h->Nom != nullptr ? h->Nom : "");
+      echantillons_.clear();
+      temps_.clear();
       return;
     }
     if (!st) continue;
@@ -182,7 +215,16 @@ void TrTemp::Trace(TMDGraph* G) {
         st->ModeBO();
       else
         st->ModeBF();
-      while (Tm > st->T) etend(st->NextY());
+      const bool garde = gardes + 2 * attendus <= kEchantillonsMax;
+      const bool avecTemps = garde && temps_.empty();
+      std::vector<double>& dest = echantillons_[2 * static_cast<size_t>(i) + bf];
+      while (Tm > st->T) {
+        const size_t k = st->NextYs(Tm, ys, ts, kBlock);
+        for (size_t j = 0; j < k; ++j) etend(ys[j]);
+        if (garde) dest.insert(dest.end(), ys, ys + k);
+        if (avecTemps) temps_.insert(temps_.end(), ts, ts + k);
+      }
+      gardes += dest.size() + (avecTemps ? temps_.size() : 0);
     }
   }
   if (Yn >= Ym) {
@@ -210,6 +252,8 @@ void TrTemp::Trace(TMDGraph* G) {
   gr->VWPORTA(2, txm - 1, 1, tym - 0.5);
   Temporel(gr);
   gr->TRCLOSE();
+  echantillons_.clear();
+  temps_.clear();
 }
 
 bool TrTemp::Temporel(TR_INFO* G) {
@@ -267,33 +311,58 @@ bool TrTemp::Temporel(TR_INFO* G) {
     if (Param.CBShowInput) CourbeEntree(G, &in, Tn, Tm);
   }
   bool first = true;
+  // A curve kept by the range pass of Trace is drawn from its samples.
+  auto gardee = [&](unsigned i, int bf) -> const std::vector<double>* {
+    const size_t k = 2 * static_cast<size_t>(i) + bf;
+    if (k >= echantillons_.size() || echantillons_[k].empty()) return nullptr;
+    if (echantillons_[k].size() != temps_.size()) return nullptr;
+    return &echantillons_[k];
+  };
   for (unsigned i = 0; i < Param.GetNbFctTransfert(); ++i) {
     TFctTransfert* h = Param.GetFctTransfert(i);
     if (h == nullptr || !h->Checked) continue;
     h->ModeBF = false;
-    std::unique_ptr<SimTemp> st(TempFromH(h));
-    if (!st) continue;
+    const std::vector<double>* bo = Param.CBBO ? gardee(i, 0) : nullptr;
+    const std::vector<double>* bf = Param.CBBF ? gardee(i, 1) : nullptr;
+    // The simulator is built only for what was not kept (or to tell a function to skip).
+    std::unique_ptr<SimTemp> st;
+    const bool tout = (!Param.CBBO || bo != nullptr) && (!Param.CBBF || bf != nullptr);
+    if (!tout) {
+      st.reset(TempFromH(h));
+      if (!st) continue;
+      st->SetFctU(code);
+      st->Dt = Dt;
+    }
     G->TRFLUSH();  // the previous element keeps its width (see Plume)
     G->LINEWIDTH(Param.EpCourbe);
-    st->SetFctU(code);
-    st->Dt = Dt;
     if (first && Param.CBShowInput) {
-      st->ModeBO();
-      CourbeEntree(G, st.get(), Tn, Tm);
+      // The input walked from a fresh simulator: the same times and values as st's.
+      SimTemp in;
+      in.SetFctU(code);
+      in.Dt = Dt;
+      CourbeEntree(G, &in, Tn, Tm);
     }
     first = false;
     if (col) G->PLUME(PlumeCourbe(h));
     if (Param.CBBO) {
       if (Param.CBPointill) G->SETLIN(0, 1);
-      st->Init();
-      st->ModeBO();
-      CourbeSortie(G, st.get(), Tn, Tm);
+      if (bo != nullptr) {
+        CourbeGardee(G, *bo, temps_, Tn);
+      } else {
+        st->Init();
+        st->ModeBO();
+        CourbeSortie(G, st.get(), Tn, Tm);
+      }
     }
     if (Param.CBBF) {
-      st->Init();
-      st->ModeBF();
       if (Param.CBPointill) G->SETLIN(1, 0.5);
-      CourbeSortie(G, st.get(), Tn, Tm);
+      if (bf != nullptr) {
+        CourbeGardee(G, *bf, temps_, Tn);
+      } else {
+        st->Init();
+        st->ModeBF();
+        CourbeSortie(G, st.get(), Tn, Tm);
+      }
       if (Param.CBPointill) G->SETLIN(0, 1);
     }
   }

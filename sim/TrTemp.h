@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <vector>
 
 #include "sim/SimTemp.h"
 
@@ -38,4 +39,10 @@ class TrTemp {
   bool Temporel(TR_INFO* G);
   // Rounds x to a nice value of table t (szt entries; 0 selects the default table).
   double carrondi(double x, const double* t = nullptr, size_t szt = 0);
+
+ private:
+  // Samples of the range pass, drawn again by Temporel: per registry entry and loop (2i open,
+  // 2i + 1 closed; empty when not kept), and the sample times, the same for every curve.
+  std::vector<std::vector<double>> echantillons_;
+  std::vector<double> temps_;
 };

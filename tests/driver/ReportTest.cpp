@@ -331,6 +331,82 @@ TEST_F(ReportTest, OverflowingResponseHasNoResponseTime) {
   EXPECT_EQ(Find(lines, kTr5), -1);
 }
 
+// Loops with a pole too fast for Runge-Kutta at the default step: the time lines of both loops
+// are those of the exact step response sampled at the simulator's times.
+TEST_F(ReportTest, StiffLoopsGiveTheExactTimeLines) {
+  const double q = 1e5;
+  // Step response of K p1 p2/((s + p1)(s + p2)), p1 < p2.
+  auto twoLags = [](double k, double p1, double p2) {
+    return [=](double t) {
+      return k * (1 - (p2 * std::exp(-p1 * t) - p1 * std::exp(-p2 * t)) / (p2 - p1));
+    };
+  };
+  // Closed loop of 1e5/((s+1)(s+1e5)): s^2 + 100001 s + 2e5.
+  const double disc = std::sqrt((q + 1) * (q + 1) - 8 * q);
+  const double c1 = ((q + 1) - disc) / 2, c2 = ((q + 1) + disc) / 2;
+  struct Row {
+    TFctTransfert* f;
+    std::function<double(double)> open, closed;
+    double yOpen, yClosed;
+  };
+  const std::vector<Row> rows = {
+      {Make("A", q, {-q}), [=](double t) { return 1 - std::exp(-q * t); },
+       [=](double t) { return 0.5 * (1 - std::exp(-2 * q * t)); }, 1, 0.5},
+      {Make("B", q, {-1, -q}), twoLags(1, 1, q), twoLags(0.5, c1, c2), 1, 0.5},
+  };
+  for (const Row& r : rows) {
+    auto lines = Report(r.f);
+    int from = 0;
+    for (int loop = 0; loop < 2; ++loop) {
+      const auto& exact = loop == 0 ? r.open : r.closed;
+      const double yfin = loop == 0 ? r.yOpen : r.yClosed;
+      double tr2 = 0, tr5 = 0, t = 0;
+      do {
+        const double y = exact(t);
+        if (std::fabs(y - yfin) > 0.02 * yfin) tr2 = t;
+        if (std::fabs(y - yfin) > 0.05 * yfin) tr5 = t;
+        t += kDt;
+      } while (t - kDt < Param.EdTFin);
+      const int i = Find(lines, kTr2, from);
+      ASSERT_GT(i, 0) << r.f->Nom << loop;
+      EXPECT_EQ(lines[i], kTr2 + Format("%G s", tr2)) << r.f->Nom << loop;
+      EXPECT_EQ(lines[i + 1], kTr5 + Format("%G s", tr5)) << r.f->Nom << loop;
+      EXPECT_EQ(lines[i + 2], kFinal + Format("%G", yfin)) << r.f->Nom << loop;
+      from = Find(lines, kClosed);
+    }
+  }
+}
+
+// Ten million steps (1000 s at the default step) are simulated at the step given: the times of
+// 7/(s+7) are those of 1 - e^-7t on the 1e-4 s grid, ln(50)/7 = 0.55886 giving 0.5588.
+TEST_F(ReportTest, LongSimulationKeepsItsStep) {
+  Param.EdTFin = 1000;
+  auto lines = Report(Make("H", 7, {-7}));
+  const int i = Find(lines, kTr2);
+  ASSERT_GT(i, 0);
+  const double tr2 = std::floor(std::log(50.0) / 7 / kDt) * kDt;
+  const double tr5 = std::floor(std::log(20.0) / 7 / kDt) * kDt;
+  EXPECT_EQ(lines[i], kTr2 + Format("%G s", tr2));
+  EXPECT_EQ(lines[i + 1], kTr5 + Format("%G s", tr5));
+}
+
+// U/(1+U) with U = 2/(s-1) keeps (s-1) above and below; cancelled, it reports like its closed
+// loop written with factors, 2/(s+1), also over a simulation long enough for e^t to show.
+TEST_F(ReportTest, CommonPoleAndZeroOfAnExpressionCancel) {
+  Make("U", 2, {1});
+  TFctTransfert* expr = Param.AddFctTransfert("F", 1);
+  expr->ChangeExpression("U/(1+U)");
+  TFctTransfert* direct = Make("D", 2, {-1});
+  for (double tfin : {30.0, 40.0}) {
+    Param.EdTFin = tfin;
+    auto a = Report(direct), b = Report(expr);
+    ASSERT_NE(Find(a, kTr2), -1);
+    EXPECT_EQ(Find(b, kOvershoot), -1);
+    ASSERT_EQ(a.size(), b.size());
+    for (size_t i = 1; i < a.size(); ++i) EXPECT_EQ(a[i], b[i]) << tfin << " " << i;
+  }
+}
+
 // After a chart swept the phase with unwrapping on, the static phase is still the principal one.
 TEST_F(ReportTest, StaticPhaseIgnoresAnEarlierUnwrappedSweep) {
   Make("G", 1, {-1});

@@ -183,3 +183,38 @@ TEST(PolyRoots, KnownRootsAndDegenerateInputs) {
 }
 
 }  // namespace
+
+namespace {
+
+// Common roots cancelled by hand: a real pair, a complex pair, roots at 0, a fraction whose
+// leading coefficients vanish, a double root; roots further apart than the tolerance stay.
+TEST(TQuotPoly, SimplifieCancelsCommonRoots) {
+  struct Row {
+    const char* what;
+    std::vector<double> num, den;
+    unsigned cancelled;
+    std::vector<double> numAfter, denAfter;
+  };
+  const std::vector<Row> rows = {
+      {"2(s-1)/((s-1)(s+1))", {-2, 2}, {-1, 0, 1}, 1, {2}, {1, 1}},
+      {"(s^2+s+1)(s+2)/((s^2+s+1)(s+3))", {2, 3, 3, 1}, {3, 4, 4, 1}, 2, {2, 1}, {3, 1}},
+      {"3s/(s(s+4))", {0, 3}, {0, 4, 1}, 1, {3}, {4, 1}},
+      {"(-(s+1) + 0s^2)/(-(s+1) + 0s^2)", {-1, -1, 0}, {-1, -1, 0}, 1, {-1}, {-1}},
+      {"(s+1)^2/((s+1)^2(s+2))", {1, 2, 1}, {2, 5, 4, 1}, 2, {1}, {2, 1}},
+      {"(s+1)/(s+1.001)", {1, 1}, {1.001, 1}, 0, {1, 1}, {1.001, 1}},
+      {"(s+2)/((s+1)(s+3))", {2, 1}, {3, 4, 1}, 0, {2, 1}, {3, 4, 1}},
+  };
+  for (const Row& r : rows) {
+    TQuotPoly q(TPoly(r.num.data(), static_cast<unsigned>(r.num.size() - 1)),
+                TPoly(r.den.data(), static_cast<unsigned>(r.den.size() - 1)));
+    EXPECT_EQ(q.Simplifie(1e-6), r.cancelled) << r.what;
+    ASSERT_EQ(q.Num.Deg + 1, r.numAfter.size()) << r.what;
+    ASSERT_EQ(q.Den.Deg + 1, r.denAfter.size()) << r.what;
+    for (unsigned i = 0; i <= q.Num.Deg; ++i) EXPECT_NEAR(q.Num[i], r.numAfter[i], 1e-9) << r.what;
+    for (unsigned i = 0; i <= q.Den.Deg; ++i) EXPECT_NEAR(q.Den[i], r.denAfter[i], 1e-9) << r.what;
+  }
+  TQuotPoly undefined;
+  EXPECT_EQ(undefined.Simplifie(1e-6), 0u);
+}
+
+}  // namespace

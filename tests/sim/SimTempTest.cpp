@@ -208,6 +208,83 @@ TEST(SimTempResponse, PureGain) {
   EXPECT_EQ(y, 0.75 * s.T);
 }
 
+// Poles too fast for Runge-Kutta at the default step (|p| Dt of 0.1 and of 10): the outputs stay
+// at the sample times and on the exact responses, in both loops and for each input; at 0.1
+// Runge-Kutta itself is within 1e-6.
+TEST(SimTempResponse, StiffLoopsFollowTheExactResponse) {
+  const double q = 1e5, w = 1e-6;
+  auto lag = [](double p, double k) {  // step response of k p/(s + p)
+    return [=](double t) { return k * (1 - std::exp(-p * t)); };
+  };
+  struct Row {
+    const char* what;
+    std::vector<double> a, b;
+    bool closed;
+    int input;
+    std::function<double(double)> exact;
+    double tolerance;
+  };
+  const std::vector<Row> rows = {
+      {"1e5/(s+1e5)", {q}, {q}, false, 0, lag(q, 1), 1e-6},
+      {"1e3/(s+1e3)", {1e3}, {1e3}, false, 0, lag(1e3, 1), 1e-6},
+      {"closed 1e5/(s+1e5)", {q}, {q}, true, 0, lag(2 * q, 0.5), 1e-6},
+      // 1e5/((s+1)(s+1e5)) = 1 - (1e5 e^-t - e^-1e5t)/(1e5 - 1)
+      {"poles -1 and -1e5",
+       {q, q + 1},
+       {q},
+       false,
+       0,
+       [=](double t) { return 1 - (q * std::exp(-t) - std::exp(-q * t)) / (q - 1); },
+       1e-6},
+      {"ramp of 1e5/(s+1e5)",
+       {q},
+       {q},
+       false,
+       1,
+       [=](double t) { return t - (1 - std::exp(-q * t)) / q; },
+       1e-6},
+      // A rectangle of 1e6 over 1e-6, peaking near 95163: within 1e-9 of it.
+      {"impulse of 1e5/(s+1e5)",
+       {q},
+       {q},
+       false,
+       2,
+       [=](double t) {
+         return t <= w ? 1e6 * (1 - std::exp(-q * t))
+                       : 1e6 * (1 - std::exp(-q * w)) * std::exp(-q * (t - w));
+       },
+       1e-4},
+      // (s + 2e5)/(s + 1e5): 2 - e^-1e5t, biproper
+      {"(s+2e5)/(s+1e5)",
+       {q},
+       {2 * q, 1},
+       false,
+       0,
+       [=](double t) { return 2 - std::exp(-q * t); },
+       1e-6},
+  };
+  for (const Row& r : rows) {
+    SimTemp s(r.a.data(), static_cast<short>(r.a.size()), r.b.data(),
+              static_cast<short>(r.b.size()));
+    s.Dt = 1e-4;
+    s.SetFctU(r.input);
+    if (r.closed) s.ModeBF();
+    std::vector<double> times;
+    double worst = 0.0;
+    do {
+      double y = s.NextY();
+      times.push_back(s.T);
+      worst = std::fmax(worst, std::fabs(y - r.exact(s.T)));
+    } while (s.T < 0.5);
+    EXPECT_LT(worst, r.tolerance) << r.what;
+    // The samples are those of the requested step (and of the end of the impulse).
+    EXPECT_EQ(times[0], 0.0) << r.what;
+    EXPECT_EQ(times.back(), times[times.size() - 2] + 1e-4) << r.what;
+    EXPECT_GE(times.back(), 0.5) << r.what;
+    EXPECT_LT(times.back(), 0.5 + 1e-4 + w) << r.what;
+  }
+}
+
 // Halving the step of a fourth-order method divides the error by about 16.
 TEST(SimTempOrder, HalvingTheStepDividesTheErrorBySixteen) {
   const double zeta = 0.3, wd = std::sqrt(1.0 - zeta * zeta);
@@ -226,6 +303,43 @@ TEST(SimTempOrder, HalvingTheStepDividesTheErrorBySixteen) {
     double ratio = errors[k] / errors[k + 1];
     EXPECT_GT(ratio, 13.0) << k;
     EXPECT_LT(ratio, 19.0) << k;
+  }
+}
+
+// Steps by blocks give, bit for bit, the outputs and times of single steps, for every order
+// (registers up to 8, the block's arrays beyond), each input and a biproper function; a block
+// stops at its size or once the time reaches its end.
+TEST(SimTempState, BlocksMatchSingleSteps) {
+  for (int order : {1, 2, 3, 4, 5, 6, 7, 8, 9, 11}) {
+    for (int input : {0, 1, 2}) {
+      std::vector<double> a(order), b(order + 1);
+      for (int i = 0; i < order; ++i) a[i] = 1.0 + 0.5 * i, b[i] = 0.3 * (i + 1);
+      b[order] = order % 2 == 0 ? 0.7 : 0.0;
+      const short nbb = static_cast<short>(order % 2 == 0 ? order + 1 : order);
+      SimTemp one(a.data(), static_cast<short>(order), b.data(), nbb);
+      SimTemp many(a.data(), static_cast<short>(order), b.data(), nbb);
+      for (SimTemp* s : {&one, &many}) {
+        s->SetFctU(input);
+        s->Dt = 0.3e-6 * (order + 1) + 1e-3 * (input == 1);
+        s->ModeBF();
+      }
+      std::vector<double> y1, t1;
+      while (one.T < 0.05) {
+        y1.push_back(one.NextY());
+        t1.push_back(one.T);
+      }
+      std::vector<double> y2(y1.size() + 10), t2(y1.size() + 10);
+      size_t k = 0;
+      for (size_t block = 1; many.T < 0.05; block = block * 2 + 1) {
+        size_t got = many.NextYs(0.05, &y2[k], &t2[k], block);
+        EXPECT_TRUE(got == block || many.T >= 0.05) << order;
+        k += got;
+      }
+      y2.resize(k);
+      t2.resize(k);
+      EXPECT_EQ(y1, y2) << order << " " << input;
+      EXPECT_EQ(t1, t2) << order << " " << input;
+    }
   }
 }
 
