@@ -101,9 +101,12 @@ int TR_INFO::TRCLOSE() {
   bn_flush();
   tr_close();
   if (tr_out) {
+    // A write that failed earlier leaves the stream's error flag: the devices write in large
+    // blocks, and a failed block is not seen by the close itself.
+    const bool failed = std::ferror(tr_out) != 0;
     int rc = std::fclose(tr_out);
     tr_out = nullptr;
-    if (rc != 0) return bn_break(1, "TRCLOSE");
+    if (rc != 0 || failed) return bn_break(1, "TRCLOSE");
   }
   return 0;
 }
