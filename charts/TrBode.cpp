@@ -106,7 +106,6 @@ void TraceAxeValeurs(TR_INFO* G, double txm, double tym, double yn, double ym, c
 }
 
 void Plume(TR_INFO* G, bool couleurs, int col, double ep) {
-  G->TRFLUSH();
   G->LINEWIDTH(ep);
   if (couleurs) G->PLUME(col);
 }

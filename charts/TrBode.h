@@ -29,10 +29,9 @@ void TraceAxeValeurs(TR_INFO* G, double txm, double tym, double yn, double ym, c
 
 class TFctTransfert;
 
-// Selects line width ep and, in colour, pen col for what is drawn next. The queued moves go
-// out first, so that no device gives the new width to the end of the previous element, and
-// the width comes before the pen, because the PostScript device fixes the width of a path when
-// the pen change ends the previous one.
+// Selects line width ep and, in colour, pen col for what is drawn next. The width comes before
+// the pen, because the PostScript device fixes the width of a path when the pen change ends the
+// previous one (the kernel sends the moves already drawn before it changes the width).
 void Plume(TR_INFO* G, bool couleurs, int col, double ep);
 
 // Pen of a function's curves: its colour, except that the paper colour (white, the colour of

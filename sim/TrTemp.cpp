@@ -273,7 +273,6 @@ bool TrTemp::Temporel(TR_INFO* G) {
     h->ModeBF = false;
     std::unique_ptr<SimTemp> st(TempFromH(h));
     if (!st) continue;
-    G->TRFLUSH();  // the previous element keeps its width (see Plume)
     G->LINEWIDTH(Param.EpCourbe);
     st->SetFctU(code);
     st->Dt = Dt;

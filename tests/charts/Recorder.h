@@ -14,7 +14,7 @@ class C_REC : public TR_INFO {
   struct Seg {
     double x0, y0, x1, y1;
     int pen;
-    double w;  // line width in force (mm), applied at once as the EMF device does
+    double w;  // line width in force (mm) when the segment reached the device
     double Len() const { return std::hypot(x1 - x0, y1 - y0); }
   };
   std::vector<Seg> segs;
