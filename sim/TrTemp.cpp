@@ -248,13 +248,13 @@ bool TrTemp::Temporel(TR_INFO* G) {
       pen1();
       G->MOVE(t, top + 0.15);
       G->YDRAW(0.85);
-      G->CADPRINTF(0, "%.3G", t);
+      EtiquetteValeur(G, t, dT, "");
       pen2();
       ticks(t, 1);
     }
   }
 
-  TraceAxeValeurs(G, txm, tym, Yn, Ym, "%.3G",
+  TraceAxeValeurs(G, txm, tym, Yn, Ym, "",
                   {col, Param.ColorTemp1, Param.EpTemp1, Param.ColorTemp2, Param.EpTemp2}, true);
 
   if (!Param.CBBO && !Param.CBBF) return true;
