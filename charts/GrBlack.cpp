@@ -206,18 +206,15 @@ void GrBlack::Trace() {
   if (!Param.CBCouleurs) gr->PLUME(1);
   if (Param.CBEchBlack) {
     std::printf("Tracé quadrillage de Black...\n");
-    gr->TRFLUSH();  // the previous element keeps its width (see Plume)
     gr->LINEWIDTH(Param.EpBlack);
     quadrill(10, 2);
   }
   if (Param.CBNichols) {
     std::printf("Tracé courbes Nichols...\n");
-    gr->TRFLUSH();  // the previous element keeps its width (see Plume)
     gr->LINEWIDTH(Param.EpNichols);
     nichols();
   }
   if (Param.CBBO || Param.CBBF) {
-    gr->TRFLUSH();  // the previous element keeps its width (see Plume)
     gr->LINEWIDTH(Param.EpCourbe);
     bool ok = true;
     for (unsigned i = 0; ok && i < Param.GetNbFctTransfert(); ++i) {

@@ -2,8 +2,10 @@
 // nice-value rounding and the value-axis grid shared with the time-response chart.
 #include "charts/TrBode.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <utility>
 
 #include "model/Param.h"
@@ -44,7 +46,59 @@ double ArrondiNet(double x, const double* t, size_t szt, bool zero_inclus) {
   return s * r;
 }
 
-void TraceAxeValeurs(TR_INFO* G, double txm, double tym, double yn, double ym, const char* fmt,
+int ChiffresExacts(double v, double pas) {
+  const double tol = 1e-6 * std::fabs(pas);
+  char b[64];
+  for (int p = 3; p < 17; ++p) {
+    std::snprintf(b, sizeof b, "%.*G", p, v);
+    if (std::fabs(std::strtod(b, nullptr) - v) <= tol) return p;
+  }
+  return 17;
+}
+
+void EtiquetteDansPage(TR_INFO* G, const char* texte) {
+  double x, y;
+  G->GET_POS(&x, &y);
+  // The text's extent, measured without clipping, in absolute centimetres.
+  const int prt = G->prt;
+  G->SETPRT(-1);
+  G->INIT_MES();
+  G->CADPRINTF(0, "%s", texte);
+  double xn, xm, yn, ym;
+  G->RES_MES(&xn, &xm, &yn, &ym);
+  G->SETPRT(prt);
+  double wx0, wx1, wy0, wy1, vx0, vx1, vy0, vy1, px0, px1, py0, py1;
+  G->GET_WINDOW(&wx0, &wx1, &wy0, &wy1);
+  G->GET_VWPORTA(&vx0, &vx1, &vy0, &vy1);
+  G->GET_BOUNDS(&px0, &px1, &py0, &py1);
+  const double kx = (vx1 - vx0) / (wx1 - wx0), ky = (vy1 - vy0) / (wy1 - wy0);
+  auto cmx = [&](double u) { return vx0 + (u - wx0) * kx; };
+  auto cmy = [&](double u) { return vy0 + (u - wy0) * ky; };
+  // Shift (cm) that brings [a, b] inside [lo, hi], for an anchor c on the page.
+  auto dedans = [](double a, double b, double c, double lo, double hi) {
+    if (c < lo || c > hi || b - a > hi - lo) return 0.0;
+    return a < lo ? lo - a : b > hi ? hi - b : 0.0;
+  };
+  const double dx =
+      dedans(std::min(cmx(xn), cmx(xm)), std::max(cmx(xn), cmx(xm)), cmx(x), px0, px1);
+  const double dy =
+      dedans(std::min(cmy(yn), cmy(ym)), std::max(cmy(yn), cmy(ym)), cmy(y), py0, py1);
+  G->MOVE(x + dx / kx, y + dy / ky);
+  G->CADPRINTF(0, "%s", texte);
+}
+
+void EtiquetteValeur(TR_INFO* G, double v, double pas, const char* unite) {
+  // The value of a line is a multiple of the step away from the first line: what rounding left
+  // far below the step goes (no "5.55E-17" for 0, no "-0").
+  const double q = std::pow(10.0, std::floor(std::log10(std::fabs(pas) * 1e-6)));
+  if (std::isfinite(q) && q > 0) v = std::nearbyint(v / q) * q;
+  if (v == 0) v = 0;
+  char texte[96];
+  std::snprintf(texte, sizeof texte, "%.*G%s", ChiffresExacts(v, pas), v, unite);
+  EtiquetteDansPage(G, texte);
+}
+
+void TraceAxeValeurs(TR_INFO* G, double txm, double tym, double yn, double ym, const char* unite,
                      const TGrille& g, bool zero_inclus) {
   auto pen1 = [&] { Plume(G, g.couleurs, g.col1, g.ep1); };
   auto pen2 = [&] { Plume(G, g.couleurs, g.col2, g.ep2); };
@@ -78,7 +132,7 @@ void TraceAxeValeurs(TR_INFO* G, double txm, double tym, double yn, double ym, c
   auto major = [&](double y) {
     G->MOVE(txm - 1 + 0.15, y);
     G->XDRAW(1.85);
-    G->CADPRINTF(0, fmt, y);
+    EtiquetteValeur(G, y, dy, unite);
   };
   // One step: minor ticks on both edges, and the major line with its value inside the range.
   auto ligne = [&](double y) {
@@ -106,7 +160,6 @@ void TraceAxeValeurs(TR_INFO* G, double txm, double tym, double yn, double ym, c
 }
 
 void Plume(TR_INFO* G, bool couleurs, int col, double ep) {
-  G->TRFLUSH();
   G->LINEWIDTH(ep);
   if (couleurs) G->PLUME(col);
 }
@@ -127,7 +180,9 @@ void TrBode::afff(double f, TR_INFO* G) {
     v = f * 0.001;
     prefix = "k";
   }
-  G->CADPRINTF(0, "%.3G%ss/e-1", v, prefix);
+  char texte[64];
+  std::snprintf(texte, sizeof texte, "%.3G%ss/e-1", v, prefix);
+  EtiquetteDansPage(G, texte);
 }
 
 void TrBode::Trace(TMDGraph* G) {
@@ -306,7 +361,7 @@ bool TrBode::bode(TR_INFO* G, TTypeGraphe typ) {
     }
   }
 
-  TraceAxeValeurs(G, txm, tym, yn, ym, gain ? "%.3GdB" : "%.3G/eo", grille, false);
+  TraceAxeValeurs(G, txm, tym, yn, ym, gain ? "dB" : "/eo", grille, false);
 
   if (!Param.CBBO && !Param.CBBF) return true;
   G->WINDOW(lwn, lwm, yn, ym);

@@ -23,17 +23,29 @@ struct TGrille {
 double ArrondiNet(double x, const double* t, size_t szt, bool zero_inclus);
 
 // Value axis of a panel whose frame runs from x = 2 to txm - 1 and from y = 1 to tym - 0.5:
-// major lines with labels (format fmt), minor ticks on both edges. Sets WINDOW(2, txm - 1,
-// yn, ym). zero_inclus selects the rounding threshold of ArrondiNet.
-void TraceAxeValeurs(TR_INFO* G, double txm, double tym, double yn, double ym, const char* fmt,
+// major lines labelled with their value and the unit text unite, minor ticks on both edges.
+// Sets WINDOW(2, txm - 1, yn, ym). zero_inclus selects the rounding threshold of ArrondiNet.
+void TraceAxeValeurs(TR_INFO* G, double txm, double tym, double yn, double ym, const char* unite,
                      const TGrille& g, bool zero_inclus);
+
+// Significant digits that print v exactly ("%.*G"): the 3 of "%.3G" when they are enough, as
+// many more as v needs otherwise (up to 17); a difference below a millionth of the step pas
+// between lines does not count.
+int ChiffresExacts(double v, double pas);
+
+// Label of a line at value v (lines pas apart) followed by the unit text unite, printed with
+// EtiquetteDansPage.
+void EtiquetteValeur(TR_INFO* G, double v, double pas, const char* unite);
+
+// Prints texte with text slot 0 at the current position; a text that the page edge would cut,
+// its anchor being on the page, is moved inward just enough to stand whole on the page.
+void EtiquetteDansPage(TR_INFO* G, const char* texte);
 
 class TFctTransfert;
 
-// Selects line width ep and, in colour, pen col for what is drawn next. The queued moves go
-// out first, so that no device gives the new width to the end of the previous element, and
-// the width comes before the pen, because the PostScript device fixes the width of a path when
-// the pen change ends the previous one.
+// Selects line width ep and, in colour, pen col for what is drawn next. The width comes before
+// the pen, because the PostScript device fixes the width of a path when the pen change ends the
+// previous one (the kernel sends the moves already drawn before it changes the width).
 void Plume(TR_INFO* G, bool couleurs, int col, double ep);
 
 // Pen of a function's curves: its colour, except that the paper colour (white, the colour of

@@ -24,6 +24,12 @@ const emf_dword kSelectStock[] = {37, 12, 0x80000007};
 const emf_dword kDeleteObject[] = {40, 12, 1};
 const emf_dword kEof[] = {14, 20, 0, 16, 20};
 
+// EMF y grows downward; points above the page are held on its top edge so the flipped y stays
+// on the page.
+inline emf_dword Flip(emf_int y) {
+  return kPageUnits - (static_cast<emf_dword>(y) > kPageUnits ? kPageUnits : y);
+}
+
 inline void PutWord(unsigned char* p, emf_dword w) {
   p[0] = static_cast<unsigned char>(w);
   p[1] = static_cast<unsigned char>(w >> 8);
@@ -65,17 +71,21 @@ void C_EMF::emf_write(const void* r) {
     std::memcpy(&w, static_cast<const unsigned char*>(r) + i, 4);
     PutWord(buf + i, w);
   }
-  bnsend(reinterpret_cast<const char*>(buf), static_cast<int>(size));
+  tampon_.Ajoute(reinterpret_cast<const char*>(buf), size);
   EMF_header.nBytes += size;
   EMF_header.nRecords += 1;
 }
 
-void C_EMF::emf_lims(emf_dword x, emf_dword y) {
+void C_EMF::header_lims(emf_dword x, emf_dword y) {
   T_EMF_header& h = EMF_header;
   if (x < h.BoundsLeft) h.BoundsLeft = x;
   if (x > h.BoundsRight) h.BoundsRight = x;
   if (y < h.BoundsTop) h.BoundsTop = y;
   if (y > h.BoundsBottom) h.BoundsBottom = y;
+}
+
+void C_EMF::emf_lims(emf_dword x, emf_dword y) {
+  header_lims(x, y);
   T_EMF_StrokePath& s = emf_StrokePath;
   if (x < s.left) s.left = x;
   if (x > s.right) s.right = x;
@@ -84,25 +94,25 @@ void C_EMF::emf_lims(emf_dword x, emf_dword y) {
 }
 
 void C_EMF::emf_moveto(emf_int x, emf_int y) {
-  // Points above the page are held on its top edge so the flipped y stays on the page.
-  const emf_dword fy = kPageUnits - (static_cast<emf_dword>(y) > kPageUnits ? kPageUnits : y);
+  const emf_dword fy = Flip(y);
   emf_lims(static_cast<emf_dword>(x), fy);
   const emf_dword rec[4] = {27, 16, static_cast<emf_dword>(x), fy};
   emf_write(rec);
 }
 
 void C_EMF::emf_lineto(emf_int x, emf_int y) {
-  const emf_dword fy = kPageUnits - (static_cast<emf_dword>(y) > kPageUnits ? kPageUnits : y);
+  const emf_dword fy = Flip(y);
   emf_lims(static_cast<emf_dword>(x), fy);
   const emf_dword rec[4] = {54, 16, static_cast<emf_dword>(x), fy};
   emf_write(rec);
 }
 
-void C_EMF::emf_open_path() {
+void C_EMF::emf_open_path(emf_int x, emf_int y) {
   pl = 1;
   emf_write(kBeginPath);
   emf_write(&emf_CreatePen);
   emf_write(kSelectPen);
+  emf_moveto(x, y);
 }
 
 void C_EMF::emf_close_path() {
@@ -114,18 +124,19 @@ void C_EMF::emf_close_path() {
   reset_stroke_bounds();
 }
 
+// The pen record is written when the next path opens: a pen or width change alone writes
+// nothing, and an open path keeps the pen it was opened with.
 void C_EMF::emf_pen(int n, unsigned int w) {
-  if (pl) emf_close_path();
   if (n < 0 || n >= 16) n = 1;
   mw = w;
   emf_CreatePen.WidthX = w;
   emf_CreatePen.col = kWinColor[n];
   mc = n;
-  emf_open_path();
 }
 
 void C_EMF::tr_init() {
   pl = 0;
+  tampon_.Debut();
   reset_stroke_bounds();
   emf_stat_ = 0;
   emf_pts_ = 0;
@@ -148,16 +159,21 @@ void C_EMF::tr_init() {
   // The origin does not count in the drawing's bounds.
   EMF_header.BoundsLeft = EMF_header.BoundsTop = 0xFFFFFFFF;
   EMF_header.BoundsRight = EMF_header.BoundsBottom = 0;
+  reset_stroke_bounds();
   emf_pen(1, 1);
   emf_stat_ = 0;
   emf_pts_ = 0;
 }
 
+// A pen change ends the open path, so that a path never mixes two pens.
 void C_EMF::tr_pen(int pen) {
+  if (pl) emf_close_path();
   emf_pen(pen, mw);
   emf_stat_ = 0;
 }
 
+// A width change applies from the next path on; the open path keeps its width, as a path of
+// the PostScript device keeps the width it started with.
 void C_EMF::tr_width(double mm) {
   const double v = 40 * mm;
   const unsigned int w = v >= 0 && v < 4e9 ? static_cast<unsigned int>(v) : 0;
@@ -165,8 +181,9 @@ void C_EMF::tr_width(double mm) {
   emf_stat_ = 0;
 }
 
-// A drawn move goes into an open path, opened (after the start point) when needed; a pen-up move
-// closes the open path first, so every path is bracketed and holds its start point.
+// A drawn move opens a path at the point it starts from when none is open; a pen-up move
+// closes the open path and writes nothing itself (the next path starts with its own MOVETOEX),
+// but its point counts in the drawing's bounds.
 void C_EMF::tr_move(emf_int dx, emf_int dy, int st) {
   const emf_int x0 = emf_x, y0 = emf_y;
   emf_x += dx;
@@ -175,16 +192,11 @@ void C_EMF::tr_move(emf_int dx, emf_int dy, int st) {
   if (emf_y < 0) emf_y = 0;
   emf_pts_ = emf_stat_ == 0 ? 0 : emf_pts_ + 1;
   if (st) {
-    if (emf_stat_ == 0) {
-      // Right after a pen change: close its empty path and start the line from its start point.
-      if (pl) emf_close_path();
-      emf_moveto(x0, y0);
-    }
-    if (!pl) emf_open_path();
+    if (!pl) emf_open_path(x0, y0);
     emf_lineto(emf_x, emf_y);
   } else {
     if (pl) emf_close_path();
-    emf_moveto(emf_x, emf_y);
+    header_lims(static_cast<emf_dword>(emf_x), Flip(emf_y));
   }
   emf_stat_ = st ? 2 : 1;
 }
@@ -207,8 +219,10 @@ void C_EMF::emf_end() {
   v = (h.BoundsTop * 5) / 2;
   h.FrameTop = v >= 6 ? v - 5 : 0;
   // Rewind and write the final header; the rewrite is not counted.
+  tampon_.Vide();
   bnsend(nullptr, -1);
   write_header();
+  tampon_.Vide();
 }
 
 void C_EMF::write_header() {
@@ -224,5 +238,5 @@ void C_EMF::write_header() {
     buf[88 + 2 * i] = static_cast<unsigned char>(h.Description[i]);
     buf[89 + 2 * i] = static_cast<unsigned char>(h.Description[i] >> 8);
   }
-  bnsend(reinterpret_cast<const char*>(buf), 112);
+  tampon_.Ajoute(reinterpret_cast<const char*>(buf), 112);
 }

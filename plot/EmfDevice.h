@@ -1,10 +1,13 @@
-// Enhanced Metafile output device: every drawn polyline becomes one stroked path; the header is
-// rewritten with the final sizes, counts and bounds when the drawing is closed.
+// Enhanced Metafile output device: every drawn polyline becomes one stroked path that holds its
+// own start point (BEGINPATH, CREATEPEN, SELECTOBJECT, MOVETOEX, LINETO..., ENDPATH, STROKEPATH,
+// SELECTOBJECT, DELETEOBJECT); the header is rewritten with the final sizes, counts and bounds
+// when the drawing is closed.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
+#include "plot/Tampon.h"
 #include "plot/TrInfo.h"
 
 typedef std::uint32_t emf_dword;
@@ -40,8 +43,8 @@ class C_EMF : public TR_INFO {
   unsigned int mw = 0;        // current pen width in device units
   // Writer state: absolute position, path-open flag and the two record templates.
   emf_int emf_x = 0, emf_y = 0;
-  int pl = 0;  // a path is open
-  T_EMF_CreatePen emf_CreatePen;
+  int pl = 0;                     // a path is open
+  T_EMF_CreatePen emf_CreatePen;  // pen of the next path opened
   T_EMF_StrokePath emf_StrokePath;
 
   explicit C_EMF(const char* nomfic);
@@ -60,8 +63,10 @@ class C_EMF : public TR_INFO {
   void emf_lims(emf_dword x, emf_dword y);
   void emf_moveto(emf_int x, emf_int y);
   void emf_lineto(emf_int x, emf_int y);
-  void emf_open_path();
+  // Opens a path at the start point (x, y): BEGINPATH, CREATEPEN, SELECTOBJECT, MOVETOEX.
+  void emf_open_path(emf_int x, emf_int y);
   void emf_close_path();
+  // Pen and width of the paths opened from now on.
   void emf_pen(int n, unsigned int w);
   // End of file: closes the path, writes EMR_EOF, computes the frame and rewrites the header.
   void emf_end();
@@ -69,5 +74,9 @@ class C_EMF : public TR_INFO {
  private:
   void reset_stroke_bounds();
   void write_header();
+  // Widens the header bounds only: a pen-up position counts in the drawing's extent although
+  // no record is written for it.
+  void header_lims(emf_dword x, emf_dword y);
+  TTampon tampon_{this};
   std::string nom_;  // owned copy of the file name, NomFichier points into it
 };

@@ -42,13 +42,14 @@ void C_EPS::tr_init() {
   width = 0.25;
   ps_pen = 1;
   ps_pen1 = -1;
+  tampon_.Debut();
   char buf[160];
-  bnsend("%!PS-Adobe-3.0 EPSF-3.0\r\n", 0);
+  tampon_.Ajoute("%!PS-Adobe-3.0 EPSF-3.0\r\n");
   const double k = 72 / 2.54;
   std::snprintf(buf, sizeof buf, "%%%%BoundingBox: %.5G %.5G %.5G %.5G\r\n", bdxn * k, bdyn * k,
                 bdxm * k, bdym * k);
-  bnsend(buf, 0);
-  bnsend("0.0709 0.0709 scale\r\nnewpath\r\n0 0 moveto\r\n", 0);
+  tampon_.Ajoute(buf);
+  tampon_.Ajoute("0.0709 0.0709 scale\r\nnewpath\r\n0 0 moveto\r\n");
 }
 
 void C_EPS::tr_pen(int p) {
@@ -66,10 +67,10 @@ void C_EPS::tr_move(int dx, int dy, int st) {
   if (ps_stat_ == 2 && st == 0) {
     // A drawn path ends: stroke it and give the next path its line width.
     wr_col();
-    bnsend("stroke\r\nnewpath\r\n", 0);
+    tampon_.Ajoute("stroke\r\nnewpath\r\n");
     char buf[64];
     std::snprintf(buf, sizeof buf, "%G setlinewidth\r\n", width * mul / 0.0709);
-    bnsend(buf, 0);
+    tampon_.Ajoute(buf);
   }
   char line[40];
   char* p = PutInt(line, ps_x);
@@ -77,13 +78,14 @@ void C_EPS::tr_move(int dx, int dy, int st) {
   p = PutInt(p, ps_y);
   const char* kw = st ? " lineto\n" : " moveto\n";
   for (const char* k = kw; *k; ++k) *p++ = *k;
-  bnsend(line, static_cast<int>(p - line));
+  tampon_.Ajoute(line, static_cast<size_t>(p - line));
   ps_stat_ = st ? 2 : 1;
 }
 
 void C_EPS::tr_close() {
   wr_col();
-  bnsend("stroke\r\n", 0);
+  tampon_.Ajoute("stroke\r\n");
+  tampon_.Vide();
   ps_stat_ = 0;
 }
 
@@ -97,6 +99,6 @@ void C_EPS::wr_col() {
   char buf[64];
   std::snprintf(buf, sizeof buf, "%.3G %.3G %.3G setrgbcolor\r\n", c[0] / 255.0, c[1] / 255.0,
                 c[2] / 255.0);
-  bnsend(buf, 0);
+  tampon_.Ajoute(buf);
   ps_pen1 = ps_pen;
 }

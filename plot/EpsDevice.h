@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "plot/Tampon.h"
 #include "plot/TrInfo.h"
 
 class C_EPS : public TR_INFO {
@@ -25,5 +26,6 @@ class C_EPS : public TR_INFO {
   void wr_col();
 
  private:
-  std::string nom_;  // owned copy of the file name, NomFichier points into it
+  TTampon tampon_{this};  // the file's bytes, written out in large blocks
+  std::string nom_;       // owned copy of the file name, NomFichier points into it
 };

@@ -18,19 +18,20 @@ void C_HPGLA4::tr_init() {
   hp_y = Rot ? 7700 : 0;
   hp_stat_ = 0;
   hp_pts_ = 0;
+  tampon_.Debut();
   char buf[64];
   std::snprintf(buf, sizeof buf, "\rIN;PA%u,%u;VS10;\r\n", 0u, static_cast<unsigned>(hp_y));
-  bnsend(buf, 0);
+  tampon_.Ajoute(buf);
 }
 
 void C_HPGLA4::tr_pen(int pen) {
   if (hp_stat_ != 0) {
-    bnsend(";\r\n", 0);
+    tampon_.Ajoute(";\r\n");
     hp_stat_ = 0;
   }
   char buf[24];
   std::snprintf(buf, sizeof buf, "SP%d;\r\n", pen);
-  bnsend(buf, 0);
+  tampon_.Ajoute(buf);
 }
 
 void C_HPGLA4::tr_move(int dx, int dy, int st) {
@@ -54,20 +55,23 @@ void C_HPGLA4::tr_move(int dx, int dy, int st) {
       lead = st ? "," : "PU";
     ++hp_pts_;
   }
-  int n = std::snprintf(buf, sizeof buf, "%s%d,%d", lead, hp_x, hp_y);
-  bnsend(buf, n);
+  const int n = std::snprintf(buf, sizeof buf, "%s%d,%d", lead, hp_x, hp_y);
+  if (n > 0)
+    tampon_.Ajoute(buf,
+                   static_cast<size_t>(n) < sizeof buf ? static_cast<size_t>(n) : sizeof buf - 1);
   hp_stat_ = st ? 2 : 1;
   if (NB_PTS > 0 && hp_pts_ >= NB_PTS - 1) {
-    bnsend(";\r\n", 0);
+    tampon_.Ajoute(";\r\n");
     hp_stat_ = 0;
   }
 }
 
 void C_HPGLA4::tr_close() {
   if (hp_stat_ != 0) {
-    bnsend(";\r\n", 0);
+    tampon_.Ajoute(";\r\n");
     hp_stat_ = 0;
   }
+  tampon_.Vide();
 }
 
 void C_HPGLA4::tr_size(int, int) {}

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "plot/Tampon.h"
 #include "plot/TrInfo.h"
 
 class C_HPGLA4 : public TR_INFO {
@@ -24,5 +25,6 @@ class C_HPGLA4 : public TR_INFO {
   void tr_width(double mm) override;
 
  private:
-  std::string nom_;  // owned copy of the file name, NomFichier points into it
+  TTampon tampon_{this};  // the file's bytes, written out in large blocks
+  std::string nom_;       // owned copy of the file name, NomFichier points into it
 };

@@ -101,9 +101,12 @@ int TR_INFO::TRCLOSE() {
   bn_flush();
   tr_close();
   if (tr_out) {
+    // A write that failed earlier leaves the stream's error flag: the devices write in large
+    // blocks, and a failed block is not seen by the close itself.
+    const bool failed = std::ferror(tr_out) != 0;
     int rc = std::fclose(tr_out);
     tr_out = nullptr;
-    if (rc != 0) return bn_break(1, "TRCLOSE");
+    if (rc != 0 || failed) return bn_break(1, "TRCLOSE");
   }
   return 0;
 }
@@ -339,6 +342,16 @@ int TR_INFO::PLUME(int plum) {
 int TR_INFO::LINEWIDTH(double wmm) {
   if (!flags.ok) return bn_break(2, "LINEWIDTH");
   if (!(wmm > 0 && wmm <= 10)) return bn_break(3, "LINEWIDTH");
+  // The queued moves up to the last drawn one go out first, so that the paths already begun
+  // keep the width they began with; the pen-up moves queued after them stay, and reach the
+  // device after the change: they start the next path, which takes the new width (the
+  // PostScript device writes it when a pen-up move ends a drawn path).
+  bn_optim();
+  int k = nbfifo;
+  while (k > 0 && fifo[k - 1].st == 0) --k;
+  for (int i = 0; i < k; ++i) tr_move(fifo[i].dx, fifo[i].dy, fifo[i].st);
+  for (int i = k; i < nbfifo; ++i) fifo[i - k] = fifo[i];
+  nbfifo -= k;
   width = wmm;
   tr_width(wmm * mul);
   return 0;

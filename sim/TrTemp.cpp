@@ -292,13 +292,13 @@ bool TrTemp::Temporel(TR_INFO* G) {
       pen1();
       G->MOVE(t, top + 0.15);
       G->YDRAW(0.85);
-      G->CADPRINTF(0, "%.3G", t);
+      EtiquetteValeur(G, t, dT, "");
       pen2();
       ticks(t, 1);
     }
   }
 
-  TraceAxeValeurs(G, txm, tym, Yn, Ym, "%.3G",
+  TraceAxeValeurs(G, txm, tym, Yn, Ym, "",
                   {col, Param.ColorTemp1, Param.EpTemp1, Param.ColorTemp2, Param.EpTemp2}, true);
 
   if (!Param.CBBO && !Param.CBBF) return true;
@@ -333,7 +333,6 @@ bool TrTemp::Temporel(TR_INFO* G) {
       st->SetFctU(code);
       st->Dt = Dt;
     }
-    G->TRFLUSH();  // the previous element keeps its width (see Plume)
     G->LINEWIDTH(Param.EpCourbe);
     if (first && Param.CBShowInput) {
       // The input walked from a fresh simulator: the same times and values as st's.

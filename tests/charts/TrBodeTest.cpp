@@ -202,7 +202,7 @@ TEST(BodeAxis, StraddlingZero) {
   rec.BOUNDS(0, 19, 0, 28);
   rec.VWPORTA(2, 18, 1, 27.5);
   rec.SETPRT(0);  // as the charts do: lines pass the frame edges
-  TraceAxeValeurs(&rec, 19, 28, -35, 18, "%.3GdB", {true, 2, 0.4, 3, 0.4}, false);
+  TraceAxeValeurs(&rec, 19, 28, -35, 18, "dB", {true, 2, 0.4, 3, 0.4}, false);
   rec.TRCLOSE();
   Carte c{2, 18, 1, 27.5, 2, 18, -35, 18};
   std::vector<double> ys;
@@ -221,7 +221,7 @@ TEST(BodeAxis, NothingBelowTheRange) {
   rec.BOUNDS(0, 19, 0, 28);
   rec.VWPORTA(2, 18, 1, 27.5);
   rec.SETPRT(0);
-  TraceAxeValeurs(&rec, 19, 28, -90, -10, "%.3GdB", {true, 2, 0.4, 3, 0.4}, false);
+  TraceAxeValeurs(&rec, 19, 28, -90, -10, "dB", {true, 2, 0.4, 3, 0.4}, false);
   rec.TRCLOSE();
   Carte c{2, 18, 1, 27.5, 2, 18, -90, -10};
   std::vector<double> ys;
@@ -231,6 +231,35 @@ TEST(BodeAxis, NothingBelowTheRange) {
   std::sort(ys.begin(), ys.end());
   for (size_t i = 0; i < ys.size(); ++i) EXPECT_NEAR(ys[i], -88 + 4.0 * i, 0.01);
   for (const auto& s : rec.OfPen(3)) EXPECT_GE(std::min(s.y0, s.y1), c.DevY(-90) - 1);
+}
+
+// Every label reads back as the value of its line, with awkward steps: gains from -140 to 20 dB
+// (lines every 7.5 dB: "-112.5dB", not "-112dB"), values from 0 to 1.6 (every 0.075: "1.275",
+// not "1.28"), and values from -1100 to 100 whose widest labels ("-1.05E+03") would pass the
+// page's left edge and are moved inward whole.
+TEST(BodeAxis, LabelsReadBackEqualTheirLines) {
+  const struct {
+    double yn, ym, step;
+    const char* unit;
+    bool zero_inclus;
+  } cases[] = {{-140, 20, 7.5, "dB", false}, {0, 1.6, 0.075, "", true}, {-1100, 100, 50, "", true}};
+  for (const auto& k : cases) {
+    C_REC rec;
+    ASSERT_EQ(rec.TRINIT(), 0);
+    rec.BOUNDS(0, 19, 0, 28);
+    rec.VWPORTA(2, 18, 1, 27.5);
+    rec.SETPRT(0);
+    rec.CADDEFTXTA(0.35, 0, 0);
+    TraceAxeValeurs(&rec, 19, 28, k.yn, k.ym, k.unit, {true, 2, 0.4, 3, 0.4}, k.zero_inclus);
+    rec.TRCLOSE();
+    const Carte c{2, 18, 1, 27.5, 2, 18, k.yn, k.ym};
+    const auto labels = ReadValueLabels(rec, 2, c, 6000, 3 * 400, k.unit, 0.35, k.step);
+    EXPECT_GT(labels.size(), 15u) << k.yn;
+    for (const auto& l : labels) {
+      EXPECT_NEAR(l.read, l.line, 0.02 * k.step) << k.yn << ": line " << l.line;
+      EXPECT_GE(l.left, 0) << k.yn << ": line " << l.line;
+    }
+  }
 }
 
 // A function whose colour was never set (white, the paper) is drawn in black.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "plot/EmfDevice.h"
@@ -33,10 +34,10 @@ TEST(EmfDevice, EmptyDrawingIsAValidMetafile) {
   ASSERT_EQ(d.TRINIT(), 0);
   ASSERT_EQ(d.TRCLOSE(), 0);
   const auto recs = ReadChecked(path);
-  // Header, five mapping records, the origin, then four pen paths (initial pen, pen 1, width,
-  // pen 0) of 3 opening and 4 closing records each, and the end of file.
-  EXPECT_EQ(recs.size(), 36u);
-  EXPECT_EQ(ReadFile(path).size(), 640u);
+  // Header, five mapping records, the origin and the end of file: the pen and width changes of
+  // the opening and closing write nothing, no line being drawn with them.
+  EXPECT_EQ(recs.size(), 8u);
+  EXPECT_EQ(ReadFile(path).size(), 224u);
   const Record& h = recs[0];
   EXPECT_EQ(h.w[2], 0xFFFFFFFFu);  // nothing drawn: bounds stay empty
   EXPECT_EQ(h.w[3], 0xFFFFFFFFu);
@@ -68,12 +69,13 @@ TEST(EmfDevice, LineFromOriginIsOnePathWithItsStrokeBounds) {
   const size_t l = Find(r, U_EMR_LINETO);
   ASSERT_LT(l, r.size());
   ASSERT_GE(l, 4u);
-  EXPECT_EQ(r[l - 4].type, static_cast<uint32_t>(U_EMR_MOVETOEX));
-  EXPECT_EQ(r[l - 4].w[2], 0u);
-  EXPECT_EQ(r[l - 4].w[3], 20000u);  // y flipped: 20000 - 0
-  EXPECT_EQ(r[l - 3].type, static_cast<uint32_t>(U_EMR_BEGINPATH));
-  EXPECT_EQ(r[l - 2].type, static_cast<uint32_t>(U_EMR_CREATEPEN));
-  EXPECT_EQ(r[l - 1].type, static_cast<uint32_t>(U_EMR_SELECTOBJECT));
+  // The start point is the MOVETOEX inside the bracket, after the pen.
+  EXPECT_EQ(r[l - 4].type, static_cast<uint32_t>(U_EMR_BEGINPATH));
+  EXPECT_EQ(r[l - 3].type, static_cast<uint32_t>(U_EMR_CREATEPEN));
+  EXPECT_EQ(r[l - 2].type, static_cast<uint32_t>(U_EMR_SELECTOBJECT));
+  EXPECT_EQ(r[l - 1].type, static_cast<uint32_t>(U_EMR_MOVETOEX));
+  EXPECT_EQ(r[l - 1].w[2], 0u);
+  EXPECT_EQ(r[l - 1].w[3], 20000u);  // y flipped: 20000 - 0
   EXPECT_EQ(r[l].w[2], 400u);
   EXPECT_EQ(r[l].w[3], 19600u);
   ASSERT_LT(l + 2, r.size());
@@ -123,12 +125,10 @@ TEST(EmfDevice, PenWidthAndColours) {
   d.DRAWA(4, 2);
   ASSERT_EQ(d.TRCLOSE(), 0);
   const auto r = ReadChecked(path);
-  // The pen of each drawn path is the CREATEPEN just before its first LINETO.
+  // The pen of each drawn path is the CREATEPEN that follows its BEGINPATH.
   std::vector<const Record*> pens;
-  for (size_t i = Find(r, U_EMR_LINETO); i < r.size(); i = Find(r, U_EMR_LINETO, i + 1)) {
-    if (r[i - 1].type != U_EMR_SELECTOBJECT) continue;  // not the first point of its path
-    pens.push_back(&r[i - 2]);
-  }
+  for (size_t i = Find(r, U_EMR_BEGINPATH); i < r.size(); i = Find(r, U_EMR_BEGINPATH, i + 1))
+    pens.push_back(&r[i + 1]);
   ASSERT_EQ(pens.size(), 2u);
   for (const Record* p : pens) {
     ASSERT_EQ(p->type, static_cast<uint32_t>(U_EMR_CREATEPEN));
@@ -144,6 +144,34 @@ TEST(EmfDevice, PenWidthAndColours) {
   EXPECT_EQ(black->lopn.lopnColor.Red, 0);
   EXPECT_EQ(black->lopn.lopnColor.Green, 0);
   EXPECT_EQ(black->lopn.lopnColor.Blue, 0);
+}
+
+// A width change takes effect at the next path: the open polyline keeps the width it started
+// with, as a PostScript path does.
+TEST(EmfDevice, WidthChangeAppliesFromTheNextPath) {
+  const std::string path = TestFilePath(".emf");
+  C_EMF d(path.c_str());
+  ASSERT_EQ(d.TRINIT(), 0);
+  d.LINEWIDTH(0.5);
+  d.MOVEA(1, 1);
+  d.DRAWA(2, 1);
+  d.TRFLUSH();
+  d.LINEWIDTH(1);
+  d.DRAWA(2, 2);
+  d.MOVEA(3, 3);
+  d.DRAWA(4, 3);
+  ASSERT_EQ(d.TRCLOSE(), 0);
+  const auto r = ReadChecked(path);
+  std::vector<std::pair<int, size_t>> paths;  // pen width, lines
+  for (size_t i = Find(r, U_EMR_BEGINPATH); i < r.size(); i = Find(r, U_EMR_BEGINPATH, i + 1)) {
+    const auto* cp = reinterpret_cast<const U_EMRCREATEPEN*>(r[i + 1].w.data());
+    size_t n = 0;
+    while (r[i + 4 + n].type == U_EMR_LINETO) ++n;
+    paths.emplace_back(cp->lopn.lopnWidth.x, n);
+  }
+  ASSERT_EQ(paths.size(), 2u);
+  EXPECT_EQ(paths[0], std::make_pair(20, size_t(2)));
+  EXPECT_EQ(paths[1], std::make_pair(40, size_t(1)));
 }
 
 TEST(EmfDevice, ManyPathsAndDashesStayBracketed) {
@@ -174,7 +202,7 @@ TEST(EmfDevice, ReopenedFileIsRewrittenWhole) {
   ASSERT_EQ(d.TRINIT(), 0);
   ASSERT_EQ(d.TRCLOSE(), 0);
   const auto r = ReadChecked(path);
-  EXPECT_EQ(r.size(), 36u);
+  EXPECT_EQ(r.size(), 8u);
 }
 
 }  // namespace

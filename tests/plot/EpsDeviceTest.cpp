@@ -2,9 +2,14 @@
 // positions and colours of a rendered drawing.
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <sstream>
 #include <string>
 
+#include "plot/EmfDevice.h"
 #include "plot/EpsDevice.h"
+#include "plot/HpglDevice.h"
+#include "tests/support/EmfCheck.h"
 #include "tests/support/Ghostscript.h"
 #include "tests/support/ReadFile.h"
 
@@ -129,6 +134,65 @@ TEST(EpsDevice, RenderedPixelsAreWhereAndWhatTheyShouldBe) {
   expect_rgb(22, 4, 255, 255, 255);  // where the blue line would be if y were flipped
   expect_rgb(6, 5, 255, 255, 255);   // well above the red line
   expect_rgb(12, 3, 255, 255, 255);  // past the red line's end
+}
+
+// The file devices write in large blocks: a drawing several blocks long comes out whole, every
+// point in order across the block boundaries, and a write that fails (a full disk) makes the
+// close fail, for a drawing of a few bytes as for one of several blocks.
+TEST(FileDevices, LargeDrawingsWholeAndWriteFailuresReported) {
+  const int n = 60000;  // about 900 kB of PostScript, 1 MB of metafile
+  auto draw = [n](TR_INFO& d) {
+    d.WINDOW(0, 1, 0, 1);
+    d.MOVEA(0.5, 0.5);
+    for (int i = 1; i <= n; ++i) d.DRAWA(0.5 + (i % 1000) * 0.01, 0.5 + (i % 7) * 0.25);
+  };
+  const std::string eps = TestFilePath(".eps"), emf = TestFilePath(".emf");
+  {
+    C_EPS d(eps.c_str());
+    ASSERT_EQ(d.TRINIT(), 0);
+    draw(d);
+    ASSERT_EQ(d.TRCLOSE(), 0);
+  }
+  std::istringstream in(ReadFile(eps));
+  std::string line;
+  int k = 0, x, y;
+  char kw[16];
+  while (std::getline(in, line))
+    if (std::sscanf(line.c_str(), "%d %d %15s", &x, &y, kw) == 3 && std::string(kw) == "lineto") {
+      ++k;
+      ASSERT_EQ(x, 200 + (k % 1000) * 4) << k;
+      ASSERT_EQ(y, 200 + (k % 7) * 100) << k;
+    }
+  EXPECT_EQ(k, n);
+  {
+    C_EMF d(emf.c_str());
+    ASSERT_EQ(d.TRINIT(), 0);
+    draw(d);
+    ASSERT_EQ(d.TRCLOSE(), 0);
+  }
+  std::string why;
+  EXPECT_TRUE(CheckEmfFile(emf, &why)) << why;
+  std::vector<emf_test::Record> recs;
+  ASSERT_TRUE(emf_test::ReadEmfRecords(emf, &recs, &why));
+  k = 0;
+  for (const auto& r : recs)
+    if (r.type == U_EMR_LINETO) {
+      ++k;
+      ASSERT_EQ(r.w[2], 200u + (k % 1000) * 4) << k;
+      ASSERT_EQ(r.w[3], 20000u - 200 - (k % 7) * 100) << k;
+    }
+  EXPECT_EQ(k, n);
+
+  for (int big = 0; big < 2; ++big) {
+    std::unique_ptr<TR_INFO> devs[3] = {std::make_unique<C_EPS>("/dev/full"),
+                                        std::make_unique<C_EMF>("/dev/full"),
+                                        std::make_unique<C_HPGLA4>("/dev/full", false)};
+    for (auto& d : devs) {
+      ASSERT_EQ(d->TRINIT(), 0);
+      if (big) draw(*d);
+      EXPECT_EQ(d->TRCLOSE(), 1) << big;
+    }
+  }
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 
 #include <cmath>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "plot/EpsDevice.h"
 #include "tests/support/Ghostscript.h"
@@ -322,6 +324,31 @@ TEST(TrInfoPens, LinewidthRangeAndScale) {
   double w;
   d.GET_LINEWIDTH(&w);
   EXPECT_EQ(w, 10);
+}
+
+// A width change sends the queued moves up to the last drawn one before the device hears of
+// it, and keeps the pen-up moves queued after them: the path that they start takes the new
+// width, the path already drawn keeps its own.
+TEST(TrInfoPens, LinewidthSendsTheDrawnMovesAndKeepsTheTrailingPenUps) {
+  RecordingDevice d;
+  d.Open();
+  d.calls.clear();
+  d.MOVEA(1, 1);
+  d.DRAWA(2, 1);
+  d.DRAWA(2, 2);
+  d.MOVEA(3, 3);
+  d.MOVEA(3, 4);  // merged with the move before
+  d.LINEWIDTH(0.5);
+  d.DRAWA(4, 4);
+  d.TRFLUSH();
+  std::vector<std::pair<Kind, int>> got;  // calls, with the move's pen state
+  for (const auto& c : d.calls) got.emplace_back(c.kind, c.kind == Kind::kMove ? c.c : 0);
+  const std::vector<std::pair<Kind, int>> want = {{Kind::kMove, 0}, {Kind::kMove, 1},
+                                                  {Kind::kMove, 1}, {Kind::kWidth, 0},
+                                                  {Kind::kMove, 0}, {Kind::kMove, 1}};
+  EXPECT_EQ(got, want);
+  EXPECT_EQ(d.calls[4].a, 400);  // the merged pen-up move, from (2, 2) to (3, 4) cm
+  EXPECT_EQ(d.calls[4].b, 800);
 }
 
 TEST(TrInfoPens, SetmulDoublesCentimetresUntilClose) {

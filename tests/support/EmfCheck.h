@@ -1,10 +1,12 @@
 // Test helper that reads an Enhanced Metafile back record by record with libUEMF and checks its
-// structure: record types and sizes, header counts, path bracketing and the end-of-file record.
+// structure: record types and sizes, header counts, the layout of every path (the one that
+// Inkscape and LibreOffice draw whole) and the end-of-file record.
 #pragma once
 
 #include <uemf.h>
 #include <uemf_safe.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
@@ -72,35 +74,40 @@ inline bool CheckEmfFile(const std::string& path, std::string* why) {
         why, "nBytes " + std::to_string(h.w[12]) + " != file size " + std::to_string(bytes.size()));
   if (h.w[13] != recs.size())
     return Fail(why, "nRecords " + std::to_string(h.w[13]) + " != " + std::to_string(recs.size()));
-  // Paths: BEGINPATH opens, ENDPATH closes, STROKEPATH strokes a closed path once.
-  bool open = false, ended = false;
-  for (size_t i = 1; i < recs.size(); ++i) {
-    const std::string at = " (record " + std::to_string(i) + ")";
-    switch (recs[i].type) {
-      case U_EMR_HEADER:
-        return Fail(why, "second header" + at);
-      case U_EMR_BEGINPATH:
-        if (open) return Fail(why, "BEGINPATH inside a path" + at);
-        open = true;
-        ended = false;
-        break;
-      case U_EMR_ENDPATH:
-        if (!open) return Fail(why, "ENDPATH without BEGINPATH" + at);
-        open = false;
-        ended = true;
-        break;
-      case U_EMR_STROKEPATH:
-        if (open || !ended) return Fail(why, "STROKEPATH without a closed path" + at);
-        ended = false;
-        break;
-      case U_EMR_EOF:
-        if (i + 1 != recs.size()) return Fail(why, "EOF is not the last record" + at);
-        break;
-      default:
-        break;
+  // Layout: the five mapping records and the move to the origin, then nothing but whole paths,
+  // each holding its start point and at least one line (no empty bracket, no move outside):
+  // BEGINPATH, CREATEPEN, SELECTOBJECT (pen 1), MOVETOEX, LINETO..., ENDPATH, STROKEPATH with the
+  // bounds of the path's points, SELECTOBJECT (stock black pen), DELETEOBJECT (1); then EOF.
+  const uint32_t lead[6] = {U_EMR_SETMAPMODE,       U_EMR_SETWINDOWORGEX,   U_EMR_SETWINDOWEXTEX,
+                            U_EMR_SETVIEWPORTORGEX, U_EMR_SETVIEWPORTEXTEX, U_EMR_MOVETOEX};
+  size_t i = 1;
+  for (uint32_t t : lead)
+    if (i >= recs.size() || recs[i++].type != t)
+      return Fail(why, "mapping records (record " + std::to_string(i - 1) + ")");
+  auto is = [&recs](size_t k, uint32_t t) { return k < recs.size() && recs[k].type == t; };
+  while (is(i, U_EMR_BEGINPATH)) {
+    const std::string at = " (path at record " + std::to_string(i) + ")";
+    if (!is(i + 1, U_EMR_CREATEPEN) || !is(i + 2, U_EMR_SELECTOBJECT) || recs[i + 2].w[2] != 1 ||
+        !is(i + 3, U_EMR_MOVETOEX) || !is(i + 4, U_EMR_LINETO))
+      return Fail(why, "path does not open with its pen and start point" + at);
+    uint32_t l = recs[i + 3].w[2], r = l, t = recs[i + 3].w[3], b = t;
+    size_t k = i + 4;
+    for (; is(k, U_EMR_LINETO); ++k) {
+      l = std::min(l, recs[k].w[2]);
+      r = std::max(r, recs[k].w[2]);
+      t = std::min(t, recs[k].w[3]);
+      b = std::max(b, recs[k].w[3]);
     }
+    if (!is(k, U_EMR_ENDPATH) || !is(k + 1, U_EMR_STROKEPATH) || !is(k + 2, U_EMR_SELECTOBJECT) ||
+        recs[k + 2].w[2] != 0x80000007u || !is(k + 3, U_EMR_DELETEOBJECT) || recs[k + 3].w[2] != 1)
+      return Fail(why, "path does not close with its stroke and pen release" + at);
+    const std::vector<uint32_t>& s = recs[k + 1].w;
+    if (s[2] != l || s[3] != t || s[4] != r || s[5] != b)
+      return Fail(why, "stroke bounds are not those of the path's points" + at);
+    i = k + 4;
   }
-  if (open) return Fail(why, "path left open");
+  if (i + 1 != recs.size())
+    return Fail(why, "record outside a path (record " + std::to_string(i) + ")");
   const Record& e = recs.back();
   if (e.type != U_EMR_EOF) return Fail(why, "last record is not EOF");
   if (e.w.size() != 5 || e.w[2] != 0 || e.w[3] != 16 || e.w[4] != 20)

@@ -32,13 +32,8 @@ struct Image {
   const unsigned char* At(int x, int y) const { return &rgb[3 * (static_cast<size_t>(y) * w + x)]; }
 };
 
-// Renders an EPS file cropped to its bounding box at dpi; false if Ghostscript or the read fails.
-inline bool RenderEps(const std::string& eps, int dpi, Image* img) {
-  const std::string ppm = eps + ".ppm";
-  if (RunCommand("gs -q -dSAFER -dBATCH -dNOPAUSE -dEPSCrop -sDEVICE=ppmraw -r" +
-                 std::to_string(dpi) + " -sOutputFile='" + ppm + "' '" + eps +
-                 "' >/dev/null 2>&1") != 0)
-    return false;
+// Reads a binary PPM (P6, maxval 255) file; false if it is not one.
+inline bool ReadPpm(const std::string& ppm, Image* img) {
   std::ifstream in(ppm, std::ios::binary);
   // Header tokens, skipping the comment lines Ghostscript writes.
   auto token = [&in]() {
@@ -54,8 +49,19 @@ inline bool RenderEps(const std::string& eps, int dpi, Image* img) {
   if (magic != "P6" || maxval != 255 || img->w <= 0 || img->h <= 0) return false;
   img->rgb.resize(static_cast<size_t>(img->w) * img->h * 3);
   in.read(reinterpret_cast<char*>(img->rgb.data()), static_cast<std::streamsize>(img->rgb.size()));
-  std::remove(ppm.c_str());
   return static_cast<bool>(in);
+}
+
+// Renders an EPS file cropped to its bounding box at dpi; false if Ghostscript or the read fails.
+inline bool RenderEps(const std::string& eps, int dpi, Image* img) {
+  const std::string ppm = eps + ".ppm";
+  if (RunCommand("gs -q -dSAFER -dBATCH -dNOPAUSE -dEPSCrop -sDEVICE=ppmraw -r" +
+                 std::to_string(dpi) + " -sOutputFile='" + ppm + "' '" + eps +
+                 "' >/dev/null 2>&1") != 0)
+    return false;
+  const bool ok = ReadPpm(ppm, img);
+  std::remove(ppm.c_str());
+  return ok;
 }
 
 }  // namespace gs_test

@@ -1,0 +1,53 @@
+// Output block of the file devices: the bytes of a drawing are gathered in one large block and
+// handed to the kernel's byte output only when the block is full, before a rewind and when the
+// drawing is closed, so a chart costs a few large writes instead of one small write a segment.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "plot/TrInfo.h"
+
+class TTampon {
+ public:
+  static constexpr size_t kTaille = 256 * 1024;
+
+  explicit TTampon(TR_INFO* g) : g_(g) {}
+  TTampon(const TTampon&) = delete;
+  TTampon& operator=(const TTampon&) = delete;
+
+  // Appends n bytes; the block is written out first when they do not fit.
+  void Ajoute(const char* p, size_t n) {
+    if (!bloc_) bloc_.reset(new char[kTaille]);
+    if (n > kTaille - n_) {
+      Vide();
+      if (n > kTaille) {
+        g_->bnsend(p, static_cast<int>(n));
+        return;
+      }
+    }
+    std::memcpy(bloc_.get() + n_, p, n);
+    n_ += n;
+  }
+  void Ajoute(const char* s) { Ajoute(s, std::strlen(s)); }
+
+  // Hands the gathered bytes to the kernel's output.
+  void Vide() {
+    if (n_ > 0) g_->bnsend(bloc_.get(), static_cast<int>(n_));
+    n_ = 0;
+  }
+
+  // Starts a drawing: forgets the bytes of one that was never closed, and leaves the file
+  // unbuffered, this block being its buffer (one system call a block).
+  void Debut() {
+    n_ = 0;
+    if (g_->tr_out) std::setvbuf(g_->tr_out, nullptr, _IONBF, 0);
+  }
+
+ private:
+  TR_INFO* g_;
+  std::unique_ptr<char[]> bloc_;
+  size_t n_ = 0;
+};
