@@ -83,11 +83,11 @@ TEST(ScriptRunTest, ChartCommandPrintsItsTitle) {
                                  "fct = H\n"
                                  "H.pole = -1\n"
                                  "Temporel(EPS, \"t.eps\")\n"
-                                 "BodeGP(PNG)\n");
+                                 "BodeGP(GIF)\n");
   CorvaneRun r = RunCorvane({script}, dir.path());
   EXPECT_THAT(r.out, StartsWith(kTitle + "Fonction 'H' créée.\nAjout pole de 'H' = -1\n" +
                                 "Tracé simulation temporelle\n"));
-  EXPECT_THAT(r.out, EndsWith("Erreur à la ligne 4 : BodeGP(PNG)\nPériphérique 'PNG' inconnu !\n" +
+  EXPECT_THAT(r.out, EndsWith("Erreur à la ligne 4 : BodeGP(GIF)\nPériphérique 'GIF' inconnu !\n" +
                               kPause));
   EXPECT_EQ(r.status, 0);
 }
