@@ -1,6 +1,7 @@
-// Speed of the charts: Bode (gain + phase) of 20 fourth-order functions at 10 000 points to EPS
-// and EMF, Black with every contour and 5 loci, time chart of 5 functions over 30 s, and the
-// frequency-response evaluation alone.
+// Speed of the charts: Bode (gain + phase) of 20 fourth-order functions at 10 000 points to EPS,
+// EMF, PDF, SVG and PNG, Bode of 5 functions at the default 400 points to EPS and PNG, Black with
+// every contour and 5 loci, time chart of 5 functions over 30 s, and the frequency-response
+// evaluation alone.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -31,9 +32,9 @@ void Registre(int n) {
 
 std::string Fichier(const char* ext) { return std::string("/tmp/corvane_bench_chart.") + ext; }
 
-void BodeVers(benchmark::State& state, GrType t, const char* ext) {
-  Registre(20);
-  Param.EdNBP = 10000;
+void BodeVers(benchmark::State& state, GrType t, const char* ext, int n = 20, int nbp = 10000) {
+  Registre(n);
+  Param.EdNBP = nbp;
   Param.RBBode = RBBodeGainPhase;
   std::string nf = Fichier(ext);
   for (auto _ : state) {
@@ -47,6 +48,11 @@ void BodeVers(benchmark::State& state, GrType t, const char* ext) {
 
 void BM_BodeEPS(benchmark::State& state) { BodeVers(state, GrPS, "eps"); }
 void BM_BodeEMF(benchmark::State& state) { BodeVers(state, GrEMF, "emf"); }
+void BM_BodePDF(benchmark::State& state) { BodeVers(state, GrPDF, "pdf"); }
+void BM_BodeSVG(benchmark::State& state) { BodeVers(state, GrSVG, "svg"); }
+void BM_BodePNG(benchmark::State& state) { BodeVers(state, GrPNG, "png"); }
+void BM_Bode5EPS(benchmark::State& state) { BodeVers(state, GrPS, "eps", 5, 400); }
+void BM_Bode5PNG(benchmark::State& state) { BodeVers(state, GrPNG, "png", 5, 400); }
 
 void BM_BlackEPS(benchmark::State& state) {
   Registre(5);
@@ -107,6 +113,11 @@ void BM_Value(benchmark::State& state) {
 
 BENCHMARK(BM_BodeEPS)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BodeEMF)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BodePDF)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BodeSVG)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BodePNG)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Bode5EPS)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Bode5PNG)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BlackEPS)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TemporelEPS)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Value)->Unit(benchmark::kMillisecond);

@@ -3,8 +3,11 @@
 // colours, and the page of a PDF and an SVG.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "plot/CairoDevice.h"
 #include "tests/support/Raster.h"
@@ -100,6 +103,77 @@ TEST(CairoDevice, PdfAndSvgPages) {
     }
     std::remove(path.c_str());
   }
+}
+
+// The device as the kernel feeds it, with every drawn point recorded in device units.
+class RecordingCairo : public C_CAIRO {
+ public:
+  using C_CAIRO::C_CAIRO;
+  std::vector<std::pair<double, double>> drawn;
+  void tr_move(int dx, int dy, int st) override {
+    x_ += dx;
+    y_ += dy;
+    if (st) drawn.emplace_back(x_, y_);
+    C_CAIRO::tr_move(dx, dy, st);
+  }
+
+ private:
+  int x_ = 0, y_ = 0;
+};
+
+// Distance from p to the segment a-b.
+double ToSegment(std::pair<double, double> p, std::pair<double, double> a,
+                 std::pair<double, double> b) {
+  const double ux = b.first - a.first, uy = b.second - a.second, l2 = ux * ux + uy * uy;
+  double t = l2 > 0 ? ((p.first - a.first) * ux + (p.second - a.second) * uy) / l2 : 0;
+  t = t < 0 ? 0 : (t > 1 ? 1 : t);
+  return std::hypot(p.first - a.first - t * ux, p.second - a.second - t * uy);
+}
+
+// A dense curve (4000 points over 20 cm, mostly unit steps) is written as far fewer segments,
+// and every point the kernel drew lies within one device unit (0.025 mm) of them.
+TEST(CairoDevice, DenseCurvesKeepTheirShapeInFewerSegments) {
+  const std::string path = TestFilePath(".svg");
+  RecordingCairo d(path.c_str(), C_CAIRO::Svg);
+  ASSERT_EQ(d.TRINIT(), 0);
+  d.VWPORTA(2, 22, 2, 18);
+  d.WINDOW(0, 1, -1.2, 1.2);
+  d.MOVE(0, 0);
+  for (int i = 1; i <= 4000; ++i) {
+    const double x = i / 4000.0;
+    d.DRAW(x, std::sin(12 * x) * std::exp(-2 * x));
+  }
+  ASSERT_EQ(d.TRCLOSE(), 0);
+  const std::string svg = ReadFile(path);
+  // The path's vertices: the drawing is the only path with more than a few points.
+  std::vector<std::pair<double, double>> v;
+  for (size_t at = svg.find(" d=\""); at != std::string::npos; at = svg.find(" d=\"", at + 1)) {
+    std::vector<std::pair<double, double>> pts;
+    const char* p = svg.c_str() + at + 4;
+    while (*p == 'M' || *p == 'L' || *p == ' ') {
+      if (*p == ' ') {
+        ++p;
+        continue;
+      }
+      char* end;
+      const double x = std::strtod(p + 1, &end);
+      const double y = std::strtod(end, &end);
+      pts.emplace_back(x, y);
+      p = end;
+    }
+    if (pts.size() > v.size()) v = pts;
+  }
+  ASSERT_GE(d.drawn.size(), 3000u);
+  EXPECT_LT(v.size(), d.drawn.size() / 5);
+  EXPECT_GT(v.size(), 20u);
+  double worst = 0;
+  for (const auto& p : d.drawn) {
+    double best = 1e9;
+    for (size_t i = 1; i < v.size(); ++i) best = std::min(best, ToSegment(p, v[i - 1], v[i]));
+    worst = std::max(worst, best);
+  }
+  EXPECT_LE(worst, 1.05);  // cairo's own fixed-point rounding adds a few hundredths
+  std::remove(path.c_str());
 }
 
 }  // namespace
