@@ -8,6 +8,7 @@
 #include <cairo.h>
 #include <png.h>
 
+#include <algorithm>
 #include <cmath>
 #include <csetjmp>
 #include <cstdint>
@@ -93,8 +94,9 @@ void C_CAIRO::open_page() {
       cairo_svg_surface_set_document_unit(surface_, CAIRO_SVG_UNIT_PT);
       break;
     case Png:
-      w = std::floor(w + 0.5);
-      h = std::floor(h + 0.5);
+      // cairo refuses pictures past 32767 pixels a side (the drawing is then left empty).
+      w = std::min(std::floor(w + 0.5), 32768.0);
+      h = std::min(std::floor(h + 0.5), 32768.0);
       surface_ =
           cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(w), static_cast<int>(h));
       break;
