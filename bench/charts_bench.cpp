@@ -1,6 +1,7 @@
-// Speed of the charts: Bode (gain + phase) of 20 fourth-order functions at 10 000 points to EPS
-// and EMF, and of 100 such functions to EPS, Black with every contour and 5 loci, time chart of 5
-// functions over 30 s, and the frequency-response evaluation alone.
+// Speed of the charts: Bode (gain + phase) of 20 fourth-order functions at 10 000 points to EPS,
+// EMF, PDF, SVG and PNG, of 100 such functions to EPS, Bode of 5 functions at the default 400
+// points to EPS and PNG, Black with every contour and 5 loci, time chart of 5 functions over 30 s,
+// and the frequency-response evaluation alone.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -31,9 +32,9 @@ void Registre(int n) {
 
 std::string Fichier(const char* ext) { return std::string("/tmp/corvane_bench_chart.") + ext; }
 
-void BodeVers(benchmark::State& state, GrType t, const char* ext) {
-  Registre(20);
-  Param.EdNBP = 10000;
+void BodeVers(benchmark::State& state, GrType t, const char* ext, int n = 20, int nbp = 10000) {
+  Registre(n);
+  Param.EdNBP = nbp;
   Param.RBBode = RBBodeGainPhase;
   std::string nf = Fichier(ext);
   for (auto _ : state) {
@@ -48,20 +49,13 @@ void BodeVers(benchmark::State& state, GrType t, const char* ext) {
 void BM_BodeEPS(benchmark::State& state) { BodeVers(state, GrPS, "eps"); }
 
 // Bode (gain + phase) of 100 functions at 10 000 points to EPS.
-void BM_Bode100EPS(benchmark::State& state) {
-  Registre(100);
-  Param.EdNBP = 10000;
-  Param.RBBode = RBBodeGainPhase;
-  std::string nf = Fichier("eps");
-  for (auto _ : state) {
-    TMDGraph g(GrPS, nf.c_str());
-    TrBode b;
-    b.Trace(&g);
-  }
-  std::remove(nf.c_str());
-  Param.Reset();
-}
+void BM_Bode100EPS(benchmark::State& state) { BodeVers(state, GrPS, "eps", 100); }
 void BM_BodeEMF(benchmark::State& state) { BodeVers(state, GrEMF, "emf"); }
+void BM_BodePDF(benchmark::State& state) { BodeVers(state, GrPDF, "pdf"); }
+void BM_BodeSVG(benchmark::State& state) { BodeVers(state, GrSVG, "svg"); }
+void BM_BodePNG(benchmark::State& state) { BodeVers(state, GrPNG, "png"); }
+void BM_Bode5EPS(benchmark::State& state) { BodeVers(state, GrPS, "eps", 5, 400); }
+void BM_Bode5PNG(benchmark::State& state) { BodeVers(state, GrPNG, "png", 5, 400); }
 
 void BM_BlackEPS(benchmark::State& state) {
   Registre(5);
@@ -123,6 +117,11 @@ void BM_Value(benchmark::State& state) {
 BENCHMARK(BM_BodeEPS)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Bode100EPS)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BodeEMF)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BodePDF)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BodeSVG)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BodePNG)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Bode5EPS)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Bode5PNG)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BlackEPS)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TemporelEPS)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Value)->Unit(benchmark::kMillisecond);

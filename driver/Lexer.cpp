@@ -20,7 +20,8 @@ struct Device {
   const char* word;
   bool needsFile;
 };
-constexpr Device kDevices[] = {{GrScr, "SCR", false}, {GrEMF, "EMF", true}, {GrPS, "EPS", true}};
+constexpr Device kDevices[] = {{GrScr, "SCR", false}, {GrEMF, "EMF", true}, {GrPS, "EPS", true},
+                               {GrPDF, "PDF", true},  {GrSVG, "SVG", true}, {GrPNG, "PNG", true}};
 
 constexpr const char* kBadEnd = "Fin de ligne incorrecte (extra paramètre ?)\n";
 
@@ -228,7 +229,7 @@ bool iTPrm::ReadColor(int* col) {
   return true;
 }
 
-// device: "(" ( "SCR" | ( "EMF" | "EPS" ) "," quoted ) ")" end
+// device: "(" ( "SCR" | ( "EMF" | "EPS" | "PDF" | "SVG" | "PNG" ) "," quoted ) ")" end
 bool iTPrm::ReadPeriph(GrType* prf) {
   if (*pbuf != '(') {
     Err("'(' manquante !\n");

@@ -6,5 +6,5 @@
 enum TrType { TraceBlack = 0, TraceBode = 1, TraceTemp = 2 };
 
 // Draws one chart of kind tr on a new device of kind x; nf is the file name of a file
-// device (EMF, EPS) and the empty string for the screen.
+// device (EMF, EPS, PDF, SVG, PNG) and the empty string for the screen.
 void Tracer(GrType x, TrType tr, const char* nf);

@@ -1,6 +1,7 @@
 // The device holder: creates the output device of one chart and destroys it.
 #include "plot/MDGraph.h"
 
+#include "plot/CairoDevice.h"
 #include "plot/EmfDevice.h"
 #include "plot/EpsDevice.h"
 #include "plot/HpglDevice.h"
@@ -23,6 +24,15 @@ TMDGraph::TMDGraph(GrType t, const char* nf) {
       break;
     case GrEMF:
       Gr = new C_EMF(nf);
+      break;
+    case GrPDF:
+      Gr = new C_CAIRO(nf, C_CAIRO::Pdf);
+      break;
+    case GrSVG:
+      Gr = new C_CAIRO(nf, C_CAIRO::Svg);
+      break;
+    case GrPNG:
+      Gr = new C_CAIRO(nf, C_CAIRO::Png);
       break;
     default:
       return;

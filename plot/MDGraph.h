@@ -3,7 +3,17 @@
 
 #include "plot/TrInfo.h"
 
-enum GrType : int { GrErr = 0, GrScr = 1, GrHPGL = 2, GrHPGLr = 3, GrPS = 4, GrEMF = 5 };
+enum GrType : int {
+  GrErr = 0,
+  GrScr = 1,
+  GrHPGL = 2,
+  GrHPGLr = 3,
+  GrPS = 4,
+  GrEMF = 5,
+  GrPDF = 6,  // the cairo device's three formats
+  GrSVG = 7,
+  GrPNG = 8
+};
 
 class TMDGraph {
  public:

@@ -123,7 +123,7 @@ const Case kCases[] = {
     {"fct = 1H", nullptr, "Nom de fonction manquant !\n", nullptr},
     {"fct = H G", nullptr, kBadEnd, nullptr},
     {"BodeGP SCR", nullptr, "'(' manquante !\n", nullptr},
-    {"Black(PNG)", nullptr, "Périphérique 'PNG' inconnu !\n", nullptr},
+    {"Black(GIF)", nullptr, "Périphérique 'GIF' inconnu !\n", nullptr},
     {"BodeG()", nullptr, "Nom de périphérique manquant !\n", nullptr},
     {"BodeP(EPS)", nullptr, "',' manquante !\n", nullptr},
     {"BodeP(EPS, x.eps)", nullptr, "Nom de fichier invalide !\n", nullptr},

@@ -32,7 +32,9 @@ TEST(Tracer, EachKindWritesItsFile) {
   Tracer(GrPS, static_cast<TrType>(7), other.c_str());
   EXPECT_FALSE(Exists(other));
   Tracer(GrErr, TraceBode, "");
-  Tracer(static_cast<GrType>(6), TraceBlack, "x");
+  const std::string unknown = dir.path() + "/x";
+  Tracer(static_cast<GrType>(42), TraceBlack, unknown.c_str());
+  EXPECT_FALSE(Exists(unknown));
   testing::internal::GetCapturedStdout();
   Param.Reset();
 }

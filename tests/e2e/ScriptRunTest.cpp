@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <fstream>
 #include <string>
 
 #include "tests/support/RunCorvane.h"
@@ -22,6 +23,31 @@ TEST(ScriptRunTest, NoArgumentPrintsTitleAndPauseAndReturnsAtOnce) {
   CorvaneRun r = RunCorvane({});
   EXPECT_EQ(r.out, kTitle + kPause);
   EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.status, 0);
+}
+
+// --help and --version answer and end at once, without title or pause; any other first
+// argument, even one that looks like an option, is a script path.
+TEST(ScriptRunTest, HelpAndVersionAndOtherArguments) {
+  CorvaneRun r = RunCorvane({"--help"});
+  EXPECT_EQ(r.out.rfind("Usage : corvane SCRIPT ", 0), 0u) << r.out;
+  EXPECT_NE(r.out.find("PDF, SVG ou PNG"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find(kPause), std::string::npos);
+  EXPECT_EQ(r.status, 0);
+  // The version is the project's, as the build file declares it.
+  std::ifstream cm(std::string(CORVANE_SOURCE_DIR) + "/CMakeLists.txt");
+  std::string line, version;
+  while (std::getline(cm, line) && version.empty()) {
+    const std::string key = "project(corvane VERSION ";
+    if (line.rfind(key, 0) == 0)
+      version = line.substr(key.size(), line.find(' ', key.size()) - key.size());
+  }
+  ASSERT_FALSE(version.empty());
+  r = RunCorvane({"--version", "x.txt"});
+  EXPECT_EQ(r.out, "corvane " + version + "\n");
+  EXPECT_EQ(r.status, 0);
+  r = RunCorvane({"--Help"});
+  EXPECT_EQ(r.out, kTitle + "Le fichier --Help ne peut être ouvert !\n" + kPause);
   EXPECT_EQ(r.status, 0);
 }
 
@@ -83,11 +109,11 @@ TEST(ScriptRunTest, ChartCommandPrintsItsTitle) {
                                  "fct = H\n"
                                  "H.pole = -1\n"
                                  "Temporel(EPS, \"t.eps\")\n"
-                                 "BodeGP(PNG)\n");
+                                 "BodeGP(GIF)\n");
   CorvaneRun r = RunCorvane({script}, dir.path());
   EXPECT_THAT(r.out, StartsWith(kTitle + "Fonction 'H' créée.\nAjout pole de 'H' = -1\n" +
                                 "Tracé simulation temporelle\n"));
-  EXPECT_THAT(r.out, EndsWith("Erreur à la ligne 4 : BodeGP(PNG)\nPériphérique 'PNG' inconnu !\n" +
+  EXPECT_THAT(r.out, EndsWith("Erreur à la ligne 4 : BodeGP(GIF)\nPériphérique 'GIF' inconnu !\n" +
                               kPause));
   EXPECT_EQ(r.status, 0);
 }

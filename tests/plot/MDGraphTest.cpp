@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "plot/CairoDevice.h"
 #include "plot/EmfDevice.h"
 #include "plot/EpsDevice.h"
 #include "plot/HpglDevice.h"
@@ -38,10 +39,28 @@ TEST(MDGraph, FileKindsCreateTheirDevice) {
   EXPECT_EQ(hpr.Gr->tr_ymax, 29.7);
   EXPECT_TRUE(dynamic_cast<C_HPGLA4*>(hpr.Gr)->Rot);
   EXPECT_EQ(hpr.Gr->plume_max, 16);
+
+  // The cairo kinds: one device class, three formats, the PostScript device's page and pens.
+  const struct {
+    GrType t;
+    C_CAIRO::Format f;
+  } cairoKinds[] = {{GrPDF, C_CAIRO::Pdf}, {GrSVG, C_CAIRO::Svg}, {GrPNG, C_CAIRO::Png}};
+  for (const auto& k : cairoKinds) {
+    TMDGraph g(k.t, "a.out");
+    EXPECT_EQ(g.Type, k.t);
+    auto* dev = dynamic_cast<C_CAIRO*>(g.Gr);
+    ASSERT_NE(dev, nullptr) << k.t;
+    EXPECT_EQ(dev->format, k.f);
+    EXPECT_STREQ(dev->NomFichier, "a.out");
+    EXPECT_EQ(dev->tr_xmax, ps.Gr->tr_xmax);
+    EXPECT_EQ(dev->tr_ymax, ps.Gr->tr_ymax);
+    EXPECT_EQ(dev->u_par_cmx, ps.Gr->u_par_cmx);
+    EXPECT_EQ(dev->plume_max, ps.Gr->plume_max);
+  }
 }
 
 TEST(MDGraph, OtherKindsHoldNothing) {
-  for (int k : {-1, 0, 6, 42}) {
+  for (int k : {-1, 0, 9, 42}) {
     TMDGraph g(static_cast<GrType>(k), "x.eps");
     EXPECT_EQ(g.Gr, nullptr) << k;
     EXPECT_EQ(g.Type, GrErr) << k;
@@ -51,6 +70,8 @@ TEST(MDGraph, OtherKindsHoldNothing) {
   EXPECT_EQ(noname.Type, GrErr);
   TMDGraph nullname(GrEMF, nullptr);
   EXPECT_EQ(nullname.Gr, nullptr);
+  TMDGraph nopng(GrPNG);
+  EXPECT_EQ(nopng.Gr, nullptr);
 }
 
 }  // namespace

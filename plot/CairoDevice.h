@@ -1,0 +1,64 @@
+// PDF, SVG and PNG output device drawn with cairo: relative moves become stroked polylines on a
+// page the size of the drawing bounds, 400 units per centimetre like the other file devices.
+#pragma once
+
+#include <string>
+
+#include "plot/TrInfo.h"
+
+typedef struct _cairo cairo_t;
+typedef struct _cairo_surface cairo_surface_t;
+
+class C_CAIRO : public TR_INFO {
+ public:
+  enum Format { Pdf, Svg, Png };
+  static constexpr double kPngDpi = 150;  // resolution of the PNG pictures
+
+  Format format;
+  int cr_x = 0, cr_y = 0;  // absolute position in device units
+  int cr_pen = 1;          // pen of the polyline being drawn
+  double cr_width = 0.2;   // line width in millimetres (scale already applied)
+
+  C_CAIRO(const char* nomfic, Format f);
+  ~C_CAIRO() override;
+
+  void tr_init() override;
+  void tr_move(int dx, int dy, int st) override;
+  void tr_pen(int pen) override;
+  void tr_close() override;
+  void tr_size(int dx, int dy) override;
+  void tr_width(double mm) override;
+
+  // Writes the bytes of the file being built; false on a write error.
+  bool send_bytes(const unsigned char* data, unsigned length);
+
+ private:
+  // Creates the page from the drawing bounds in force when the first move arrives, so that
+  // bounds set after TRINIT give the page its size.
+  void open_page();
+  // Strokes the polylines drawn since the last pen or width change, in that pen and width.
+  void stroke();
+  // Draws the segment to the last point gathered.
+  void flush_segment();
+  bool run_fits(int x, int y) const;
+  void run_add(int x, int y);
+  // Ends the polyline being drawn (the pen goes up or the path is stroked).
+  void end_polyline();
+  void release();
+  bool write_png();
+
+  std::string nom_;  // owned copy of the file name, NomFichier points into it
+  cairo_surface_t* surface_ = nullptr;
+  cairo_t* cr_ = nullptr;
+  bool drawing_ = false;                     // drawn polylines wait to be stroked
+  bool joined_ = false;                      // a polyline is being drawn
+  bool length_ = false;                      // it has a segment of non-zero length
+  static constexpr double kTolerance = 1.0;  // device units a point may lie off its segment
+  int seg_x_ = 0, seg_y_ = 0;                // end of the last segment drawn: start of the run
+  int last_x_ = 0, last_y_ = 0;              // last point gathered into the run
+  bool gathered_ = false;                    // the run holds a point
+  bool cone_ = false, empty_ = false;        // directions from the start that suit every point
+  double lo_x_ = 0, lo_y_ = 0, hi_x_ = 0, hi_y_ = 0;  // the cone's clockwise and other edge
+  double far2_ = 0;    // square of the distance of the farthest point gathered
+  bool mute_ = false;  // no more bytes to the file (device being destroyed)
+};
