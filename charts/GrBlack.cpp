@@ -223,7 +223,7 @@ void GrBlack::Trace() {
       }
     }
   }
-  gr->TRCLOSE();
+  CloseErr = gr->TRCLOSE();
 }
 
 void GrBlack::quadrill(double dp, double dm) {

@@ -219,7 +219,7 @@ void TrBode::Trace(TMDGraph* G) {
     gr->VWPORTA(2, txm - 1, 1, tym - 0.5);
     bode(gr, TypePhase);
   }
-  gr->TRCLOSE();
+  CloseErr = gr->TRCLOSE();
 }
 
 bool TrBode::bode(TR_INFO* G, TTypeGraphe typ) {

@@ -49,6 +49,7 @@ class TrBode {
   uint32_t nbp = 0;           // points per curve
   double txm = 0, tym = 0;    // drawing width and panel height, centimetres
   TTypeGraphe TypeGraphe = TypeGainPhase;
+  int CloseErr = 0;  // what closing the drawing returned: not 0 when its file was not written whole
 
   // Computes the ranges, opens the device, draws one or two panels and closes the device.
   void Trace(TMDGraph* G);

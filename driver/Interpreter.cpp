@@ -20,6 +20,14 @@ iTPrm::~iTPrm() {
   if (f != nullptr) std::fclose(f);
 }
 
+bool iTPrm::IsScript(const char* nf) const {
+  if (f == nullptr || nf == nullptr) return false;
+  const int fd = fileno(f);
+  struct stat script, other;
+  if (fd < 0 || fstat(fd, &script) != 0 || stat(nf, &other) != 0) return false;
+  return script.st_dev == other.st_dev && script.st_ino == other.st_ino;
+}
+
 void iTPrm::SetLine(const char* line, int n) {
   std::snprintf(buf, sizeof buf, "%s", line);
   pbuf = buf;

@@ -31,6 +31,10 @@ class iTPrm {
   iTPrm(const iTPrm&) = delete;
   iTPrm& operator=(const iTPrm&) = delete;
 
+  // True when the file nf exists and is the open script itself (same device and inode, so
+  // that another spelling of its path or a link to it is recognised).
+  bool IsScript(const char* nf) const;
+
   // Line loop.
   bool SearchNextCmde();
   bool ExecNextCmde();
