@@ -234,7 +234,7 @@ void GrBlack::Trace() {
       }
     }
   }
-  gr->TRCLOSE();
+  CloseErr = gr->TRCLOSE();
 }
 
 void GrBlack::quadrill(double dp, double dm) {

@@ -29,6 +29,7 @@ extern const T_CRB mph[kNbIsoPhase];
 class GrBlack {
  public:
   TMDGraph* G = nullptr;  // device holder, not owned
+  int CloseErr = 0;  // what closing the drawing returned: not 0 when its file was not written whole
 
   // Draws the whole chart.
   void Trace();

@@ -307,7 +307,7 @@ void TrBode::Trace(TMDGraph* G) {
     bode(gr, TypePhase);
   }
   remet();
-  gr->TRCLOSE();
+  CloseErr = gr->TRCLOSE();
 }
 
 bool TrBode::bode(TR_INFO* G, TTypeGraphe typ) {

@@ -62,6 +62,7 @@ class TrBode {
   uint32_t nbp = 0;           // points per curve
   double txm = 0, tym = 0;    // drawing width and panel height, centimetres
   TTypeGraphe TypeGraphe = TypeGainPhase;
+  int CloseErr = 0;  // what closing the drawing returned: not 0 when its file was not written whole
 
   // One curve of the chart (a function in one loop mode), in the order the range and the
   // panels meet them; its values are kept when they fit in the memory allowed to the chart.

@@ -153,6 +153,10 @@ void iTPrm::Chart(int kind) {
       break;
   }
   std::fflush(stdout);  // the title shows before a screen chart waits for its key
+  if (device != GrScr && IsScript(NomSymb)) {  // writing it would end the script being run
+    std::printf("Le fichier %s ne peut être ouvert !\n", NomSymb);
+    return;
+  }
   Tracer(device, tr, NomSymb);
 }
 

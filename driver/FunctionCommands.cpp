@@ -2,6 +2,7 @@
 // expression and the properties report of one registered transfer function.
 #include "driver/Interpreter.h"
 #include "driver/Report.h"
+#include "expr/PolyItMath.h"
 #include "model/Param.h"
 
 namespace {
@@ -19,6 +20,11 @@ TFctTransfert* FindFunction(const char* nom) {
   }
   return nullptr;
 }
+
+// Degree a numerator or a denominator may reach (a second-order factor counts two): the
+// highest a time simulation accepts, which also keeps the frequency chart of one function
+// within about a second at the most points. A line that would pass it is refused whole.
+bool OrderFits(unsigned long order) { return order <= PolyTItMath::DegreMax; }
 
 }  // namespace
 
@@ -54,8 +60,13 @@ void iTPrm::FoncGest() {
       std::printf("Gain de '%s' = %G\n", h->Nom, prm[0]);
       return;
     case kPole:
-    case kZero:
+    case kZero: {
       if (!ReadValD()) return;
+      const unsigned long order = k == kPole ? h->nbp + 2ul * h->nbpc : h->nbz + 2ul * h->nbzc;
+      if (!OrderFits(order + nbprm)) {
+        Err("Ordre trop élevé (%lu) !\n", order + nbprm);
+        return;
+      }
       std::printf(k == kPole ? "Ajout pole%sde '%s' = " : "Ajout zero%sde '%s' = ",
                   nbprm > 1 ? "s " : " ", h->Nom);
       for (unsigned i = 0; i < nbprm; ++i) {
@@ -68,9 +79,15 @@ void iTPrm::FoncGest() {
       }
       std::printf("\n");
       return;
+    }
     case kPoleC:
-    case kZeroC:
+    case kZeroC: {
       if (!Read3()) return;
+      const unsigned long order = k == kPoleC ? h->nbp + 2ul * h->nbpc : h->nbz + 2ul * h->nbzc;
+      if (!OrderFits(order + 2ul * (nbprm / 3))) {
+        Err("Ordre trop élevé (%lu) !\n", order + 2ul * (nbprm / 3));
+        return;
+      }
       std::printf(k == kPoleC ? "Ajout pole%sde '%s' = " : "Ajout zero%sde '%s' = ",
                   nbprm > 1 ? "s " : " ", h->Nom);
       for (unsigned i = 0; i < nbprm; i += 3) {
@@ -83,6 +100,7 @@ void iTPrm::FoncGest() {
       }
       std::printf("\n");
       return;
+    }
     case kCouleur: {
       int c;
       if (!ReadColor(&c)) return;

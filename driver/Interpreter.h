@@ -11,7 +11,7 @@ class iTPrm {
  public:
   static constexpr int kNbCmde = 33;        // command words in TabCmde
   static constexpr unsigned kMaxPrm = 120;  // values one line may carry
-  static constexpr int kBufSize = 1024;     // line buffer, so at most 1023 characters a read
+  static constexpr int kBufSize = 1024;     // line buffer, so at most 1023 characters a line
 
   FILE* f = nullptr;  // the open script, null when it could not be opened; owned
   int cmde = -1;      // TabCmde index of the current line, -1 not a command word, -2 end of file
@@ -30,6 +30,10 @@ class iTPrm {
   ~iTPrm();
   iTPrm(const iTPrm&) = delete;
   iTPrm& operator=(const iTPrm&) = delete;
+
+  // True when the file nf exists and is the open script itself (same device and inode, so
+  // that another spelling of its path or a link to it is recognised).
+  bool IsScript(const char* nf) const;
 
   // Line loop.
   bool SearchNextCmde();
@@ -57,6 +61,7 @@ class iTPrm {
   void SetLine(const char* line, int n = 1);
 
  private:
+  bool ReadLine(bool* tooLong, bool* restUsed);
   bool ReadReal(double* v);
   bool ReadFlag(bool* setting, const char* echo);
   bool ReadColorSetting(int* setting, const char* echo);

@@ -19,13 +19,17 @@ char* CopyString(const char* s) {
   return r;
 }
 
-// Grows an owned array by exactly one entry.
+// Appends one entry to an owned array of n entries. The storage holds the smallest power of
+// two of entries not below n, so it is full only when n is 0 or a power of two: then it moves
+// to twice the room, and n additions copy fewer than 2n entries in all.
 template <class T>
 void Append(T*& a, int& n, const T& v) {
-  T* na = new T[n + 1];
-  for (int i = 0; i < n; ++i) na[i] = a[i];
-  delete[] a;
-  a = na;
+  if ((n & (n - 1)) == 0) {
+    T* na = new T[n == 0 ? 1 : 2 * static_cast<size_t>(n)];
+    for (int i = 0; i < n; ++i) na[i] = a[i];
+    delete[] a;
+    a = na;
+  }
   a[n] = v;
   ++n;
 }

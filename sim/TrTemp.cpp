@@ -251,7 +251,7 @@ void TrTemp::Trace(TMDGraph* G) {
   gr->GET_BOUNDS(&xn, &txm, &yn, &tym);
   gr->VWPORTA(2, txm - 1, 1, tym - 0.5);
   Temporel(gr);
-  gr->TRCLOSE();
+  CloseErr = gr->TRCLOSE();
   echantillons_.clear();
   temps_.clear();
 }

@@ -25,6 +25,7 @@ class TrTemp {
   double Dt;         // integration step (s)
   bool Init = true;  // Trace draws only when set
   int Err = 0;       // error number of the last TempFromH (0: none)
+  int CloseErr = 0;  // what closing the drawing returned: not 0 when its file was not written whole
 
   // Time step and duration from the global settings.
   TrTemp();

@@ -126,6 +126,48 @@ TEST_F(FunctionCommandsTest, FactorsAccumulateAndDenominatorSetsTheIntegrator) {
   EXPECT_TRUE(h->Integrat);
 }
 
+// Numerator and denominator reach degree 1000 (a factor counts two) over many lines, every
+// root and factor kept in order; a line that would pass 1000 is refused whole.
+TEST_F(FunctionCommandsTest, OrdersReachAThousandAndNoMore) {
+  std::string script = "fct = H\n";
+  for (int line = 0; line < 9; ++line) {  // 9 lines of 100 poles and 9 of 100 zeros
+    for (const char* word : {"pole", "zero"}) {
+      script += std::string("H.") + word + " = ";
+      for (int i = 0; i < 100; ++i) script += (i > 0 ? "," : "") + std::to_string(line * 100 + i);
+      script += "\n";
+    }
+  }
+  for (int line = 0; line < 2; ++line) {  // 2 lines of 25 factors of each kind: 100 more
+    for (const char* word : {"poleC", "zeroC"}) {
+      script += std::string("H.") + word + " = ";
+      for (int i = 0; i < 25; ++i) {
+        script += (i > 0 ? ", {1," : "{1,") + std::to_string(line * 25 + i) + ",2}";
+      }
+      script += "\n";
+    }
+  }
+  const std::string over[] = {"H.pole = 5\n", "H.zeroC = {1,2,3}\n"};
+  const std::string refused = ErrorHeader(24, over[0]) + "Ordre trop élevé (1001) !\n" +
+                              ErrorHeader(25, over[1]) + "Ordre trop élevé (1002) !\n";
+  std::string out = RunScriptText(script + over[0] + over[1]);
+  ASSERT_GT(out.size(), refused.size());
+  EXPECT_EQ(out.substr(out.size() - refused.size()), refused);
+  EXPECT_EQ(out.find("Erreur"), out.size() - refused.size());
+  TFctTransfert* h = Param.GetFctTransfert(0);
+  ASSERT_EQ(h->nbp, 900);
+  ASSERT_EQ(h->nbz, 900);
+  ASSERT_EQ(h->nbpc, 50);
+  ASSERT_EQ(h->nbzc, 50);
+  for (int i = 0; i < 900; ++i) {
+    EXPECT_EQ(h->p[i], i);
+    EXPECT_EQ(h->z[i], i);
+  }
+  for (int i = 0; i < 50; ++i) {
+    EXPECT_EQ(h->pc[i].b, i);
+    EXPECT_EQ(h->zc[i].b, i);
+  }
+}
+
 TEST_F(FunctionCommandsTest, NamesAreFoundRegardlessOfCaseAmongSeveral) {
   std::string out = RunScriptText("fct = Ga\nfct = Hb\nhB.gain=3\nGA.gain=4\n");
   EXPECT_EQ(out,

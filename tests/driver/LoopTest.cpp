@@ -1,5 +1,5 @@
 // Checks the line loop: blank and comment lines, line numbers, line ends, over-long lines
-// read in pieces, NUL bytes and binary input, and the example script of the user guide.
+// counted once, NUL bytes and binary input, and the example script of the user guide.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -70,21 +70,26 @@ TEST_F(LoopTest, LastLineWithoutLineEnd) {
             "Wmin=2\n" + ErrorHeader(2, "Wmax") + "'=' manquant !\n");
 }
 
-TEST_F(LoopTest, LongLinesAreReadInPiecesOf1023) {
-  // 5 + 1018 blanks fill the first piece; "7" is read as line 2; Wmax is line 3.
+TEST_F(LoopTest, ALineLongerThan1023CharactersIsOneLine) {
+  // 1024 characters: reported once with its first 1023, nothing of it runs, Wmax is line 2.
   std::string line = "Wmin=" + std::string(1018, ' ') + "7\n";
   std::string out = RunScriptText(line + "Wmax=5\n");
-  EXPECT_EQ(out, ErrorHeader(1, line.substr(0, 1023)) + "Paramètre invalide !\n" +
-                     ErrorHeader(2, "7\n") + "Fonction '' indéfinie !\n" + "Wmax=5\n");
+  EXPECT_EQ(out, ErrorHeader(1, line.substr(0, 1023)) + "Ligne trop longue !\n" + "Wmax=5\n");
   EXPECT_EQ(Param.EdWn, 0.001);
 
-  // A comment of 3000 characters: its pieces after the first are lines of their own.
-  std::string comment = ";" + std::string(2999, 'x') + "\nWmin=3\n";
-  std::string tail(3000 - 2 * 1023, 'x');
-  out = RunScriptText(comment);
-  EXPECT_EQ(out, ErrorHeader(2, std::string(1023, 'x')) + "Fonction '" + std::string(1023, 'x') +
-                     "' indéfinie !\n" + ErrorHeader(3, tail + "\n") + "Fonction '" + tail +
-                     "' indéfinie !\n" + "Wmin=3\n");
+  // 1023 characters and a CR LF line end: an ordinary line, and the next one is line 2.
+  out = RunScriptText("Wmin=" + std::string(1017, ' ') + "7\r\nWmax\n");
+  EXPECT_EQ(out, "Wmin=7\n" + ErrorHeader(2, "Wmax\n") + "'=' manquant !\n");
+
+  // Comment lines and blank lines of any length are skipped without a word; a line of blanks
+  // with something beyond its first 1023 characters is a line too long.
+  std::string comment = ";" + std::string(2999, 'x') + "\n";
+  std::string blanks(1500, ' ');
+  Param.Reset();
+  out = RunScriptText(comment + blanks + "\n" + blanks + "Wmin=2\n" + "\t" + comment + "Wmax\n");
+  EXPECT_EQ(out, ErrorHeader(3, blanks.substr(0, 1023)) + "Ligne trop longue !\n" +
+                     ErrorHeader(5, "Wmax\n") + "'=' manquant !\n");
+  EXPECT_EQ(Param.EdWn, 0.001);
 }
 
 TEST_F(LoopTest, NulBytesEndTheUsefulLine) {

@@ -1,9 +1,11 @@
 // Chart commands run through the program: every chart kind on every file device gives a file
 // that Ghostscript runs (EPS), libUEMF reads record by record (EMF), pdfinfo, xmllint and
 // pngcheck accept (PDF, SVG, PNG), and the PDF, SVG and PNG pictures show what Ghostscript shows
-// of the EPS; unopenable files and failing expressions are reported and the script goes on.
+// of the EPS; unopenable files, the script itself, full disks and failing expressions are reported and the script goes on.
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <filesystem>
@@ -217,24 +219,83 @@ TEST(ChartFiles, PdfSvgPngShowWhatTheEpsShows) {
   }
 }
 
-// A file that cannot be created is reported with its name; nothing is drawn and the next
-// chart of the script is written.
+// A file that cannot be created is reported with its name; so is the script being run, under
+// any spelling of its path or through a link, which stays as it was. Nothing is drawn and
+// the next chart of the script is written.
 TEST(ChartFiles, UnopenableFileReportedAndScriptGoesOn) {
   for (const char* cmd : {"BodeGP", "BodeG", "Black", "Temporel"}) {
     for (const char* dev : {"EPS", "EMF"}) {
       ScratchDir dir;
-      std::string bad = dir.path() + "/no-such-folder/chart.out";
-      std::string script = std::string(kLoop) + cmd + "(" + dev + ", \"" + bad + "\")\n" + cmd +
-                           "(" + dev + ", \"ok.out\")\n";
+      const std::string leaf = dir.path().substr(dir.path().rfind('/') + 1);
+      ASSERT_EQ(symlink("s.txt", (dir.path() + "/link").c_str()), 0);
+      const std::string bad[] = {dir.path() + "/no-such-folder/chart.out", "s.txt",
+                                 "../" + leaf + "/./s.txt", "link"};
+      std::string script = std::string(kLoop) + "Nichols = 0\n";
+      for (const std::string& b : bad) script += cmd + ("(" + (dev + (", \"" + b + "\")\n")));
+      script += cmd + ("(" + (dev + std::string(", \"ok.out\")\n")));
       CorvaneRun r = RunCorvane({dir.Write("s.txt", script)}, dir.path());
       ASSERT_EQ(r.status, 0);
-      EXPECT_NE(r.out.find("Le fichier " + bad + " ne peut être ouvert !\n"), std::string::npos)
-          << cmd << " " << dev << "\n"
-          << r.out;
-      EXPECT_FALSE(Exists(bad));
+      for (const std::string& b : bad) {
+        EXPECT_NE(r.out.find("Le fichier " + b + " ne peut être ouvert !\n"), std::string::npos)
+            << cmd << " " << dev << "\n"
+            << r.out;
+      }
+      EXPECT_FALSE(Exists(bad[0]));
+      EXPECT_EQ(ReadFile(dir.path() + "/s.txt"), script) << cmd << " " << dev;
       EXPECT_TRUE(Exists(dir.path() + "/ok.out")) << cmd << " " << dev;
     }
   }
+}
+
+// Every write to /dev/full fails: each chart kind on each file device reports it after its
+// own lines, /dev/full is still the same device afterwards, and the script goes on.
+TEST(ChartFiles, WriteErrorReportedAndDeviceLeftAlone) {
+  struct stat before;
+  if (stat("/dev/full", &before) != 0 || !S_ISCHR(before.st_mode)) GTEST_SKIP() << "no /dev/full";
+  for (const char* cmd : {"BodeGP", "Black", "Temporel"}) {
+    for (const char* dev : {"EPS", "EMF"}) {
+      ScratchDir dir;
+      std::string script = std::string(kLoop) + "Nichols = 0\n" + cmd + "(" + dev +
+                           ", \"/dev/full\")\nBodeG(EPS, \"ok.eps\")\n";
+      CorvaneRun r = RunCorvane({dir.Write("s.txt", script)}, dir.path());
+      ASSERT_EQ(r.status, 0);
+      const size_t msg = r.out.find("Erreur : écriture du fichier /dev/full impossible !\n");
+      EXPECT_NE(msg, std::string::npos) << cmd << " " << dev << "\n" << r.out;
+      EXPECT_LT(msg, r.out.find("Tracé de Bode (Gain)\n")) << r.out;
+      struct stat after;
+      ASSERT_EQ(stat("/dev/full", &after), 0);
+      EXPECT_TRUE(S_ISCHR(after.st_mode) && after.st_rdev == before.st_rdev) << cmd << " " << dev;
+      EXPECT_EQ(gs_test::GhostscriptCheck(dir.path() + "/ok.eps"), 0) << cmd << " " << dev;
+    }
+  }
+}
+
+// A 200 KiB file system (a tmpfs, where this process may mount one): the charts too large for
+// it are reported and leave no file; a chart that fits is written whole.
+TEST(ChartFiles, FullFileSystemLeavesNoIncompleteFile) {
+  ScratchDir dir;
+  const std::string mnt = dir.path() + "/small";
+  ASSERT_EQ(mkdir(mnt.c_str(), 0700), 0);
+  if (mount("tmpfs", mnt.c_str(), "tmpfs", 0, "size=200k") != 0) GTEST_SKIP() << "cannot mount";
+  struct Unmount {
+    std::string path;
+    ~Unmount() { umount2(path.c_str(), MNT_DETACH); }
+  } unmount{mnt};
+  const std::string script = std::string(kLoop) + "NBP = 10000\nBodeGP(EPS, \"small/a.eps\")\n" +
+                             "Black(EMF, \"small/b.emf\")\nTemporel(EPS, \"small/c.eps\")\n" +
+                             "NBP = 10\nBodeG(EPS, \"small/d.eps\")\nH.gain = 1\n";
+  CorvaneRun r = RunCorvane({dir.Write("s.txt", script)}, dir.path());
+  ASSERT_EQ(r.status, 0);
+  for (const char* f : {"small/a.eps", "small/b.emf", "small/c.eps"}) {
+    EXPECT_NE(r.out.find(std::string("Erreur : écriture du fichier ") + f + " impossible !\n"),
+              std::string::npos)
+        << f << "\n"
+        << r.out;
+    EXPECT_FALSE(Exists(dir.path() + "/" + f)) << f;
+  }
+  EXPECT_EQ(r.out.find("écriture du fichier small/d.eps"), std::string::npos);
+  EXPECT_EQ(gs_test::GhostscriptCheck(mnt + "/d.eps"), 0);
+  EXPECT_NE(r.out.find("Gain de 'H' = 1\n"), std::string::npos);
 }
 
 // A function whose expression names an unknown function: the Bode and time charts report the

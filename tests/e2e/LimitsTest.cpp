@@ -1,6 +1,7 @@
 // Runs the built program on scripts at the limits of a line: the most values and triples a
-// line may carry, lines of 1023 characters and longer, long names and texts, and a thousand
-// lines of errors. Each must give the program's own messages, exit 0 and stay quick.
+// line may carry, lines of 1023 characters and longer (up to a 10 MB comment), long names and
+// texts, and a thousand lines of errors. Each must give the program's own messages, exit 0 and stay
+// quick.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -61,36 +62,42 @@ TEST(LimitsTest, TooManyValuesForAGlobalSettingOrAGain) {
                        "Trop de paramètres !\n" + kPause);
 }
 
-// fgets semantics: 1023 characters fit in one read; the line end of a 1023-character line is
-// read on its own, as one more (blank) line; longer lines are cut into pieces of 1023.
+// A line of 1023 characters is an ordinary line, line end included; a longer one is one line
+// all the same: a command line gets one message and runs no part of itself, a comment line
+// (even of 10 MB) is skipped silently, and the lines after keep their numbers.
 TEST(LimitsTest, LinesOf1023CharactersAndLonger) {
   ScratchDir dir;
   const std::string comment1022 = ";" + std::string(1021, 'c');
   const std::string comment1023 = ";" + std::string(1022, 'c');
+  const std::string comment10M = ";" + std::string(10 << 20, 'c');
   std::string gain = "H.gain = 5";
   gain += std::string(1023 - gain.size(), ' ');  // a valid command of exactly 1023 characters
   std::string two = "H.gain = 7";
   two += std::string(1023 - two.size(), ' ');
-  two += "H.gain = 8";  // the second piece of a 1033-character line is a command of its own
+  two += "H.gain = 8";                                // a 1033-character line: nothing of it runs
+  std::string wide = "H.pole = " + Values(400, ",");  // a 2000-character command line
+  wide.resize(2000, ' ');
   CorvaneRun r = RunScript(dir, "fct = H\n" + comment1022 + "\nH.gain = x\n" + comment1023 +
-                                    "\nH.gain = y\n" + gain + "\n" + two + "\nH.gain = z\n");
+                                    "\nH.gain = y\n" + gain + "\n" + two + "\nH.gain = z\n" +
+                                    comment10M + "\n" + wide + "\nH.gain = t\n");
   EXPECT_EQ(r.out, kTitle + "Fonction 'H' créée.\n" +
                        "Erreur à la ligne 3 : H.gain = x\nParamètre invalide !\n" +
-                       "Erreur à la ligne 6 : H.gain = y\nParamètre invalide !\n" +
-                       "Gain de 'H' = 5\n" + "Gain de 'H' = 7\n" + "Gain de 'H' = 8\n" +
-                       "Erreur à la ligne 11 : H.gain = z\nParamètre invalide !\n" + kPause);
+                       "Erreur à la ligne 5 : H.gain = y\nParamètre invalide !\n" +
+                       "Gain de 'H' = 5\n" + "Erreur à la ligne 7 : " + two.substr(0, 1023) +
+                       "Ligne trop longue !\n" +
+                       "Erreur à la ligne 8 : H.gain = z\nParamètre invalide !\n" +
+                       "Erreur à la ligne 10 : " + wide.substr(0, 1023) + "Ligne trop longue !\n" +
+                       "Erreur à la ligne 11 : H.gain = t\nParamètre invalide !\n" + kPause);
   EXPECT_EQ(r.status, 0);
 }
 
-TEST(LimitsTest, ALongLineOfOneWordIsReadInPieces) {
+TEST(LimitsTest, ALongLineOfOneWordIsOneLine) {
   ScratchDir dir;
-  const std::string word(3000, 'x');  // pieces of 1023, 1023 and 954 characters
-  CorvaneRun r = RunScript(dir, word + "\n");
-  const std::string a(1023, 'x'), c(954, 'x');
-  EXPECT_EQ(r.out, kTitle + "Erreur à la ligne 1 : " + a + "Fonction '" + a + "' indéfinie !\n" +
-                       "Erreur à la ligne 2 : " + a + "Fonction '" + a + "' indéfinie !\n" +
-                       "Erreur à la ligne 3 : " + c + "\nFonction '" + c + "' indéfinie !\n" +
-                       kPause);
+  const std::string word(3000, 'x');
+  CorvaneRun r = RunScript(dir, word + "\nH\n");
+  EXPECT_EQ(r.out, kTitle + "Erreur à la ligne 1 : " + word.substr(0, 1023) +
+                       "Ligne trop longue !\n" +
+                       "Erreur à la ligne 2 : H\nFonction 'H' indéfinie !\n" + kPause);
   EXPECT_EQ(r.status, 0);
 }
 
