@@ -228,6 +228,11 @@ void C_CAIRO::tr_close() {
 
 void C_CAIRO::tr_size(int, int) {}
 
+namespace {
+[[noreturn]] void PngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void PngWarning(png_structp, png_const_charp) {}
+}  // namespace
+
 // The picture as 8-bit RGB, with its resolution recorded so that documents size it right.
 bool C_CAIRO::write_png() {
   const int w = cairo_image_surface_get_width(surface_);
@@ -236,7 +241,8 @@ bool C_CAIRO::write_png() {
   const unsigned char* data = cairo_image_surface_get_data(surface_);
   if (data == nullptr || w <= 0 || h <= 0) return false;
   std::vector<unsigned char> row(static_cast<size_t>(w) * 3);
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  // libpng's own handlers print to stderr; a failed write is reported by the chart instead.
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, PngError, PngWarning);
   if (png == nullptr) return false;
   png_infop info = png_create_info_struct(png);
   if (info == nullptr || setjmp(png_jmpbuf(png))) {
