@@ -28,13 +28,11 @@ constexpr double kOvershootNoise = 1e-8;
 constexpr unsigned kMaxStabilityDegree = 200;
 // Relative distance under which a root of the numerator and one of the denominator are one.
 constexpr double kRootTolerance = 1e-6;
-// Longest step response simulated: past it the step is enlarged, so that the longest duration at
-// the finest step (1000 s at 1e-7 s, 1e10 steps) ends. Reaching it takes more than 2 s of
-// computation (2e8 steps at about 50 million a second for a first order, more above), so every
-// setting that simulates in less keeps the step it was given. A pure gain steps about ten times
-// faster, and its constant response does not depend on the step.
-constexpr double kMaxSteps = 2e8;
-constexpr double kMaxStepsGain = 1e9;
+// Work of the longest step response simulated, in steps times the cost of a step: about one
+// second of one core per loop (SimTemp::StepCost), two for a report. Only a setting that would
+// take longer (1000 s at 1e-7 s is 1e10 steps) gets a coarser step; below, the figures are those
+// of the step set.
+constexpr double kMaxWork = 1.5e8;
 
 double dB(const TComplexP& y) { return TFctTransfert::dB(y); }
 
@@ -198,12 +196,15 @@ bool TempsReponseDep(double pc, TFctTransfert* f, double* tr, TPerfTemp* p) {
   sim->Dt = Param.EdDt;
   // A step that cannot advance the time up to the end would never finish.
   if (!(sim->Dt > 0) || !(tm + sim->Dt > tm)) return false;
-  const double maxSteps = sim->NbA > 0 ? kMaxSteps : kMaxStepsGain;
-  if (tm / sim->Dt > maxSteps) sim->Dt = tm / maxSteps;
   if (f->ModeBF) {
     sim->ModeBF();
   } else {
     sim->ModeBO();
+  }
+  // A coarser step may switch a stiff loop to exact steps, whose cost differs: one more look.
+  for (int pass = 0; pass < 2; ++pass) {
+    const double cost = sim->StepCost();
+    if (tm / sim->Dt * cost > kMaxWork) sim->Dt = tm * cost / kMaxWork;
   }
 
   p->yfin = y0.m;

@@ -307,6 +307,12 @@ size_t SimTemp::Steps(double tFin, double* ys, double* ts, size_t cnt, U u) {
   return k;
 }
 
+double SimTemp::StepCost() {
+  if (!prepared_ || !(Dt == dtExact_)) Prepare();
+  const double n = NbA > 0 ? NbA : 0;
+  return exact_ ? std::fmax(n + 2, n * n / 8 + 2) : n + 2;
+}
+
 void SimTemp::Prepare() {
   prepared_ = true;
   dtExact_ = Dt;
