@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 #include <unsupported/Eigen/MatrixFunctions>
 #include <vector>
@@ -217,33 +219,131 @@ size_t SimTemp::StepsOfOrder(double tFin, double* y, double* t, size_t n, U u) {
     case 8:
       return Steps<8>(tFin, y, t, n, u);
     default:
-      return Steps<0>(tFin, y, t, n, u);
+      return StepsOfBlock(tFin, y, t, n, u);
   }
 }
 
-// The Runge-Kutta steps of an order N known at compile time (0: the order NbA, with the arrays
-// of the block). Companion form: every slope is the next state entry, except the last one.
+namespace {
+
+// The largest double below t, as std::nextafter(t, -infinity) gives it; inline for t > 0.
+inline double Precedent(double t) {
+  if (!(t > 0.0)) return std::nextafter(t, -std::numeric_limits<double>::infinity());
+  uint64_t bits;
+  std::memcpy(&bits, &t, sizeof bits);
+  --bits;
+  std::memcpy(&t, &bits, sizeof t);
+  return t;
+}
+
+}  // namespace
+
+// The Runge-Kutta steps of an order N known at compile time. Companion form: every slope is the
+// next state entry, except the last one.
 template <int N, class U>
 size_t SimTemp::Steps(double tFin, double* ys, double* ts, size_t cnt, U u) {
-  constexpr int L = N > 0 ? N : 1;
-  const int n = N > 0 ? N : NbA;
-  double xl[L], al[L], bl[L + 1], f1l[L], f2l[L], f3l[L], f4l[L], tmpl[L];
-  double* x = N > 0 ? xl : X;
-  double* a = N > 0 ? al : A;
-  double* b = N > 0 ? bl : B;
-  double* f1 = N > 0 ? f1l : F1;
-  double* f2 = N > 0 ? f2l : F2;
-  double* f3 = N > 0 ? f3l : F3;
-  double* f4 = N > 0 ? f4l : F4;
-  double* tmp = N > 0 ? tmpl : tmpX;
+  static_assert(N > 0, "orders beyond the registers run on the block's arrays");
+  // Every loop below has the constant trip count N and is unrolled, so that the state, the
+  // coefficients and the stages stay in registers for the whole block of steps.
+  constexpr int n = N;
+  double x[n], a[n], b[n + 1];
   const int nbb = NbB;
-  if (N > 0) {
-    for (int i = 0; i < n; ++i) {
-      xl[i] = X[i];
-      al[i] = A[i];
-    }
-    for (int i = 0; i < nbb; ++i) bl[i] = B[i];
+#pragma GCC unroll 8
+  for (int i = 0; i < n; ++i) {
+    x[i] = X[i];
+    a[i] = A[i];
   }
+#pragma GCC unroll 9
+  for (int i = 0; i < n + 1; ++i) b[i] = i < nbb ? B[i] : 0.0;
+  const int m = nbb < n ? nbb : n;
+  const bool direct = nbb > n;
+  const bool impulse = TypeSignal == S_Impulsion;
+  const double dt = Dt;
+  const double dt2 = 0.5 * dt;
+  const double dt6 = dt / 6.0;
+  double tNow = T;
+  bool first = FInit;
+  size_t k = 0;
+  do {
+    double h = dt, h2 = dt2, h6 = dt6;
+    if (first || (impulse && tNow < kImpulseWidth && tNow + dt >= kImpulseWidth)) {
+      h = first ? 0.0 : kImpulseWidth - tNow;
+      h2 = 0.5 * h;
+      h6 = h / 6.0;
+    }
+    const double tMid = tNow + h2;
+    const double tEnd = tNow + h;
+    // With the impulse, the last stage sees the input just before the end of the step, so that
+    // the step ending on the end of the rectangle integrates the whole of its level.
+    const double tLast = impulse && h > 0.0 ? Precedent(tEnd) : tEnd;
+    const double uMid = u(tMid);
+    // Stage slopes: f_j[i] = v_j[i + 1] below the last entry, the last one is s_j.
+    double s1 = u(tNow);
+#pragma GCC unroll 8
+    for (int i = 0; i < n; ++i) s1 -= a[i] * x[i];
+    double v2[n], v3[n], v4[n];
+#pragma GCC unroll 8
+    for (int i = 0; i < n; ++i) v2[i] = x[i] + h2 * (i + 1 < n ? x[i + 1] : s1);
+    double s2 = uMid;
+#pragma GCC unroll 8
+    for (int i = 0; i < n; ++i) s2 -= a[i] * v2[i];
+#pragma GCC unroll 8
+    for (int i = 0; i < n; ++i) v3[i] = x[i] + h2 * (i + 1 < n ? v2[i + 1] : s2);
+    double s3 = uMid;
+#pragma GCC unroll 8
+    for (int i = 0; i < n; ++i) s3 -= a[i] * v3[i];
+#pragma GCC unroll 8
+    for (int i = 0; i < n; ++i) v4[i] = x[i] + h * (i + 1 < n ? v3[i + 1] : s3);
+    double s4 = u(tLast);
+#pragma GCC unroll 8
+    for (int i = 0; i < n; ++i) s4 -= a[i] * v4[i];
+#pragma GCC unroll 8
+    for (int i = 0; i < n; ++i) {
+      const bool last = i + 1 == n;
+      const double f1 = last ? s1 : x[i + 1 < n ? i + 1 : i];
+      const double f2 = last ? s2 : v2[i + 1 < n ? i + 1 : i];
+      const double f3 = last ? s3 : v3[i + 1 < n ? i + 1 : i];
+      const double f4 = last ? s4 : v4[i + 1 < n ? i + 1 : i];
+      x[i] += h6 * (f1 + 2.0 * f2 + 2.0 * f3 + f4);
+    }
+    first = false;
+    tNow = tEnd;
+
+    // Output at the new time: N applied to z, with the direct term of a biproper function.
+    double y = 0.0;
+#pragma GCC unroll 8
+    for (int i = 0; i < n; ++i) {
+      if (i < m) y += b[i] * x[i];
+    }
+    if (direct) {
+      double s = u(tNow);
+#pragma GCC unroll 8
+      for (int i = 0; i < n; ++i) s -= a[i] * x[i];
+      y += b[n] * s;
+    }
+    if (ys != nullptr) ys[k] = y;
+    if (ts != nullptr) ts[k] = tNow;
+    ++k;
+  } while (k < cnt && tNow < tFin);
+#pragma GCC unroll 8
+  for (int i = 0; i < n; ++i) X[i] = x[i];
+  FInit = first;
+  T = tNow;
+  return k;
+}
+
+// The same steps for any order, on the arrays of the block.
+template <class U>
+size_t SimTemp::StepsOfBlock(double tFin, double* ys, double* ts, size_t cnt, U u) {
+  const int n = NbA;
+  double* x = X;
+  double* a = A;
+  double* b = B;
+  double* f1 = F1;
+  double* f2 = F2;
+  double* f3 = F3;
+  double* f4 = F4;
+  double* tmp = tmpX;
+  const int nbb = NbB;
   const int m = nbb < n ? nbb : n;
   const bool direct = nbb > n;
   const bool impulse = TypeSignal == S_Impulsion;
@@ -268,10 +368,7 @@ size_t SimTemp::Steps(double tFin, double* ys, double* ts, size_t cnt, U u) {
     }
     const double h2 = 0.5 * h;
     const double tEnd = tNow + h;
-    // With the impulse, the last stage sees the input just before the end of the step, so that
-    // the step ending on the end of the rectangle integrates the whole of its level.
-    const double tLast =
-        impulse && h > 0.0 ? std::nextafter(tEnd, -std::numeric_limits<double>::infinity()) : tEnd;
+    const double tLast = impulse && h > 0.0 ? Precedent(tEnd) : tEnd;
     if (n > 0) {
       const double tMid = tNow + h2;
       f1[n - 1] = slope(x, tNow);
@@ -299,9 +396,6 @@ size_t SimTemp::Steps(double tFin, double* ys, double* ts, size_t cnt, U u) {
     if (ts != nullptr) ts[k] = tNow;
     ++k;
   } while (k < cnt && tNow < tFin);
-  if (N > 0) {
-    for (int i = 0; i < n; ++i) X[i] = xl[i];
-  }
   FInit = first;
   T = tNow;
   return k;

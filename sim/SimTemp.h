@@ -77,6 +77,8 @@ class SimTemp {
   template <int N, class U>
   size_t Steps(double tFin, double* y, double* t, size_t n, U u);
   template <class U>
+  size_t StepsOfBlock(double tFin, double* y, double* t, size_t n, U u);
+  template <class U>
   size_t StepsOfOrder(double tFin, double* y, double* t, size_t n, U u);
   template <class U>
   size_t StepsExact(double tFin, double* y, double* t, size_t n, U u, double slope);

@@ -218,6 +218,9 @@ void TrTemp::Trace(TMDGraph* G) {
       const bool garde = gardes + 2 * attendus <= kEchantillonsMax;
       const bool avecTemps = garde && temps_.empty();
       std::vector<double>& dest = echantillons_[2 * static_cast<size_t>(i) + bf];
+      // Room for the whole curve at once: growing by copies would move it some twenty times.
+      if (garde) dest.reserve(static_cast<size_t>(attendus));
+      if (avecTemps) temps_.reserve(static_cast<size_t>(attendus));
       while (Tm > st->T) {
         const size_t k = st->NextYs(Tm, ys, ts, kBlock);
         for (size_t j = 0; j < k; ++j) etend(ys[j]);

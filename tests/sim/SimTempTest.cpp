@@ -306,9 +306,36 @@ TEST(SimTempOrder, HalvingTheStepDividesTheErrorBySixteen) {
   }
 }
 
-// Steps by blocks give, bit for bit, the outputs and times of single steps, for every order
-// (registers up to 8, the block's arrays beyond), each input and a biproper function; a block
-// stops at its size or once the time reaches its end.
+// One step of the textbook Runge-Kutta method on s's own arrays, through FctF and ValDt; with
+// the impulse the last stage sees the input just before the end of the step. Returns the output.
+double TextbookStep(SimTemp& s) {
+  const int n = s.NbA;
+  const double h = s.ValDt();
+  const double t = s.T;
+  std::vector<double> f1(n), f2(n), f3(n), f4(n), v(n);
+  s.FctF(f1.data(), s.X, t);
+  for (int i = 0; i < n; ++i) v[i] = s.X[i] + 0.5 * h * f1[i];
+  s.FctF(f2.data(), v.data(), t + 0.5 * h);
+  for (int i = 0; i < n; ++i) v[i] = s.X[i] + 0.5 * h * f2[i];
+  s.FctF(f3.data(), v.data(), t + 0.5 * h);
+  for (int i = 0; i < n; ++i) v[i] = s.X[i] + h * f3[i];
+  const bool impulse = s.TypeSignal == SimTemp::S_Impulsion && h > 0.0;
+  s.FctF(f4.data(), v.data(), impulse ? std::nextafter(t + h, -1.0) : t + h);
+  for (int i = 0; i < n; ++i) s.X[i] += h / 6.0 * (f1[i] + 2.0 * f2[i] + 2.0 * f3[i] + f4[i]);
+  s.T = t + h;
+  s.FInit = false;
+  double y = 0.0;
+  for (int i = 0; i < n && i < s.NbB; ++i) y += s.B[i] * s.X[i];
+  if (s.NbB > n) {
+    s.FctF(f1.data(), s.X, s.T);
+    y += s.B[n] * f1[n - 1];
+  }
+  return y;
+}
+
+// Steps by blocks give, bit for bit, the outputs and times of single steps and of the textbook
+// method, for every order (registers up to 8, the block's arrays beyond), each input and a
+// biproper function; a block stops at its size or once the time reaches its end.
 TEST(SimTempState, BlocksMatchSingleSteps) {
   for (int order : {1, 2, 3, 4, 5, 6, 7, 8, 9, 11}) {
     for (int input : {0, 1, 2}) {
@@ -318,16 +345,20 @@ TEST(SimTempState, BlocksMatchSingleSteps) {
       const short nbb = static_cast<short>(order % 2 == 0 ? order + 1 : order);
       SimTemp one(a.data(), static_cast<short>(order), b.data(), nbb);
       SimTemp many(a.data(), static_cast<short>(order), b.data(), nbb);
-      for (SimTemp* s : {&one, &many}) {
+      SimTemp book(a.data(), static_cast<short>(order), b.data(), nbb);
+      for (SimTemp* s : {&one, &many, &book}) {
         s->SetFctU(input);
         s->Dt = 0.3e-6 * (order + 1) + 1e-3 * (input == 1);
         s->ModeBF();
       }
-      std::vector<double> y1, t1;
+      std::vector<double> y1, t1, y0;
       while (one.T < 0.05) {
         y1.push_back(one.NextY());
         t1.push_back(one.T);
+        y0.push_back(TextbookStep(book));
+        ASSERT_EQ(book.T, one.T) << order << " " << input;
       }
+      EXPECT_EQ(y0, y1) << order << " " << input;
       std::vector<double> y2(y1.size() + 10), t2(y1.size() + 10);
       size_t k = 0;
       for (size_t block = 1; many.T < 0.05; block = block * 2 + 1) {
