@@ -28,11 +28,11 @@ constexpr double kOvershootNoise = 1e-8;
 constexpr unsigned kMaxStabilityDegree = 200;
 // Relative distance under which a root of the numerator and one of the denominator are one.
 constexpr double kRootTolerance = 1e-6;
-// Work of the longest step response simulated, in steps times the cost of a step: about one
-// second of one core per loop (SimTemp::StepCost), two for a report. Only a setting that would
-// take longer (1000 s at 1e-7 s is 1e10 steps) gets a coarser step; below, the figures are those
-// of the step set.
-constexpr double kMaxWork = 1.5e8;
+// Work of the longest step response simulated, in steps times the cost of a step: a little
+// under one second of one core per loop (SimTemp::StepCost), two for a report. Only a setting that
+// would take longer (1000 s at 1e-7 s is 1e10 steps) gets a coarser step; below, the figures are
+// those of the step set.
+constexpr double kMaxWork = 1.4e8;
 
 double dB(const TComplexP& y) { return TFctTransfert::dB(y); }
 

@@ -404,7 +404,8 @@ size_t SimTemp::StepsOfBlock(double tFin, double* ys, double* ts, size_t cnt, U 
 double SimTemp::StepCost() {
   if (!prepared_ || !(Dt == dtExact_)) Prepare();
   const double n = NbA > 0 ? NbA : 0;
-  return exact_ ? std::fmax(n + 2, n * n / 8 + 2) : n + 2;
+  if (exact_) return std::fmax(n + 2, n * n / 8 + 2);
+  return n <= 8 ? 3.3 + n / 6 : n + 2;
 }
 
 void SimTemp::Prepare() {
