@@ -1,7 +1,9 @@
 // Symbolic evaluation of an expression to one rational fraction in s, for the time simulation.
 #include "expr/PolyItMath.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <utility>
 
 #include "expr/Grammar.h"
@@ -24,7 +26,7 @@ TPoly Facteur(const TFctTransfert::Tpc& f) {
 
 }  // namespace
 
-TQuotPolyH::TQuotPolyH(TFctTransfert* f, bool b, unsigned profondeur, unsigned long* references) {
+TQuotPolyH::TQuotPolyH(TFctTransfert* f, bool b, unsigned profondeur, PolyTItMath* haut) {
   if (f == nullptr) {
     Err = 10;
     return;
@@ -32,7 +34,7 @@ TQuotPolyH::TQuotPolyH(TFctTransfert* f, bool b, unsigned profondeur, unsigned l
   if (b) f->EnCalcul = true;
   if (f->Expression != nullptr) {
     PolyTItMath m(profondeur);
-    m.Partage = references;
+    m.Racine = haut;
     TQuotPoly q;
     const char* t = f->Expression;
     Err = m.ItMath(&t, &q);
@@ -106,15 +108,39 @@ int PolyTItMath::LectNombre(const char** s, TQuotPoly* y) {
 
 // A name stands for the registered function's open-loop fraction.
 int PolyTItMath::LectReference(const char* nom, TQuotPoly* y) {
+  PolyTItMath& haut = Haut();
+  for (const TDejaVu& d : haut.DejaVus) {
+    if (std::strcmp(d.f->Nom, nom) != 0) continue;
+    // Met again: it cannot be under evaluation now, or its first building would have met the
+    // cycle; only the limits can stop it.
+    unsigned long& n = Compte();
+    if (d.references > TItMath::ReferencesMax - n) {
+      n = TItMath::ReferencesMax + 1;
+      return Err(1);
+    }
+    n += d.references;
+    if (Profondeur + d.profondeur > TItMath::ProfondeurMax) return Err(1);
+    if (Profondeur + d.profondeur > haut.ProfondeurAtteinte)
+      haut.ProfondeurAtteinte = Profondeur + d.profondeur;
+    d.f->ModeBF = false;
+    *y = d.y;
+    return Err(0);
+  }
   TFctTransfert* f = FctLF(nom);
   if (f == nullptr) return Err(10);
   if (f->EnCalcul) return Err(13);
+  const unsigned long avant = Compte();
   if (++Compte() > TItMath::ReferencesMax) return Err(1);
   f->ModeBF = false;
+  const unsigned atteinte = haut.ProfondeurAtteinte;
+  haut.ProfondeurAtteinte = Profondeur;
   // Built with the guard on, so that a cycle back to f at any depth ends with 13.
-  TQuotPolyH q(f, true, Profondeur, &Compte());
+  TQuotPolyH q(f, true, Profondeur, &haut);
+  const unsigned profondeur = haut.ProfondeurAtteinte - Profondeur;
+  if (atteinte > haut.ProfondeurAtteinte) haut.ProfondeurAtteinte = atteinte;
   if (q.Err != 0) return Err(q.Err);
   *y = std::move(static_cast<TQuotPoly&>(q));
+  haut.DejaVus.push_back({f, *y, Compte() - avant, profondeur});
   return Err(0);
 }
 
@@ -125,7 +151,42 @@ int PolyTItMath::LectOp(const char** s, char* op) {
 // "^" is read as an operator but has no operation on fractions: priority 0, error 2.
 int PolyTItMath::Priorite(char op) { return op == '^' ? 0 : TItMath::Priorite(op); }
 
+namespace {
+
+// Degrees of numerator and denominator of a op b, as the fraction operators make them (no
+// cancellation), when the four polynomials are defined; false otherwise.
+bool DegresOperation(const TQuotPoly& a, char op, const TQuotPoly& b, unsigned long* num,
+                     unsigned long* den) {
+  if (!a.Num.IsDefined() || !a.Den.IsDefined() || !b.Num.IsDefined() || !b.Den.IsDefined())
+    return false;
+  const unsigned long an = a.Num.Deg, ad = a.Den.Deg, bn = b.Num.Deg, bd = b.Den.Deg;
+  switch (op) {
+    case '+':
+    case '-':
+      *num = std::max(an + bd, bn + ad);
+      *den = ad + bd;
+      return true;
+    case '*':
+      *num = an + bn;
+      *den = ad + bd;
+      return true;
+    case '/':
+      *num = an + bd;
+      *den = ad + bn;
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
 int PolyTItMath::Operation(const TQuotPoly& a, char op, const TQuotPoly& b, TQuotPoly* r) {
+  // A result beyond DegreMax is an error whatever its coefficients: known before the products.
+  unsigned long num = 0, den = 0;
+  if (DegresOperation(a, op, b, &num, &den) && (num > DegreMax || den > DegreMax) &&
+      !(op == '/' && b.Num.IsZero()))
+    return Err(1);
   switch (op) {
     case '+':
       *r = a + b;

@@ -78,6 +78,45 @@ TEST_F(ExprLimitsTest, FractionEvaluatorBoundsReferencesOfConstants) {
   EXPECT_DOUBLE_EQ(l12.Num.Coef[0] / l12.Den.Coef[0], 4096.0);
   EXPECT_EQ(TQuotPolyH(FctLF("L13"), true).Err, 1);
   EXPECT_EQ(TQuotPolyH(FctLF("L50"), true).Err, 1);
+  // A function named again counts every reference that building it again would make:
+  // 8191 + 1023 references fit, 8191 + 4095 or 2 x 8191 do not.
+  struct Case {
+    const char* name;
+    const char* text;
+    int err;
+    double value;
+  } cases[] = {{"S1", "L12+L9", 0, 4096 + 512},
+               {"S2", "L9*L9+L8+L9", 0, 512 * 512 + 256 + 512},
+               {"S3", "2*L12+L11", 1, 0},
+               {"S4", "L12+L12", 1, 0}};
+  for (const Case& c : cases) {
+    TQuotPolyH q(Expr(c.name, c.text), true);
+    ASSERT_EQ(q.Err, c.err) << c.text;
+    if (c.err == 0) {
+      EXPECT_DOUBLE_EQ(q.Num.Coef[0] / q.Den.Coef[0], c.value) << c.text;
+    }
+  }
+}
+
+TEST_F(ExprLimitsTest, NestingOfAFunctionNamedAgainCountsAsItsFirstOne) {
+  // D nests 1001 levels: named at level 1 it reaches 1002; named again inside m parentheses,
+  // at level m + 1, it reaches m + 1002, allowed up to the limit of 2000 levels.
+  Param.AddFctTransfert("L0", 2.0);
+  Expr("D", (std::string(1000, '(') + "L0" + std::string(1000, ')')).c_str());
+  for (int m : {997, 998, 999, 1500}) {
+    const bool trop = m + 1002 > static_cast<int>(TItMath::ProfondeurMax);
+    const std::string t = "D+" + std::string(m, '(') + "D" + std::string(m, ')');
+    TQuotPolyH q(Expr(("T" + std::to_string(m)).c_str(), t.c_str()), true);
+    ASSERT_EQ(q.Err, trop ? 1 : 0) << m;
+    if (!trop) {
+      EXPECT_DOUBLE_EQ(q.Num.Coef[0] / q.Den.Coef[0], 4.0) << m;
+    }
+    // The complex evaluator draws the same line.
+    TItMath c(0.0);
+    const char* s = t.c_str();
+    TComplex y;
+    EXPECT_EQ(c.ItMath(&s, &y), trop ? 1 : 0) << m;
+  }
 }
 
 TEST_F(ExprLimitsTest, FunctionWithTooManyFactorsCannotBeSimulated) {
