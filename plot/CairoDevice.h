@@ -8,6 +8,7 @@
 
 typedef struct _cairo cairo_t;
 typedef struct _cairo_surface cairo_surface_t;
+struct TCairoLib;
 
 class C_CAIRO : public TR_INFO {
  public:
@@ -34,8 +35,9 @@ class C_CAIRO : public TR_INFO {
 
  private:
   // Creates the page from the drawing bounds in force when the first move arrives, so that
-  // bounds set after TRINIT give the page its size.
-  void open_page();
+  // bounds set after TRINIT give the page its size. Loads cairo and libpng the first time;
+  // false when they cannot be loaded (no page, nothing drawn).
+  bool open_page();
   // Strokes the polylines drawn since the last pen or width change, in that pen and width.
   void stroke();
   // Draws the segment to the last point gathered.
@@ -47,7 +49,8 @@ class C_CAIRO : public TR_INFO {
   void release();
   bool write_png();
 
-  std::string nom_;  // owned copy of the file name, NomFichier points into it
+  std::string nom_;                 // owned copy of the file name, NomFichier points into it
+  const TCairoLib* lib_ = nullptr;  // cairo and libpng entry points, set by the first page
   cairo_surface_t* surface_ = nullptr;
   cairo_t* cr_ = nullptr;
   bool drawing_ = false;                     // drawn polylines wait to be stroked

@@ -51,6 +51,7 @@ int TR_INFO::bn_break(int err, const char* F) {
 int TR_INFO::TRINIT() {
   if (flags.ok) return bn_break(1, "TRINIT");
   tr_out = nullptr;
+  tr_fail = false;
   if (NomFichier) {
     tr_out = std::fopen(NomFichier, "wb");
     if (!tr_out) return bn_break(1, "TRINIT");
@@ -106,7 +107,7 @@ int TR_INFO::TRCLOSE() {
     const bool failed = std::ferror(tr_out) != 0;
     int rc = std::fclose(tr_out);
     tr_out = nullptr;
-    if (rc != 0 || failed) return bn_break(1, "TRCLOSE");
+    if (rc != 0 || failed || tr_fail) return bn_break(1, "TRCLOSE");
   }
   return 0;
 }

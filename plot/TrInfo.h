@@ -97,6 +97,7 @@ class TR_INFO {
   double mul = 1;               // scale factor of every centimetre quantity
   double width = 0;             // line width in mm as last given to LINEWIDTH
   FILE* tr_out = nullptr;       // output file of a file device
+  bool tr_fail = false;         // set by a file device whose drawing could not be written whole
   TD_INFO CADPOL[3] = {};       // the three stroke-font slots
   Move fifo[5] = {};            // queue of relative device moves
   TextSize TXTSZ = {};          // text extent measurement

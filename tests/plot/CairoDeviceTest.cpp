@@ -79,6 +79,26 @@ TEST(CairoDevice, PngWidthsCapsAndColours) {
   std::remove(path.c_str());
 }
 
+// A picture cairo cannot hold (600 cm at 150 dpi is 35433 pixels, past its 32767) is not
+// written: closing says so, instead of leaving an empty file reported as written.
+TEST(CairoDevice, PngTooWideIsReportedNotWritten) {
+  const std::string path = TestFilePath(".png");
+  C_CAIRO d(path.c_str(), C_CAIRO::Png);
+  ASSERT_EQ(d.TRINIT(), 0);
+  ASSERT_EQ(d.BOUNDS(0, 600, 0, 1), 0);
+  d.MOVEA(1, 0.5);
+  d.DRAWA(599, 0.5);
+  EXPECT_NE(d.TRCLOSE(), 0);
+  // The same device draws again once the page fits.
+  ASSERT_EQ(d.TRINIT(), 0);
+  ASSERT_EQ(d.BOUNDS(0, 2, 0, 1), 0);
+  d.MOVEA(0.5, 0.5);
+  d.DRAWA(1.5, 0.5);
+  ASSERT_EQ(d.TRCLOSE(), 0);
+  EXPECT_EQ(gs_test::RunCommand("pngcheck -q '" + path + "'"), 0);
+  std::remove(path.c_str());
+}
+
 TEST(CairoDevice, PdfAndSvgPages) {
   for (C_CAIRO::Format f : {C_CAIRO::Pdf, C_CAIRO::Svg}) {
     const std::string path = TestFilePath(f == C_CAIRO::Pdf ? ".pdf" : ".svg");
