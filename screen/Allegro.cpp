@@ -1,12 +1,10 @@
 // Loading of the Allegro 5 libraries on demand and lookup of the entry points the program uses.
 #include "screen/Allegro.h"
 
-#include <dlfcn.h>
-
-#include <cstdio>
 #include <cstring>
-#include <string>
 #include <vector>
+
+#include "screen/DynLib.h"
 
 namespace {
 
@@ -20,26 +18,8 @@ Etat gEtat = Etat::Inconnu;
 
 bool Charge(TAllegro* t) {
   std::vector<void*> libs;
-  const char* p = kBibliotheques;
-  while (*p != '\0') {
-    const char* fin = std::strchr(p, ':');
-    std::string nom(p, fin != nullptr ? static_cast<size_t>(fin - p) : std::strlen(p));
-    p = fin != nullptr ? fin + 1 : p + nom.size();
-    if (nom.empty()) continue;
-    // Already in the process (a program linked with Allegro): the same library is returned.
-    void* h = dlopen(nom.c_str(), RTLD_NOW | RTLD_GLOBAL);
-    if (h == nullptr) {
-      std::fprintf(stderr, "%s\n", dlerror());
-      return false;
-    }
-    libs.push_back(h);
-  }
-  auto cherche = [&](const char* nom) -> void* {
-    for (void* h : libs)
-      if (void* f = dlsym(h, nom)) return f;
-    std::fprintf(stderr, "Allegro: %s introuvable\n", nom);
-    return nullptr;
-  };
+  if (!OuvreBibliotheques(kBibliotheques, &libs)) return false;
+  auto cherche = [&](const char* nom) { return ChercheFonction(libs, nom, "Allegro"); };
 #define CORVANE_ALLEGRO_CHERCHE(nom)    \
   if (void* f = cherche(#nom))          \
     std::memcpy(&t->nom, &f, sizeof f); \
