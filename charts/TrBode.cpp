@@ -213,13 +213,7 @@ void TrBode::Trace(TMDGraph* G) {
   if (nbp < 10) nbp = 10;
   if (nbp > 100000) nbp = 100000;
   // The frequencies of the points, and their abscissas, serve every curve and both panels.
-  const double r = std::pow(wm / wn, 1.0 / (nbp - 1));
-  w_.resize(nbp);
-  lw_.resize(nbp);
-  for (uint32_t k = 0; k < nbp; ++k) {
-    w_[k] = wn * std::pow(r, k);
-    lw_[k] = std::log10(w_[k]);
-  }
+  Frequences();
 
   // Extent of the gain and phase over every curve that will be drawn. Points where the
   // response is infinite or undefined are left out, so that the axes stay finite. Each
@@ -310,6 +304,16 @@ void TrBode::Trace(TMDGraph* G) {
   CloseErr = gr->TRCLOSE();
 }
 
+void TrBode::Frequences() {
+  const double r = std::pow(wm / wn, 1.0 / (nbp - 1));
+  w_.resize(nbp);
+  lw_.resize(nbp);
+  for (uint32_t k = 0; k < nbp; ++k) {
+    w_[k] = wn * std::pow(r, k);
+    lw_[k] = std::log10(w_[k]);
+  }
+}
+
 bool TrBode::bode(TR_INFO* G, TTypeGraphe typ) {
   const bool gain = typ != TypePhase;
   const double yn = gain ? dBn - 10 : Degn - 10;
@@ -367,13 +371,7 @@ bool TrBode::bode(TR_INFO* G, TTypeGraphe typ) {
   G->WINDOW(lwn, lwm, yn, ym);
   // The points of Trace; when called on its own, the panel computes them.
   if (w_.size() != nbp) {
-    const double r = std::pow(wm / wn, 1.0 / (nbp - 1));
-    w_.resize(nbp);
-    lw_.resize(nbp);
-    for (uint32_t k = 0; k < nbp; ++k) {
-      w_[k] = wn * std::pow(r, k);
-      lw_[k] = std::log10(w_[k]);
-    }
+    Frequences();
     courbes_.clear();
   }
   size_t suivante = 0;  // the next curve of courbes_

@@ -81,6 +81,8 @@ class TrBode {
   void Trace(TMDGraph* G);
   // Draws one panel into the current viewport; false when an evaluation failed.
   bool bode(TR_INFO* G, TTypeGraphe typ);
+  // Fills w_ and lw_ with the nbp frequencies spread evenly in log from wn to wm.
+  void Frequences();
   // Nice rounding of x through table t (szt = 0: default table).
   double carrondi(double x, const double* t = nullptr, size_t szt = 0);
   // Prints the angular-frequency label f at the current pen position.
