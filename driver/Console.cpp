@@ -92,7 +92,7 @@ FILE* OpenUtf8Stream(int fd) {
 }
 
 Utf8Terminal::Utf8Terminal() {
-  if (!LocaleIsUtf8() || !isatty(STDOUT_FILENO)) return;
+  if (!isatty(STDOUT_FILENO) || !LocaleIsUtf8()) return;  // the locale is read only for a terminal
   converting_ = OpenUtf8Stream(STDOUT_FILENO);
   if (converting_ == nullptr) return;
   std::setvbuf(converting_, nullptr, _IOLBF, BUFSIZ);
