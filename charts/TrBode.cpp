@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <utility>
 
+#include "charts/Travaux.h"
 #include "model/Param.h"
 
 namespace {
@@ -16,6 +18,8 @@ constexpr double kTwoPi = 6.283185307179586;
 constexpr double kDefaultTable[] = {0.1, 0.2, 0.25, 0.3, 0.4, 0.5, 0.75, 1.0};
 // Upper bound on the grid lines of one axis loop, so that absurd ranges cannot stall a chart.
 constexpr int kMaxLignes = 10000;
+// Below this many points of kept curves given by factors, a second thread costs more than it saves.
+constexpr size_t kPointsEnParallele = 50000;
 
 // Evaluates one point in dB (gain) or degrees (phase); false when the evaluation failed.
 bool Point(TFctTransfert* f, double w, bool gain, double* v) {
@@ -233,6 +237,7 @@ void TrBode::Trace(TMDGraph* G) {
     }
   };
   courbes_.clear();
+  std::vector<char> bf_de;  // closed-loop sweep, for each curve
   size_t place = ValeursMax;
   for (unsigned i = 0; i < Param.GetNbFctTransfert(); ++i) {
     TFctTransfert* f = Param.GetFctTransfert(i);
@@ -240,24 +245,83 @@ void TrBode::Trace(TMDGraph* G) {
     for (int mode = 0; mode < 2; ++mode) {
       if (mode == 0 ? !Param.CBBO : !Param.CBBF) continue;
       courbes_.push_back({f, {}, {}});
+      bf_de.push_back(mode == 1);
       TCourbe& c = courbes_.back();
       if (place >= 2 * size_t{nbp}) {
         place -= 2 * size_t{nbp};
         c.gain.resize(nbp);
         c.phase.resize(nbp);
       }
-      f->ModeBF = mode == 1;
-      f->InitValue(true);
-      for (uint32_t k = 0; k < nbp; ++k) {
-        TComplexP y;
-        if (!f->Value(w_[k], &y)) return;
-        double gain = 20.0 * std::log10(y.m), phase = y.p * 180.0 / M_PI;
-        etend(gain, &g_started, &dBn, &dBm);
-        etend(phase, &p_started, &Degn, &Degm);
-        if (!c.gain.empty()) {
-          c.gain[k] = gain;
-          c.phase[k] = phase;
+    }
+  }
+  // A function given by its factors has a response that depends on nothing else: its kept
+  // curves (open and closed loop from one evaluation) are computed ahead, on a second core
+  // where there is one, as gain in dB and phase before its correction. The sweeps below then
+  // correct the phases in order, exactly as Value would have.
+  struct TAvance {
+    const TFctTransfert* f;
+    TCourbe* bo;
+    TCourbe* bf;
+  };
+  std::vector<TAvance> avance;
+  std::vector<size_t> tache(courbes_.size(), SIZE_MAX);
+  for (size_t j = 0; j < courbes_.size(); ++j) {
+    TCourbe& c = courbes_[j];
+    if (c.f->Expression != nullptr || c.gain.empty()) continue;
+    const bool bf = bf_de[j] != 0;
+    if (bf && j > 0 && !bf_de[j - 1] && courbes_[j - 1].f == c.f && tache[j - 1] != SIZE_MAX) {
+      avance[tache[j - 1]].bf = &c;
+      tache[j] = tache[j - 1];
+    } else {
+      tache[j] = avance.size();
+      avance.push_back({c.f, bf ? nullptr : &c, bf ? &c : nullptr});
+    }
+  }
+  const std::vector<double>& w = w_;
+  TTravaux travaux(
+      avance.size(),
+      [&avance, &w](size_t t) {
+        const TAvance& a = avance[t];
+        for (size_t k = 0; k < w.size(); ++k) {
+          const TComplexP y = a.f->ValueBO(w[k]);
+          if (a.bo != nullptr) {
+            a.bo->gain[k] = 20.0 * std::log10(y.m);
+            a.bo->phase[k] = y.p;
+          }
+          if (a.bf != nullptr) {
+            const TComplexP z = TFctTransfert::ToBF(y);
+            a.bf->gain[k] = 20.0 * std::log10(z.m);
+            a.bf->phase[k] = z.p;
+          }
         }
+      },
+      avance.size() * size_t{nbp} >= kPointsEnParallele);
+  for (size_t j = 0; j < courbes_.size(); ++j) {
+    TCourbe& c = courbes_[j];
+    TFctTransfert* f = c.f;
+    f->ModeBF = bf_de[j] != 0;
+    f->InitValue(true);
+    if (tache[j] != SIZE_MAX) {
+      travaux.Attend(tache[j]);
+      for (uint32_t k = 0; k < nbp; ++k) {
+        TComplexP y{0.0, c.phase[k]};
+        f->CorrectionPhase(&y);
+        const double phase = y.p * 180.0 / M_PI;
+        etend(c.gain[k], &g_started, &dBn, &dBm);
+        etend(phase, &p_started, &Degn, &Degm);
+        c.phase[k] = phase;
+      }
+      continue;
+    }
+    for (uint32_t k = 0; k < nbp; ++k) {
+      TComplexP y;
+      if (!f->Value(w_[k], &y)) return;
+      double gain = 20.0 * std::log10(y.m), phase = y.p * 180.0 / M_PI;
+      etend(gain, &g_started, &dBn, &dBm);
+      etend(phase, &p_started, &Degn, &Degm);
+      if (!c.gain.empty()) {
+        c.gain[k] = gain;
+        c.phase[k] = phase;
       }
     }
   }

@@ -1,0 +1,66 @@
+#include "charts/Travaux.h"
+
+#include <system_error>
+
+TTravaux::TTravaux(size_t n, std::function<void(size_t)> job, bool en_parallele)
+    : n_(n), job_(std::move(job)), fait_(new bool[n]()) {
+  if (!en_parallele || n < 2 || !DeuxCoeurs()) return;
+  try {
+    th_ = std::thread(&TTravaux::Boucle, this);
+  } catch (const std::system_error&) {
+    // No thread to be had: the caller runs every job.
+  }
+}
+
+TTravaux::~TTravaux() {
+  {
+    std::lock_guard<std::mutex> l(m_);
+    suivant_ = n_;
+  }
+  if (th_.joinable()) th_.join();
+}
+
+bool TTravaux::DeuxCoeurs() { return std::thread::hardware_concurrency() >= 2; }
+
+bool TTravaux::Prend(size_t* i) {
+  std::lock_guard<std::mutex> l(m_);
+  if (suivant_ >= n_) return false;
+  *i = suivant_++;
+  return true;
+}
+
+void TTravaux::Fin(size_t i) {
+  {
+    std::lock_guard<std::mutex> l(m_);
+    fait_[i] = true;
+  }
+  cv_.notify_all();
+}
+
+void TTravaux::Boucle() {
+  size_t i;
+  while (Prend(&i)) {
+    job_(i);
+    Fin(i);
+  }
+}
+
+void TTravaux::Attend(size_t i) {
+  if (i >= n_) return;
+  for (;;) {
+    {
+      std::unique_lock<std::mutex> l(m_);
+      if (fait_[i]) return;
+      if (suivant_ > i) {
+        // Job i is under way on the other thread.
+        cv_.wait(l, [&] { return fait_[i]; });
+        return;
+      }
+    }
+    // Jobs up to i are not claimed yet: the caller runs the next one itself.
+    size_t k;
+    if (!Prend(&k)) continue;
+    job_(k);
+    Fin(k);
+  }
+}
