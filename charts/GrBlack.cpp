@@ -4,8 +4,11 @@
 
 #include <cmath>
 #include <cstdio>
+#include <memory>
+#include <vector>
 
 #include "charts/TrBode.h"
+#include "charts/Travaux.h"
 #include "model/Param.h"
 
 namespace {
@@ -187,9 +190,88 @@ const T_CRB mph[kNbIsoPhase] = {
 };
 // clang-format on
 
+namespace {
+
+constexpr int kNbContours = kNbIsoGain + kNbIsoPhase;
+
+// Chart points of one contour; ok is 0 where a point has no finite image.
+struct TPointsContour {
+  std::vector<double> x, y;
+  std::vector<char> ok;
+};
+
+// Points of contour i: the iso-gain contours of mdb, then the iso-phase contours of mph.
+void CalculeContour(int i, TPointsContour* pts) {
+  pts->x.resize(kPointsContour);
+  pts->y.resize(kPointsContour);
+  pts->ok.resize(kPointsContour);
+  if (i < kNbIsoGain) {
+    // Along an iso-gain contour the closed-loop modulus is constant.
+    const T_CRB& c = mdb[i];
+    const double step = (c.m - c.n) / (kPointsContour - 1);
+    const double m = std::pow(10.0, c.v / 20), m2 = m * m;
+    const bool zero_db = std::fabs(c.v) < 1e-10;
+    for (int k = 0; k < kPointsContour; ++k) {
+      const double phi = c.n + k * step;
+      double x = 0, y = 0;
+      bool ok = !(zero_db && std::fabs(phi) < 1e-10);  // 1 at 0 degrees has no image
+      if (ok) {
+        const double ph = phi * M_PI / 180;
+        PointBOc(m, m2, std::cos(ph), std::sin(ph), 1e-30, &x, &y);
+        ok = std::isfinite(x) && std::isfinite(y);
+      }
+      pts->x[k] = x;
+      pts->y[k] = y;
+      pts->ok[k] = ok;
+    }
+    return;
+  }
+  // Along an iso-phase contour the closed-loop phase is constant.
+  const T_CRB& c = mph[i - kNbIsoGain];
+  const double step = (c.m - c.n) / (kPointsContour - 1);
+  const double ph = c.v * M_PI / 180, cs = std::cos(ph), sn = std::sin(ph);
+  for (int k = 0; k < kPointsContour; ++k) {
+    const double m = std::pow(10.0, (c.n + k * step) / 20);
+    double x, y;
+    PointBOc(m, m * m, cs, sn, 0, &x, &y);
+    pts->x[k] = x;
+    pts->y[k] = y;
+    pts->ok[k] = std::isfinite(x) && std::isfinite(y);
+  }
+}
+
+}  // namespace
+
+// The points of every Nichols contour, computed in order, ahead of the drawing on a second core
+// when asked and available.
+class TContoursNichols {
+ public:
+  explicit TContoursNichols(bool en_parallele)
+      : pts_(kNbContours),
+        travaux_(
+            kNbContours, [this](size_t i) { CalculeContour(static_cast<int>(i), &pts_[i]); },
+            en_parallele) {}
+  const TPointsContour& Points(int i) {
+    travaux_.Attend(static_cast<size_t>(i));
+    return pts_[static_cast<size_t>(i)];
+  }
+
+ private:
+  std::vector<TPointsContour> pts_;
+  TTravaux travaux_;
+};
+
 void GrBlack::Trace() {
   if (G == nullptr || G->Gr == nullptr) return;
   TR_INFO* gr = G->Gr;
+  // The contours' points are computed from now on, while the page and the grid are drawn.
+  std::unique_ptr<TContoursNichols> contours;
+  if (Param.CBNichols) contours = std::make_unique<TContoursNichols>(true);
+  contours_ = contours.get();
+  struct Oubli {
+    TContoursNichols** p;
+    ~Oubli() { *p = nullptr; }
+  } oubli{&contours_};
   if (G->Type == GrPS) gr->BOUNDS(0, 19, 0, 28);
   if (gr->TRINIT() != 0) {
     std::printf("Le fichier %s ne peut être ouvert !\n",
@@ -290,37 +372,17 @@ void GrBlack::quadrill(double dp, double dm) {
 void GrBlack::nichols() {
   TR_INFO* gr = G->Gr;
   if (Param.CBCouleurs) gr->PLUME(Param.ColorNichols);
-  for (const T_CRB& c : mdb) {
-    // Along an iso-gain contour the closed-loop modulus is constant.
-    const double step = (c.m - c.n) / (kPointsContour - 1);
-    const double m = std::pow(10.0, c.v / 20), m2 = m * m;
-    const bool zero_db = std::fabs(c.v) < 1e-10;
+  // Called on its own, the chart computes the contours here, on this thread.
+  TContoursNichols ici(false);
+  TContoursNichols* contours = contours_ != nullptr ? contours_ : &ici;
+  for (int i = 0; i < kNbContours; ++i) {
+    const TPointsContour& pts = contours->Points(i);
     Polyligne pl(gr);
-    for (int i = 0; i < kPointsContour; ++i) {
-      const double phi = c.n + i * step;
-      double x = 0, y = 0;
-      bool ok = !(zero_db && std::fabs(phi) < 1e-10);  // 1 at 0 degrees has no image
-      if (ok) {
-        const double ph = phi * M_PI / 180;
-        PointBOc(m, m2, std::cos(ph), std::sin(ph), 1e-30, &x, &y);
-        ok = std::isfinite(x) && std::isfinite(y);
-      }
-      pl.Point(ok, x, y);
-    }
-    affgain(&c);
-  }
-  for (const T_CRB& c : mph) {
-    // Along an iso-phase contour the closed-loop phase is constant.
-    const double step = (c.m - c.n) / (kPointsContour - 1);
-    const double ph = c.v * M_PI / 180, cs = std::cos(ph), sn = std::sin(ph);
-    Polyligne pl(gr);
-    for (int i = 0; i < kPointsContour; ++i) {
-      const double m = std::pow(10.0, (c.n + i * step) / 20);
-      double x, y;
-      PointBOc(m, m * m, cs, sn, 0, &x, &y);
-      pl.Point(std::isfinite(x) && std::isfinite(y), x, y);
-    }
-    affphase(&c);
+    for (int k = 0; k < kPointsContour; ++k) pl.Point(pts.ok[k] != 0, pts.x[k], pts.y[k]);
+    if (i < kNbIsoGain)
+      affgain(&mdb[i]);
+    else
+      affphase(&mph[i - kNbIsoGain]);
   }
 }
 

@@ -5,6 +5,7 @@
 #include "plot/MDGraph.h"
 
 class TFctTransfert;
+class TContoursNichols;
 
 // One Nichols contour and its label. Iso-gain rows: v closed-loop gain (dB), n..m closed-loop
 // phases swept (degrees), ptxt the phase of the label. Iso-phase rows: v closed-loop phase
@@ -41,4 +42,7 @@ class GrBlack {
   void affphase(const T_CRB* c);
   // Locus of h in its current loop mode, with frequency marks; false when an evaluation failed.
   bool TraceFctTransfert(TFctTransfert* h);
+
+ private:
+  TContoursNichols* contours_ = nullptr;  // points computed ahead by Trace, not owned
 };
