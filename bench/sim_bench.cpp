@@ -134,8 +134,9 @@ void BM_TimeChart20EPS(benchmark::State& state) {
 void BM_TimeChart20EMF(benchmark::State& state) {
   TimeChart(state, GrEMF, "/tmp/corvane_bench_time.emf");
 }
-BENCHMARK(BM_TimeChart20EPS)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_TimeChart20EMF)->Unit(benchmark::kMillisecond);
+// Wall time: the chart simulates on a second core where there is one.
+BENCHMARK(BM_TimeChart20EPS)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_TimeChart20EMF)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

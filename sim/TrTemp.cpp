@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "charts/TrBode.h"
+#include "charts/Travaux.h"
 #include "expr/ItMath.h"
 #include "expr/Poly.h"
 #include "expr/PolyItMath.h"
@@ -110,6 +111,8 @@ void CourbeEntree(TR_INFO* G, SimTemp* sim, double Tn, double Tm) {
 
 // Samples of one curve are drawn by blocks; values that are not finite lift the pen.
 constexpr size_t kBlock = 1024;
+// Below this many steps in all, a second thread costs more than it saves.
+constexpr double kPasEnParallele = 2e5;
 
 // Most memory the range pass keeps for the samples of a chart, in doubles (64 MB).
 constexpr size_t kEchantillonsMax = (64u << 20) / sizeof(double);
@@ -161,17 +164,6 @@ void TrTemp::Trace(TMDGraph* G) {
 
   // The value range covers the input (unless it is the impulse) and every curve to be drawn;
   // values that are not finite are left out so that the axis stays finite.
-  auto etend = [&](double y) {
-    if (!std::isfinite(y)) return;
-    if (!started) {
-      Yn = Ym = y;
-      started = true;
-    } else if (y > Ym) {
-      Ym = y;
-    } else if (y < Yn) {
-      Yn = y;
-    }
-  };
   if (Param.RBInput != RBImpulsion && Param.CBShowInput) {
     SimTemp in;
     in.SetFctU(code);
@@ -187,13 +179,23 @@ void TrTemp::Trace(TMDGraph* G) {
     } while (in.T < Tm);
     started = true;
   }
-  // The samples are kept for the drawing while they fit in the memory bound; the curves past
-  // it are simulated again when drawn.
+  // The samples are kept for the drawing while they fit in the memory bound (counted from the
+  // expected number of samples, in the registry's order); the curves past it are simulated
+  // again when drawn. The simulators are built first, in order, since building one can print
+  // an error that ends the chart; then they run, on a second core where there is one: each
+  // keeps the extent of its own values, and the extents join in the registry's order, which
+  // gives the extent one pass would have found.
   echantillons_.assign(2 * static_cast<size_t>(Param.GetNbFctTransfert()), {});
   temps_.clear();
-  size_t gardes = 0;
-  const double attendus = Tm / Dt + 2;
-  double ys[kBlock], ts[kBlock];
+  struct TSimulation {
+    unsigned i;
+    std::unique_ptr<SimTemp> st;
+    bool garde[2] = {false, false};  // samples kept, open and closed loop
+    bool temps[2] = {false, false};  // the sample times kept with them
+    bool started = false;
+    double yn = 0, ym = 0;
+  };
+  std::vector<TSimulation> sims;
   for (unsigned i = 0; i < Param.GetNbFctTransfert(); ++i) {
     TFctTransfert* h = Param.GetFctTransfert(i);
     if (h == nullptr || !h->Checked) continue;
@@ -208,27 +210,72 @@ void TrTemp::Trace(TMDGraph* G) {
     if (!st) continue;
     st->SetFctU(code);
     st->Dt = Dt;
+    sims.push_back({i, std::move(st)});
+  }
+  const double attendus = Tm / Dt + 2;
+  double gardes = 0;
+  bool avecTemps = false;
+  for (TSimulation& s : sims) {
     for (int bf = 0; bf < 2; ++bf) {
       if (bf == 0 ? !Param.CBBO : !Param.CBBF) continue;
+      s.garde[bf] = gardes + 2 * attendus <= kEchantillonsMax;
+      if (!s.garde[bf]) continue;
+      gardes += attendus;
+      if (!avecTemps) {
+        s.temps[bf] = avecTemps = true;
+        gardes += attendus;
+      }
+    }
+  }
+  auto simule = [this, &sims, attendus](size_t j) {
+    TSimulation& s = sims[j];
+    double ys[kBlock], ts[kBlock];
+    for (int bf = 0; bf < 2; ++bf) {
+      if (bf == 0 ? !Param.CBBO : !Param.CBBF) continue;
+      SimTemp* st = s.st.get();
       st->Init();
       if (bf == 0)
         st->ModeBO();
       else
         st->ModeBF();
-      const bool garde = gardes + 2 * attendus <= kEchantillonsMax;
-      const bool avecTemps = garde && temps_.empty();
-      std::vector<double>& dest = echantillons_[2 * static_cast<size_t>(i) + bf];
+      std::vector<double>& dest = echantillons_[2 * static_cast<size_t>(s.i) + bf];
       // Room for the whole curve at once: growing by copies would move it some twenty times.
-      if (garde) dest.reserve(static_cast<size_t>(attendus));
-      if (avecTemps) temps_.reserve(static_cast<size_t>(attendus));
+      if (s.garde[bf]) dest.reserve(static_cast<size_t>(attendus));
+      if (s.temps[bf]) temps_.reserve(static_cast<size_t>(attendus));
       while (Tm > st->T) {
         const size_t k = st->NextYs(Tm, ys, ts, kBlock);
-        for (size_t j = 0; j < k; ++j) etend(ys[j]);
-        if (garde) dest.insert(dest.end(), ys, ys + k);
-        if (avecTemps) temps_.insert(temps_.end(), ts, ts + k);
+        for (size_t n = 0; n < k; ++n) {
+          const double y = ys[n];
+          if (!std::isfinite(y)) continue;
+          if (!s.started) {
+            s.yn = s.ym = y;
+            s.started = true;
+          } else if (y > s.ym) {
+            s.ym = y;
+          } else if (y < s.yn) {
+            s.yn = y;
+          }
+        }
+        if (s.garde[bf]) dest.insert(dest.end(), ys, ys + k);
+        if (s.temps[bf]) temps_.insert(temps_.end(), ts, ts + k);
       }
-      gardes += dest.size() + (avecTemps ? temps_.size() : 0);
     }
+    s.st.reset();  // a large simulator's matrices go as soon as its curves are done
+  };
+  const double pas = attendus * static_cast<double>(sims.size()) * (Param.CBBO + Param.CBBF);
+  TTravaux travaux(sims.size(), simule, pas >= kPasEnParallele);
+  for (size_t j = 0; j < sims.size(); ++j) {
+    travaux.Attend(j);
+    const TSimulation& s = sims[j];
+    if (!s.started) continue;
+    if (!started) {
+      Yn = s.yn;
+      Ym = s.ym;
+      started = true;
+      continue;
+    }
+    if (s.ym > Ym) Ym = s.ym;
+    if (s.yn < Yn) Yn = s.yn;
   }
   if (Yn >= Ym) {
     if (std::fabs(Yn) <= 1e-100) {
