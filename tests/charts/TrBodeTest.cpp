@@ -2,9 +2,12 @@
 // calculations and closed forms through a recording device.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
+#include <vector>
 
 #include "charts/TrBode.h"
+#include "charts/Travaux.h"
 #include "model/Param.h"
 #include "tests/charts/Recorder.h"
 
@@ -396,3 +399,39 @@ TEST(BodeNull, NoDevice) {
 }
 
 }  // namespace
+
+// The jobs a chart runs ahead: each runs once, its results are visible once Attend returns for
+// it, whether the second thread or the caller ran it; a chart that stops early leaves no job
+// running behind it.
+TEST(Travaux, EachJobOnceAndDoneWhenAttended) {
+  for (bool parallele : {false, true}) {
+    constexpr size_t n = 3000;
+    std::vector<double> v(n, -1);
+    std::vector<std::atomic<int>> fois(n);
+    {
+      TTravaux t(
+          n,
+          [&](size_t i) {
+            double s = 0;
+            for (size_t k = 0; k <= i % 97; ++k) s += std::sqrt(static_cast<double>(i + k));
+            v[i] = s;
+            ++fois[i];
+          },
+          parallele);
+      for (size_t i = 0; i < n; ++i) {
+        t.Attend(i);
+        double s = 0;
+        for (size_t k = 0; k <= i % 97; ++k) s += std::sqrt(static_cast<double>(i + k));
+        ASSERT_EQ(v[i], s) << i;
+      }
+    }
+    for (size_t i = 0; i < n; ++i) EXPECT_EQ(fois[i], 1) << i;
+    std::atomic<int> total{0};
+    {
+      TTravaux t(n, [&](size_t) { ++total; }, parallele);
+      t.Attend(10);
+      EXPECT_GE(total, 11);
+    }
+    EXPECT_LE(total, static_cast<int>(n));
+  }
+}
