@@ -33,6 +33,15 @@ class TTampon {
   }
   void Ajoute(const char* s) { Ajoute(s, std::strlen(s)); }
 
+  // Room for n more bytes (n <= kTaille) at the end of the block, written out first when they
+  // do not fit: the caller writes its bytes there and hands their end back to Avance.
+  char* Place(size_t n) {
+    if (!bloc_) bloc_.reset(new char[kTaille]);
+    if (n > kTaille - n_) Vide();
+    return bloc_.get() + n_;
+  }
+  void Avance(const char* fin) { n_ = static_cast<size_t>(fin - bloc_.get()); }
+
   // Hands the gathered bytes to the kernel's output.
   void Vide() {
     if (n_ > 0) g_->bnsend(bloc_.get(), static_cast<int>(n_));
