@@ -12,35 +12,6 @@ const unsigned char kPsColors[16][3] = {
     {128, 128, 0},   {255, 255, 0},   {128, 128, 255}, {128, 255, 128},
     {255, 0, 0},     {192, 192, 192}, {64, 255, 255},  {255, 64, 255}};
 
-// Two decimal digits of every number below 100.
-constexpr char kDigits[] =
-    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-    "8081828384858687888990919293949596979899";
-
-// Writes v in decimal at p (at most 11 bytes); returns the end.
-__attribute__((always_inline)) inline char* PutInt(char* p, int v) {
-  unsigned u = v < 0 ? 0u - static_cast<unsigned>(v) : static_cast<unsigned>(v);
-  if (v < 0) *p++ = '-';
-  const int n = 1 + (u >= 10) + (u >= 100) + (u >= 1000) + (u >= 10000) + (u >= 100000) +
-                (u >= 1000000) + (u >= 10000000) + (u >= 100000000) + (u >= 1000000000);
-  char* const fin = p + n;
-  char* q = fin;
-  while (u >= 100) {
-    const unsigned r = u % 100;
-    u /= 100;
-    q -= 2;
-    q[0] = kDigits[2 * r];
-    q[1] = kDigits[2 * r + 1];
-  }
-  if (u >= 10) {
-    q[-2] = kDigits[2 * u];
-    q[-1] = kDigits[2 * u + 1];
-  } else {
-    q[-1] = static_cast<char>('0' + u);
-  }
-  return fin;
-}
 }  // namespace
 
 C_EPS::C_EPS(const char* nomfic) : nom_(nomfic ? nomfic : "") {
@@ -85,14 +56,19 @@ void C_EPS::tr_move(int dx, int dy, int st) {
     // A drawn path ends: stroke it and give the next path its line width.
     wr_col();
     tampon_.Ajoute("stroke\r\nnewpath\r\n");
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%G setlinewidth\r\n", width * mul / 0.0709);
-    tampon_.Ajoute(buf);
+    // The width line is formatted again only when the width changes.
+    const double w = width * mul / 0.0709;
+    if (!(w == lw_val_) || lw_len_ == 0) {
+      const int n = std::snprintf(lw_txt_, sizeof lw_txt_, "%G setlinewidth\r\n", w);
+      lw_len_ = n > 0 && static_cast<size_t>(n) < sizeof lw_txt_ ? static_cast<size_t>(n) : 0;
+      lw_val_ = w;
+    }
+    tampon_.Ajoute(lw_txt_, lw_len_);
   }
   // Two numbers of at most 11 bytes, a space and a keyword of 8: written in place in the block.
-  char* p = PutInt(tampon_.Place(32), ps_x);
+  char* p = TTampon::PutInt(tampon_.Place(32), ps_x);
   *p++ = ' ';
-  p = PutInt(p, ps_y);
+  p = TTampon::PutInt(p, ps_y);
   std::memcpy(p, st ? " lineto\n" : " moveto\n", 8);
   tampon_.Avance(p + 8);
   ps_stat_ = st ? 2 : 1;

@@ -29,31 +29,40 @@ const LineStyle kStyles[12] = {
     {6, {0.08f, 0.09f, 0.3f, 0.08f, 0.3f, 0.09f}},
 };
 
-// floor(v + 0.5) by truncation to an integer, cheaper than floor; the same value for every v,
-// the sign of a zero result aside (which nothing here tells apart).
+// floor(v + 0.5) by truncation to an integer, cheaper than floor and without a branch; the same
+// value for every v, the sign of a zero result aside (which nothing here tells apart).
 inline double Round(double v) {
   const double w = v + 0.5;
   if (!(std::fabs(w) < 4e18)) return std::floor(w);
-  const double t = static_cast<double>(static_cast<long long>(w));
-  return t - (t > w ? 1.0 : 0.0);
+  long long i = static_cast<long long>(w);
+  i -= static_cast<double>(i) > w;
+  return static_cast<double>(i);
 }
 inline double Clamp(double v) { return v > kMaxDev ? kMaxDev : (v < -kMaxDev ? -kMaxDev : v); }
 
 // Move queue append (tr_mvopt_). The optimiser only ever acts on a pen-up move, so a full
-// queue of draws skips it and sends its oldest move on directly.
+// queue of draws skips it; the oldest move leaves the full queue by five fixed copies.
 inline void Queue(TR_INFO& g, int dx, int dy, int st) {
   TR_INFO::Move* f = g.fifo;
-  if (g.nbfifo == 5 && f[0].st != 0 && f[1].st != 0 && f[2].st != 0 && f[3].st != 0 &&
-      f[4].st != 0) {
-    g.tr_move(f[0].dx, f[0].dy, f[0].st);
-    f[0] = f[1];
-    f[1] = f[2];
-    f[2] = f[3];
-    f[3] = f[4];
-    f[4] = TR_INFO::Move{dx, dy, st};
-    return;
+  if (g.nbfifo >= 5) {
+    if (g.nbfifo != 5 || f[0].st == 0 || f[1].st == 0 || f[2].st == 0 || f[3].st == 0 ||
+        f[4].st == 0)
+      g.bn_optim();
+    if (g.nbfifo == 5) {
+      g.tr_move(f[0].dx, f[0].dy, f[0].st);
+      f[0] = f[1];
+      f[1] = f[2];
+      f[2] = f[3];
+      f[3] = f[4];
+      f[4] = TR_INFO::Move{dx, dy, st};
+      return;
+    }
+    if (g.nbfifo > 5) {
+      g.tr_move(f[0].dx, f[0].dy, f[0].st);
+      g.bn_delf(0);
+    }
   }
-  g.tr_mvopt_(dx, dy, st);
+  f[g.nbfifo++] = TR_INFO::Move{dx, dy, st};
 }
 
 // Dash cutting (bnwrt) with the solid case in line: a solid or pen-up move goes to the queue
@@ -223,16 +232,7 @@ double TR_INFO::bnsegment(double lng, int* dxm, int* dym, int signx, int signy) 
 }
 
 // Move queue: the oldest move goes to the device when five are waiting and none merge.
-void TR_INFO::tr_mvopt_(int dx, int dy, int st) {
-  if (nbfifo >= 5) {
-    bn_optim();
-    if (nbfifo >= 5) {
-      tr_move(fifo[0].dx, fifo[0].dy, fifo[0].st);
-      bn_delf(0);
-    }
-  }
-  fifo[nbfifo++] = Move{dx, dy, st};
-}
+void TR_INFO::tr_mvopt_(int dx, int dy, int st) { Queue(*this, dx, dy, st); }
 
 // Peephole optimiser: merges two pen-up moves in a row, and drops a zero pen-up move
 // between two draws.
