@@ -51,8 +51,12 @@ class TTampon {
         "8081828384858687888990919293949596979899";
     unsigned u = v < 0 ? 0u - static_cast<unsigned>(v) : static_cast<unsigned>(v);
     if (v < 0) *p++ = '-';
-    const int n = 1 + (u >= 10) + (u >= 100) + (u >= 1000) + (u >= 10000) + (u >= 100000) +
-                  (u >= 1000000) + (u >= 10000000) + (u >= 100000000) + (u >= 1000000000);
+    // Number of digits from the bit length: about log10(2) = 1233 / 4096 digits a bit, less
+    // one when u is below the power of ten reached.
+    static constexpr unsigned kPow10[10] = {0,      10,      100,      1000,      10000,
+                                            100000, 1000000, 10000000, 100000000, 1000000000};
+    const int t = ((32 - __builtin_clz(u | 1)) * 1233) >> 12;
+    const int n = t - (u < kPow10[t]) + 1;
     char* const fin = p + n;
     char* q = fin;
     while (u >= 100) {
