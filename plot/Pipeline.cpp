@@ -29,15 +29,16 @@ const LineStyle kStyles[12] = {
     {6, {0.08f, 0.09f, 0.3f, 0.08f, 0.3f, 0.09f}},
 };
 
-// floor(v + 0.5) by truncation to an integer, cheaper than floor and without a branch; the same
-// value for every v, the sign of a zero result aside (which nothing here tells apart).
-inline double Round(double v) {
+// floor(v + 0.5) by truncation to an integer, cheaper than floor and without a branch, for
+// |v| < 4e18; the same value as floor, the sign of a zero result aside (which nothing here
+// tells apart).
+inline double RoundNear(double v) {
   const double w = v + 0.5;
-  if (!(std::fabs(w) < 4e18)) return std::floor(w);
   long long i = static_cast<long long>(w);
   i -= static_cast<double>(i) > w;
   return static_cast<double>(i);
 }
+inline double Round(double v) { return std::fabs(v) < 4e18 ? RoundNear(v) : std::floor(v + 0.5); }
 inline double Clamp(double v) { return v > kMaxDev ? kMaxDev : (v < -kMaxDev ? -kMaxDev : v); }
 
 // Move queue append (tr_mvopt_). The optimiser only ever acts on a pen-up move, so a full
@@ -82,20 +83,19 @@ __attribute__((always_inline)) inline void Convert(TR_INFO& g, double x, double 
   y = Clamp(y);
   g.pen = npen != 0;
   const double ex = x - g.posx, ey = y - g.posy;
-  const double rx = Round(ex), ry = Round(ey);
+  // The moves are at most 2e8 units long (coordinates held within 1e8).
+  const double rx = RoundNear(ex), ry = RoundNear(ey);
   int ix = static_cast<int>(rx), iy = static_cast<int>(ry);
   double errx = g.errx + (ex - rx), erry = g.erry + (ey - ry);
-  // The residue was within half a unit and the new one is too: one carry at most, taken
-  // without a branch; the loops stay for the rounding corner cases.
+  // The carried residue is within half a unit and the new one within half a unit and a
+  // rounding error (the error of ex + 0.5, below 1e-7 here): their sum is within 1.5, so one
+  // carry of one unit (an exact subtraction) brings it back within half a unit. It is taken
+  // without a branch.
   const int cx = (errx > 0.5) - (errx < -0.5), cy = (erry > 0.5) - (erry < -0.5);
   ix += cx;
   errx -= cx;
   iy += cy;
   erry -= cy;
-  while (errx > 0.5) ++ix, errx -= 1;
-  while (errx < -0.5) --ix, errx += 1;
-  while (erry > 0.5) ++iy, erry -= 1;
-  while (erry < -0.5) --iy, erry += 1;
   g.errx = errx;
   g.erry = erry;
   g.posx = x;
@@ -123,15 +123,23 @@ void TR_INFO::bmove(double x, double y, int pn) {
     BNy = y;
     return;
   }
-  double xo = BNx, yo = BNy, xd = x, yd = y;
-  int inside = 1;
-  // Clipping leaves a segment whose two ends lie in the rectangle as it is.
-  if (prt != -1 && !(BNx >= prtxn && BNx <= prtxm && BNy >= prtyn && BNy <= prtym && x >= prtxn &&
-                     x <= prtxm && y >= prtyn && y <= prtym))
-    bnptin(BNx, BNy, x, y, &xo, &yo, &xd, &yd, &inside);
+  const double x0 = BNx, y0 = BNy;
+  // A segment whose two ends lie in the clipping rectangle, or any segment when clipping is
+  // off, is drawn as it is.
+  if (prt == -1 || (x0 >= prtxn && x0 <= prtxm && y0 >= prtyn && y0 <= prtym && x >= prtxn &&
+                    x <= prtxm && y >= prtyn && y <= prtym)) {
+    if (std::fabs(x0 - posx) >= kEps || std::fabs(y0 - posy) >= kEps) bnmove(x0, y0, 0);
+    BNx = x;
+    BNy = y;
+    Convert(*this, x, y, pn);
+    return;
+  }
+  double xo, yo, xd, yd;
+  int inside;
+  bnptin(x0, y0, x, y, &xo, &yo, &xd, &yd, &inside);
   if (inside) {
-    if (std::fabs(BNx - posx) >= kEps || std::fabs(BNy - posy) >= kEps) bnmove(xo, yo, 0);
-    Convert(*this, xd, yd, pn);
+    if (std::fabs(x0 - posx) >= kEps || std::fabs(y0 - posy) >= kEps) bnmove(xo, yo, 0);
+    bnmove(xd, yd, pn);
   }
   BNx = x;
   BNy = y;
