@@ -62,17 +62,30 @@ void C_EMF::reset_stroke_bounds() {
 }
 
 void C_EMF::emf_write(const void* r) {
-  emf_dword head[2];
-  std::memcpy(head, r, sizeof head);
-  unsigned char buf[112];
-  const emf_dword size = head[1] <= sizeof buf ? head[1] : sizeof buf;
-  for (emf_dword i = 0; i + 4 <= size; i += 4) {
+  emf_dword size;
+  std::memcpy(&size, static_cast<const unsigned char*>(r) + 4, 4);
+  if (size > 112) size = 112;
+  size &= ~3u;
+  unsigned char* p = reinterpret_cast<unsigned char*>(tampon_.Place(size));
+  for (emf_dword i = 0; i < size; i += 4) {
     emf_dword w;
     std::memcpy(&w, static_cast<const unsigned char*>(r) + i, 4);
-    PutWord(buf + i, w);
+    PutWord(p + i, w);
   }
-  tampon_.Ajoute(reinterpret_cast<const char*>(buf), size);
+  tampon_.Avance(reinterpret_cast<char*>(p + size));
   EMF_header.nBytes += size;
+  EMF_header.nRecords += 1;
+}
+
+// A MOVETOEX or LINETO record, written straight into the block.
+inline void C_EMF::point_record(emf_dword type, emf_dword x, emf_dword y) {
+  unsigned char* p = reinterpret_cast<unsigned char*>(tampon_.Place(16));
+  PutWord(p, type);
+  PutWord(p + 4, 16);
+  PutWord(p + 8, x);
+  PutWord(p + 12, y);
+  tampon_.Avance(reinterpret_cast<char*>(p + 16));
+  EMF_header.nBytes += 16;
   EMF_header.nRecords += 1;
 }
 
@@ -96,15 +109,13 @@ void C_EMF::emf_lims(emf_dword x, emf_dword y) {
 void C_EMF::emf_moveto(emf_int x, emf_int y) {
   const emf_dword fy = Flip(y);
   emf_lims(static_cast<emf_dword>(x), fy);
-  const emf_dword rec[4] = {27, 16, static_cast<emf_dword>(x), fy};
-  emf_write(rec);
+  point_record(27, static_cast<emf_dword>(x), fy);
 }
 
 void C_EMF::emf_lineto(emf_int x, emf_int y) {
   const emf_dword fy = Flip(y);
   emf_lims(static_cast<emf_dword>(x), fy);
-  const emf_dword rec[4] = {54, 16, static_cast<emf_dword>(x), fy};
-  emf_write(rec);
+  point_record(54, static_cast<emf_dword>(x), fy);
 }
 
 void C_EMF::emf_open_path(emf_int x, emf_int y) {

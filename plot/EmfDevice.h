@@ -73,6 +73,7 @@ class C_EMF : public TR_INFO {
 
  private:
   void reset_stroke_bounds();
+  void point_record(emf_dword type, emf_dword x, emf_dword y);
   void write_header();
   // Widens the header bounds only: a pen-up position counts in the drawing's extent although
   // no record is written for it.

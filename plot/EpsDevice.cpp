@@ -2,6 +2,7 @@
 #include "plot/EpsDevice.h"
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 // Pen colours as red, green, blue bytes; pen 16 (past the table) is drawn black.
@@ -11,19 +12,6 @@ const unsigned char kPsColors[16][3] = {
     {128, 128, 0},   {255, 255, 0},   {128, 128, 255}, {128, 255, 128},
     {255, 0, 0},     {192, 192, 192}, {64, 255, 255},  {255, 64, 255}};
 
-// Writes v in decimal at p; returns the end.
-char* PutInt(char* p, int v) {
-  char tmp[12];
-  int n = 0;
-  unsigned u = v < 0 ? 0u - static_cast<unsigned>(v) : static_cast<unsigned>(v);
-  do {
-    tmp[n++] = static_cast<char>('0' + u % 10);
-    u /= 10;
-  } while (u);
-  if (v < 0) *p++ = '-';
-  while (n) *p++ = tmp[--n];
-  return p;
-}
 }  // namespace
 
 C_EPS::C_EPS(const char* nomfic) : nom_(nomfic ? nomfic : "") {
@@ -68,17 +56,21 @@ void C_EPS::tr_move(int dx, int dy, int st) {
     // A drawn path ends: stroke it and give the next path its line width.
     wr_col();
     tampon_.Ajoute("stroke\r\nnewpath\r\n");
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%G setlinewidth\r\n", width * mul / 0.0709);
-    tampon_.Ajoute(buf);
+    // The width line is formatted again only when the width changes.
+    const double w = width * mul / 0.0709;
+    if (!(w == lw_val_) || lw_len_ == 0) {
+      const int n = std::snprintf(lw_txt_, sizeof lw_txt_, "%G setlinewidth\r\n", w);
+      lw_len_ = n > 0 && static_cast<size_t>(n) < sizeof lw_txt_ ? static_cast<size_t>(n) : 0;
+      lw_val_ = w;
+    }
+    tampon_.Ajoute(lw_txt_, lw_len_);
   }
-  char line[40];
-  char* p = PutInt(line, ps_x);
+  // Two numbers of at most 11 bytes, a space and a keyword of 8: written in place in the block.
+  char* p = TTampon::PutInt(tampon_.Place(32), ps_x);
   *p++ = ' ';
-  p = PutInt(p, ps_y);
-  const char* kw = st ? " lineto\n" : " moveto\n";
-  for (const char* k = kw; *k; ++k) *p++ = *k;
-  tampon_.Ajoute(line, static_cast<size_t>(p - line));
+  p = TTampon::PutInt(p, ps_y);
+  std::memcpy(p, st ? " lineto\n" : " moveto\n", 8);
+  tampon_.Avance(p + 8);
   ps_stat_ = st ? 2 : 1;
 }
 

@@ -27,5 +27,8 @@ class C_EPS : public TR_INFO {
 
  private:
   TTampon tampon_{this};  // the file's bytes, written out in large blocks
+  double lw_val_ = 0;     // line width of the last width line formatted
+  char lw_txt_[64] = {};  // that line
+  size_t lw_len_ = 0;     // its length, 0 for none
   std::string nom_;       // owned copy of the file name, NomFichier points into it
 };

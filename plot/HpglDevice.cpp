@@ -43,7 +43,6 @@ void C_HPGLA4::tr_move(int dx, int dy, int st) {
     hp_x += dx;
     hp_y += dy;
   }
-  char buf[48];
   const char* lead;
   if (hp_stat_ == 0) {
     lead = st ? "PD" : "PU";
@@ -55,10 +54,13 @@ void C_HPGLA4::tr_move(int dx, int dy, int st) {
       lead = st ? "," : "PU";
     ++hp_pts_;
   }
-  const int n = std::snprintf(buf, sizeof buf, "%s%d,%d", lead, hp_x, hp_y);
-  if (n > 0)
-    tampon_.Ajoute(buf,
-                   static_cast<size_t>(n) < sizeof buf ? static_cast<size_t>(n) : sizeof buf - 1);
+  // The command letters or comma, then the absolute pair, in place in the block.
+  char* p = tampon_.Place(32);
+  while (*lead) *p++ = *lead++;
+  p = TTampon::PutInt(p, hp_x);
+  *p++ = ',';
+  p = TTampon::PutInt(p, hp_y);
+  tampon_.Avance(p);
   hp_stat_ = st ? 2 : 1;
   if (NB_PTS > 0 && hp_pts_ >= NB_PTS - 1) {
     tampon_.Ajoute(";\r\n");

@@ -33,6 +33,48 @@ class TTampon {
   }
   void Ajoute(const char* s) { Ajoute(s, std::strlen(s)); }
 
+  // Room for n more bytes (n <= kTaille) at the end of the block, written out first when they
+  // do not fit: the caller writes its bytes there and hands their end back to Avance.
+  char* Place(size_t n) {
+    if (!bloc_) bloc_.reset(new char[kTaille]);
+    if (n > kTaille - n_) Vide();
+    return bloc_.get() + n_;
+  }
+  void Avance(const char* fin) { n_ = static_cast<size_t>(fin - bloc_.get()); }
+
+  // Writes v in decimal at p (at most 11 bytes); returns the end.
+  __attribute__((always_inline)) static char* PutInt(char* p, int v) {
+    // Two decimal digits of every number below 100.
+    static constexpr char kDigits[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
+    unsigned u = v < 0 ? 0u - static_cast<unsigned>(v) : static_cast<unsigned>(v);
+    if (v < 0) *p++ = '-';
+    // Number of digits from the bit length: about log10(2) = 1233 / 4096 digits a bit, less
+    // one when u is below the power of ten reached.
+    static constexpr unsigned kPow10[10] = {0,      10,      100,      1000,      10000,
+                                            100000, 1000000, 10000000, 100000000, 1000000000};
+    const int t = ((32 - __builtin_clz(u | 1)) * 1233) >> 12;
+    const int n = t - (u < kPow10[t]) + 1;
+    char* const fin = p + n;
+    char* q = fin;
+    while (u >= 100) {
+      const unsigned r = u % 100;
+      u /= 100;
+      q -= 2;
+      q[0] = kDigits[2 * r];
+      q[1] = kDigits[2 * r + 1];
+    }
+    if (u >= 10) {
+      q[-2] = kDigits[2 * u];
+      q[-1] = kDigits[2 * u + 1];
+    } else {
+      q[-1] = static_cast<char>('0' + u);
+    }
+    return fin;
+  }
+
   // Hands the gathered bytes to the kernel's output.
   void Vide() {
     if (n_ > 0) g_->bnsend(bloc_.get(), static_cast<int>(n_));
