@@ -62,6 +62,8 @@ class C_CAIRO : public TR_INFO {
   void flush_segment();
   bool run_fits(int x, int y) const;
   void run_add(int x, int y);
+  // Gathers the end of the repeated steps that are waiting.
+  void run_step();
   // Ends the polyline being drawn (the pen goes up or the path is stroked).
   void end_polyline();
   void release();
@@ -81,14 +83,16 @@ class C_CAIRO : public TR_INFO {
   bool write_ok_ = true;  // every write of the page went through
   int set_pen_ = -1;      // pen and line width in force in the PDF page
   double set_width_ = -1;
-  bool drawing_ = false;                     // drawn polylines wait to be stroked
-  bool joined_ = false;                      // a polyline is being drawn
-  bool length_ = false;                      // it has a segment of non-zero length
-  static constexpr double kTolerance = 1.0;  // device units a point may lie off its segment
-  int seg_x_ = 0, seg_y_ = 0;                // end of the last segment drawn: start of the run
-  int last_x_ = 0, last_y_ = 0;              // last point gathered into the run
-  bool gathered_ = false;                    // the run holds a point
-  bool cone_ = false, empty_ = false;        // directions from the start that suit every point
+  bool drawing_ = false;                       // drawn polylines wait to be stroked
+  bool joined_ = false;                        // a polyline is being drawn
+  bool length_ = false;                        // it has a segment of non-zero length
+  static constexpr double kTolerance = 1.0;    // device units a point may lie off its segment
+  int seg_x_ = 0, seg_y_ = 0;                  // end of the last segment drawn: start of the run
+  int last_x_ = 0, last_y_ = 0;                // last point gathered into the run
+  bool gathered_ = false;                      // the run holds a point
+  bool stepping_ = false;                      // repeated steps wait to be gathered
+  int step_dx_ = 0, step_dy_ = 0, steps_ = 0;  // the step repeated, how many times
+  bool cone_ = false, empty_ = false;          // directions from the start that suit every point
   double lo_x_ = 0, lo_y_ = 0, hi_x_ = 0, hi_y_ = 0;  // the cone's clockwise and other edge
   double far2_ = 0;    // square of the distance of the farthest point gathered
   bool mute_ = false;  // no more bytes to the file (device being destroyed)
