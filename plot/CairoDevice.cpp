@@ -148,12 +148,14 @@ bool C_CAIRO::open_text_page(double w, double h, double k) {
         "<g fill=\"none\" stroke-linecap=\"round\" stroke-linejoin=\"round\" "
         "transform=\"matrix(%.10g 0 0 %.10g %.10g %.10g)\">\n",
         w, h, w, h, sx, -sy, tx, h + bdyn * k);
+    body_.reserve(kBodyChunk + 512);
     return true;
   }
   lib_ = CairoLib();
   if (lib_ == nullptr) return false;
   z_ = std::make_unique<Deflate>(*lib_);
   if (!z_->ok) return false;
+  body_.reserve(kBodyChunk + 512);
   // Catalog, page tree, page, then the page's stream, its length coming after it.
   put_raw("%PDF-1.4\n%\xe2\xe3\xcf\xd3\n", 15);
   offsets_[0] = written_;
@@ -278,6 +280,7 @@ void C_CAIRO::path_line(int x, int y) {
   put(' ');
   put_int(y);
   if (format == Pdf) put(" l\n", 3);
+  if (body_.size() >= kBodyChunk) drain(false);  // a long path goes on by pieces
 }
 
 void C_CAIRO::stroke() {
@@ -289,7 +292,6 @@ void C_CAIRO::stroke() {
       put("\"/>\n", 4);
     else
       put("S\n", 2);
-    if (body_.size() >= kBodyChunk) drain(false);
     return;
   }
   const unsigned char* c = cr_pen >= 0 && cr_pen < 16 ? kColors[cr_pen] : kColors[1];
