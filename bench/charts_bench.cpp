@@ -1,7 +1,7 @@
 // Speed of the charts: Bode (gain + phase) of 20 fourth-order functions at 10 000 points to EPS,
-// EMF, PDF, SVG and PNG, of 100 such functions to EPS, Bode of 5 functions at the default 400
-// points to EPS and PNG, Black with every contour and 5 loci, time chart of 5 functions over 30 s,
-// and the frequency-response evaluation alone.
+// EMF, PDF, SVG and PNG, of 100 such functions to EPS, PDF and SVG, Bode of 5 functions at the
+// default 400 points to EPS and PNG, Black with every contour and 5 loci, time chart of 5 functions
+// over 30 s, and the frequency-response evaluation alone.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -48,8 +48,10 @@ void BodeVers(benchmark::State& state, GrType t, const char* ext, int n = 20, in
 
 void BM_BodeEPS(benchmark::State& state) { BodeVers(state, GrPS, "eps"); }
 
-// Bode (gain + phase) of 100 functions at 10 000 points to EPS.
+// Bode (gain + phase) of 100 functions at 10 000 points to EPS, PDF and SVG.
 void BM_Bode100EPS(benchmark::State& state) { BodeVers(state, GrPS, "eps", 100); }
+void BM_Bode100PDF(benchmark::State& state) { BodeVers(state, GrPDF, "pdf", 100); }
+void BM_Bode100SVG(benchmark::State& state) { BodeVers(state, GrSVG, "svg", 100); }
 void BM_BodeEMF(benchmark::State& state) { BodeVers(state, GrEMF, "emf"); }
 void BM_BodePDF(benchmark::State& state) { BodeVers(state, GrPDF, "pdf"); }
 void BM_BodeSVG(benchmark::State& state) { BodeVers(state, GrSVG, "svg"); }
@@ -116,6 +118,8 @@ void BM_Value(benchmark::State& state) {
 
 BENCHMARK(BM_BodeEPS)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Bode100EPS)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Bode100PDF)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Bode100SVG)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BodeEMF)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BodePDF)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BodeSVG)->Unit(benchmark::kMillisecond);

@@ -1,7 +1,10 @@
-// PDF, SVG and PNG output device drawn with cairo: relative moves become stroked polylines on a
-// page the size of the drawing bounds, 400 units per centimetre like the other file devices.
+// PDF, SVG and PNG output device: relative moves become stroked polylines on a page the size of
+// the drawing bounds, 400 units per centimetre like the other file devices. The PNG picture is
+// drawn with cairo; the PDF and SVG files are written directly, in integer device units under
+// one page transform.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "plot/TrInfo.h"
@@ -40,10 +43,27 @@ class C_CAIRO : public TR_INFO {
   bool open_page();
   // Strokes the polylines drawn since the last pen or width change, in that pen and width.
   void stroke();
+  // The path of the polylines being drawn: a polyline starts at (x, y), goes on to (x, y).
+  void path_move(int x, int y);
+  void path_line(int x, int y);
+  // PDF and SVG text: the file's own lines, and the page's drawing (deflated in a PDF), kept in
+  // body_ and passed on by pieces.
+  void put_raw(const char* s, size_t n);
+  void put_rawf(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+  void put(const char* s, size_t n) { body_.append(s, n); }
+  void put(char c) { body_.push_back(c); }
+  void put_int(int v);
+  void putf(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+  // Passes body_ on to the file; at the end of the page, closes the deflated stream too.
+  bool drain(bool end);
+  bool open_text_page(double w, double h, double k);
+  bool close_text_page();
   // Draws the segment to the last point gathered.
   void flush_segment();
   bool run_fits(int x, int y) const;
   void run_add(int x, int y);
+  // Gathers the end of the repeated steps that are waiting.
+  void run_step();
   // Ends the polyline being drawn (the pen goes up or the path is stroked).
   void end_polyline();
   void release();
@@ -53,14 +73,26 @@ class C_CAIRO : public TR_INFO {
   const TCairoLib* lib_ = nullptr;  // cairo and libpng entry points, set by the first page
   cairo_surface_t* surface_ = nullptr;
   cairo_t* cr_ = nullptr;
-  bool drawing_ = false;                     // drawn polylines wait to be stroked
-  bool joined_ = false;                      // a polyline is being drawn
-  bool length_ = false;                      // it has a segment of non-zero length
-  static constexpr double kTolerance = 1.0;  // device units a point may lie off its segment
-  int seg_x_ = 0, seg_y_ = 0;                // end of the last segment drawn: start of the run
-  int last_x_ = 0, last_y_ = 0;              // last point gathered into the run
-  bool gathered_ = false;                    // the run holds a point
-  bool cone_ = false, empty_ = false;        // directions from the start that suit every point
+  struct Deflate;  // the PDF page's deflated stream
+  std::unique_ptr<Deflate> z_;
+  bool open_ = false;     // the page is open
+  std::string body_;      // drawing text not yet passed on
+  long written_ = 0;      // bytes written to the file since the page began
+  long offsets_[6] = {};  // where the PDF objects 1 to 6 begin
+  long stream_ = 0;       // where the PDF page stream begins
+  bool write_ok_ = true;  // every write of the page went through
+  int set_pen_ = -1;      // pen and line width in force in the PDF page
+  double set_width_ = -1;
+  bool drawing_ = false;                       // drawn polylines wait to be stroked
+  bool joined_ = false;                        // a polyline is being drawn
+  bool length_ = false;                        // it has a segment of non-zero length
+  static constexpr double kTolerance = 1.0;    // device units a point may lie off its segment
+  int seg_x_ = 0, seg_y_ = 0;                  // end of the last segment drawn: start of the run
+  int last_x_ = 0, last_y_ = 0;                // last point gathered into the run
+  bool gathered_ = false;                      // the run holds a point
+  bool stepping_ = false;                      // repeated steps wait to be gathered
+  int step_dx_ = 0, step_dy_ = 0, steps_ = 0;  // the step repeated, how many times
+  bool cone_ = false, empty_ = false;          // directions from the start that suit every point
   double lo_x_ = 0, lo_y_ = 0, hi_x_ = 0, hi_y_ = 0;  // the cone's clockwise and other edge
   double far2_ = 0;    // square of the distance of the farthest point gathered
   bool mute_ = false;  // no more bytes to the file (device being destroyed)

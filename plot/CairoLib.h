@@ -1,30 +1,22 @@
-// cairo and libpng entry points of the PDF, SVG and PNG device, looked up when the first such
-// chart is drawn: a program that writes no such chart neither loads cairo nor needs it.
+// cairo, libpng and zlib entry points of the PDF and PNG device, looked up when the first such
+// chart is drawn: a program that writes no such chart neither loads them nor needs them.
 #pragma once
 
-#include <cairo-pdf.h>
-#include <cairo-svg.h>
 #include <cairo.h>
 #include <png.h>
+#include <zlib.h>
 
 // clang-format off
 #define CORVANE_CAIRO_FONCTIONS(X) \
-  X(cairo_pdf_surface_create_for_stream) \
-  X(cairo_pdf_surface_set_metadata) \
-  X(cairo_svg_surface_create_for_stream) \
-  X(cairo_svg_surface_set_document_unit) \
   X(cairo_image_surface_create) \
   X(cairo_image_surface_get_width) \
   X(cairo_image_surface_get_height) \
   X(cairo_image_surface_get_stride) \
   X(cairo_image_surface_get_data) \
-  X(cairo_surface_status) \
   X(cairo_surface_flush) \
-  X(cairo_surface_finish) \
   X(cairo_surface_destroy) \
   X(cairo_create) \
   X(cairo_destroy) \
-  X(cairo_status) \
   X(cairo_set_source_rgb) \
   X(cairo_paint) \
   X(cairo_translate) \
@@ -35,7 +27,6 @@
   X(cairo_move_to) \
   X(cairo_line_to) \
   X(cairo_stroke) \
-  X(cairo_show_page) \
   X(png_create_write_struct) \
   X(png_create_info_struct) \
   X(png_destroy_write_struct) \
@@ -50,7 +41,10 @@
   X(png_set_compression_level) \
   X(png_write_info) \
   X(png_write_row) \
-  X(png_write_end)
+  X(png_write_end) \
+  X(deflateInit_) \
+  X(deflate) \
+  X(deflateEnd)
 // clang-format on
 
 // One pointer per entry point, named as the function it calls.

@@ -253,7 +253,7 @@ TEST(ChartFiles, WriteErrorReportedAndDeviceLeftAlone) {
   struct stat before;
   if (stat("/dev/full", &before) != 0 || !S_ISCHR(before.st_mode)) GTEST_SKIP() << "no /dev/full";
   for (const char* cmd : {"BodeGP", "Black", "Temporel"}) {
-    for (const char* dev : {"EPS", "EMF"}) {
+    for (const char* dev : {"EPS", "EMF", "PDF", "SVG", "PNG"}) {
       ScratchDir dir;
       std::string script = std::string(kLoop) + "Nichols = 0\n" + cmd + "(" + dev +
                            ", \"/dev/full\")\nBodeG(EPS, \"ok.eps\")\n";

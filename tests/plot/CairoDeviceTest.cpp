@@ -99,28 +99,56 @@ TEST(CairoDevice, PngTooWideIsReportedNotWritten) {
   std::remove(path.c_str());
 }
 
+// Bounds that start away from the origin: the page is their size, and a line lands where it
+// should, in the pen's colour, as poppler and librsvg draw the files.
 TEST(CairoDevice, PdfAndSvgPages) {
   for (C_CAIRO::Format f : {C_CAIRO::Pdf, C_CAIRO::Svg}) {
     const std::string path = TestFilePath(f == C_CAIRO::Pdf ? ".pdf" : ".svg");
     C_CAIRO d(path.c_str(), f);
     // Bounds set after TRINIT, as the charts do, give the page its size.
     ASSERT_EQ(d.TRINIT(), 0);
-    ASSERT_EQ(d.BOUNDS(0, 19, 0, 28), 0);
-    d.MOVEA(1, 1);
-    d.DRAWA(18, 27);
+    ASSERT_EQ(d.BOUNDS(1, 20, 2, 30), 0);
+    d.MOVEA(2, 3);
+    d.DRAWA(19, 29);
+    // A blue line 1 mm wide from 3 to 10 cm across, 5 cm up: 2 to 9 cm and 3 cm on the page.
+    d.PLUME(2);
+    d.LINEWIDTH(1.0);
+    d.MOVEA(3, 5);
+    d.DRAWA(10, 5);
     ASSERT_EQ(d.TRCLOSE(), 0);
     const std::string bytes = ReadFile(path);
+    Image img;
     if (f == C_CAIRO::Pdf) {
-      // 19 x 28 cm in points, as pdfinfo reads it.
+      // 19 x 28 cm in points, as pdfinfo reads it, with no complaint (a wrong offset in the
+      // cross-reference table makes poppler rebuild it, saying so).
       const std::string info = path + ".info";
-      ASSERT_EQ(gs_test::RunCommand("pdfinfo '" + path + "' >'" + info + "'"), 0);
+      ASSERT_EQ(gs_test::RunCommand("pdfinfo '" + path + "' >'" + info + "' 2>&1"), 0);
       EXPECT_NE(ReadFile(info).find("Page size:       538.583 x 793.701 pts"), std::string::npos)
           << ReadFile(info);
+      EXPECT_EQ(ReadFile(info).find("rror"), std::string::npos) << ReadFile(info);
       std::remove(info.c_str());
+      ASSERT_TRUE(raster_test::RenderPdf(path, 100, &img));
     } else {
       EXPECT_EQ(gs_test::RunCommand("xmllint --noout '" + path + "'"), 0);
       EXPECT_NE(bytes.find("width=\"538.582677pt\" height=\"793.700787pt\""), std::string::npos);
+      ASSERT_TRUE(raster_test::RenderSvg(path, 100, &img));
     }
+    const double px = 100 / 2.54;  // pixels per centimetre
+    EXPECT_LE(std::abs(img.w - 748), 1);
+    EXPECT_LE(std::abs(img.h - 1102), 1);
+    const int y = static_cast<int>(img.h - 3 * px);
+    const unsigned char* mid = img.At(static_cast<int>(5.5 * px), y);
+    EXPECT_LE(mid[0], 16);
+    EXPECT_LE(mid[1], 16);
+    EXPECT_GE(mid[2], 176);
+    // 1 mm is 3.9 pixels: ink 1 pixel off the axis, none 4 pixels off, none 4 pixels past the
+    // round end at 9 cm, ink 1 pixel inside the end at 2 cm.
+    EXPECT_GE(Ink(img.At(static_cast<int>(5.5 * px), y + 1)), 128);
+    EXPECT_EQ(Ink(img.At(static_cast<int>(5.5 * px), y + 4)), 0);
+    EXPECT_EQ(Ink(img.At(static_cast<int>(5.5 * px), y - 4)), 0);
+    EXPECT_EQ(Ink(img.At(static_cast<int>(9 * px) + 4, y)), 0);
+    EXPECT_GE(Ink(img.At(static_cast<int>(2 * px) + 1, y)), 128);
+    EXPECT_EQ(Ink(img.At(static_cast<int>(2 * px) - 4, y)), 0);
     std::remove(path.c_str());
   }
 }
