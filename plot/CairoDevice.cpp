@@ -200,22 +200,32 @@ void C_CAIRO::put_raw(const char* s, size_t n) {
   written_ += static_cast<long>(n);
 }
 
+namespace {
+
+// One formatted line into buf (512 bytes: the longest line written is the SVG header); its length.
+size_t Formate(char (&buf)[512], const char* fmt, va_list ap) {
+  const int n = std::vsnprintf(buf, sizeof buf, fmt, ap);
+  return n > 0 ? std::min(static_cast<size_t>(n), sizeof buf - 1) : 0;
+}
+
+}  // namespace
+
 void C_CAIRO::put_rawf(const char* fmt, ...) {
-  char buf[512];  // the longest line written is the SVG header
+  char buf[512];
   va_list ap;
   va_start(ap, fmt);
-  const int n = std::vsnprintf(buf, sizeof buf, fmt, ap);
+  const size_t n = Formate(buf, fmt, ap);
   va_end(ap);
-  if (n > 0) put_raw(buf, std::min(static_cast<size_t>(n), sizeof buf - 1));
+  put_raw(buf, n);
 }
 
 void C_CAIRO::putf(const char* fmt, ...) {
-  char buf[512];  // the longest line written is the SVG header
+  char buf[512];
   va_list ap;
   va_start(ap, fmt);
-  const int n = std::vsnprintf(buf, sizeof buf, fmt, ap);
+  const size_t n = Formate(buf, fmt, ap);
   va_end(ap);
-  if (n > 0) put(buf, std::min(static_cast<size_t>(n), sizeof buf - 1));
+  if (n > 0) put(buf, n);
 }
 
 void C_CAIRO::put_int(int v) {
