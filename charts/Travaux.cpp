@@ -48,18 +48,18 @@ void TTravaux::Boucle() {
 void TTravaux::Attend(size_t i) {
   if (i >= n_) return;
   for (;;) {
+    size_t k;
     {
       std::unique_lock<std::mutex> l(m_);
       if (fait_[i]) return;
-      if (suivant_ > i) {
-        // Job i is under way on the other thread.
+      if (suivant_ >= n_) {
+        // Job i is under way on the other thread and none is left to take meanwhile.
         cv_.wait(l, [&] { return fait_[i]; });
         return;
       }
+      // Job i is not done: rather than wait, the caller runs the next unclaimed job itself.
+      k = suivant_++;
     }
-    // Jobs up to i are not claimed yet: the caller runs the next one itself.
-    size_t k;
-    if (!Prend(&k)) continue;
     job_(k);
     Fin(k);
   }
