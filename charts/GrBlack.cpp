@@ -84,6 +84,21 @@ class Polyligne {
       down_ = true;
     }
   }
+  // Point for each of n points in turn; the points after the first of a piece go down in one call.
+  void Points(int n, const char* ok, const double* x, const double* y) {
+    int k = 0;
+    while (k < n) {
+      if (!ok[k] || !down_) {
+        Point(ok[k] != 0, x[k], y[k]);
+        ++k;
+        continue;
+      }
+      int e = k + 1;
+      while (e < n && ok[e]) ++e;
+      gr_->DRAWS(static_cast<size_t>(e - k), x + k, y + k);
+      k = e;
+    }
+  }
 
  private:
   TR_INFO* gr_;
@@ -378,7 +393,7 @@ void GrBlack::nichols() {
   for (int i = 0; i < kNbContours; ++i) {
     const TPointsContour& pts = contours->Points(i);
     Polyligne pl(gr);
-    for (int k = 0; k < kPointsContour; ++k) pl.Point(pts.ok[k] != 0, pts.x[k], pts.y[k]);
+    pl.Points(kPointsContour, pts.ok.data(), pts.x.data(), pts.y.data());
     if (i < kNbIsoGain)
       affgain(&mdb[i]);
     else

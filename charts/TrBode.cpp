@@ -451,10 +451,20 @@ bool TrBode::bode(TR_INFO* G, TTypeGraphe typ) {
     bool down = false;
     for (uint32_t k = 0; k < nbp; ++k) {
       double v;
-      if (c != nullptr)
-        v = gain ? c->gain[k] : c->phase[k];
-      else if (!Point(f, w_[k], gain, &v))
+      if (c != nullptr) {
+        const double* vs = gain ? c->gain.data() : c->phase.data();
+        v = vs[k];
+        if (down && std::isfinite(v)) {
+          // The kept values go down by runs of finite ones.
+          uint32_t e = k + 1;
+          while (e < nbp && std::isfinite(vs[e])) ++e;
+          G->DRAWS(e - k, lw_.data() + k, vs + k);
+          k = e - 1;
+          continue;
+        }
+      } else if (!Point(f, w_[k], gain, &v)) {
         return false;
+      }
       if (!std::isfinite(v)) {
         down = false;
         continue;

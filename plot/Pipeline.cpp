@@ -145,6 +145,74 @@ void TR_INFO::bmove(double x, double y, int pn) {
   BNy = y;
 }
 
+// Draws through the points in turn. Points whose segment lies inside the clipping rectangle, with
+// the pen where the last move left it, are converted to integer moves a block at a time, then the
+// block goes down the queue: the conversion carries only the rounding residue from one point to
+// the next, so it runs clear of the queue's branches, which read none of its state. Any other
+// point takes the clipping move, as DRAW would.
+int TR_INFO::DRAWS(size_t n, const double* xs, const double* ys) {
+  if (!flags.ok || TXTSZ.mes || flags.mes_) {
+    int r = 0;
+    for (size_t j = 0; j < n; ++j) r = DRAW(xs[j], ys[j]);
+    return r;
+  }
+  constexpr size_t kBloc = 512;
+  int mx[kBloc], my[kBloc];
+  size_t j = 0;
+  while (j < n) {
+    double bx = BNx, by = BNy, px = posx, py = posy, rx = errx, ry = erry;
+    size_t k = 0;
+    bool autre = false;  // point j needs the clipping move
+    double x = 0, y = 0;
+    for (; j < n && k < kBloc; ++j) {
+      x = xdev(xs[j]);
+      y = ydev(ys[j]);
+      if (!std::isfinite(x) || !std::isfinite(y)) continue;  // dropped, as bmove drops it
+      const bool dedans = prt == -1 || (bx >= prtxn && bx <= prtxm && by >= prtyn &&
+                                        by <= prtym && x >= prtxn && x <= prtxm &&
+                                        y >= prtyn && y <= prtym);
+      if (!dedans || std::fabs(bx - px) >= kEps || std::fabs(by - py) >= kEps) {
+        autre = true;
+        break;
+      }
+      bx = x;
+      by = y;
+      // The integer conversion of Convert, on local copies of its state.
+      const double cx = Clamp(x), cy = Clamp(y);
+      const double ex = cx - px, ey = cy - py;
+      const double qx = RoundNear(ex), qy = RoundNear(ey);
+      int ix = static_cast<int>(qx), iy = static_cast<int>(qy);
+      rx += ex - qx;
+      ry += ey - qy;
+      const int kx = (rx > 0.5) - (rx < -0.5), ky = (ry > 0.5) - (ry < -0.5);
+      ix += kx;
+      rx -= kx;
+      iy += ky;
+      ry -= ky;
+      px = cx;
+      py = cy;
+      mx[k] = ix;
+      my[k] = iy;
+      ++k;
+    }
+    BNx = bx;
+    BNy = by;
+    posx = px;
+    posy = py;
+    errx = rx;
+    erry = ry;
+    if (k > 0) {
+      pen = 1;
+      for (size_t i = 0; i < k; ++i) Write(*this, mx[i], my[i], 1);
+    }
+    if (autre) {
+      bmove(x, y, 1);
+      ++j;
+    }
+  }
+  return 0;
+}
+
 // Segment clipping: each end is clipped on its own; inside when either end was inside.
 void TR_INFO::bnptin(double xoin, double yoin, double xdin, double ydin, double* xo, double* yo,
                      double* xd, double* yd, int* inwd) {

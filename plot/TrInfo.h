@@ -135,6 +135,8 @@ class TR_INFO {
   // ---- Moves and draws ----
   int MOVE(double x, double y);
   int DRAW(double x, double y);
+  // n calls of DRAW, to (x[i], y[i]) in turn: the same moves and bytes, by blocks.
+  int DRAWS(size_t n, const double* x, const double* y);
   int MOVEA(double x, double y);
   int DRAWA(double x, double y);
   int RMOVE(double x, double y);

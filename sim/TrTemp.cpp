@@ -118,14 +118,20 @@ constexpr double kPasEnParallele = 2e5;
 constexpr size_t kEchantillonsMax = (64u << 20) / sizeof(double);
 
 void TraceEchantillons(TR_INFO* G, const double* ys, const double* ts, size_t k, bool* down) {
-  for (size_t j = 0; j < k; ++j) {
+  size_t j = 0;
+  while (j < k) {
     if (!std::isfinite(ys[j])) {
       *down = false;
-    } else if (*down) {
-      G->DRAW(ts[j], ys[j]);
-    } else {
+      ++j;
+    } else if (!*down) {
       G->MOVE(ts[j], ys[j]);
       *down = true;
+      ++j;
+    } else {
+      size_t e = j + 1;
+      while (e < k && std::isfinite(ys[e])) ++e;
+      G->DRAWS(e - j, ts + j, ys + j);
+      j = e;
     }
   }
 }
