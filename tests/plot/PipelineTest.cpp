@@ -337,6 +337,43 @@ TEST(PipelineInput, NonFiniteAndHugePointsAreSafe) {
   EXPECT_EQ(p.back().y, 5);
 }
 
+// DRAWS over an array gives the moves of DRAW to each point in turn: a walk that leaves and
+// re-enters the clipping square, crosses a block boundary, meets a non-finite value and a far jump, with
+// clipping on or off, solid or dashed.
+TEST(PipelineInput, DrawsGivesTheMovesOfDrawForEachPoint) {
+  std::vector<double> xs, ys;
+  unsigned s = 987;
+  auto next = [&s] {
+    s = s * 1103515245u + 12345u;
+    return ((s >> 8) % 20001) / 1000.0 - 10.0;
+  };
+  double x = 600, y = 600;
+  for (int i = 0; i < 1500; ++i) {
+    x += 3 * next();
+    y += 3 * next();
+    xs.push_back(x);
+    ys.push_back(i == 700 ? NAN : i == 900 ? 2e4 : y);
+  }
+  for (int clip = 0; clip < 2; ++clip) {
+    for (int dash = 0; dash < 2; ++dash) {
+      RecordingDevice one, all;
+      for (RecordingDevice* d : {&one, &all}) {
+        OpenClipSquare(d);
+        d->SETPRT(clip ? 0 : -1);
+        if (dash) d->SETLIN(1, 0.2);
+        d->MOVE(xs[0], ys[0]);
+      }
+      for (size_t i = 1; i < xs.size(); ++i) one.DRAW(xs[i], ys[i]);
+      all.DRAWS(xs.size() - 1, xs.data() + 1, ys.data() + 1);
+      one.TRFLUSH();
+      all.TRFLUSH();
+      const std::vector<Pt> p = Path(one);
+      EXPECT_GT(p.size(), 1000u);
+      EXPECT_EQ(Path(all), p) << "clip " << clip << " dash " << dash;
+    }
+  }
+}
+
 TEST(PipelineOutput, BnsendWritesRewindsAndIgnoresNoFile) {
   RecordingDevice d;
   d.bnsend("ignored", 0);  // no file: nothing happens
