@@ -89,6 +89,31 @@ void BM_RungeKuttaBlocks(benchmark::State& state) {
 }
 BENCHMARK(BM_RungeKuttaBlocks)->Arg(0)->Arg(1)->Arg(2)->Arg(4)->Arg(8)->Arg(12)->Arg(20);
 
+// Open and closed loop of the same function stepped side by side, as the time chart runs them:
+// steps/s counts the steps of both.
+void BM_RungeKuttaPairs(benchmark::State& state) {
+  const int order = static_cast<int>(state.range(0));
+  std::vector<double> a = BinomialDenominator(order);
+  const double b[] = {1.0};
+  SimTemp bo(a.data(), static_cast<short>(order), b, 1);
+  SimTemp bf(a.data(), static_cast<short>(order), b, 1);
+  bo.Dt = bf.Dt = 1e-4;
+  bf.ModeBF();
+  constexpr size_t kStepsPerRun = 100 * 1024;
+  std::vector<double> ys(1024), yf(1024), ts(1024);
+  for (auto _ : state) {
+    bo.Init();
+    bf.Init();
+    for (size_t done = 0; done < kStepsPerRun;)
+      done += SimTemp::NextYsPaire(&bo, &bf, 1e300, ys.data(), yf.data(), ts.data(), 1024);
+    benchmark::DoNotOptimize(ys.data());
+    benchmark::DoNotOptimize(yf.data());
+  }
+  state.counters["steps/s"] = benchmark::Counter(
+      2.0 * static_cast<double>(state.iterations()) * kStepsPerRun, benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_RungeKuttaPairs)->Arg(1)->Arg(4)->Arg(8);
+
 // The whole report of 4/((s+1)(s+2)(s+3)(s+4)) at default settings: frequency searches and
 // two step responses of 300 000 steps each. Standard output goes to /dev/null meanwhile.
 void BM_PropertiesReport(benchmark::State& state) {

@@ -164,6 +164,40 @@ struct UImpulsion {
 
 }  // namespace
 
+namespace {
+
+// The largest double below t, as std::nextafter(t, -infinity) gives it; inline for t > 0.
+inline double Precedent(double t) {
+  if (!(t > 0.0)) return std::nextafter(t, -std::numeric_limits<double>::infinity());
+  uint64_t bits;
+  std::memcpy(&bits, &t, sizeof bits);
+  --bits;
+  std::memcpy(&t, &bits, sizeof t);
+  return t;
+}
+
+// Lanes of the step loop: one simulator in doubles, or two side by side in the halves of a
+// vector register, where each half is computed exactly as the scalar operation computes it.
+typedef double Double2 __attribute__((vector_size(16)));
+template <class V>
+struct TVoies;
+template <>
+struct TVoies<double> {
+  static constexpr int L = 1;
+  static double Diffuse(double v) { return v; }
+  static double De(const double* v) { return v[0]; }
+  static double Voie(double v, int) { return v; }
+};
+template <>
+struct TVoies<Double2> {
+  static constexpr int L = 2;
+  static Double2 Diffuse(double v) { return Double2{v, v}; }
+  static Double2 De(const double* v) { return Double2{v[0], v[1]}; }
+  static double Voie(Double2 v, int l) { return v[l]; }
+};
+
+}  // namespace
+
 double SimTemp::NextY() {
   double y = 0.0;
   NextYs(0.0, &y, nullptr, 1);
@@ -192,76 +226,74 @@ size_t SimTemp::NextYs(double tFin, double* y, double* t, size_t n) {
     return StepsExact(
         tFin, y, t, n, [this](double v) { return Input(v); }, 0.0);
   }
-  if (FctU == &SimTemp::Echelon) return StepsOfOrder(tFin, y, t, n, UEchelon());
-  if (FctU == &SimTemp::Rampe) return StepsOfOrder(tFin, y, t, n, URampe());
-  if (FctU == &SimTemp::Impulsion) return StepsOfOrder(tFin, y, t, n, UImpulsion());
-  return StepsOfOrder(tFin, y, t, n, [this](double v) { return Input(v); });
+  SimTemp* const self[1] = {this};
+  double* const ys[1] = {y};
+  if (FctU == &SimTemp::Echelon) return StepsOfOrder<double>(self, tFin, ys, t, n, UEchelon());
+  if (FctU == &SimTemp::Rampe) return StepsOfOrder<double>(self, tFin, ys, t, n, URampe());
+  if (FctU == &SimTemp::Impulsion) return StepsOfOrder<double>(self, tFin, ys, t, n, UImpulsion());
+  return StepsOfOrder<double>(self, tFin, ys, t, n, [this](double v) { return Input(v); });
 }
 
-template <class U>
-size_t SimTemp::StepsOfOrder(double tFin, double* y, double* t, size_t n, U u) {
-  // Small orders get their own loop, with the state and the coefficients in registers.
-  switch (NbA) {
-    case 1:
-      return Steps<1>(tFin, y, t, n, u);
-    case 2:
-      return Steps<2>(tFin, y, t, n, u);
-    case 3:
-      return Steps<3>(tFin, y, t, n, u);
-    case 4:
-      return Steps<4>(tFin, y, t, n, u);
-    case 5:
-      return Steps<5>(tFin, y, t, n, u);
-    case 6:
-      return Steps<6>(tFin, y, t, n, u);
-    case 7:
-      return Steps<7>(tFin, y, t, n, u);
-    case 8:
-      return Steps<8>(tFin, y, t, n, u);
-    default:
-      return StepsOfBlock(tFin, y, t, n, u);
+size_t SimTemp::NextYsPaire(SimTemp* a, SimTemp* b, double tFin, double* ya, double* yb,
+                            double* t, size_t n) {
+  if (n == 0 || a->A == nullptr || b->A == nullptr) return 0;
+  if (a->NbA != b->NbA || a->NbA < 1 || a->NbA > 8 || a->NbB != b->NbB) return 0;
+  if (!(a->Dt == b->Dt) || !(a->T == b->T) || a->FInit != b->FInit ||
+      a->TypeSignal != b->TypeSignal || a->FctU != b->FctU)
+    return 0;
+  for (SimTemp* s : {a, b}) {
+    if (!s->prepared_ || !(s->Dt == s->dtExact_)) s->Prepare();
+    if (s->exact_) return 0;
   }
+  SimTemp* const sims[2] = {a, b};
+  double* const ys[2] = {ya, yb};
+  if (a->FctU == &SimTemp::Echelon) return StepsOfOrder<Double2>(sims, tFin, ys, t, n, UEchelon());
+  if (a->FctU == &SimTemp::Rampe) return StepsOfOrder<Double2>(sims, tFin, ys, t, n, URampe());
+  if (a->FctU == &SimTemp::Impulsion)
+    return StepsOfOrder<Double2>(sims, tFin, ys, t, n, UImpulsion());
+  return 0;
 }
 
-namespace {
 
-// The largest double below t, as std::nextafter(t, -infinity) gives it; inline for t > 0.
-inline double Precedent(double t) {
-  if (!(t > 0.0)) return std::nextafter(t, -std::numeric_limits<double>::infinity());
-  uint64_t bits;
-  std::memcpy(&bits, &t, sizeof bits);
-  --bits;
-  std::memcpy(&t, &bits, sizeof t);
-  return t;
-}
-
-}  // namespace
-
-// The Runge-Kutta steps of an order N known at compile time. Companion form: every slope is the
-// next state entry, except the last one.
-template <int N, class U>
-size_t SimTemp::Steps(double tFin, double* ys, double* ts, size_t cnt, U u) {
+// The Runge-Kutta steps of an order N known at compile time, for the simulators of the lanes of
+// V, which share their order, numerator length, input, step and time. Companion form: every slope
+// is the next state entry, except the last one.
+template <int N, class V, class U>
+size_t SimTemp::Steps(SimTemp* const* sims, double tFin, double* const* ys, double* ts,
+                      size_t cnt, U u) {
   static_assert(N > 0, "orders beyond the registers run on the block's arrays");
+  using W = TVoies<V>;
+  constexpr int L = W::L;
+  const SimTemp& s0 = *sims[0];
   // Every loop below has the constant trip count N and is unrolled, so that the state, the
   // coefficients and the stages stay in registers for the whole block of steps.
   constexpr int n = N;
-  double x[n], a[n], b[n + 1];
-  const int nbb = NbB;
+  V x[n], a[n], b[n + 1];
+  const int nbb = s0.NbB;
 #pragma GCC unroll 8
   for (int i = 0; i < n; ++i) {
-    x[i] = X[i];
-    a[i] = A[i];
+    double xv[L], av[L];
+    for (int l = 0; l < L; ++l) {
+      xv[l] = sims[l]->X[i];
+      av[l] = sims[l]->A[i];
+    }
+    x[i] = W::De(xv);
+    a[i] = W::De(av);
   }
 #pragma GCC unroll 9
-  for (int i = 0; i < n + 1; ++i) b[i] = i < nbb ? B[i] : 0.0;
+  for (int i = 0; i < n + 1; ++i) {
+    double bv[L];
+    for (int l = 0; l < L; ++l) bv[l] = i < nbb ? sims[l]->B[i] : 0.0;
+    b[i] = W::De(bv);
+  }
   const int m = nbb < n ? nbb : n;
   const bool direct = nbb > n;
-  const bool impulse = TypeSignal == S_Impulsion;
-  const double dt = Dt;
+  const bool impulse = s0.TypeSignal == S_Impulsion;
+  const double dt = s0.Dt;
   const double dt2 = 0.5 * dt;
   const double dt6 = dt / 6.0;
-  double tNow = T;
-  bool first = FInit;
+  double tNow = s0.T;
+  bool first = s0.FInit;
   size_t k = 0;
   do {
     double h = dt, h2 = dt2, h6 = dt6;
@@ -275,60 +307,90 @@ size_t SimTemp::Steps(double tFin, double* ys, double* ts, size_t cnt, U u) {
     // With the impulse, the last stage sees the input just before the end of the step, so that
     // the step ending on the end of the rectangle integrates the whole of its level.
     const double tLast = impulse && h > 0.0 ? Precedent(tEnd) : tEnd;
-    const double uMid = u(tMid);
+    const V uMid = W::Diffuse(u(tMid));
     // Stage slopes: f_j[i] = v_j[i + 1] below the last entry, the last one is s_j.
-    double s1 = u(tNow);
+    V s1 = W::Diffuse(u(tNow));
 #pragma GCC unroll 8
     for (int i = 0; i < n; ++i) s1 -= a[i] * x[i];
-    double v2[n], v3[n], v4[n];
+    V v2[n], v3[n], v4[n];
 #pragma GCC unroll 8
     for (int i = 0; i < n; ++i) v2[i] = x[i] + h2 * (i + 1 < n ? x[i + 1] : s1);
-    double s2 = uMid;
+    V s2 = uMid;
 #pragma GCC unroll 8
     for (int i = 0; i < n; ++i) s2 -= a[i] * v2[i];
 #pragma GCC unroll 8
     for (int i = 0; i < n; ++i) v3[i] = x[i] + h2 * (i + 1 < n ? v2[i + 1] : s2);
-    double s3 = uMid;
+    V s3 = uMid;
 #pragma GCC unroll 8
     for (int i = 0; i < n; ++i) s3 -= a[i] * v3[i];
 #pragma GCC unroll 8
     for (int i = 0; i < n; ++i) v4[i] = x[i] + h * (i + 1 < n ? v3[i + 1] : s3);
-    double s4 = u(tLast);
+    V s4 = W::Diffuse(u(tLast));
 #pragma GCC unroll 8
     for (int i = 0; i < n; ++i) s4 -= a[i] * v4[i];
 #pragma GCC unroll 8
     for (int i = 0; i < n; ++i) {
       const bool last = i + 1 == n;
-      const double f1 = last ? s1 : x[i + 1 < n ? i + 1 : i];
-      const double f2 = last ? s2 : v2[i + 1 < n ? i + 1 : i];
-      const double f3 = last ? s3 : v3[i + 1 < n ? i + 1 : i];
-      const double f4 = last ? s4 : v4[i + 1 < n ? i + 1 : i];
+      const V f1 = last ? s1 : x[i + 1 < n ? i + 1 : i];
+      const V f2 = last ? s2 : v2[i + 1 < n ? i + 1 : i];
+      const V f3 = last ? s3 : v3[i + 1 < n ? i + 1 : i];
+      const V f4 = last ? s4 : v4[i + 1 < n ? i + 1 : i];
       x[i] += h6 * (f1 + 2.0 * f2 + 2.0 * f3 + f4);
     }
     first = false;
     tNow = tEnd;
 
     // Output at the new time: N applied to z, with the direct term of a biproper function.
-    double y = 0.0;
+    V y = W::Diffuse(0.0);
 #pragma GCC unroll 8
     for (int i = 0; i < n; ++i) {
       if (i < m) y += b[i] * x[i];
     }
     if (direct) {
-      double s = u(tNow);
+      V z = W::Diffuse(u(tNow));
 #pragma GCC unroll 8
-      for (int i = 0; i < n; ++i) s -= a[i] * x[i];
-      y += b[n] * s;
+      for (int i = 0; i < n; ++i) z -= a[i] * x[i];
+      y += b[n] * z;
     }
-    if (ys != nullptr) ys[k] = y;
+    for (int l = 0; l < L; ++l) {
+      if (ys[l] != nullptr) ys[l][k] = W::Voie(y, l);
+    }
     if (ts != nullptr) ts[k] = tNow;
     ++k;
   } while (k < cnt && tNow < tFin);
+  for (int l = 0; l < L; ++l) {
 #pragma GCC unroll 8
-  for (int i = 0; i < n; ++i) X[i] = x[i];
-  FInit = first;
-  T = tNow;
+    for (int i = 0; i < n; ++i) sims[l]->X[i] = W::Voie(x[i], l);
+    sims[l]->FInit = first;
+    sims[l]->T = tNow;
+  }
   return k;
+}
+
+template <class V, class U>
+size_t SimTemp::StepsOfOrder(SimTemp* const* sims, double tFin, double* const* y, double* t,
+                             size_t n, U u) {
+  // Small orders get their own loop, with the state and the coefficients in registers.
+  switch (sims[0]->NbA) {
+    case 1:
+      return Steps<1, V>(sims, tFin, y, t, n, u);
+    case 2:
+      return Steps<2, V>(sims, tFin, y, t, n, u);
+    case 3:
+      return Steps<3, V>(sims, tFin, y, t, n, u);
+    case 4:
+      return Steps<4, V>(sims, tFin, y, t, n, u);
+    case 5:
+      return Steps<5, V>(sims, tFin, y, t, n, u);
+    case 6:
+      return Steps<6, V>(sims, tFin, y, t, n, u);
+    case 7:
+      return Steps<7, V>(sims, tFin, y, t, n, u);
+    case 8:
+      return Steps<8, V>(sims, tFin, y, t, n, u);
+    default:
+      return sims[0]->StepsOfBlock(tFin, y[0], t, n, u);
+  }
 }
 
 // The same steps for any order, on the arrays of the block.

@@ -233,39 +233,91 @@ void TrTemp::Trace(TMDGraph* G) {
       }
     }
   }
-  auto simule = [this, &sims, attendus](size_t j) {
+  // Extent of the finite values met, in the order met.
+  struct TEtendue {
+    bool started = false;
+    double yn = 0, ym = 0;
+    void Ajoute(const double* ys, size_t k) {
+      for (size_t n = 0; n < k; ++n) {
+        const double y = ys[n];
+        if (!std::isfinite(y)) continue;
+        if (!started) {
+          yn = ym = y;
+          started = true;
+        } else if (y > ym) {
+          ym = y;
+        } else if (y < yn) {
+          yn = y;
+        }
+      }
+    }
+  };
+  auto simule = [this, &sims, attendus, code](size_t j) {
     TSimulation& s = sims[j];
     double ys[kBlock], ts[kBlock];
-    for (int bf = 0; bf < 2; ++bf) {
+    TEtendue e;
+    e.started = s.started;
+    e.yn = s.yn;
+    e.ym = s.ym;
+    SimTemp* st = s.st.get();
+    auto garde = [&](int bf, const double* y, size_t k) {
+      if (s.garde[bf]) {
+        std::vector<double>& dest = echantillons_[2 * static_cast<size_t>(s.i) + bf];
+        // Room for the whole curve at once: growing by copies would move it some twenty times.
+        if (dest.empty()) dest.reserve(static_cast<size_t>(attendus));
+        dest.insert(dest.end(), y, y + k);
+      }
+      if (s.temps[bf]) {
+        if (temps_.empty()) temps_.reserve(static_cast<size_t>(attendus));
+        temps_.insert(temps_.end(), ts, ts + k);
+      }
+    };
+    bool fait = false;
+    if (Param.CBBO && Param.CBBF && st->A != nullptr) {
+      // Both loops side by side, when the two simulators can step together; the closed loop's
+      // extent is met after the open loop's, as when they run one after the other.
+      SimTemp bf(st->A0, st->NbA, st->B0, st->NbB);
+      bf.SetFctU(code);
+      bf.Dt = st->Dt;
+      st->Init();
+      st->ModeBO();
+      bf.ModeBF();
+      double ysf[kBlock];
+      TEtendue ef;
+      size_t k = SimTemp::NextYsPaire(st, &bf, Tm, ys, ysf, ts, kBlock);
+      fait = k > 0;
+      while (k > 0) {
+        e.Ajoute(ys, k);
+        ef.Ajoute(ysf, k);
+        garde(0, ys, k);
+        garde(1, ysf, k);
+        k = Tm > st->T ? SimTemp::NextYsPaire(st, &bf, Tm, ys, ysf, ts, kBlock) : 0;
+      }
+      if (ef.started) {
+        if (!e.started) {
+          e = ef;
+        } else {
+          if (ef.ym > e.ym) e.ym = ef.ym;
+          if (ef.yn < e.yn) e.yn = ef.yn;
+        }
+      }
+    }
+    for (int bf = 0; bf < 2 && !fait; ++bf) {
       if (bf == 0 ? !Param.CBBO : !Param.CBBF) continue;
-      SimTemp* st = s.st.get();
       st->Init();
       if (bf == 0)
         st->ModeBO();
       else
         st->ModeBF();
-      std::vector<double>& dest = echantillons_[2 * static_cast<size_t>(s.i) + bf];
-      // Room for the whole curve at once: growing by copies would move it some twenty times.
-      if (s.garde[bf]) dest.reserve(static_cast<size_t>(attendus));
-      if (s.temps[bf]) temps_.reserve(static_cast<size_t>(attendus));
       while (Tm > st->T) {
         const size_t k = st->NextYs(Tm, ys, ts, kBlock);
-        for (size_t n = 0; n < k; ++n) {
-          const double y = ys[n];
-          if (!std::isfinite(y)) continue;
-          if (!s.started) {
-            s.yn = s.ym = y;
-            s.started = true;
-          } else if (y > s.ym) {
-            s.ym = y;
-          } else if (y < s.yn) {
-            s.yn = y;
-          }
-        }
-        if (s.garde[bf]) dest.insert(dest.end(), ys, ys + k);
-        if (s.temps[bf]) temps_.insert(temps_.end(), ts, ts + k);
+        e.Ajoute(ys, k);
+        garde(bf, ys, k);
       }
     }
+    s.started = e.started;
+    s.yn = e.yn;
+    s.ym = e.ym;
     s.st.reset();  // a large simulator's matrices go as soon as its curves are done
   };
   const double pas = attendus * static_cast<double>(sims.size()) * (Param.CBBO + Param.CBBF);

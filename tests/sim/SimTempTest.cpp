@@ -370,6 +370,40 @@ TEST(SimTempState, BlocksMatchSingleSteps) {
       t2.resize(k);
       EXPECT_EQ(y1, y2) << order << " " << input;
       EXPECT_EQ(t1, t2) << order << " " << input;
+
+      // Open and closed loop stepped side by side give each one's values; beyond order 8, or
+      // once their times differ, the pair is refused and nothing moves.
+      SimTemp bo(a.data(), static_cast<short>(order), b.data(), nbb);
+      SimTemp pbo(a.data(), static_cast<short>(order), b.data(), nbb);
+      SimTemp pbf(a.data(), static_cast<short>(order), b.data(), nbb);
+      for (SimTemp* s : {&bo, &pbo, &pbf}) {
+        s->SetFctU(input);
+        s->Dt = one.Dt;
+        s->ModeBO();
+      }
+      pbf.ModeBF();
+      std::vector<double> yb;
+      while (bo.T < 0.05) yb.push_back(bo.NextY());
+      std::vector<double> yp(yb.size() + 10), yq(yb.size() + 10), tp(yb.size() + 10);
+      size_t kp = 0, got;
+      while (pbo.T < 0.05 &&
+             (got = SimTemp::NextYsPaire(&pbo, &pbf, 0.05, &yp[kp], &yq[kp], &tp[kp], 7)) > 0)
+        kp += got;
+      if (order > 8) {
+        EXPECT_EQ(kp, 0u);
+        EXPECT_EQ(pbo.T, 0.0);
+        continue;
+      }
+      yp.resize(kp);
+      yq.resize(kp);
+      tp.resize(kp);
+      EXPECT_EQ(yp, yb) << order << " " << input;
+      EXPECT_EQ(yq, y1) << order << " " << input;
+      EXPECT_EQ(tp, t1) << order << " " << input;
+      pbo.NextY();
+      const double t = pbf.T;
+      EXPECT_EQ(SimTemp::NextYsPaire(&pbo, &pbf, 1.0, &yp[0], &yq[0], &tp[0], 7), 0u);
+      EXPECT_EQ(pbf.T, t);
     }
   }
 }
