@@ -156,34 +156,55 @@ int TR_INFO::DRAWS(size_t n, const double* xs, const double* ys) {
     for (size_t j = 0; j < n; ++j) r = DRAW(xs[j], ys[j]);
     return r;
   }
+  // With clipping on and a rectangle within the held range, a point inside is finite and left
+  // alone by Clamp, and the next segment starts where the last one ended: past the first point
+  // of a block, only the new end needs looking at.
+  const bool rect = prt != -1 && prtxn >= -kMaxDev && prtxm <= kMaxDev && prtyn >= -kMaxDev &&
+                    prtym <= kMaxDev;
+  // A solid line drops a drawn move of zero length; a dashed one sends it on.
+  const bool plein = nbsg == 1;
+  const double xn = prtxn, xm = prtxm, yn = prtyn, ym = prtym;
+  const double ux = xmin, uy = ymin, ex = xmax - xmin, ey = ymax - ymin;
+  const double ox = wdxn, oy = wdyn, lx = wdxm - wdxn, ly = wdym - wdyn;
   constexpr size_t kBloc = 512;
   int mx[kBloc], my[kBloc];
   size_t j = 0;
   while (j < n) {
     double bx = BNx, by = BNy, px = posx, py = posy, rx = errx, ry = erry;
     size_t k = 0;
-    bool autre = false;  // point j needs the clipping move
+    const size_t debut = j;
+    bool autre = false;     // point j needs the clipping move
+    bool converti = false;  // a point was converted (and the pen put down)
     double x = 0, y = 0;
     for (; j < n && k < kBloc; ++j) {
-      x = xdev(xs[j]);
-      y = ydev(ys[j]);
-      if (!std::isfinite(x) || !std::isfinite(y)) continue;  // dropped, as bmove drops it
-      const bool dedans = prt == -1 || (bx >= prtxn && bx <= prtxm && by >= prtyn &&
-                                        by <= prtym && x >= prtxn && x <= prtxm &&
-                                        y >= prtyn && y <= prtym);
-      if (!dedans || std::fabs(bx - px) >= kEps || std::fabs(by - py) >= kEps) {
+      // xdev and ydev, with their differences taken once.
+      x = ox + (xs[j] - ux) / ex * lx;
+      y = oy + (ys[j] - uy) / ey * ly;
+      bool suite;
+      if (rect) {
+        suite = (x >= xn) & (x <= xm) & (y >= yn) & (y <= ym);
+        if (j == debut)
+          suite = suite && bx >= xn && bx <= xm && by >= yn && by <= ym &&
+                  std::fabs(bx - px) < kEps && std::fabs(by - py) < kEps;
+      } else {
+        if (!std::isfinite(x) || !std::isfinite(y)) continue;  // dropped, as bmove drops it
+        suite = (prt == -1 || (bx >= xn && bx <= xm && by >= yn && by <= ym && x >= xn &&
+                               x <= xm && y >= yn && y <= ym)) &&
+                std::fabs(bx - px) < kEps && std::fabs(by - py) < kEps;
+      }
+      if (!suite) {
         autre = true;
         break;
       }
       bx = x;
       by = y;
       // The integer conversion of Convert, on local copies of its state.
-      const double cx = Clamp(x), cy = Clamp(y);
-      const double ex = cx - px, ey = cy - py;
-      const double qx = RoundNear(ex), qy = RoundNear(ey);
+      const double cx = rect ? x : Clamp(x), cy = rect ? y : Clamp(y);
+      const double dx = cx - px, dy = cy - py;
+      const double qx = RoundNear(dx), qy = RoundNear(dy);
       int ix = static_cast<int>(qx), iy = static_cast<int>(qy);
-      rx += ex - qx;
-      ry += ey - qy;
+      rx += dx - qx;
+      ry += dy - qy;
       const int kx = (rx > 0.5) - (rx < -0.5), ky = (ry > 0.5) - (ry < -0.5);
       ix += kx;
       rx -= kx;
@@ -193,7 +214,8 @@ int TR_INFO::DRAWS(size_t n, const double* xs, const double* ys) {
       py = cy;
       mx[k] = ix;
       my[k] = iy;
-      ++k;
+      k += !plein || (ix | iy) != 0;
+      converti = true;
     }
     BNx = bx;
     BNy = by;
@@ -201,10 +223,8 @@ int TR_INFO::DRAWS(size_t n, const double* xs, const double* ys) {
     posy = py;
     errx = rx;
     erry = ry;
-    if (k > 0) {
-      pen = 1;
-      for (size_t i = 0; i < k; ++i) Write(*this, mx[i], my[i], 1);
-    }
+    if (converti) pen = 1;
+    for (size_t i = 0; i < k; ++i) Write(*this, mx[i], my[i], 1);
     if (autre) {
       bmove(x, y, 1);
       ++j;
