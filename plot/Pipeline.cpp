@@ -41,6 +41,15 @@ inline double RoundNear(double v) {
 inline double Round(double v) { return std::fabs(v) < 4e18 ? RoundNear(v) : std::floor(v + 0.5); }
 inline double Clamp(double v) { return v > kMaxDev ? kMaxDev : (v < -kMaxDev ? -kMaxDev : v); }
 
+// Two doubles side by side, and the masks and integers of their lanes.
+typedef double Double2 __attribute__((vector_size(16)));
+typedef long long Long2 __attribute__((vector_size(16)));
+typedef int Int2 __attribute__((vector_size(8)));
+// 1.0 in the lanes where the mask is set, +0.0 elsewhere.
+inline Double2 Un(Long2 masque, Double2 un) {
+  return reinterpret_cast<Double2>(masque & reinterpret_cast<Long2>(un));
+}
+
 // Move queue append (tr_mvopt_). The optimiser only ever acts on a pen-up move, so a full
 // queue of draws skips it; the oldest move leaves the full queue by five fixed copies.
 inline void Queue(TR_INFO& g, int dx, int dy, int st) {
@@ -176,46 +185,78 @@ int TR_INFO::DRAWS(size_t n, const double* xs, const double* ys) {
     bool autre = false;     // point j needs the clipping move
     bool converti = false;  // a point was converted (and the pen put down)
     double x = 0, y = 0;
-    for (; j < n && k < kBloc; ++j) {
-      // xdev and ydev, with their differences taken once.
-      x = ox + (xs[j] - ux) / ex * lx;
-      y = oy + (ys[j] - uy) / ey * ly;
-      bool suite;
-      if (rect) {
-        suite = (x >= xn) & (x <= xm) & (y >= yn) & (y <= ym);
+    if (rect) {
+      // Both coordinates at once, each half computed as the scalar code computes it. Past the
+      // first point, the position reached is the point itself (Clamp changes nothing here).
+      const Double2 u = {ux, uy}, e = {ex, ey}, o = {ox, oy}, l = {lx, ly};
+      const Double2 bas = {xn, yn}, haut = {xm, ym}, un = {1.0, 1.0};
+      Double2 pos = {px, py}, res = {rx, ry};
+      for (; j < n && k < kBloc; ++j) {
+        const Double2 P = o + (Double2{xs[j], ys[j]} - u) / e * l;  // xdev and ydev
+        const Long2 dedans = (P >= bas) & (P <= haut);
+        bool suite = (dedans[0] & dedans[1]) != 0;
         if (j == debut)
           suite = suite && bx >= xn && bx <= xm && by >= yn && by <= ym &&
                   std::fabs(bx - px) < kEps && std::fabs(by - py) < kEps;
-      } else {
+        if (!suite) {
+          autre = true;
+          x = P[0];
+          y = P[1];
+          break;
+        }
+        // RoundNear, the residue and its carry of Convert.
+        const Double2 d = P - pos;
+        const Double2 w = d + 0.5;
+        Double2 q = __builtin_convertvector(__builtin_convertvector(w, Int2), Double2);
+        q -= Un(q > w, un);
+        res += d - q;
+        const Double2 c = Un(res > 0.5, un) - Un(res < -0.5, un);
+        res -= c;
+        const Int2 m = __builtin_convertvector(q, Int2) + __builtin_convertvector(c, Int2);
+        pos = P;
+        mx[k] = m[0];
+        my[k] = m[1];
+        k += !plein || (m[0] | m[1]) != 0;
+        converti = true;
+      }
+      if (converti) {
+        bx = px = pos[0];
+        by = py = pos[1];
+      }
+      rx = res[0];
+      ry = res[1];
+    } else {
+      for (; j < n && k < kBloc; ++j) {
+        x = xdev(xs[j]);
+        y = ydev(ys[j]);
         if (!std::isfinite(x) || !std::isfinite(y)) continue;  // dropped, as bmove drops it
-        suite = (prt == -1 || (bx >= xn && bx <= xm && by >= yn && by <= ym && x >= xn &&
-                               x <= xm && y >= yn && y <= ym)) &&
-                std::fabs(bx - px) < kEps && std::fabs(by - py) < kEps;
+        if (!((prt == -1 || (bx >= xn && bx <= xm && by >= yn && by <= ym && x >= xn &&
+                             x <= xm && y >= yn && y <= ym)) &&
+              std::fabs(bx - px) < kEps && std::fabs(by - py) < kEps)) {
+          autre = true;
+          break;
+        }
+        bx = x;
+        by = y;
+        // The integer conversion of Convert, on local copies of its state.
+        const double cx = Clamp(x), cy = Clamp(y);
+        const double dx = cx - px, dy = cy - py;
+        const double qx = RoundNear(dx), qy = RoundNear(dy);
+        int ix = static_cast<int>(qx), iy = static_cast<int>(qy);
+        rx += dx - qx;
+        ry += dy - qy;
+        const int kx = (rx > 0.5) - (rx < -0.5), ky = (ry > 0.5) - (ry < -0.5);
+        ix += kx;
+        rx -= kx;
+        iy += ky;
+        ry -= ky;
+        px = cx;
+        py = cy;
+        mx[k] = ix;
+        my[k] = iy;
+        k += !plein || (ix | iy) != 0;
+        converti = true;
       }
-      if (!suite) {
-        autre = true;
-        break;
-      }
-      bx = x;
-      by = y;
-      // The integer conversion of Convert, on local copies of its state.
-      const double cx = rect ? x : Clamp(x), cy = rect ? y : Clamp(y);
-      const double dx = cx - px, dy = cy - py;
-      const double qx = RoundNear(dx), qy = RoundNear(dy);
-      int ix = static_cast<int>(qx), iy = static_cast<int>(qy);
-      rx += dx - qx;
-      ry += dy - qy;
-      const int kx = (rx > 0.5) - (rx < -0.5), ky = (ry > 0.5) - (ry < -0.5);
-      ix += kx;
-      rx -= kx;
-      iy += ky;
-      ry -= ky;
-      px = cx;
-      py = cy;
-      mx[k] = ix;
-      my[k] = iy;
-      k += !plein || (ix | iy) != 0;
-      converti = true;
     }
     BNx = bx;
     BNy = by;
