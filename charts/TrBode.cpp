@@ -168,6 +168,25 @@ void Plume(TR_INFO* G, bool couleurs, int col, double ep) {
   if (couleurs) G->PLUME(col);
 }
 
+void TraceFinis(TR_INFO* G, const double* x, const double* y, size_t n, bool* down) {
+  size_t j = 0;
+  while (j < n) {
+    if (!std::isfinite(y[j])) {
+      *down = false;
+      ++j;
+    } else if (!*down) {
+      G->MOVE(x[j], y[j]);
+      *down = true;
+      ++j;
+    } else {
+      size_t e = j + 1;
+      while (e < n && std::isfinite(y[e])) ++e;
+      G->DRAWS(e - j, x + j, y + j);
+      j = e;
+    }
+  }
+}
+
 int PlumeCourbe(const TFctTransfert* f) { return f->Color == TRCOL_BLANC ? TRCOL_NOIR : f->Color; }
 
 double TrBode::carrondi(double x, const double* t, size_t szt) {
@@ -447,24 +466,15 @@ bool TrBode::bode(TR_INFO* G, TTypeGraphe typ) {
             ? &courbes_[suivante]
             : nullptr;
     ++suivante;
-    if (c == nullptr) f->InitValue(true);
     bool down = false;
+    if (c != nullptr) {
+      TraceFinis(G, lw_.data(), gain ? c->gain.data() : c->phase.data(), nbp, &down);
+      return true;
+    }
+    f->InitValue(true);
     for (uint32_t k = 0; k < nbp; ++k) {
       double v;
-      if (c != nullptr) {
-        const double* vs = gain ? c->gain.data() : c->phase.data();
-        v = vs[k];
-        if (down && std::isfinite(v)) {
-          // The kept values go down by runs of finite ones.
-          uint32_t e = k + 1;
-          while (e < nbp && std::isfinite(vs[e])) ++e;
-          G->DRAWS(e - k, lw_.data() + k, vs + k);
-          k = e - 1;
-          continue;
-        }
-      } else if (!Point(f, w_[k], gain, &v)) {
-        return false;
-      }
+      if (!Point(f, w_[k], gain, &v)) return false;
       if (!std::isfinite(v)) {
         down = false;
         continue;

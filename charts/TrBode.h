@@ -48,6 +48,11 @@ class TFctTransfert;
 // previous one (the kernel sends the moves already drawn before it changes the width).
 void Plume(TR_INFO* G, bool couleurs, int col, double ep);
 
+// Draws (x[i], y[i]) for i < n as a polyline where y is finite: a point where it is not lifts the
+// pen, and the next finite one moves there. *down says whether the pen is down, on entry and on
+// return, so that a curve may come in several calls. Runs of drawn points go to DRAWS.
+void TraceFinis(TR_INFO* G, const double* x, const double* y, size_t n, bool* down);
+
 // Pen of a function's curves: its colour, except that the paper colour (white, the colour of
 // a function whose colour was never set) is drawn black so that the curve shows.
 int PlumeCourbe(const TFctTransfert* f);

@@ -165,109 +165,64 @@ int TR_INFO::DRAWS(size_t n, const double* xs, const double* ys) {
     for (size_t j = 0; j < n; ++j) r = DRAW(xs[j], ys[j]);
     return r;
   }
-  // With clipping on and a rectangle within the held range, a point inside is finite and left
-  // alone by Clamp, and the next segment starts where the last one ended: past the first point
-  // of a block, only the new end needs looking at.
-  const bool rect = prt != -1 && prtxn >= -kMaxDev && prtxm <= kMaxDev && prtyn >= -kMaxDev &&
-                    prtym <= kMaxDev;
+  // The charts draw their curves with clipping on, in a rectangle within the held range: there a
+  // point inside is finite and left alone by Clamp, and the next segment starts where the last
+  // one ended, so past the first point of a block only the new end needs looking at. Otherwise
+  // each point takes the clipping move.
+  if (prt == -1 || !(prtxn >= -kMaxDev && prtxm <= kMaxDev && prtyn >= -kMaxDev &&
+                     prtym <= kMaxDev)) {
+    for (size_t j = 0; j < n; ++j) bmove(xdev(xs[j]), ydev(ys[j]), 1);
+    return 0;
+  }
   // A solid line drops a drawn move of zero length; a dashed one sends it on.
   const bool plein = nbsg == 1;
   const double xn = prtxn, xm = prtxm, yn = prtyn, ym = prtym;
-  const double ux = xmin, uy = ymin, ex = xmax - xmin, ey = ymax - ymin;
-  const double ox = wdxn, oy = wdyn, lx = wdxm - wdxn, ly = wdym - wdyn;
+  // Both coordinates at once, each half computed as the scalar code computes it.
+  const Double2 u = {xmin, ymin}, e = {xmax - xmin, ymax - ymin};
+  const Double2 o = {wdxn, wdyn}, l = {wdxm - wdxn, wdym - wdyn};
+  const Double2 bas = {xn, yn}, haut = {xm, ym}, un = {1.0, 1.0};
   constexpr size_t kBloc = 512;
   int mx[kBloc], my[kBloc];
   size_t j = 0;
   while (j < n) {
-    double bx = BNx, by = BNy, px = posx, py = posy, rx = errx, ry = erry;
-    size_t k = 0;
+    // The first point of a block goes on from the pen only where the clipping move would.
+    const bool depart = BNx >= xn && BNx <= xm && BNy >= yn && BNy <= ym &&
+                        std::fabs(BNx - posx) < kEps && std::fabs(BNy - posy) < kEps;
     const size_t debut = j;
-    bool autre = false;     // point j needs the clipping move
-    bool converti = false;  // a point was converted (and the pen put down)
-    double x = 0, y = 0;
-    if (rect) {
-      // Both coordinates at once, each half computed as the scalar code computes it. Past the
-      // first point, the position reached is the point itself (Clamp changes nothing here).
-      const Double2 u = {ux, uy}, e = {ex, ey}, o = {ox, oy}, l = {lx, ly};
-      const Double2 bas = {xn, yn}, haut = {xm, ym}, un = {1.0, 1.0};
-      Double2 pos = {px, py}, res = {rx, ry};
-      for (; j < n && k < kBloc; ++j) {
-        const Double2 P = o + (Double2{xs[j], ys[j]} - u) / e * l;  // xdev and ydev
-        const Long2 dedans = (P >= bas) & (P <= haut);
-        bool suite = (dedans[0] & dedans[1]) != 0;
-        if (j == debut)
-          suite = suite && bx >= xn && bx <= xm && by >= yn && by <= ym &&
-                  std::fabs(bx - px) < kEps && std::fabs(by - py) < kEps;
-        if (!suite) {
-          autre = true;
-          x = P[0];
-          y = P[1];
-          break;
-        }
-        // RoundNear, the residue and its carry of Convert.
-        const Double2 d = P - pos;
-        const Double2 w = d + 0.5;
-        Double2 q = __builtin_convertvector(__builtin_convertvector(w, Int2), Double2);
-        q -= Un(q > w, un);
-        res += d - q;
-        const Double2 c = Un(res > 0.5, un) - Un(res < -0.5, un);
-        res -= c;
-        const Int2 m = __builtin_convertvector(q, Int2) + __builtin_convertvector(c, Int2);
-        pos = P;
-        mx[k] = m[0];
-        my[k] = m[1];
-        k += !plein || (m[0] | m[1]) != 0;
-        converti = true;
+    Double2 pos = {posx, posy}, res = {errx, erry}, P = {0, 0};
+    size_t k = 0;
+    bool autre = false;  // point j needs the clipping move
+    for (; j < n && k < kBloc; ++j) {
+      P = o + (Double2{xs[j], ys[j]} - u) / e * l;  // xdev and ydev
+      const Long2 dedans = (P >= bas) & (P <= haut);
+      if ((dedans[0] & dedans[1]) == 0 || (j == debut && !depart)) {
+        autre = true;
+        break;
       }
-      if (converti) {
-        bx = px = pos[0];
-        by = py = pos[1];
-      }
-      rx = res[0];
-      ry = res[1];
-    } else {
-      for (; j < n && k < kBloc; ++j) {
-        x = xdev(xs[j]);
-        y = ydev(ys[j]);
-        if (!std::isfinite(x) || !std::isfinite(y)) continue;  // dropped, as bmove drops it
-        if (!((prt == -1 || (bx >= xn && bx <= xm && by >= yn && by <= ym && x >= xn &&
-                             x <= xm && y >= yn && y <= ym)) &&
-              std::fabs(bx - px) < kEps && std::fabs(by - py) < kEps)) {
-          autre = true;
-          break;
-        }
-        bx = x;
-        by = y;
-        // The integer conversion of Convert, on local copies of its state.
-        const double cx = Clamp(x), cy = Clamp(y);
-        const double dx = cx - px, dy = cy - py;
-        const double qx = RoundNear(dx), qy = RoundNear(dy);
-        int ix = static_cast<int>(qx), iy = static_cast<int>(qy);
-        rx += dx - qx;
-        ry += dy - qy;
-        const int kx = (rx > 0.5) - (rx < -0.5), ky = (ry > 0.5) - (ry < -0.5);
-        ix += kx;
-        rx -= kx;
-        iy += ky;
-        ry -= ky;
-        px = cx;
-        py = cy;
-        mx[k] = ix;
-        my[k] = iy;
-        k += !plein || (ix | iy) != 0;
-        converti = true;
-      }
+      // RoundNear, the residue and its carry of Convert; the position reached is the point.
+      const Double2 d = P - pos;
+      const Double2 w = d + 0.5;
+      Double2 q = __builtin_convertvector(__builtin_convertvector(w, Int2), Double2);
+      q -= Un(q > w, un);
+      res += d - q;
+      const Double2 c = Un(res > 0.5, un) - Un(res < -0.5, un);
+      res -= c;
+      const Int2 m = __builtin_convertvector(q, Int2) + __builtin_convertvector(c, Int2);
+      pos = P;
+      mx[k] = m[0];
+      my[k] = m[1];
+      k += !plein || (m[0] | m[1]) != 0;
     }
-    BNx = bx;
-    BNy = by;
-    posx = px;
-    posy = py;
-    errx = rx;
-    erry = ry;
-    if (converti) pen = 1;
+    if (j > debut) {  // points converted: the pen is down where the last one is
+      BNx = posx = pos[0];
+      BNy = posy = pos[1];
+      pen = 1;
+    }
+    errx = res[0];
+    erry = res[1];
     for (size_t i = 0; i < k; ++i) Write(*this, mx[i], my[i], 1);
     if (autre) {
-      bmove(x, y, 1);
+      bmove(P[0], P[1], 1);
       ++j;
     }
   }

@@ -117,31 +117,12 @@ constexpr double kPasEnParallele = 2e5;
 // Most memory the range pass keeps for the samples of a chart, in doubles (64 MB).
 constexpr size_t kEchantillonsMax = (64u << 20) / sizeof(double);
 
-void TraceEchantillons(TR_INFO* G, const double* ys, const double* ts, size_t k, bool* down) {
-  size_t j = 0;
-  while (j < k) {
-    if (!std::isfinite(ys[j])) {
-      *down = false;
-      ++j;
-    } else if (!*down) {
-      G->MOVE(ts[j], ys[j]);
-      *down = true;
-      ++j;
-    } else {
-      size_t e = j + 1;
-      while (e < k && std::isfinite(ys[e])) ++e;
-      G->DRAWS(e - j, ts + j, ys + j);
-      j = e;
-    }
-  }
-}
-
 // Draws the output of sim from the origin until Tm.
 void CourbeSortie(TR_INFO* G, SimTemp* sim, double Tn, double Tm) {
   G->MOVE(Tn, 0);
   bool down = true;
   double ys[kBlock], ts[kBlock];
-  while (Tm > sim->T) TraceEchantillons(G, ys, ts, sim->NextYs(Tm, ys, ts, kBlock), &down);
+  while (Tm > sim->T) TraceFinis(G, ts, ys, sim->NextYs(Tm, ys, ts, kBlock), &down);
 }
 
 // Draws the samples the range pass kept, from the origin.
@@ -149,7 +130,7 @@ void CourbeGardee(TR_INFO* G, const std::vector<double>& ys, const std::vector<d
                   double Tn) {
   G->MOVE(Tn, 0);
   bool down = true;
-  TraceEchantillons(G, ys.data(), ts.data(), ys.size(), &down);
+  TraceFinis(G, ts.data(), ys.data(), ys.size(), &down);
 }
 
 }  // namespace

@@ -355,6 +355,8 @@ TEST(PipelineInput, DrawsGivesTheMovesOfDrawForEachPoint) {
     xs.push_back(x);
     ys.push_back(i == 700 ? NAN : i == 900 ? 2e4 : y);
   }
+  xs.end()[-2] = ys.end()[-2] = 600;  // the last segment inside, so the block leaves the pen
+  xs.back() = ys.back() = 601;
   for (int clip = 0; clip < 2; ++clip) {
     for (int dash = 0; dash < 2; ++dash) {
       RecordingDevice one, all;
