@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "charts/TrBode.h"
+#include "charts/Axes.h"
 #include "charts/Travaux.h"
 #include "expr/ItMath.h"
 #include "expr/Poly.h"

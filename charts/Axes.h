@@ -1,0 +1,56 @@
+// Axes helpers shared by the charts: nice-value rounding, the value-axis grid with its labels,
+// labels kept whole on the page, pens of grids and curves, and curves with missing points.
+#pragma once
+
+#include <cstddef>
+
+#include "plot/MDGraph.h"
+
+// Pens and widths of a chart grid: major lines (1) and minor ticks (2).
+struct TGrille {
+  bool couleurs;  // false: every element stays in the black pen chosen by the caller
+  int col1;
+  double ep1;
+  int col2;
+  double ep2;
+};
+
+// Rounds x to the nearest value of table t (szt entries, 0 = the default table 0.1 ... 1.0)
+// scaled to the decade of x. Values below 1e-100 in magnitude (or equal to it when
+// zero_inclus) give 0.
+double ArrondiNet(double x, const double* t, size_t szt, bool zero_inclus);
+
+// Value axis of a panel whose frame runs from x = 2 to txm - 1 and from y = 1 to tym - 0.5:
+// major lines labelled with their value and the unit text unite, minor ticks on both edges.
+// Sets WINDOW(2, txm - 1, yn, ym). zero_inclus selects the rounding threshold of ArrondiNet.
+void TraceAxeValeurs(TR_INFO* G, double txm, double tym, double yn, double ym, const char* unite,
+                     const TGrille& g, bool zero_inclus);
+
+// Significant digits that print v exactly ("%.*G"): the 3 of "%.3G" when they are enough, as
+// many more as v needs otherwise (up to 17); a difference below a millionth of the step pas
+// between lines does not count.
+int ChiffresExacts(double v, double pas);
+
+// Label of a line at value v (lines pas apart) followed by the unit text unite, printed with
+// EtiquetteDansPage.
+void EtiquetteValeur(TR_INFO* G, double v, double pas, const char* unite);
+
+// Prints texte with text slot 0 at the current position; a text that the page edge would cut,
+// its anchor being on the page, is moved inward just enough to stand whole on the page.
+void EtiquetteDansPage(TR_INFO* G, const char* texte);
+
+class TFctTransfert;
+
+// Selects line width ep and, in colour, pen col for what is drawn next. The width comes before
+// the pen, because the PostScript device fixes the width of a path when the pen change ends the
+// previous one (the kernel sends the moves already drawn before it changes the width).
+void Plume(TR_INFO* G, bool couleurs, int col, double ep);
+
+// Draws (x[i], y[i]) for i < n as a polyline where y is finite: a point where it is not lifts the
+// pen, and the next finite one moves there. *down says whether the pen is down, on entry and on
+// return, so that a curve may come in several calls. Runs of drawn points go to DRAWS.
+void TraceFinis(TR_INFO* G, const double* x, const double* y, size_t n, bool* down);
+
+// Pen of a function's curves: its colour, except that the paper colour (white, the colour of
+// a function whose colour was never set) is drawn black so that the curve shows.
+int PlumeCourbe(const TFctTransfert* f);
