@@ -8,9 +8,24 @@
 namespace {
 
 // Parameter words, in this order.
-enum FctPrm { kGain, kPole, kPoleC, kZero, kZeroC, kCouleur, kProp, kSelect, kExp, kNbFctPrm };
+enum FctPrm {
+  kGain,
+  kPole,
+  kPoleC,
+  kZero,
+  kZeroC,
+  kCouleur,
+  kProp,
+  kSelect,
+  kExp,
+  kRetard,
+  kNbFctPrm
+};
 const char* const nprm[kNbFctPrm] = {"gain",    "pole", "poleC",  "zero", "zeroC",
-                                     "Couleur", "prop", "select", "exp"};
+                                     "Couleur", "prop", "select", "exp",  "retard"};
+
+// Longest delay accepted (s): far beyond any time axis, and the phase -w tau stays finite.
+constexpr double kRetardMax = 1000;
 
 // Registered function whose name equals nom regardless of case, or null.
 TFctTransfert* FindFunction(const char* nom) {
@@ -58,6 +73,24 @@ void iTPrm::FoncGest() {
       }
       h->g = prm[0];
       std::printf("Gain de '%s' = %G\n", h->Nom, prm[0]);
+      return;
+    case kRetard:
+      // Set, not added: a second line replaces the delay, 0 removes it.
+      if (!ReadValD()) return;
+      if (nbprm > 1) {
+        Err("Trop de paramètres !\n");
+        return;
+      }
+      if (!(prm[0] >= 0)) {
+        Err("Retard négatif (%G) !\n", prm[0]);
+        return;
+      }
+      if (prm[0] > kRetardMax) {
+        Err("Retard trop fort (%G) !\n", prm[0]);
+        return;
+      }
+      h->Retard = prm[0];
+      std::printf("Retard de '%s' = %G s\n", h->Nom, prm[0]);
       return;
     case kPole:
     case kZero: {

@@ -107,6 +107,20 @@ void MaxGainBlock(TFctTransfert* f) {
 // Gain margin: among the frequencies where the phase is -180 degrees, the one whose margin is
 // closest to 0 dB.
 void GainMargin(TFctTransfert* f) {
+  double tau;
+  if (!f->RetardGlobal(&tau) || tau != 0) {
+    // A delay's phase falls through -180 degrees turn after turn: every one of those counts.
+    TFctTransfert::TCroise x;
+    if (!f->CroisementPhaseModulo(-180, &x)) {
+      std::printf("Marge de gain indéterminée\n");
+      return;
+    }
+    const double mg = -dB(x.y);
+    if (std::isfinite(mg)) {
+      std::printf("Marge de gain : %.2f dB (%s)\n", Shown(mg), mg > 0 ? "stable" : "instable");
+    }
+    return;
+  }
   std::vector<TFctTransfert::TCroise> c;
   if (!f->CroisementsPhase(-180, &c)) {
     std::printf("Marge de gain indéterminée\n");
@@ -189,6 +203,11 @@ bool TempsReponseDep(double pc, TFctTransfert* f, double* tr, TPerfTemp* p) {
 
   TrTemp chart;
   std::unique_ptr<SimTemp> sim(chart.TempFromH(f));
+  // Told once, with the open loop's lines; the closed loop has no response either.
+  if (chart.RetardNonRationnel && !f->ModeBF) {
+    std::printf("Erreur : Retard non rationnel dans l'expression (%s)\n",
+                f->Nom != nullptr ? f->Nom : "");
+  }
   // An improper function gives an inactive simulator, whose time never advances: no response.
   if (!sim || sim->A == nullptr) return false;
   sim->SetFctU(SimTemp::S_Echelon);

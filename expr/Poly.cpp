@@ -108,12 +108,16 @@ TQuotPoly& TQuotPoly::operator=(const TQuotPoly& q) {
   if (&q == this) return *this;
   Num = q.Num;
   Den = q.Den;
+  Retard = q.Retard;
+  RetardMixte = q.RetardMixte;
   return *this;
 }
 
 TQuotPoly& TQuotPoly::operator=(double v) {
   Num = v;
   Den = 1.0;
+  Retard = 0.0;
+  RetardMixte = false;
   return *this;
 }
 

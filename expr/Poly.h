@@ -40,6 +40,10 @@ class TQuotPoly {
  public:
   TPoly Num;
   TPoly Den;
+  // The fraction stands for Num/Den e^(-Retard s); RetardMixte: its terms carry delays that no
+  // single factor gathers (Retard is then meaningless). Set by the expression evaluator.
+  double Retard = 0.0;
+  bool RetardMixte = false;
 
   TQuotPoly() = default;
   explicit TQuotPoly(double v) : Num(v), Den(1.0) {}

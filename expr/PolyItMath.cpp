@@ -41,6 +41,8 @@ TQuotPolyH::TQuotPolyH(TFctTransfert* f, bool b, unsigned profondeur, PolyTItMat
     if (Err == 0) {
       Num = std::move(q.Num);
       Den = std::move(q.Den);
+      Retard = q.Retard;
+      RetardMixte = q.RetardMixte;
     }
   } else if (static_cast<unsigned long>(f->nbz) + 2ul * f->nbzc > PolyTItMath::DegreMax ||
              static_cast<unsigned long>(f->nbp) + 2ul * f->nbpc > PolyTItMath::DegreMax) {
@@ -53,6 +55,7 @@ TQuotPolyH::TQuotPolyH(TFctTransfert* f, bool b, unsigned profondeur, PolyTItMat
     for (int i = 0; i < f->nbpc; ++i) den = den * Facteur(f->pc[i]);
     Num = std::move(num);
     Den = std::move(den);
+    Retard = f->Retard;
     Err = 0;
   }
   if (b) f->EnCalcul = false;
@@ -97,7 +100,13 @@ int PolyTItMath::LectTerme(const char** s, TQuotPoly* y) {
   return TGrammaire<PolyTItMath>::Terme(*this, s, y);
 }
 
-void PolyTItMath::Oppose(TQuotPoly* y) { *y = TQuotPoly(0.0) - *y; }
+void PolyTItMath::Oppose(TQuotPoly* y) {
+  const double retard = y->Retard;
+  const bool mixte = y->RetardMixte;
+  *y = TQuotPoly(0.0) - *y;
+  y->Retard = retard;  // -H e^(-tau s) keeps the delay of H
+  y->RetardMixte = mixte;
+}
 
 int PolyTItMath::LectNombre(const char** s, TQuotPoly* y) {
   double v;
@@ -179,6 +188,31 @@ bool DegresOperation(const TQuotPoly& a, char op, const TQuotPoly& b, unsigned l
   }
 }
 
+// Delay of a op b: products add the delays, quotients subtract them; the terms of a sum must
+// share theirs (a term that is identically zero takes the other's), else no single factor
+// e^(-tau s) gathers them.
+void RetardOperation(const TQuotPoly& a, char op, const TQuotPoly& b, TQuotPoly* r) {
+  r->RetardMixte = a.RetardMixte || b.RetardMixte;
+  switch (op) {
+    case '*':
+      r->Retard = a.Retard + b.Retard;
+      break;
+    case '/':
+      r->Retard = a.Retard - b.Retard;
+      break;
+    default:
+      if (a.Num.IsDefined() && a.Num.IsZero()) {
+        r->Retard = b.Retard;
+      } else if (b.Num.IsDefined() && b.Num.IsZero()) {
+        r->Retard = a.Retard;
+      } else {
+        r->Retard = a.Retard;
+        if (a.Retard != b.Retard) r->RetardMixte = true;
+      }
+      break;
+  }
+}
+
 }  // namespace
 
 int PolyTItMath::Operation(const TQuotPoly& a, char op, const TQuotPoly& b, TQuotPoly* r) {
@@ -205,6 +239,7 @@ int PolyTItMath::Operation(const TQuotPoly& a, char op, const TQuotPoly& b, TQuo
     default:
       return Err(2);
   }
+  RetardOperation(a, op, b, r);
   // Operands are at most DegreMax, so the result is at most twice that before this test.
   if (r->Num.Deg > DegreMax || r->Den.Deg > DegreMax) return Err(1);
   return Err(0);
@@ -220,9 +255,12 @@ int PolyTItMath::ExecFonc(const char* nom, TQuotPoly* y) {
   if (d == 0) return Err(3);
   double v = y->Num.Valeur(1) / d;
   if (f->Dom != nullptr && !f->Dom(v)) return Err(9);
+  // A function of a delayed constant has no delay factor.
+  const bool mixte = y->RetardMixte || y->Retard != 0.0;
   double r;
   bool ok = AppelMath(f->f, v, &r);
   *y = r;
+  y->RetardMixte = mixte;
   if (!ok) return Err(9);
   return Err(0);
 }

@@ -38,7 +38,8 @@ void Append(T*& a, int& n, const T& v) {
 
 TFctTransfert::TFctTransfert(const char* n) : Nom(CopyString(n)) {}
 
-TFctTransfert::TFctTransfert(const TFctTransfert& f) : Checked(f.Checked), Color(f.Color), g(f.g) {
+TFctTransfert::TFctTransfert(const TFctTransfert& f)
+    : Checked(f.Checked), Color(f.Color), g(f.g), Retard(f.Retard) {
   AppendFactors(f);
   Nom = CopyString(f.Nom);
   Expression = CopyString(f.Expression);
@@ -71,6 +72,7 @@ void TFctTransfert::Clear() {
   Integrat = false;
   ModeBF = false;
   g = 1.0;
+  Retard = 0.0;
 }
 
 void TFctTransfert::ClearAll() {
@@ -118,6 +120,7 @@ TFctTransfert& TFctTransfert::operator*=(const TFctTransfert& f) {
     return *this *= copy;
   }
   g *= f.g;
+  Retard += f.Retard;  // e^(-a s) e^(-b s) = e^(-(a + b) s)
   AppendFactors(f);
   return *this;
 }
@@ -126,6 +129,7 @@ TFctTransfert& TFctTransfert::operator=(const TFctTransfert& f) {
   if (&f == this) return *this;
   Clear();
   g = f.g;
+  Retard = f.Retard;
   AppendFactors(f);
   return *this;
 }
@@ -151,6 +155,8 @@ TComplexP TFctTransfert::ValueBO(double w) const {
     m *= std::hypot(im, re);
     ph += std::atan2(im, re);
   }
+  // The delay leaves the modulus and adds -w tau to the continuous phase.
+  if (Retard != 0.0) ph -= w * Retard;
   return {m, ph};
 }
 

@@ -25,6 +25,7 @@ class TFctTransfert {
   int Color = 0;             // curve colour code
   char* Expression = nullptr;
   double g = 1.0;
+  double Retard = 0.0;  // pure delay tau (s): the factor e^(-tau s); ignored by an expression
   double* z = nullptr;
   int nbz = 0;
   double* p = nullptr;
@@ -51,6 +52,11 @@ class TFctTransfert {
   void Rename(const char* n);
   void ChangeExpression(const char* n);
   void SetGain(double v) { g = v; }
+  // Delay of the function as a whole: its own for a function of factors; for an expression,
+  // the one its named functions' delays gather into (products add, quotients subtract, the terms
+  // of a sum must share theirs). False when they cannot be gathered into one factor, or when the
+  // total is negative (a prediction); *tau is then 0.
+  bool RetardGlobal(double* tau);
   void AddPole(double np);
   void AddZero(double nz);
   void AddPoleC(double a, double b, double c);
@@ -82,6 +88,10 @@ class TFctTransfert {
   // frequency, each to a relative 1e-7; false when there is none.
   bool CroisementsPhase(double Phase, std::vector<TCroise>* c);
   bool CroisementsModule(double Module, std::vector<TCroise>* c);
+  // Among the crossings of the phase target plus any number of turns (a delay's phase falls
+  // through -180, -540, -900 degrees ...), the one whose modulus is closest to 1; false when
+  // there is none. The search stops where the modulus left is too small to come closer.
+  bool CroisementPhaseModulo(double Phase, TCroise* c);
   // Value at w in the current mode with the phase the searches use; prints an evaluation error
   // like Value.
   bool ValueStruct(double w, TComplexP* y);

@@ -29,6 +29,10 @@ constexpr double kLargeurs[] = {-4, -2, -1, -0.5, -0.25, 0, 0.25, 0.5, 1, 2, 4};
 // Beyond this degree the roots are not computed (the solver's cost grows as the cube): the
 // phase is then made continuous along w.
 constexpr unsigned kDegreRacines = 200;
+// Samples added along the ripple of a delayed closed loop (an eighth of a turn apart).
+constexpr int kEchRetard = 2000;
+// Most phase levels a search among the turns of the phase refines: beyond, it stops.
+constexpr long kNiveauxMax = 200000;
 // An interior maximum must stand above both ends by more than rounding.
 constexpr double kBruitMax = 1e-9;
 
@@ -123,6 +127,7 @@ class TReponse {
   bool structurel_;        // open-loop factors: their phase is already the structural one
   bool fraction_ = false;  // n_ / d_ is the response of the mode
   bool racines_ = false;   // z_ and p_ hold every zero and pole
+  double retard_ = 0;      // delay of the open loop, in the phase target of the roots
   TPoly n_, d_;
   double signe_ = 0;  // -pi when the fraction's gain is negative
   std::vector<TComplex> z_, p_;
@@ -133,10 +138,15 @@ class TReponse {
 TReponse::TReponse(TFctTransfert* f) : f_(f), structurel_(f->Expression == nullptr && !f->ModeBF) {
   std::vector<double> marques;
   TQuotPolyH q(f, true);
-  if (q.Err == 0 && q.Num.IsDefined() && q.Den.IsDefined()) {
+  // A delayed closed loop, or an expression whose delays no single factor gathers, is no
+  // fraction: its phase is then made continuous along w.
+  const bool retarde = q.Err == 0 && (q.RetardMixte || q.Retard != 0.0);
+  if (q.Err == 0 && q.Num.IsDefined() && q.Den.IsDefined() &&
+      !(retarde && (f->ModeBF || q.RetardMixte))) {
     n_ = q.Num;
     d_ = f->ModeBF ? q.Den + q.Num : q.Den;
     fraction_ = Fini(n_) && Fini(d_);
+    retard_ = q.Retard;
   }
   if (structurel_) {
     for (int i = 0; i < f->nbz; ++i) Marques(f->z[i], 0, &marques);
@@ -150,6 +160,15 @@ TReponse::TReponse(TFctTransfert* f) : f_(f), structurel_(f->Expression == nullp
       for (const TComplex& r : z_) Marques(r.Re, r.Im, &marques);
       for (const TComplex& r : p_) Marques(r.Re, r.Im, &marques);
     }
+  } else if (retarde && !q.RetardMixte && q.Retard > 0) {
+    // Delayed closed loop: the open loop's roots, and samples every eighth of a turn of the
+    // delay's phase over the first turns, where its modulus ripples.
+    std::vector<TComplex> r;
+    if (q.Num.Deg <= kDegreRacines && Fini(q.Num) && PolyRoots(q.Num, r))
+      for (const TComplex& c : r) Marques(c.Re, c.Im, &marques);
+    if (q.Den.Deg <= kDegreRacines && Fini(q.Den) && PolyRoots(q.Den, r))
+      for (const TComplex& c : r) Marques(c.Re, c.Im, &marques);
+    for (int k = 1; k <= kEchRetard; ++k) marques.push_back(k * kPi / (4 * q.Retard));
   }
   const int n = 12 * kParDecade;
   for (int i = 0; i <= n; ++i) grille_.push_back(kW10 * std::pow(10.0, 12.0 * i / n));
@@ -179,7 +198,8 @@ bool TReponse::Eval(double w, double ref, TComplexP* y) { return Brut(w, y) && B
 bool TReponse::Branche(double w, double ref, TComplexP* y) const {
   if (!std::isfinite(y->m) || !std::isfinite(y->p)) return false;
   if (structurel_) return true;
-  const double cible = racines_ ? signe_ + PhaseFacteurs(z_, w) - PhaseFacteurs(p_, w) : ref;
+  const double cible =
+      racines_ ? signe_ + PhaseFacteurs(z_, w) - PhaseFacteurs(p_, w) - w * retard_ : ref;
   // The evaluated phase is exact modulo 2 pi; the structure only chooses its branch.
   if (std::isfinite(cible)) y->p += 2 * kPi * std::round((cible - y->p) / (2 * kPi));
   return true;
@@ -263,6 +283,84 @@ bool TFctTransfert::CroisementsModule(double Module, std::vector<TCroise>* c) {
   Croisements(
       r, Echantillons(r), [m](const TComplexP& y) { return y.m > m; }, c);
   return !c->empty();
+}
+
+bool TFctTransfert::CroisementPhaseModulo(double Phase, TCroise* c) {
+  TReponse r(this);
+  const std::vector<TEch> e = Echantillons(r);
+  const size_t n = e.size();
+  if (n < 2) return false;
+  // Upper bound of the modulus from each sample on: the largest sample beyond, with room for
+  // what lies between samples.
+  std::vector<double> borne(n);
+  double mx = 0;
+  for (size_t i = n; i-- > 0;) {
+    mx = std::max(mx, e[i].y.m);
+    borne[i] = 1.5 * mx;
+  }
+  bool trouve = false;
+  double ecart = INFINITY;  // |ln m| of the best crossing so far
+  long niveaux = 0;
+  const double cible = Phase * kPi / 180, tour = 2 * kPi;
+  for (size_t i = 1; i < n && niveaux < kNiveauxMax; ++i) {
+    // Every crossing left has a modulus below the bound: none can come closer to 1.
+    if (trouve && borne[i - 1] < 1 && -std::log(borne[i - 1]) >= ecart) break;
+    const double p1 = e[i - 1].y.p, p2 = e[i].y.p;
+    // The interval in pieces over which the phase moves by at most an eighth of a turn, each
+    // crossing one level at most.
+    const double pas = std::ceil(std::fabs(p2 - p1) / (kPi / 4));
+    const long m = static_cast<long>(std::min(std::max(pas, 1.0), 1e6));
+    double wa = e[i - 1].w, pa = p1;
+    for (long j = 1; j <= m && niveaux < kNiveauxMax; ++j) {
+      const double wb = j == m ? e[i].w : e[i - 1].w * std::pow(e[i].w / e[i - 1].w, double(j) / m);
+      TComplexP yb = e[i].y;
+      if (j < m && !r.Eval(wb, pa, &yb)) break;
+      const double pb = yb.p;
+      // Levels cible + k turns strictly between the two phases.
+      const double ka = (pa - cible) / tour, kb = (pb - cible) / tour;
+      for (double k = std::ceil(std::min(ka, kb)); k <= std::floor(std::max(ka, kb)); ++k) {
+        const double niveau = cible + k * tour;
+        if ((pa > niveau) == (pb > niveau)) continue;
+        ++niveaux;
+        const bool avant = pa > niveau;
+        double w1 = wa, w2 = wb;
+        TComplexP y;
+        bool ok = true;
+        while (ok && w2 / w1 - 1 > kConv) {
+          const double wm = std::sqrt(w1 * w2);
+          ok = r.Eval(wm, pa, &y);
+          if ((y.p > niveau) == avant)
+            w1 = wm;
+          else
+            w2 = wm;
+        }
+        const double w = std::sqrt(w1 * w2);
+        if (!ok || !r.Eval(w, pa, &y) || !(y.m > 0)) continue;
+        const double d = std::fabs(std::log(y.m));
+        if (!trouve || d < ecart) {
+          *c = {w, y, avant};
+          ecart = d;
+          trouve = true;
+        }
+      }
+      wa = wb;
+      pa = pb;
+    }
+  }
+  return trouve;
+}
+
+bool TFctTransfert::RetardGlobal(double* tau) {
+  *tau = 0;
+  if (Expression == nullptr) {
+    *tau = Retard;
+    return true;
+  }
+  TQuotPolyH q(this, true);
+  if (q.Err != 0) return true;  // no fraction: the evaluation tells its own error
+  if (q.RetardMixte || q.Retard < 0) return false;
+  *tau = q.Retard;
+  return true;
 }
 
 bool TFctTransfert::ValueStruct(double w, TComplexP* y) {

@@ -67,6 +67,9 @@ void SimTemp::NewCoefs(const double* a, short nba, const double* b, short nbb) {
 void SimTemp::Init() {
   FInit = true;
   T = 0.0;
+  passe_.clear();
+  curseur_ = 0;
+  provisoire_ = false;
   if (A == nullptr) return;
   for (int i = 0; i < NbA; ++i) X[i] = 0.0;
 }
@@ -97,6 +100,7 @@ double SimTemp::Impulsion(double t) { return t >= 0.0 && t < kImpulseWidth ? kIm
 double SimTemp::ValU() { return Input(T); }
 
 void SimTemp::ModeBO() {
+  boucleFermee_ = false;
   if (A == nullptr) return;
   prepared_ = false;
   for (int i = 0; i < NbA; ++i) A[i] = A0[i];
@@ -104,6 +108,7 @@ void SimTemp::ModeBO() {
 }
 
 void SimTemp::ModeBF() {
+  boucleFermee_ = true;
   if (A == nullptr) return;
   prepared_ = false;
   if (NbB <= NbA) {
@@ -218,6 +223,7 @@ size_t SimTemp::NextYs(double tFin, double* y, double* t, size_t n) {
     } while (k < n && T < tFin);
     return k;
   }
+  if (Retard > 0.0) return StepsRetard(tFin, y, t, n);
   if (!prepared_ || !(Dt == dtExact_)) Prepare();
   if (exact_) {
     if (FctU == &SimTemp::Echelon) return StepsExact(tFin, y, t, n, UEchelon(), 0.0);
@@ -237,6 +243,7 @@ size_t SimTemp::NextYs(double tFin, double* y, double* t, size_t n) {
 size_t SimTemp::NextYsPaire(SimTemp* a, SimTemp* b, double tFin, double* ya, double* yb,
                             double* t, size_t n) {
   if (n == 0 || a->A == nullptr || b->A == nullptr) return 0;
+  if (a->Retard > 0.0 || b->Retard > 0.0) return 0;
   if (a->NbA != b->NbA || a->NbA < 1 || a->NbA > 8 || a->NbB != b->NbB) return 0;
   if (!(a->Dt == b->Dt) || !(a->T == b->T) || a->FInit != b->FInit ||
       a->TypeSignal != b->TypeSignal || a->FctU != b->FctU)
@@ -464,8 +471,10 @@ size_t SimTemp::StepsOfBlock(double tFin, double* ys, double* ts, size_t cnt, U 
 }
 
 double SimTemp::StepCost() {
-  if (!prepared_ || !(Dt == dtExact_)) Prepare();
   const double n = NbA > 0 ? NbA : 0;
+  // Delayed: Runge-Kutta on the block's arrays, and the past outputs read three times a step.
+  if (Retard > 0.0) return n + 6;
+  if (!prepared_ || !(Dt == dtExact_)) Prepare();
   if (exact_) return std::fmax(n + 2, n * n / 8 + 2);
   return n <= 8 ? 3.3 + n / 6 : n + 2;
 }
@@ -561,6 +570,171 @@ size_t SimTemp::StepsExact(double tFin, double* ys, double* ts, size_t cnt, U u,
     ++k;
   } while (k < cnt && tNow < tFin);
   FInit = first;
+  T = tNow;
+  return k;
+}
+
+// Delayed loops. The open-loop state model N/D (the coefficients as received) is driven by
+// v(t) = u(t - tau) - y(t - tau) in closed loop (u(t - tau) in open loop). The outputs are kept
+// with their slopes, so that y(t - tau) between two of them is the cubic through both values and
+// slopes, as accurate as the Runge-Kutta steps; where tau is shorter than the step, the step
+// is made twice, the second time reading the end of the first. The steps are split at the
+// times where v jumps or bends (tau, 2 tau, ..., and the end of the delayed impulse), so that
+// no step straddles one.
+
+double SimTemp::Passe(double tq, double* pente) {
+  *pente = 0.0;
+  if (!(tq >= 0.0) || passe_.empty()) return 0.0;
+  const TPasse* a;
+  const TPasse* b;
+  if (tq >= passe_.back().t) {
+    a = &passe_.back();
+    if (!provisoire_ || !(prov_.t > a->t)) {
+      // Beyond what is known and no end of step yet: along the last slope.
+      *pente = a->d;
+      return a->y + a->d * (tq - a->t);
+    }
+    b = &prov_;
+  } else {
+    if (curseur_ >= passe_.size() || passe_[curseur_].t > tq) curseur_ = 0;
+    while (curseur_ + 1 < passe_.size() && passe_[curseur_ + 1].t <= tq) ++curseur_;
+    a = &passe_[curseur_];
+    b = &passe_[curseur_ + 1];
+  }
+  const double h = b->t - a->t;
+  if (!(h > 0.0)) {
+    *pente = b->d;
+    return b->y;
+  }
+  const double s = (tq - a->t) / h, s2 = s * s, s3 = s2 * s;
+  const double h00 = 2 * s3 - 3 * s2 + 1, h10 = s3 - 2 * s2 + s, h01 = -2 * s3 + 3 * s2,
+               h11 = s3 - s2;
+  *pente = ((6 * s2 - 6 * s) * (a->y - b->y)) / h + (3 * s2 - 4 * s + 1) * a->d +
+           (3 * s2 - 2 * s) * b->d;
+  return h00 * a->y + h10 * h * a->d + h01 * b->y + h11 * h * b->d;
+}
+
+double SimTemp::EntreeRetard(double t, double uc, double* pente) {
+  const double td = t - Retard;
+  double v = std::isnan(uc) ? Input(td) : uc;
+  *pente = TypeSignal == S_Rampe && td >= 0.0 ? 1.0 : 0.0;
+  if (boucleFermee_) {
+    double dy;
+    v -= Passe(td, &dy);
+    *pente -= dy;
+  }
+  return v;
+}
+
+void SimTemp::PasRetard(double ta, double tb, TPasse* fin) {
+  const int n = NbA;
+  const int nbb = NbB;
+  const int m = nbb < n ? nbb : n;
+  const double h = tb - ta, h2 = 0.5 * h;
+  // Step and impulse are constant between two split times: their value inside the step.
+  const double uc = TypeSignal == S_Rampe ? NAN : Input(ta + h2 - Retard);
+  double dv;
+  auto slope = [&](const double* v, double vt) {
+    double s = vt;
+    for (int i = 0; i < n; ++i) s -= A0[i] * v[i];
+    return s;
+  };
+  const double v1 = EntreeRetard(ta, uc, &dv);
+  const double v2 = EntreeRetard(ta + h2, uc, &dv);
+  const double v4 = EntreeRetard(tb, uc, &dv);
+  if (n > 0 && h > 0.0) {
+    double* x = X;
+    F1[n - 1] = slope(x, v1);
+    for (int i = 0; i + 1 < n; ++i) F1[i] = x[i + 1];
+    for (int i = 0; i < n; ++i) tmpX[i] = x[i] + h2 * F1[i];
+    F2[n - 1] = slope(tmpX, v2);
+    for (int i = 0; i + 1 < n; ++i) F2[i] = tmpX[i + 1];
+    for (int i = 0; i < n; ++i) tmpX[i] = x[i] + h2 * F2[i];
+    F3[n - 1] = slope(tmpX, v2);
+    for (int i = 0; i + 1 < n; ++i) F3[i] = tmpX[i + 1];
+    for (int i = 0; i < n; ++i) tmpX[i] = x[i] + h * F3[i];
+    F4[n - 1] = slope(tmpX, v4);
+    for (int i = 0; i + 1 < n; ++i) F4[i] = tmpX[i + 1];
+    const double h6 = h / 6.0;
+    for (int i = 0; i < n; ++i) x[i] += h6 * (F1[i] + 2.0 * F2[i] + 2.0 * F3[i] + F4[i]);
+  }
+  // Output and slope at tb: N applied to z and its derivative, with the direct term.
+  double dvf;
+  const double vf = EntreeRetard(tb, uc, &dvf);
+  const double zn = n > 0 ? slope(X, vf) : vf;  // z^(n)
+  double y = 0.0, d = 0.0;
+  for (int i = 0; i < m; ++i) {
+    y += B0[i] * X[i];
+    d += B0[i] * (i + 1 < n ? X[i + 1] : zn);
+  }
+  if (nbb > n) {
+    double zn1 = dvf;  // z^(n+1)
+    for (int i = 0; i < n; ++i) zn1 -= A0[i] * (i + 1 < n ? X[i + 1] : zn);
+    y += B0[nbb - 1] * zn;
+    d += B0[nbb - 1] * zn1;
+  }
+  *fin = {tb, y, d};
+}
+
+size_t SimTemp::StepsRetard(double tFin, double* ys, double* ts, size_t cnt) {
+  if (FInit) {
+    // Split times: where u(t - tau) jumps or bends, and in closed loop where that reaches the
+    // output again, a few delays on (each pass through N/D smooths it by one order).
+    ruptures_.clear();
+    const int fois = boucleFermee_ ? 4 : 1;
+    for (int j = 1; j <= fois; ++j) {
+      ruptures_.push_back(j * Retard);
+      if (TypeSignal == S_Impulsion) ruptures_.push_back(j * Retard + kImpulseWidth);
+    }
+  }
+  const int n = NbA;
+  std::vector<double> x0(static_cast<size_t>(n > 0 ? n : 0));
+  double tNow = T;
+  bool first = FInit;
+  size_t k = 0;
+  do {
+    // The times of the undelayed steps, so that every curve of a chart shares its times.
+    double h = first ? 0.0 : Dt;
+    if (!first && TypeSignal == S_Impulsion && tNow < kImpulseWidth && tNow + Dt >= kImpulseWidth)
+      h = kImpulseWidth - tNow;
+    const double tEnd = tNow + h;
+    TPasse fin{tEnd, 0.0, 0.0};
+    if (first) {
+      PasRetard(tNow, tNow, &fin);
+    } else {
+      double ta = tNow;
+      while (ta < tEnd) {
+        double tb = tEnd;
+        for (double r : ruptures_)
+          if (r > ta && r < tb) tb = r;
+        if (boucleFermee_ && (passe_.empty() || tb - Retard > passe_.back().t)) {
+          // The delayed output is not known up to tb yet: a first step along the last slope
+          // gives the end, which the second step reads.
+          for (int i = 0; i < n; ++i) x0[i] = X[i];
+          provisoire_ = false;
+          PasRetard(ta, tb, &prov_);
+          for (int i = 0; i < n; ++i) X[i] = x0[i];
+          provisoire_ = true;
+        }
+        PasRetard(ta, tb, &fin);
+        provisoire_ = false;
+        if (boucleFermee_) passe_.push_back(fin);
+        ta = tb;
+      }
+    }
+    if (first && boucleFermee_) passe_.push_back(fin);
+    first = false;
+    tNow = tEnd;
+    // Outputs older than the delay are no longer read: dropped by halves.
+    if (curseur_ > 4096 && 2 * curseur_ > passe_.size()) {
+      passe_.erase(passe_.begin(), passe_.begin() + static_cast<std::ptrdiff_t>(curseur_));
+      curseur_ = 0;
+    }
+    if (ys != nullptr) ys[k] = fin.y;
+    if (ts != nullptr) ts[k] = tNow;
+    ++k;
+  } while (k < cnt && tNow < tFin);
+  FInit = false;
   T = tNow;
   return k;
 }

@@ -29,6 +29,10 @@ class SimTemp {
   int TypeSignal = S_Echelon;
   double T = 0.0;    // time of the last computed output (s)
   double Dt = 1e-6;  // nominal time step (s)
+  // Pure delay tau (s) before N/D: the open loop is driven by u(t - tau), the closed loop by the
+  // error e(t - tau) = u(t - tau) - y(t - tau), read back from the outputs already computed.
+  // Set before the first step; 0: none.
+  double Retard = 0.0;
 
   // Input-only simulator (no system), used to walk the test signal.
   SimTemp();
@@ -99,6 +103,28 @@ class SimTemp {
   // (rows first), then the columns of u0 and of u1.
   void Discretise(double h, std::vector<double>& d) const;
 
+  // One past output of a delayed loop: time, value and slope.
+  struct TPasse {
+    double t, y, d;
+  };
+  // The steps of a delayed loop (Runge-Kutta on the open-loop coefficients), split where the
+  // delayed input or error is not smooth.
+  size_t StepsRetard(double tFin, double* y, double* t, size_t n);
+  // One Runge-Kutta step of the delayed loop from ta to tb, where its input is smooth; the
+  // output and its slope at tb in *fin.
+  void PasRetard(double ta, double tb, TPasse* fin);
+  // Delayed input v(t) and its slope: u(t - tau), less y(t - tau) in closed loop. uc: the input
+  // held over the current step (step and impulse), or NAN to evaluate it at t - tau.
+  double EntreeRetard(double t, double uc, double* pente);
+  // Output of the closed loop at time tq from the past outputs (cubic Hermite), 0 before 0.
+  double Passe(double tq, double* pente);
+
+  bool boucleFermee_ = false;     // ModeBF was chosen last
+  std::vector<TPasse> passe_;     // past outputs of a delayed loop, in time order
+  size_t curseur_ = 0;            // passe_[curseur_] is at or before the last time read
+  bool provisoire_ = false;       // prov_ stands for the end of the step being made
+  TPasse prov_{0, 0, 0};
+  std::vector<double> ruptures_;  // times where the delayed input is not smooth
   bool prepared_ = false;     // exact_ and disc_ fit the coefficients in use and dtExact_
   bool exact_ = false;        // a pole too fast for Runge-Kutta at Dt: exact steps instead
   double dtExact_ = 0.0;      // the step of disc_

@@ -44,7 +44,12 @@ TrTemp::TrTemp() : Tm(Param.EdTFin), Dt(Param.EdDt) {}
 SimTemp* TrTemp::TempFromH(TFctTransfert* h) {
   TQuotPolyH q(h, true);
   Err = q.Err;
+  RetardNonRationnel = false;
   if (Err != 0) return nullptr;
+  if (q.RetardMixte || q.Retard < 0) {
+    RetardNonRationnel = true;
+    return nullptr;
+  }
   if (q.Num.Coef == nullptr || q.Den.Coef == nullptr) {
     Err = kErrDivisionByZero;
     return nullptr;
@@ -71,7 +76,9 @@ SimTemp* TrTemp::TempFromH(TFctTransfert* h) {
   }
   std::vector<double> a(q.Den.Coef, q.Den.Coef + nba);  // the leading 1 is implicit
   std::vector<double> b(q.Num.Coef, q.Num.Coef + nbb);
-  return new SimTemp(a.data(), static_cast<short>(nba), b.data(), static_cast<short>(nbb));
+  SimTemp* sim = new SimTemp(a.data(), static_cast<short>(nba), b.data(), static_cast<short>(nbb));
+  sim->Retard = q.Retard;
+  return sim;
 }
 
 namespace {
@@ -193,6 +200,10 @@ void TrTemp::Trace(TMDGraph* G) {
       echantillons_.clear();
       temps_.clear();
       return;
+    }
+    if (RetardNonRationnel) {
+      std::printf("Erreur : Retard non rationnel dans l'expression (%s)\n",
+                  h->Nom != nullptr ? h->Nom : "");
     }
     if (!st) continue;
     st->SetFctU(code);

@@ -26,12 +26,16 @@ class TrTemp {
   bool Init = true;  // Trace draws only when set
   int Err = 0;       // error number of the last TempFromH (0: none)
   int CloseErr = 0;  // what closing the drawing returned: not 0 when its file was not written whole
+  // Set by TempFromH when the delays of h's expression gather into no single factor e^(-tau s)
+  // (or into a prediction): h then has no time response.
+  bool RetardNonRationnel = false;
 
   // Time step and duration from the global settings.
   TrTemp();
 
-  // New simulator of h's open-loop fraction, owned by the caller; null with Err set when the
-  // fraction cannot be built. An improper fraction gives an inactive simulator, not an error.
+  // New simulator of h's open-loop fraction and its delay, owned by the caller; null with Err set
+  // when the fraction cannot be built, null with RetardNonRationnel set when its delays cannot
+  // be simulated. An improper fraction gives an inactive simulator, not an error.
   SimTemp* TempFromH(TFctTransfert* h);
 
   // Computes the ranges and draws the chart through G's device.
