@@ -172,6 +172,12 @@ void GainsAtPhases(TFctTransfert* f) {
 // True unless every closed-loop pole, root of den + num, has a negative real part (or the
 // fraction cannot be built, or is too large to solve).
 bool ClosedLoopUnstable(TFctTransfert* f) {
+  double tau;
+  if (!f->RetardGlobal(&tau) || tau != 0) {
+    // A delayed closed loop has no polynomial: the turns of its locus tell.
+    int z;
+    return !f->RacinesInstablesBF(&z) || z > 0;
+  }
   TQuotPolyH q(f, true);
   if (q.Err != 0 || !q.Num.IsDefined() || !q.Den.IsDefined()) return true;
   // The pairs an expression multiplies and divides by are cancelled, as for the simulation.

@@ -350,6 +350,126 @@ bool TFctTransfert::CroisementPhaseModulo(double Phase, TCroise* c) {
   return trouve;
 }
 
+namespace {
+
+// Phase of 1 + y, principal value.
+double Arg1Plus(const TComplexP& y) {
+  return std::atan2(y.m * std::sin(y.p), 1 + y.m * std::cos(y.p));
+}
+
+// Principal value of an angle, in (-pi, pi].
+double Principal(double a) { return a - 2 * kPi * std::ceil((a - kPi) / (2 * kPi)); }
+
+}  // namespace
+
+bool TFctTransfert::RacinesInstablesBF(int* z) {
+  *z = 0;
+  double tau;
+  if (!RetardGlobal(&tau)) return false;
+  TQuotPolyH q(this, true);
+  if (q.Err != 0 || !q.Num.IsDefined() || !q.Den.IsDefined()) return false;
+  if (Expression != nullptr) q.Simplifie(1e-6);
+  const int dn = Tete(q.Num), dd = Tete(q.Den);
+  // Improper, or biproper with a delay (whose locus never leaves a circle): not counted here.
+  if (dn < 0 || dd < 0 || dn > dd || (dn == dd && tau > 0)) return false;
+  std::vector<TComplex> poles;
+  if (q.Den.Deg > kDegreRacines || !PolyRoots(q.Den, poles)) return false;
+  // Open-loop poles in the right half-plane, and at the origin (the contour goes round them);
+  // a pair on the imaginary axis elsewhere is not counted here.
+  int p = 0, integ = 0;
+  for (const TComplex& c : poles) {
+    if (c.Module() < 1e-9) {
+      ++integ;
+    } else if (!Amorti(c)) {
+      return false;
+    } else if (c.Re > 0) {
+      ++p;
+    }
+  }
+  const bool bf = ModeBF;
+  ModeBF = false;
+  TReponse r(this);
+  // Phase of 1 + L along w: sampled so that it moves by less than an eighth of a turn from one
+  // sample to the next, and the delay's by less than that, while |L| can still reach 1/2.
+  std::vector<TEch> e;
+  for (double w : r.Grille()) {
+    TComplexP y;
+    if (!r.Brut(w, &y) || !std::isfinite(y.m) || !std::isfinite(y.p)) {
+      ModeBF = bf;
+      return false;
+    }
+    e.push_back({w, y});
+  }
+  std::vector<double> borne(e.size());
+  double mx = 0;
+  for (size_t i = e.size(); i-- > 0;) {
+    mx = std::max(mx, e[i].y.m);
+    borne[i] = 1.5 * mx;
+  }
+  bool ok = !e.empty();
+  double delta = 0;  // change of the phase of 1 + L from the first sample on
+  auto marche = [&](double wa, const TComplexP& ya, double wb, const TComplexP& yb, auto&& self,
+                    int prof) -> void {
+    const double d = Principal(Arg1Plus(yb) - Arg1Plus(ya));
+    const double ecart = std::fabs(tau * (wb - wa));
+    if ((std::fabs(d) <= kPi / 4 && ecart <= kPi / 4) || prof > 60) {
+      delta += d;
+      return;
+    }
+    const double wm = std::sqrt(wa * wb);
+    TComplexP ym;
+    if (!r.Brut(wm, &ym) || !std::isfinite(ym.m) || !std::isfinite(ym.p)) {
+      ok = false;
+      return;
+    }
+    self(wa, ya, wm, ym, self, prof + 1);
+    if (ok) self(wm, ym, wb, yb, self, prof + 1);
+  };
+  long n = 0;
+  for (size_t i = 0; ok && i + 1 < e.size(); ++i) {
+    // Through -1: the closed loop has a root on the imaginary axis.
+    if (std::hypot(1 + e[i].y.m * std::cos(e[i].y.p), e[i].y.m * std::sin(e[i].y.p)) <
+        1e-9 * (1 + e[i].y.m))
+      ok = false;
+    if (borne[i] < 0.5) {
+      // 1 + L stays within 1/2 of 1 from here: no more turns.
+      delta += Principal(Arg1Plus(e.back().y) - Arg1Plus(e[i].y));
+      break;
+    }
+    // Pieces short enough for the delay, then halved where the phase of 1 + L still jumps.
+    const double pieces = std::ceil(std::fabs(tau * (e[i + 1].w - e[i].w)) / (kPi / 8));
+    const long m = static_cast<long>(std::min(std::max(pieces, 1.0), 1e7));
+    n += m;
+    if (n > 20000000) {
+      ok = false;
+      break;
+    }
+    double wa = e[i].w;
+    TComplexP ya = e[i].y;
+    for (long j = 1; ok && j <= m; ++j) {
+      const double wb = j == m ? e[i + 1].w : e[i].w + (e[i + 1].w - e[i].w) * double(j) / m;
+      TComplexP yb = e[i + 1].y;
+      if (j < m && (!r.Brut(wb, &yb) || !std::isfinite(yb.m) || !std::isfinite(yb.p))) {
+        ok = false;
+        break;
+      }
+      marche(wa, ya, wb, yb, marche, 0);
+      wa = wb;
+      ya = yb;
+    }
+  }
+  ModeBF = bf;
+  if (!ok) return false;
+  // The contour runs up the imaginary axis, round the origin's poles by the right (a half turn
+  // clockwise each for L, and so for 1 + L) and back by the infinite half circle (where L
+  // vanishes); the lower half mirrors the upper one: Z = P + integ / 2 - delta / pi.
+  const double zr = p + 0.5 * integ - delta / kPi;
+  const double zi = std::round(zr);
+  if (std::fabs(zr - zi) > 0.25 || zi < 0) return false;
+  *z = static_cast<int>(zi);
+  return true;
+}
+
 bool TFctTransfert::RetardGlobal(double* tau) {
   *tau = 0;
   if (Expression == nullptr) {

@@ -626,13 +626,9 @@ double SimTemp::EntreeRetard(double t, double uc, double* pente) {
   return v;
 }
 
-void SimTemp::PasRetard(double ta, double tb, TPasse* fin) {
+void SimTemp::PasRetard(double ta, double tb, double uc, TPasse* fin) {
   const int n = NbA;
-  const int nbb = NbB;
-  const int m = nbb < n ? nbb : n;
   const double h = tb - ta, h2 = 0.5 * h;
-  // Step and impulse are constant between two split times: their value inside the step.
-  const double uc = TypeSignal == S_Rampe ? NAN : Input(ta + h2 - Retard);
   double dv;
   auto slope = [&](const double* v, double vt) {
     double s = vt;
@@ -658,22 +654,30 @@ void SimTemp::PasRetard(double ta, double tb, TPasse* fin) {
     const double h6 = h / 6.0;
     for (int i = 0; i < n; ++i) x[i] += h6 * (F1[i] + 2.0 * F2[i] + 2.0 * F3[i] + F4[i]);
   }
-  // Output and slope at tb: N applied to z and its derivative, with the direct term.
-  double dvf;
-  const double vf = EntreeRetard(tb, uc, &dvf);
-  const double zn = n > 0 ? slope(X, vf) : vf;  // z^(n)
+  *fin = Sortie(tb, uc);
+}
+
+SimTemp::TPasse SimTemp::Sortie(double t, double uc) {
+  const int n = NbA;
+  const int nbb = NbB;
+  const int m = nbb < n ? nbb : n;
+  // N applied to z and to its derivative, with the direct term.
+  double dv;
+  const double v = EntreeRetard(t, uc, &dv);
+  double zn = v;  // z^(n)
+  for (int i = 0; i < n; ++i) zn -= A0[i] * X[i];
   double y = 0.0, d = 0.0;
   for (int i = 0; i < m; ++i) {
     y += B0[i] * X[i];
     d += B0[i] * (i + 1 < n ? X[i + 1] : zn);
   }
   if (nbb > n) {
-    double zn1 = dvf;  // z^(n+1)
+    double zn1 = dv;  // z^(n+1)
     for (int i = 0; i < n; ++i) zn1 -= A0[i] * (i + 1 < n ? X[i + 1] : zn);
     y += B0[nbb - 1] * zn;
     d += B0[nbb - 1] * zn1;
   }
-  *fin = {tb, y, d};
+  return {t, y, d};
 }
 
 size_t SimTemp::StepsRetard(double tFin, double* ys, double* ts, size_t cnt) {
@@ -700,23 +704,33 @@ size_t SimTemp::StepsRetard(double tFin, double* ys, double* ts, size_t cnt) {
     const double tEnd = tNow + h;
     TPasse fin{tEnd, 0.0, 0.0};
     if (first) {
-      PasRetard(tNow, tNow, &fin);
+      PasRetard(tNow, tNow, Input(tNow - Retard), &fin);
     } else {
       double ta = tNow;
       while (ta < tEnd) {
         double tb = tEnd;
-        for (double r : ruptures_)
+        bool rupture = false;
+        for (double r : ruptures_) {
           if (r > ta && r < tb) tb = r;
+          rupture = rupture || r == ta;
+        }
+        // Step and impulse are constant between two split times: their value inside the step.
+        const double uc = TypeSignal == S_Rampe ? NAN : Input(0.5 * (ta + tb) - Retard);
+        // Where the input jumps or bends, the output's slope (and value, with a direct term)
+        // after it starts the next piece of the past outputs.
+        if (rupture && boucleFermee_) passe_.push_back(Sortie(ta, uc));
         if (boucleFermee_ && (passe_.empty() || tb - Retard > passe_.back().t)) {
           // The delayed output is not known up to tb yet: a first step along the last slope
-          // gives the end, which the second step reads.
+          // gives the end, which the next one reads, twice over.
           for (int i = 0; i < n; ++i) x0[i] = X[i];
           provisoire_ = false;
-          PasRetard(ta, tb, &prov_);
-          for (int i = 0; i < n; ++i) X[i] = x0[i];
-          provisoire_ = true;
+          for (int passe = 0; passe < 2; ++passe) {
+            PasRetard(ta, tb, uc, &prov_);
+            for (int i = 0; i < n; ++i) X[i] = x0[i];
+            provisoire_ = true;
+          }
         }
-        PasRetard(ta, tb, &fin);
+        PasRetard(ta, tb, uc, &fin);
         provisoire_ = false;
         if (boucleFermee_) passe_.push_back(fin);
         ta = tb;

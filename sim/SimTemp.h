@@ -110,9 +110,11 @@ class SimTemp {
   // The steps of a delayed loop (Runge-Kutta on the open-loop coefficients), split where the
   // delayed input or error is not smooth.
   size_t StepsRetard(double tFin, double* y, double* t, size_t n);
-  // One Runge-Kutta step of the delayed loop from ta to tb, where its input is smooth; the
-  // output and its slope at tb in *fin.
-  void PasRetard(double ta, double tb, TPasse* fin);
+  // One Runge-Kutta step of the delayed loop from ta to tb, where its input is smooth (uc: see
+  // EntreeRetard); the output and its slope at tb in *fin.
+  void PasRetard(double ta, double tb, double uc, TPasse* fin);
+  // Output and slope at t from the state.
+  TPasse Sortie(double t, double uc);
   // Delayed input v(t) and its slope: u(t - tau), less y(t - tau) in closed loop. uc: the input
   // held over the current step (step and impulse), or NAN to evaluate it at t - tau.
   double EntreeRetard(double t, double uc, double* pente);

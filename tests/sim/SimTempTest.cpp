@@ -2,6 +2,7 @@
 // inputs with the impulse's step sequence, the loop modes and the inactive state.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <vector>
@@ -469,6 +470,87 @@ TEST(SimTempState, ClosedLoopWithoutLeadingTermIsHeldAtZero) {
   s.ModeBO();
   s.NextY();
   EXPECT_NEAR(s.NextY(), 1.0 - 2.0 * std::exp(-0.01), 1e-9);  // back to (1 - s)/(s + 1)
+}
+
+// Closed-loop step response of K e^(-tau s)/(s + 1) by the method of steps: on the k-th
+// interval of length tau, y = c_k + e^(-s) P_k(s) in the local time s, with c_0 = 0, P_0 = 0,
+// c_{k+1} = K (1 - c_k), P_{k+1}' = -K P_k, and y continuous from one interval to the next.
+class MethodOfSteps {
+ public:
+  MethodOfSteps(double k, double tau, double tEnd) : tau_(tau) {
+    c_.push_back(0.0);
+    p_.push_back({0.0});
+    while (tau * static_cast<double>(c_.size()) <= tEnd + tau) {
+      const std::vector<double>& p = p_.back();
+      const double c = c_.back(), cn = k * (1 - c);
+      std::vector<double> q(p.size() + 1, 0.0);
+      for (size_t j = 0; j < p.size(); ++j) q[j + 1] = -k * p[j] / static_cast<double>(j + 1);
+      q[0] = c + std::exp(-tau) * Poly(p, tau) - cn - Poly(q, 0.0);
+      c_.push_back(cn);
+      p_.push_back(q);
+    }
+  }
+  double operator()(double t) const {
+    if (t <= 0) return 0.0;
+    const size_t k = std::min(static_cast<size_t>(t / tau_), c_.size() - 1);
+    const double s = t - static_cast<double>(k) * tau_;
+    return c_[k] + std::exp(-s) * Poly(p_[k], s);
+  }
+
+ private:
+  static double Poly(const std::vector<double>& p, double s) {
+    double v = 0;
+    for (size_t j = p.size(); j-- > 0;) v = v * s + p[j];
+    return v;
+  }
+  double tau_;
+  std::vector<double> c_;
+  std::vector<std::vector<double>> p_;
+};
+
+TEST(SimTempDelay, ExactDelayedResponsesAtEverySample) {
+  // K/(s + 1) behind a delay tau, at steps that are and are not divisors of tau, and shorter
+  // than tau: the open loop is the undelayed closed form shifted by tau, the closed loop
+  // follows the method of steps.
+  const double a[] = {1.0};
+  struct Row {
+    double k, tau, dt, tEnd;
+    bool closed;
+    int input;
+  };
+  const Row rows[] = {
+      {2, 0.5, 1e-3, 10, true, SimTemp::S_Echelon},   {2, 0.5, 7e-4, 10, true, SimTemp::S_Echelon},
+      {2, 0.5, 3e-3, 10, true, SimTemp::S_Echelon},   {1, 0.004, 0.01, 0.1, true, SimTemp::S_Echelon},
+      {1, 1, 0.01, 8, false, SimTemp::S_Echelon},     {3, 0.37, 0.01, 8, false, SimTemp::S_Rampe},
+      {1, 0.25, 0.003, 5, false, SimTemp::S_Impulsion},
+  };
+  for (const Row& r : rows) {
+    const double b[] = {r.k};
+    SimTemp s(a, 1, b, 1);
+    s.Retard = r.tau;
+    s.Dt = r.dt;
+    s.SetFctU(r.input);
+    if (r.closed) s.ModeBF();
+    std::function<double(double)> expected;
+    const double k = r.k, tau = r.tau;
+    if (r.closed) {
+      expected = MethodOfSteps(k, tau, r.tEnd);
+    } else if (r.input == SimTemp::S_Echelon) {
+      expected = [=](double t) { return t <= tau ? 0.0 : k * (1 - std::exp(-(t - tau))); };
+    } else if (r.input == SimTemp::S_Rampe) {
+      expected = [=](double t) { return t <= tau ? 0.0 : k * (t - tau - 1 + std::exp(-(t - tau))); };
+    } else {
+      // The unit-area rectangle of width 1e-6 starting at tau.
+      const double w = 1e-6;
+      expected = [=](double t) {
+        if (t <= tau) return 0.0;
+        if (t <= tau + w) return k * 1e6 * (1 - std::exp(-(t - tau)));
+        return k * 1e6 * (1 - std::exp(-w)) * std::exp(-(t - tau - w));
+      };
+    }
+    EXPECT_LT(MaxError(s, r.tEnd, expected), 1e-6)
+        << "K " << r.k << " tau " << r.tau << " dt " << r.dt << " closed " << r.closed;
+  }
 }
 
 }  // namespace
