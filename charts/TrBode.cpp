@@ -162,7 +162,7 @@ void TrBode::Trace(TMDGraph* G) {
       travaux.Attend(tache[j]);
       for (uint32_t k = 0; k < nbp; ++k) {
         TComplexP y{0.0, c.phase[k]};
-        f->CorrectionPhase(&y);
+        f->CorrectionPhase(w_[k], &y);
         const double phase = y.p * 180.0 / M_PI;
         etend(c.gain[k], &g_started, &dBn, &dBm);
         etend(phase, &p_started, &Degn, &Degm);

@@ -197,6 +197,16 @@ bool ClosedLoopVanishes(TFctTransfert* f) {
   return q.Err == 0 && q.Num.IsDefined() && q.Den.IsDefined() && (q.Den + q.Num).IsZero();
 }
 
+// Extra delay the loop stands before its closed loop turns unstable; no line for a loop
+// already unstable. Printed for a delayed loop.
+void DelayMarginLine(TFctTransfert* f) {
+  double tau;
+  if (f->RetardGlobal(&tau) && tau == 0) return;
+  double marge;
+  if (!f->MargeRetard(&marge) || ClosedLoopUnstable(f)) return;
+  std::printf("Marge de retard : %.4G s\n", marge);
+}
+
 }  // namespace
 
 bool TempsReponseDep(double pc, TFctTransfert* f, double* tr, TPerfTemp* p) {
@@ -272,6 +282,7 @@ void AffProp(TFctTransfert* f) {
   StaticBlock(f, y0);
   GainMargin(f);
   PhaseMargin(f);
+  DelayMarginLine(f);
   MaxGainBlock(f);
   GainsAtPhases(f);
 

@@ -57,6 +57,9 @@ TFctTransfert::~TFctTransfert() {
 void TFctTransfert::InitValue(bool Correc) {
   CorrecPhase = Correc;
   FirstCorrec = true;
+  // Delays that no single factor gathers are unwrapped with the rest.
+  double tau = 0.0;
+  RetardCorrec = Correc && RetardGlobal(&tau) ? tau : 0.0;
 }
 
 void TFctTransfert::Clear() {
@@ -210,6 +213,16 @@ void TFctTransfert::CorrectionPhase(TComplexP* y) {
   PdtPhase = y->p;
 }
 
+void TFctTransfert::CorrectionPhase(double w, TComplexP* y) {
+  if (RetardCorrec == 0.0) {
+    CorrectionPhase(y);
+    return;
+  }
+  y->p += w * RetardCorrec;
+  CorrectionPhase(y);
+  y->p -= w * RetardCorrec;
+}
+
 int TFctTransfert::Value_(double w, TComplexP* y) {
   if (Expression != nullptr) return TItMath(w).ValeurFonction(this, y);
   *y = ValueBO(w);
@@ -225,7 +238,7 @@ bool TFctTransfert::Value(double w, TComplexP* y) {
     return false;
   }
   if (ModeBF) *y = ToBF(*y);
-  CorrectionPhase(y);
+  CorrectionPhase(w, y);
   EnCalcul = false;
   return true;
 }

@@ -17,6 +17,7 @@ class TFctTransfert {
   };
 
   bool CorrecPhase = false;  // phase unwrapping enabled for Value
+  double RetardCorrec = 0.0;  // delay left out of the unwrapping (set by InitValue)
   bool FirstCorrec = true;   // the next corrected value starts a new sweep
   double PdtPhase = 0.0;     // phase of the previous corrected value (rad)
   double OffstPhase = 0.0;   // multiple of 2*pi added so far by the unwrapping
@@ -97,6 +98,10 @@ class TFctTransfert {
   // it cannot be told (improper or delayed biproper loop, undamped open-loop pair, a locus
   // through -1 or an evaluation error).
   bool RacinesInstablesBF(int* z);
+  // Extra delay that brings the loop to the limit of stability: the smallest (phase margin in
+  // rad) / (frequency) over the 0 dB crossings with a positive margin, the phase counting the
+  // delay already there; false when there is none. The current mode is used (open loop).
+  bool MargeRetard(double* tau);
   // Value at w in the current mode with the phase the searches use; prints an evaluation error
   // like Value.
   bool ValueStruct(double w, TComplexP* y);
@@ -107,6 +112,9 @@ class TFctTransfert {
   bool SearchdBMax(double* w);
 
   void CorrectionPhase(TComplexP* y);
+  // The same correction for the value at w, leaving out the delay's phase -w tau, which is
+  // exact and continuous whatever the sampling: only the rest is made continuous.
+  void CorrectionPhase(double w, TComplexP* y);
 
  private:
   void AppendFactors(const TFctTransfert& f);

@@ -470,6 +470,21 @@ bool TFctTransfert::RacinesInstablesBF(int* z) {
   return true;
 }
 
+bool TFctTransfert::MargeRetard(double* tau) {
+  std::vector<TCroise> c;
+  bool trouve = false;
+  if (!CroisementsModule(0, &c)) return false;
+  for (const TCroise& x : c) {
+    // The phase already holds the function's own delay: what is left is the extra one.
+    const double mp = x.y.p + kPi;
+    if (!(mp > 0) || !(x.w > 0)) continue;
+    const double t = mp / x.w;
+    if (!trouve || t < *tau) *tau = t;
+    trouve = true;
+  }
+  return trouve;
+}
+
 bool TFctTransfert::RetardGlobal(double* tau) {
   *tau = 0;
   if (Expression == nullptr) {
