@@ -35,6 +35,10 @@ std::string StateOf(const TFctTransfert& h) {
     s += item;
   }
   if (h.Expression != nullptr) s += std::string(" exp=") + h.Expression;
+  if (h.Retard != 0) {
+    std::snprintf(item, sizeof item, " tau=%g", h.Retard);
+    s += item;
+  }
   return s;
 }
 
@@ -83,6 +87,14 @@ const Case kCases[] = {
     {"H.exp=\"G", nullptr, "Expression invalide !\n", kFresh},
     {"H.exp=G", nullptr, "Expression invalide !\n", kFresh},
     {"H.exp \"G\"", nullptr, "'=' manquant !\n", kFresh},
+    {"H.retard = 0.5", "Retard de 'H' = 0.5 s\n", nullptr, "g=1 color=0 checked=1 tau=0.5"},
+    {"h.Retard=1e-6", "Retard de 'H' = 1E-06 s\n", nullptr, "g=1 color=0 checked=1 tau=1e-06"},
+    {"H.retard=1000", "Retard de 'H' = 1000 s\n", nullptr, "g=1 color=0 checked=1 tau=1000"},
+    {"H.retard = 0", "Retard de 'H' = 0 s\n", nullptr, kFresh},
+    {"H.retard=1000.5", nullptr, "Retard trop fort (1000.5) !\n", kFresh},
+    {"H.retard=-0.1", nullptr, "Retard négatif (-0.1) !\n", kFresh},
+    {"H.retard=1,2", nullptr, "Trop de paramètres !\n", kFresh},
+    {"H.retard", nullptr, "'=' manquant !\n", kFresh},
     {"H.prop", nullptr, "'(' manquante !\n", kFresh},
     {"H.prop(", nullptr, "')' manquante !\n", kFresh},
     {"H.prop( x )", nullptr, "')' manquante !\n", kFresh},
@@ -124,6 +136,11 @@ TEST_F(FunctionCommandsTest, FactorsAccumulateAndDenominatorSetsTheIntegrator) {
   EXPECT_EQ(StateOf(*h),
             "g=1 color=0 checked=1 z-3.000000 p-1.000000 p0.000000 p-2.000000 pc{1,1,0}");
   EXPECT_TRUE(h->Integrat);
+  // A delay is set, not added; a refused one leaves the last; 0 removes it.
+  RunScriptText("H.retard = 2\nH.retard = 0.5\nH.retard = -1\n");
+  EXPECT_EQ(h->Retard, 0.5);
+  RunScriptText("H.retard = 0\n");
+  EXPECT_EQ(h->Retard, 0.0);
 }
 
 // Numerator and denominator reach degree 1000 (a factor counts two) over many lines, every

@@ -518,6 +518,8 @@ struct Loop {
   std::string gainMargin, phaseMargin;  // expected lines
   bool closedLoopStable;                // every root of den + num in the left half-plane
   std::string openMax, closedMax;       // expected maximum-gain lines ("" for not checked)
+  double delay = 0;                     // e^(-delay s)
+  double tFin = 0;                      // simulated time, when not the default
 };
 
 TFctTransfert* Build(const Loop& l) {
@@ -525,6 +527,7 @@ TFctTransfert* Build(const Loop& l) {
   for (double z : l.zeros) f->AddZero(z);
   for (double p : l.poles) f->AddPole(p);
   for (const auto& q : l.quadratics) f->AddPoleC(q.a, q.b, q.c);
+  f->Retard = l.delay;
   return f;
 }
 
@@ -540,6 +543,11 @@ TFctTransfert* Twin(const Loop& l) {
   for (double z : l.zeros) factor(Param.AddFctTransfert("x", 1))->AddZero(z);
   for (double p : l.poles) factor(Param.AddFctTransfert("x", 1))->AddPole(p);
   for (const auto& q : l.quadratics) factor(Param.AddFctTransfert("x", 1))->AddPoleC(q.a, q.b, q.c);
+  // The delay split between two functions of the product.
+  if (l.delay > 0) {
+    factor(Param.AddFctTransfert("x", 1))->Retard = 0.25 * l.delay;
+    factor(Param.AddFctTransfert("x", 1))->Retard = 0.75 * l.delay;
+  }
   TFctTransfert* t = Param.AddFctTransfert("T", 1);
   t->ChangeExpression(e.c_str());
   return t;
@@ -560,6 +568,23 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
   const double cm1 = -20 * std::log10(cs((19 - r281) / 2)),
                cm2 = -20 * std::log10(cs((19 + r281) / 2));
   const double lead = 180 + Deg(std::atan(2.0) - std::atan(0.5));  // |2(jw+1)/(jw+4)| = 1 at w = 2
+  // K e^(-tau s)/(s+1): -180 degrees where w tau + atan w = pi, turn after turn (the first one
+  // is the closest to 0 dB here); 0 dB at sqrt(K^2 - 1).
+  auto lag180 = [](double tau) {
+    return Solve([tau](double w) { return w * tau + std::atan(w) - kPi; }, 0, 4 / tau + 4);
+  };
+  auto lagMargin = [&](double k, double tau) {
+    return -20 * std::log10(k / std::hypot(1, lag180(tau)));
+  };
+  auto lagPhase = [](double k, double tau) {
+    const double wc = std::sqrt(k * k - 1);
+    return 180 - Deg(std::atan(wc) + wc * tau);
+  };
+  // K e^(-0.3 s)/(s(s+1)): -180 where atan w + 0.3 w = pi/2; 0 dB at w^2 = (sqrt(1+4K^2)-1)/2.
+  const double wi = Solve([](double w) { return std::atan(w) + 0.3 * w - kPi / 2; }, 0, 10);
+  const double wic = std::sqrt((std::sqrt(5.0) - 1) / 2);
+  // 1/(s+1)^3 behind 1 us: -180 where 3 atan w + 1e-6 w = pi.
+  const double w3 = Solve([](double w) { return 3 * std::atan(w) + 1e-6 * w - kPi; }, 0, 10);
   const std::vector<Loop> loops = {
       // 1/(s+1)^3: -180 degrees at sqrt 3, |H| = 1/8 there; |H| < 1 everywhere.
       {"A",
@@ -707,9 +732,35 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
        true,
        "Gain max infini (en statique)",
        ""},
+      // Delayed loops. e^(-s)/(s+1): -180 at w = 2.0288, margin 20 log10 sqrt(1 + w^2) = 7.09
+      // dB; closed loop stable up to K = 2.26 (K = 2: time lines once the loop settles, within
+      // 100 s; K = 2.5: none).
+      {"P", 1, {}, {-1}, {},
+       Format("Marge de gain : %.2f dB (stable)", lagMargin(1, 1)), "Marge de phase indéterminée",
+       true, "Gain max : 0.00 dB en statique", "", 1},
+      {"Q", 2, {}, {-1}, {},
+       Format("Marge de gain : %.2f dB (stable)", lagMargin(2, 1)),
+       Format("Marge de phase: %.2f deg (stable)", lagPhase(2, 1)), true, "", "", 1, 100},
+      {"R", 2.5, {}, {-1}, {},
+       Format("Marge de gain : %.2f dB (instable)", lagMargin(2.5, 1)),
+       Format("Marge de phase: %.2f deg (instable)", lagPhase(2.5, 1)), false, "", "", 1, 100},
+      {"S", 1, {}, {0, -1}, {},
+       Format("Marge de gain : %.2f dB (stable)", 20 * std::log10(wi * std::hypot(1, wi))),
+       Format("Marge de phase: %.2f deg (stable)", 90 - Deg(std::atan(wic) + 0.3 * wic)), true,
+       "", "", 0.3},
+      // A delay of 1000 s: the first of some 300 000 turns in [1e-6, 1e6] is the margin (its
+      // response starts after the simulated time: no time lines); one of 1 us barely moves the
+      // crossing of a third-order lag.
+      {"U", 0.5, {}, {-1}, {},
+       Format("Marge de gain : %.2f dB (stable)", lagMargin(0.5, 1000)),
+       "Marge de phase indéterminée", false, "Gain max : -6.02 dB en statique", "", 1000},
+      {"V", 1, {}, {-1, -1, -1}, {},
+       Format("Marge de gain : %.2f dB (stable)", -20 * std::log10(std::pow(1 + w3 * w3, -1.5))),
+       "Marge de phase indéterminée", true, "Gain max : 0.00 dB en statique", "", 1e-6},
   };
   for (const Loop& l : loops) {
     Param.Reset();
+    if (l.tFin > 0) Param.EdTFin = l.tFin;
     const auto lines = Report(Build(l));
     const int closed = Find(lines, kClosed);
     ASSERT_GT(closed, 0) << l.name;

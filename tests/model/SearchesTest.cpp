@@ -197,4 +197,28 @@ TEST_F(SearchesTest, EveryCrossingOfTheTarget) {
   }
 }
 
+// K e^(-tau s)/(s(s+1)): the delay margin of the undelayed loop is (pi/2 - atan wc)/wc with
+// wc^2 = (sqrt(1 + 4K^2) - 1)/2; at that delay the phase margin is 0, and a loop already
+// delayed by part of it keeps the rest.
+TEST_F(SearchesTest, DelayMarginCountsTheDelayAlreadyThere) {
+  for (double k : {0.5, 1.0, 5.0}) {
+    TFctTransfert* f = Poles("H", k, {0, -1});
+    const double wc = std::sqrt((std::sqrt(1 + 4 * k * k) - 1) / 2);
+    const double dm = (kPi / 2 - std::atan(wc)) / wc;
+    double m = 0;
+    ASSERT_TRUE(f->MargeRetard(&m)) << k;
+    ExpectRel(m, dm, 1e-6);
+    f->Retard = m;
+    std::vector<TFctTransfert::TCroise> c;
+    ASSERT_TRUE(f->CroisementsModule(0, &c)) << k;
+    ASSERT_EQ(c.size(), 1u) << k;
+    // The margin's error, as a delay.
+    EXPECT_LT(std::fabs(c[0].y.p + kPi) / c[0].w, 1e-6 * dm) << k;
+    f->Retard = 0.3 * dm;
+    ASSERT_TRUE(f->MargeRetard(&m)) << k;
+    ExpectRel(m, 0.7 * dm, 1e-6);
+    Param.Reset();
+  }
+}
+
 }  // namespace
