@@ -8,6 +8,7 @@
 
 #include "charts/GrBlack.h"
 #include "charts/TrBode.h"
+#include "charts/TrNyquist.h"
 #include "sim/TrTemp.h"
 
 namespace {
@@ -33,6 +34,12 @@ void Tracer(GrType x, TrType tr, const char* nf) {
         TrBode b;
         b.Trace(&g);
         closeErr = b.CloseErr;
+        break;
+      }
+      case TraceNyquist: {
+        TrNyquist n;
+        n.Trace(&g);
+        closeErr = n.CloseErr;
         break;
       }
       case TraceTemp: {
