@@ -93,11 +93,6 @@ class TFctTransfert {
   // through -180, -540, -900 degrees ...), the one whose modulus is closest to 1; false when
   // there is none. The search stops where the modulus left is too small to come closer.
   bool CroisementPhaseModulo(double Phase, TCroise* c);
-  // Number of closed-loop roots with a positive real part, from the turns of 1 + L(jw) round
-  // the origin (L the open loop with its delay) and the open loop's unstable poles; false when
-  // it cannot be told (improper or delayed biproper loop, undamped open-loop pair, a locus
-  // through -1 or an evaluation error).
-  bool RacinesInstablesBF(int* z);
   // Extra delay that brings the loop to the limit of stability: the smallest (phase margin in
   // rad) / (frequency) over the 0 dB crossings with a positive margin, the phase counting the
   // delay already there; false when there is none. The current mode is used (open loop).
