@@ -458,6 +458,27 @@ TEST_F(ReportTest, ExpressionErrors) {
   EXPECT_TRUE(h->ModeBF);
 }
 
+// U/(1+U) of a delayed U is no rational fraction times one delay: told once, no time lines,
+// and its frequency figures are those of U's closed loop.
+TEST_F(ReportTest, DelaysThatNoFactorGathersHaveNoTimeResponse) {
+  TFctTransfert* u = Make("U", 2, {-1});
+  u->Retard = 0.5;
+  const auto ref = Report(u);
+  TFctTransfert* h = Param.AddFctTransfert("T", 1);
+  h->ChangeExpression("U/(1+U)");
+  const auto lines = Report(h);
+  int dits = 0;
+  for (const std::string& l : lines)
+    dits += l == "Erreur : Retard non rationnel dans l'expression (T)";
+  EXPECT_EQ(dits, 1);
+  EXPECT_EQ(Find(lines, kTr2), -1);
+  const int closed = Find(lines, kClosed);
+  ASSERT_GT(closed, 0);
+  EXPECT_EQ(lines.at(Find(lines, "Gain max")), ref.at(Find(ref, "Gain max", Find(ref, kClosed))));
+  EXPECT_EQ(lines.at(Find(lines, "Bande passante")),
+            ref.at(Find(ref, "Bande passante", Find(ref, kClosed))));
+}
+
 }  // namespace
 
 namespace {

@@ -190,6 +190,40 @@ TEST_F(PolyItMathTest, FractionMatchesTheFrequencyResponse) {
   }
 }
 
+// The delay an expression's fraction carries: products add the named functions' delays,
+// quotients subtract them, the terms of a sum must share one (a zero term shares any).
+TEST_F(PolyItMathTest, DelaysGatherIntoOneFactorOrNone) {
+  Poles("G", 1, {-1})->Retard = 0.5;
+  Poles("H", 2, {-3})->Retard = 0.25;
+  Poles("K", 3, {-2});
+  struct Cas {
+    const char* texte;
+    double retard;
+    bool mixte;
+  };
+  const Cas cas[] = {
+      {"G*H", 0.75, false},  {"G/H", 0.25, false},     {"G*K + 2*G", 0.5, false},
+      {"-G", 0.5, false},    {"(G - G*K)*H", 0.75, false}, {"0*H + G", 0.5, false},
+      {"K*2", 0, false},     {"H/G", -0.25, false},    {"G + H", 0, true},
+      {"1 + G", 0, true},    {"G/(1 + G)", 0, true},   {"K*(G + 1)*H", 0, true},
+  };
+  for (const Cas& c : cas) {
+    TQuotPoly q;
+    ASSERT_EQ(Eval(c.texte, &q), 0) << c.texte;
+    EXPECT_EQ(q.RetardMixte, c.mixte) << c.texte;
+    if (!c.mixte) {
+      EXPECT_DOUBLE_EQ(q.Retard, c.retard) << c.texte;
+    }
+  }
+  // Through a function defined by an expression, which ignores its own delay.
+  TFctTransfert* e = Expr("E", "G*H");
+  e->Retard = 7;
+  TQuotPolyH q(Expr("F", "E*K"), true);
+  EXPECT_EQ(q.Err, 0);
+  EXPECT_FALSE(q.RetardMixte);
+  EXPECT_DOUBLE_EQ(q.Retard, 0.75);
+}
+
 TEST(TPolyPileTTest, TenFractionsByValue) {
   TPolyPileT p;
   TQuotPoly q;
