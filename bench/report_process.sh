@@ -1,6 +1,7 @@
 #!/bin/sh
 # Whole-process time of the properties report of an order-8 loop with a lightly damped pair,
-# written with factors and as an expression. Usage: bench/report_process.sh [build dir]
+# written with factors and as an expression, and of the same loop behind a delay of 0.5 s, of
+# 1000 s and of 1 us. Usage: bench/report_process.sh [build dir]
 set -eu
 build=${1:-build}
 dir=$(mktemp -d)
@@ -30,5 +31,10 @@ fct = E
 E.exp = "0.3*P1*P2*P3*P4*Q1*Q2"
 E.prop()
 END
+for tau in 0.5 1000 1e-6; do
+  sed "s/^H.prop()/H.retard = $tau\nH.prop()/" "$dir/factors.txt" >"$dir/delay_$tau.txt"
+done
 hyperfine -N --warmup 3 --runs 30 \
-  "$build/corvane $dir/factors.txt" "$build/corvane $dir/expression.txt"
+  "$build/corvane $dir/factors.txt" "$build/corvane $dir/expression.txt" \
+  "$build/corvane $dir/delay_0.5.txt" "$build/corvane $dir/delay_1000.txt" \
+  "$build/corvane $dir/delay_1e-6.txt"

@@ -89,6 +89,28 @@ void BM_RungeKuttaBlocks(benchmark::State& state) {
 }
 BENCHMARK(BM_RungeKuttaBlocks)->Arg(0)->Arg(1)->Arg(2)->Arg(4)->Arg(8)->Arg(12)->Arg(20);
 
+// Closed loop of 1/(s+1)^n by blocks, without and with a delay of 0.5 s before it (the delay
+// equation read back from the past outputs): steps per second of each, side by side.
+void BM_DelayedClosedLoopBlocks(benchmark::State& state) {
+  const int order = static_cast<int>(state.range(0));
+  std::vector<double> a = BinomialDenominator(order);
+  const double b[] = {1.0};
+  SimTemp s(a.data(), static_cast<short>(order), b, 1);
+  s.Dt = 1e-4;
+  s.Retard = state.range(1) != 0 ? 0.5 : 0.0;
+  s.ModeBF();
+  constexpr size_t kStepsPerRun = 100 * 1024;
+  std::vector<double> ys(1024);
+  for (auto _ : state) {
+    s.Init();
+    for (size_t done = 0; done < kStepsPerRun;) done += s.NextYs(1e300, ys.data(), nullptr, 1024);
+    benchmark::DoNotOptimize(ys.data());
+  }
+  state.counters["steps/s"] = benchmark::Counter(
+      static_cast<double>(state.iterations()) * kStepsPerRun, benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_DelayedClosedLoopBlocks)->ArgsProduct({{1, 4, 8}, {0, 1}});
+
 // Open and closed loop of the same function stepped side by side, as the time chart runs them:
 // steps/s counts the steps of both.
 void BM_RungeKuttaPairs(benchmark::State& state) {

@@ -614,6 +614,33 @@ double SimTemp::Passe(double tq, double* pente) {
   return h00 * a->y + h10 * h * a->d + h01 * b->y + h11 * h * b->d;
 }
 
+inline bool SimTemp::TroisPasses(double t1, double h, double* y1, double* y2, double* y4, double* d4) {
+  const double t4 = t1 + h;
+  if (!(t1 >= 0.0) || passe_.size() < 2 || !(t4 <= passe_.back().t)) return false;
+  if (curseur_ + 1 >= passe_.size()) return false;
+  // The times of the steps and of the past outputs are sums of the same steps, rounded apart:
+  // a reading a rounding error outside two past outputs is still theirs.
+  const double marge = 1e-6 * h;
+  while (curseur_ + 2 < passe_.size() && passe_[curseur_ + 1].t <= t1 + marge) ++curseur_;
+  const TPasse& a = passe_[curseur_];
+  const TPasse& b = passe_[curseur_ + 1];
+  const double l = b.t - a.t;
+  if (!(l > 0.0) || !(t1 >= a.t - marge) || !(t4 <= b.t + marge)) return false;
+  const double dy = a.y - b.y, ha = l * a.d, hb = l * b.d;
+  // The cubic through both values and slopes, at the three stage times.
+  auto valeur = [&](double q) {
+    const double q2 = q * q, q3 = q2 * q;
+    return a.y + (2 * q3 - 3 * q2) * dy + (q3 - 2 * q2 + q) * ha + (q3 - q2) * hb;
+  };
+  const double q1 = (t1 - a.t) / l, q2 = (t1 + 0.5 * h - a.t) / l, q4 = (t4 - a.t) / l;
+  *y1 = valeur(q1);
+  *y2 = valeur(q2);
+  *y4 = valeur(q4);
+  *d4 = ((6 * q4 * q4 - 6 * q4) * dy) / l + (3 * q4 * q4 - 4 * q4 + 1) * a.d +
+        (3 * q4 * q4 - 2 * q4) * b.d;
+  return true;
+}
+
 double SimTemp::EntreeRetard(double t, double uc, double* pente) {
   const double td = t - Retard;
   double v = std::isnan(uc) ? Input(td) : uc;
@@ -626,46 +653,138 @@ double SimTemp::EntreeRetard(double t, double uc, double* pente) {
   return v;
 }
 
-void SimTemp::PasRetard(double ta, double tb, double uc, TPasse* fin) {
-  const int n = NbA;
-  const double h = tb - ta, h2 = 0.5 * h;
-  double dv;
+namespace {
+
+// One Runge-Kutta step of the companion form of order N from the state x (kept in registers
+// meanwhile), with the last slope's input v1 at the start, v2 at the middle, v4 at the end; then
+// the output and its slope at the end (b: the nbb numerator coefficients, dv4 the slope of v4).
+template <int N>
+void PasCompagnon(double* xs, const double* __restrict a, const double* __restrict b, int nbb,
+                  double h, double v1, double v2, double v4, double dv4, double* y, double* d) {
+  constexpr int n = N;
+  double x[n], f1[n], f2[n], f3[n], f4[n], t[n];
+#pragma GCC unroll 8
+  for (int i = 0; i < n; ++i) x[i] = xs[i];
+  const double h2 = 0.5 * h;
   auto slope = [&](const double* v, double vt) {
     double s = vt;
-    for (int i = 0; i < n; ++i) s -= A0[i] * v[i];
+#pragma GCC unroll 8
+    for (int i = 0; i < n; ++i) s -= a[i] * v[i];
     return s;
   };
-  const double v1 = EntreeRetard(ta, uc, &dv);
-  const double v2 = EntreeRetard(ta + h2, uc, &dv);
-  const double v4 = EntreeRetard(tb, uc, &dv);
+#pragma GCC unroll 8
+  for (int i = 0; i + 1 < n; ++i) f1[i] = x[i + 1];
+  f1[n - 1] = slope(x, v1);
+#pragma GCC unroll 8
+  for (int i = 0; i < n; ++i) t[i] = x[i] + h2 * f1[i];
+#pragma GCC unroll 8
+  for (int i = 0; i + 1 < n; ++i) f2[i] = t[i + 1];
+  f2[n - 1] = slope(t, v2);
+#pragma GCC unroll 8
+  for (int i = 0; i < n; ++i) t[i] = x[i] + h2 * f2[i];
+#pragma GCC unroll 8
+  for (int i = 0; i + 1 < n; ++i) f3[i] = t[i + 1];
+  f3[n - 1] = slope(t, v2);
+#pragma GCC unroll 8
+  for (int i = 0; i < n; ++i) t[i] = x[i] + h * f3[i];
+#pragma GCC unroll 8
+  for (int i = 0; i + 1 < n; ++i) f4[i] = t[i + 1];
+  f4[n - 1] = slope(t, v4);
+  const double h6 = h / 6.0;
+#pragma GCC unroll 8
+  for (int i = 0; i < n; ++i) x[i] += h6 * (f1[i] + 2.0 * f2[i] + 2.0 * f3[i] + f4[i]);
+  // N applied to z and to its derivative, with the direct term.
+  const double zn = slope(x, v4);  // z^(n)
+  double yy = 0.0, dd = 0.0;
+  const int m = nbb < n ? nbb : n;
+#pragma GCC unroll 8
+  for (int i = 0; i < n; ++i) {
+    if (i < m) {
+      yy += b[i] * x[i];
+      dd += b[i] * (i + 1 < n ? x[i + 1] : zn);
+    }
+  }
+  if (nbb > n) {
+    double zn1 = dv4;  // z^(n+1)
+#pragma GCC unroll 8
+    for (int j = 0; j < n; ++j) zn1 -= a[j] * (j + 1 < n ? x[j + 1] : zn);
+    yy += b[n] * zn;
+    dd += b[n] * zn1;
+  }
+#pragma GCC unroll 8
+  for (int i = 0; i < n; ++i) xs[i] = x[i];
+  *y = yy;
+  *d = dd;
+}
+
+}  // namespace
+
+void SimTemp::PasRetard(double ta, double tb, double uc, TPasse* fin) {
+  const int n = NbA;
+  const double h = tb - ta;
+  double dv, dv4, v1, v2, v4;
+  double y1, y2, y4, d4;
+  if (boucleFermee_ && !std::isnan(uc) && TroisPasses(ta - Retard, h, &y1, &y2, &y4, &d4)) {
+    // The usual case, all three read between the same two past outputs.
+    v1 = uc - y1;
+    v2 = uc - y2;
+    v4 = uc - y4;
+    dv4 = -d4;
+  } else {
+    v1 = EntreeRetard(ta, uc, &dv);
+    v2 = EntreeRetard(ta + 0.5 * h, uc, &dv);
+    v4 = EntreeRetard(tb, uc, &dv4);
+  }
+  if (h > 0.0 && n >= 1 && n <= 8) {
+    double y, d;
+    switch (n) {
+      case 1: PasCompagnon<1>(X, A0, B0, NbB, h, v1, v2, v4, dv4, &y, &d); break;
+      case 2: PasCompagnon<2>(X, A0, B0, NbB, h, v1, v2, v4, dv4, &y, &d); break;
+      case 3: PasCompagnon<3>(X, A0, B0, NbB, h, v1, v2, v4, dv4, &y, &d); break;
+      case 4: PasCompagnon<4>(X, A0, B0, NbB, h, v1, v2, v4, dv4, &y, &d); break;
+      case 5: PasCompagnon<5>(X, A0, B0, NbB, h, v1, v2, v4, dv4, &y, &d); break;
+      case 6: PasCompagnon<6>(X, A0, B0, NbB, h, v1, v2, v4, dv4, &y, &d); break;
+      case 7: PasCompagnon<7>(X, A0, B0, NbB, h, v1, v2, v4, dv4, &y, &d); break;
+      default: PasCompagnon<8>(X, A0, B0, NbB, h, v1, v2, v4, dv4, &y, &d); break;
+    }
+    *fin = {tb, y, d};
+    return;
+  }
   if (n > 0 && h > 0.0) {
-    double* x = X;
-    F1[n - 1] = slope(x, v1);
-    for (int i = 0; i + 1 < n; ++i) F1[i] = x[i + 1];
-    for (int i = 0; i < n; ++i) tmpX[i] = x[i] + h2 * F1[i];
+    // Other orders, on the block's arrays.
+    const double h2 = 0.5 * h;
+    auto slope = [&](const double* v, double vt) {
+      double s = vt;
+      for (int i = 0; i < n; ++i) s -= A0[i] * v[i];
+      return s;
+    };
+    F1[n - 1] = slope(X, v1);
+    for (int i = 0; i + 1 < n; ++i) F1[i] = X[i + 1];
+    for (int i = 0; i < n; ++i) tmpX[i] = X[i] + h2 * F1[i];
     F2[n - 1] = slope(tmpX, v2);
     for (int i = 0; i + 1 < n; ++i) F2[i] = tmpX[i + 1];
-    for (int i = 0; i < n; ++i) tmpX[i] = x[i] + h2 * F2[i];
+    for (int i = 0; i < n; ++i) tmpX[i] = X[i] + h2 * F2[i];
     F3[n - 1] = slope(tmpX, v2);
     for (int i = 0; i + 1 < n; ++i) F3[i] = tmpX[i + 1];
-    for (int i = 0; i < n; ++i) tmpX[i] = x[i] + h * F3[i];
+    for (int i = 0; i < n; ++i) tmpX[i] = X[i] + h * F3[i];
     F4[n - 1] = slope(tmpX, v4);
     for (int i = 0; i + 1 < n; ++i) F4[i] = tmpX[i + 1];
     const double h6 = h / 6.0;
-    for (int i = 0; i < n; ++i) x[i] += h6 * (F1[i] + 2.0 * F2[i] + 2.0 * F3[i] + F4[i]);
+    for (int i = 0; i < n; ++i) X[i] += h6 * (F1[i] + 2.0 * F2[i] + 2.0 * F3[i] + F4[i]);
   }
-  *fin = Sortie(tb, uc);
+  // The input at tb is the one the last stage read (from the outputs known then).
+  *fin = Sortie(tb, v4, dv4);
 }
 
-SimTemp::TPasse SimTemp::Sortie(double t, double uc) {
+SimTemp::TPasse SimTemp::Sortie(double t, double v, double dv) {
   const int n = NbA;
   const int nbb = NbB;
   const int m = nbb < n ? nbb : n;
   // N applied to z and to its derivative, with the direct term.
-  double dv;
-  const double v = EntreeRetard(t, uc, &dv);
   double zn = v;  // z^(n)
-  for (int i = 0; i < n; ++i) zn -= A0[i] * X[i];
+  const double* __restrict a0 = A0;
+  const double* __restrict x = X;
+  for (int i = 0; i < n; ++i) zn -= a0[i] * x[i];
   double y = 0.0, d = 0.0;
   for (int i = 0; i < m; ++i) {
     y += B0[i] * X[i];
@@ -710,15 +829,21 @@ size_t SimTemp::StepsRetard(double tFin, double* ys, double* ts, size_t cnt) {
       while (ta < tEnd) {
         double tb = tEnd;
         bool rupture = false;
-        for (double r : ruptures_) {
-          if (r > ta && r < tb) tb = r;
-          rupture = rupture || r == ta;
+        if (ta <= ruptures_.back()) {
+          for (double r : ruptures_) {
+            if (r > ta && r < tb) tb = r;
+            rupture = rupture || r == ta;
+          }
         }
         // Step and impulse are constant between two split times: their value inside the step.
         const double uc = TypeSignal == S_Rampe ? NAN : Input(0.5 * (ta + tb) - Retard);
         // Where the input jumps or bends, the output's slope (and value, with a direct term)
         // after it starts the next piece of the past outputs.
-        if (rupture && boucleFermee_) passe_.push_back(Sortie(ta, uc));
+        if (rupture && boucleFermee_) {
+          double dv;
+          const double v = EntreeRetard(ta, uc, &dv);
+          passe_.push_back(Sortie(ta, v, dv));
+        }
         if (boucleFermee_ && (passe_.empty() || tb - Retard > passe_.back().t)) {
           // The delayed output is not known up to tb yet: a first step along the last slope
           // gives the end, which the next one reads, twice over.

@@ -113,11 +113,14 @@ class SimTemp {
   // One Runge-Kutta step of the delayed loop from ta to tb, where its input is smooth (uc: see
   // EntreeRetard); the output and its slope at tb in *fin.
   void PasRetard(double ta, double tb, double uc, TPasse* fin);
-  // Output and slope at t from the state.
-  TPasse Sortie(double t, double uc);
+  // Output and slope at t from the state and the delayed input v, of slope dv, at t.
+  TPasse Sortie(double t, double v, double dv);
   // Delayed input v(t) and its slope: u(t - tau), less y(t - tau) in closed loop. uc: the input
   // held over the current step (step and impulse), or NAN to evaluate it at t - tau.
   double EntreeRetard(double t, double uc, double* pente);
+  // The past output at t1, t1 + h/2 and t1 + h and its slope at t1 + h, when all three lie
+  // between the same two past outputs at or after the last one read; false otherwise.
+  bool TroisPasses(double t1, double h, double* y1, double* y2, double* y4, double* d4);
   // Output of the closed loop at time tq from the past outputs (cubic Hermite), 0 before 0.
   double Passe(double tq, double* pente);
 
