@@ -260,6 +260,13 @@ bool TempsReponseDep(double pc, TFctTransfert* f, double* tr, TPerfTemp* p) {
   } else {
     sim->ModeBO();
   }
+  // The open loop of a delayed function is its undelayed response shifted by the delay: zero
+  // until then, and the undelayed samples that much later.
+  double decalage = 0;
+  if (!f->ModeBF && sim->Retard > 0) {
+    decalage = sim->Retard;
+    sim->Retard = 0;
+  }
   // A coarser step may switch a stiff loop to exact steps, whose cost differs: one more look.
   for (int pass = 0; pass < 2; ++pass) {
     const double cost = sim->StepCost();
@@ -273,15 +280,21 @@ bool TempsReponseDep(double pc, TFctTransfert* f, double* tr, TPerfTemp* p) {
   p->tr5 = 0;
   p->dep = -1e38;
   p->tdep = 0;
+  if (decalage > 0) {
+    // The zero response before the delay.
+    if (!(0 <= ym && 0 >= yn)) *tr = decalage;
+    if (!(0 <= ym5 && 0 >= yn5)) p->tr5 = decalage;
+    p->dep = 0;
+  }
   // The samples come by blocks; each block goes on while the time is below the end.
   constexpr size_t kBlock = 1024;
   double ys[kBlock], ts[kBlock];
   double t = 0;
   do {
-    const size_t k = sim->NextYs(tm, ys, ts, kBlock);
+    const size_t k = sim->NextYs(tm - decalage, ys, ts, kBlock);
     for (size_t j = 0; j < k; ++j) {
       const double y = ys[j];
-      t = ts[j];
+      t = ts[j] + decalage;
       // Written so that a sample that is not finite counts as outside both bands.
       if (!(y <= ym && y >= yn)) *tr = t;
       if (!(y <= ym5 && y >= yn5)) p->tr5 = t;

@@ -626,18 +626,16 @@ inline bool SimTemp::TroisPasses(double t1, double h, double* y1, double* y2, do
   const TPasse& b = passe_[curseur_ + 1];
   const double l = b.t - a.t;
   if (!(l > 0.0) || !(t1 >= a.t - marge) || !(t4 <= b.t + marge)) return false;
-  const double dy = a.y - b.y, ha = l * a.d, hb = l * b.d;
-  // The cubic through both values and slopes, at the three stage times.
-  auto valeur = [&](double q) {
-    const double q2 = q * q, q3 = q2 * q;
-    return a.y + (2 * q3 - 3 * q2) * dy + (q3 - 2 * q2 + q) * ha + (q3 - q2) * hb;
-  };
-  const double q1 = (t1 - a.t) / l, q2 = (t1 + 0.5 * h - a.t) / l, q4 = (t4 - a.t) / l;
+  // The cubic through both values and slopes, c0 + c1 q + c2 q^2 + c3 q^3 over q in [0, 1], at
+  // the three stage times.
+  const double il = 1 / l, dy = b.y - a.y, ha = l * a.d, hb = l * b.d;
+  const double c1 = ha, c2 = 3 * dy - 2 * ha - hb, c3 = -2 * dy + ha + hb;
+  auto valeur = [&](double q) { return a.y + q * (c1 + q * (c2 + q * c3)); };
+  const double q1 = (t1 - a.t) * il, q2 = q1 + 0.5 * h * il, q4 = q1 + h * il;
   *y1 = valeur(q1);
   *y2 = valeur(q2);
   *y4 = valeur(q4);
-  *d4 = ((6 * q4 * q4 - 6 * q4) * dy) / l + (3 * q4 * q4 - 4 * q4 + 1) * a.d +
-        (3 * q4 * q4 - 2 * q4) * b.d;
+  *d4 = (c1 + q4 * (2 * c2 + q4 * 3 * c3)) * il;
   return true;
 }
 
@@ -846,14 +844,12 @@ size_t SimTemp::StepsRetard(double tFin, double* ys, double* ts, size_t cnt) {
         }
         if (boucleFermee_ && (passe_.empty() || tb - Retard > passe_.back().t)) {
           // The delayed output is not known up to tb yet: a first step along the last slope
-          // gives the end, which the next one reads, twice over.
+          // gives the end, which the step made again reads.
           for (int i = 0; i < n; ++i) x0[i] = X[i];
           provisoire_ = false;
-          for (int passe = 0; passe < 2; ++passe) {
-            PasRetard(ta, tb, uc, &prov_);
-            for (int i = 0; i < n; ++i) X[i] = x0[i];
-            provisoire_ = true;
-          }
+          PasRetard(ta, tb, uc, &prov_);
+          for (int i = 0; i < n; ++i) X[i] = x0[i];
+          provisoire_ = true;
         }
         PasRetard(ta, tb, uc, &fin);
         provisoire_ = false;
