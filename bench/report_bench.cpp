@@ -10,6 +10,7 @@
 
 #include "driver/Report.h"
 #include "model/FctTransfert.h"
+#include "model/Nyquist.h"
 #include "model/Param.h"
 
 namespace {
@@ -55,6 +56,19 @@ void BM_ReportOrder8(benchmark::State& state) {
   Param.Reset();
 }
 BENCHMARK(BM_ReportOrder8)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The Nyquist criterion line alone: the roots of the fraction and of den + num, and the count of
+// the turns round -1 from the frequency response.
+void BM_NyquistCriterionOrder8(benchmark::State& state) {
+  TFctTransfert* f = Loop(state.range(0) != 0);
+  TNyquistCriterion c;
+  for (auto _ : state) {
+    NyquistCriterionOf(f, &c);
+    benchmark::DoNotOptimize(c.Z);
+  }
+  Param.Reset();
+}
+BENCHMARK(BM_NyquistCriterionOrder8)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // Every search of the report: margins, bandwidths, maximum gains and the three phase lines.
 void BM_SearchesOrder8(benchmark::State& state) {
