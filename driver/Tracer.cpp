@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "charts/GrBlack.h"
+#include "charts/TableCsv.h"
 #include "charts/TrBode.h"
 #include "sim/TrTemp.h"
 
@@ -21,9 +22,47 @@ void WriteFailed(const char* nf) {
   if (lstat(nf, &st) == 0 && S_ISREG(st.st_mode)) std::remove(nf);
 }
 
+// Computes the chart of kind tr and writes its numbers to the CSV file nf. The file is written
+// whole or not at all (an earlier file of that name stays as it was).
+void TracerCsv(TrType tr, const char* nf) {
+  TTableCsv t;
+  TrBode bode;
+  GrBlack black;
+  TrTemp temp;
+  bool calcule = false;
+  switch (tr) {
+    case TraceBlack:
+      calcule = black.Table(&t);
+      break;
+    case TraceBode:
+      calcule = bode.Table(&t);
+      break;
+    case TraceTemp:
+      calcule = temp.Table(&t);
+      break;
+    default:
+      return;
+  }
+  if (!calcule) return;
+  switch (t.Ecrit(nf)) {
+    case TTableCsv::ErrOuverture:
+      std::printf("Le fichier %s ne peut être ouvert !\n", nf);
+      break;
+    case TTableCsv::ErrEcriture:
+      std::printf("Erreur : écriture du fichier %s impossible !\n", nf);
+      break;
+    default:
+      break;
+  }
+}
+
 }  // namespace
 
 void Tracer(GrType x, TrType tr, const char* nf) {
+  if (x == GrCSV) {
+    if (nf != nullptr && *nf != '\0') TracerCsv(tr, nf);
+    return;
+  }
   int closeErr = 0;
   {
     TMDGraph g(x, nf);
