@@ -8,10 +8,17 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "model/Param.h"
+#include "sim/SimTemp.h"
+#include "sim/TrTemp.h"
 #include "tests/support/ChartSegments.h"
 #include "tests/support/EmfCheck.h"
 #include "tests/support/Ghostscript.h"
@@ -20,6 +27,7 @@
 #include "tests/support/Raster.h"
 #include "tests/support/RunCorvane.h"
 #include "tests/support/ScratchDir.h"
+#include "tests/support/ScriptCapture.h"
 
 namespace {
 
@@ -224,7 +232,7 @@ TEST(ChartFiles, PdfSvgPngShowWhatTheEpsShows) {
 // the next chart of the script is written.
 TEST(ChartFiles, UnopenableFileReportedAndScriptGoesOn) {
   for (const char* cmd : {"BodeGP", "BodeG", "Black", "Temporel"}) {
-    for (const char* dev : {"EPS", "EMF"}) {
+    for (const char* dev : {"EPS", "EMF", "CSV"}) {
       ScratchDir dir;
       const std::string leaf = dir.path().substr(dir.path().rfind('/') + 1);
       ASSERT_EQ(symlink("s.txt", (dir.path() + "/link").c_str()), 0);
@@ -253,7 +261,7 @@ TEST(ChartFiles, WriteErrorReportedAndDeviceLeftAlone) {
   struct stat before;
   if (stat("/dev/full", &before) != 0 || !S_ISCHR(before.st_mode)) GTEST_SKIP() << "no /dev/full";
   for (const char* cmd : {"BodeGP", "Black", "Temporel"}) {
-    for (const char* dev : {"EPS", "EMF", "PDF", "SVG", "PNG"}) {
+    for (const char* dev : {"EPS", "EMF", "PDF", "SVG", "PNG", "CSV"}) {
       ScratchDir dir;
       std::string script = std::string(kLoop) + "Nichols = 0\n" + cmd + "(" + dev +
                            ", \"/dev/full\")\nBodeG(EPS, \"ok.eps\")\n";
@@ -271,7 +279,8 @@ TEST(ChartFiles, WriteErrorReportedAndDeviceLeftAlone) {
 }
 
 // A 200 KiB file system (a tmpfs, where this process may mount one): the charts too large for
-// it are reported and leave no file; a chart that fits is written whole.
+// it are reported and leave no file; a chart that fits is written whole. A CSV file too large
+// leaves an earlier file of its name as it was, and no temporary file.
 TEST(ChartFiles, FullFileSystemLeavesNoIncompleteFile) {
   ScratchDir dir;
   const std::string mnt = dir.path() + "/small";
@@ -281,21 +290,233 @@ TEST(ChartFiles, FullFileSystemLeavesNoIncompleteFile) {
     std::string path;
     ~Unmount() { umount2(path.c_str(), MNT_DETACH); }
   } unmount{mnt};
+  const std::string earlier = "w_rad_s\n1\n";
+  dir.Write("small/e.csv", earlier);
   const std::string script = std::string(kLoop) + "NBP = 10000\nBodeGP(EPS, \"small/a.eps\")\n" +
                              "Black(EMF, \"small/b.emf\")\nTemporel(EPS, \"small/c.eps\")\n" +
+                             "BodeGP(CSV, \"small/e.csv\")\nTemporel(CSV, \"small/f.csv\")\n" +
                              "NBP = 10\nBodeG(EPS, \"small/d.eps\")\nH.gain = 1\n";
   CorvaneRun r = RunCorvane({dir.Write("s.txt", script)}, dir.path());
   ASSERT_EQ(r.status, 0);
-  for (const char* f : {"small/a.eps", "small/b.emf", "small/c.eps"}) {
+  for (const char* f : {"small/a.eps", "small/b.emf", "small/c.eps", "small/e.csv", "small/f.csv"}) {
     EXPECT_NE(r.out.find(std::string("Erreur : écriture du fichier ") + f + " impossible !\n"),
               std::string::npos)
         << f << "\n"
         << r.out;
-    EXPECT_FALSE(Exists(dir.path() + "/" + f)) << f;
+    if (std::string(f) != "small/e.csv") {
+      EXPECT_FALSE(Exists(dir.path() + "/" + f)) << f;
+    }
   }
+  EXPECT_EQ(ReadFile(mnt + "/e.csv"), earlier);
   EXPECT_EQ(r.out.find("écriture du fichier small/d.eps"), std::string::npos);
   EXPECT_EQ(gs_test::GhostscriptCheck(mnt + "/d.eps"), 0);
+  size_t files = 0;
+  for (const auto& e : std::filesystem::directory_iterator(mnt)) files += !e.is_directory();
+  EXPECT_EQ(files, 2u);  // d.eps and e.csv
   EXPECT_NE(r.out.find("Gain de 'H' = 1\n"), std::string::npos);
+}
+
+// A CSV file read back: the header's names, then each row's values (NaN for an empty field);
+// false when a row has not as many fields as the header or a field is not a whole number.
+struct Csv {
+  std::vector<std::string> noms;
+  std::vector<std::vector<double>> lignes;
+  size_t Col(const std::string& nom) const {
+    for (size_t j = 0; j < noms.size(); ++j)
+      if (noms[j] == nom) return j;
+    return noms.size();
+  }
+};
+bool ReadCsv(const std::string& bytes, Csv* c) {
+  std::istringstream in(bytes);
+  std::string line;
+  bool first = true;
+  while (std::getline(in, line)) {
+    std::vector<std::string> f;
+    size_t a = 0;
+    for (size_t b; (b = line.find(',', a)) != std::string::npos; a = b + 1)
+      f.push_back(line.substr(a, b - a));
+    f.push_back(line.substr(a));
+    if (first) {
+      c->noms = f;
+      first = false;
+      continue;
+    }
+    if (f.size() != c->noms.size()) return false;
+    std::vector<double> v;
+    for (const std::string& x : f) {
+      char* end = nullptr;
+      v.push_back(x.empty() ? std::nan("") : std::strtod(x.c_str(), &end));
+      if (!x.empty() && *end != '\0') return false;
+    }
+    c->lignes.push_back(v);
+  }
+  return !first && in.eof() && !bytes.empty() && bytes.back() == '\n';
+}
+
+// Same double, bit for bit, or both not finite (an empty field).
+bool Meme(double a, double b) {
+  return std::isfinite(a) ? std::memcmp(&a, &b, sizeof a) == 0 : !std::isfinite(b);
+}
+
+// The CSV files of the frequency charts hold, at every frequency of the range, the values of the
+// function evaluated directly, to the last bit, in the columns of the panels each command draws;
+// H's agree with its closed form; the Black file holds the same numbers as the Bode file, though
+// the two charts compute them by different routes. The console shows the chart's lines.
+TEST(ChartFiles, CsvOfFrequencyChartsHoldsTheFunctionsValues) {
+  const std::string setup = std::string(kLoop) + "ClosedLoop = 1\nNBP = 57\n";
+  const struct {
+    const char* cmd;
+    const char* header;
+  } cas[] = {
+      {"BodeGP",
+       "w_rad_s,H_gain_dB,H_phase_deg,H_BF_gain_dB,H_BF_phase_deg,G_gain_dB,G_phase_deg,"
+       "G_BF_gain_dB,G_BF_phase_deg,E_gain_dB,E_phase_deg,E_BF_gain_dB,E_BF_phase_deg"},
+      {"BodeG", "w_rad_s,H_gain_dB,H_BF_gain_dB,G_gain_dB,G_BF_gain_dB,E_gain_dB,E_BF_gain_dB"},
+      {"BodeP",
+       "w_rad_s,H_phase_deg,H_BF_phase_deg,G_phase_deg,G_BF_phase_deg,E_phase_deg,E_BF_phase_deg"},
+      {"Black",
+       "w_rad_s,H_phase_deg,H_gain_dB,H_BF_phase_deg,H_BF_gain_dB,G_phase_deg,G_gain_dB,"
+       "G_BF_phase_deg,G_BF_gain_dB,E_phase_deg,E_gain_dB,E_BF_phase_deg,E_BF_gain_dB"},
+  };
+  ScratchDir dir;
+  std::string script = setup, eps = setup;
+  for (const auto& c : cas) {
+    script += std::string(c.cmd) + "(CSV, \"" + c.cmd + ".csv\")\n";
+    eps += std::string(c.cmd) + "(EPS, \"" + c.cmd + ".eps\")\n";
+  }
+  CorvaneRun r = RunCorvane({dir.Write("s.txt", script)}, dir.path());
+  ASSERT_EQ(r.status, 0);
+  CorvaneRun re = RunCorvane({dir.Write("e.txt", eps)}, dir.path());
+  // The same console lines as the pictures, but for the Black chart's grid and contours.
+  std::istringstream lines(re.out);
+  std::string sans, line;
+  while (std::getline(lines, line))
+    if (line.rfind("Tracé quadrillage", 0) != 0 && line.rfind("Tracé courbes", 0) != 0 &&
+        line.rfind("ang=", 0) != 0)
+      sans += line + (lines.eof() ? "" : "\n");
+  EXPECT_EQ(r.out, sans);
+  RunScriptText(setup);  // the same functions in this process
+  Csv bode;
+  ASSERT_TRUE(ReadCsv(ReadFile(dir.path() + "/BodeGP.csv"), &bode));
+  for (const auto& c : cas) {
+    Csv t;
+    ASSERT_TRUE(ReadCsv(ReadFile(dir.path() + "/" + c.cmd + ".csv"), &t)) << c.cmd;
+    EXPECT_EQ(::testing::PrintToString(t.noms),
+              ::testing::PrintToString([&] {
+                std::vector<std::string> n;
+                std::string h = c.header;
+                for (size_t a = 0, b = 0; b != std::string::npos; a = b + 1)
+                  n.push_back(h.substr(a, (b = h.find(',', a)) - a));
+                return n;
+              }()))
+        << c.cmd;
+    ASSERT_EQ(t.lignes.size(), 57u) << c.cmd;
+    // Frequencies spread evenly in log from 2 pi Wmin to 2 pi Wmax (the settings are in Hz).
+    EXPECT_NEAR(t.lignes.front()[0], 0.02 * M_PI, 1e-15) << c.cmd;
+    EXPECT_NEAR(t.lignes.back()[0], 20 * M_PI, 1e-12) << c.cmd;
+    for (size_t k = 1; k < 57; ++k)
+      EXPECT_NEAR(std::log10(t.lignes[k][0] / t.lignes[k - 1][0]), 3.0 / 56, 1e-14);
+    for (const char* nom : {"H", "G", "E"}) {
+      TFctTransfert* f = FctLF(nom);
+      ASSERT_NE(f, nullptr);
+      for (int bf = 0; bf < 2; ++bf) {
+        const std::string col = std::string(nom) + (bf ? "_BF" : "");
+        const size_t jg = t.Col(col + "_gain_dB"), jp = t.Col(col + "_phase_deg");
+        f->ModeBF = bf == 1;
+        f->InitValue(true);
+        size_t bad = 0;
+        for (const std::vector<double>& l : t.lignes) {
+          TComplexP y;
+          ASSERT_TRUE(f->Value(l[0], &y));
+          const double g = 20.0 * std::log10(y.m), p = y.p * 180.0 / M_PI;
+          bad += jg < l.size() && !Meme(l[jg], g);
+          bad += jp < l.size() && !Meme(l[jp], p);
+          if (std::string(nom) == "H" && !bf) {
+            const double w = l[0];
+            const double gh = 20 * std::log10(10 / std::sqrt(1 + w * w) / std::sqrt(100 + w * w));
+            const double ph = -(std::atan(w) + std::atan(w / 10)) * 180 / M_PI;
+            bad += jg < l.size() && std::fabs(l[jg] - gh) > 1e-12;
+            bad += jp < l.size() && std::fabs(l[jp] - ph) > 1e-11;
+          }
+        }
+        EXPECT_EQ(bad, 0u) << c.cmd << " " << col;
+        for (const char* q : {"_gain_dB", "_phase_deg"}) {
+          const size_t j = t.Col(col + q), jb = bode.Col(col + q);
+          if (j == t.noms.size()) continue;
+          for (size_t k = 0; k < 57; ++k)
+            bad += !Meme(t.lignes[k][j], bode.lignes[k][jb]) || !Meme(t.lignes[k][0], bode.lignes[k][0]);
+          EXPECT_EQ(bad, 0u) << c.cmd << " " << col << q << " against BodeGP";
+        }
+      }
+    }
+  }
+  Param.Reset();
+}
+
+// The CSV file of the time chart: the sample times and every output of the simulator stepped
+// on its own, to the last bit, in open and closed loop; the input; and P = 1/(s + 2) against
+// its closed-form responses (closed loop 1/(s + 3)). The impulse is a rectangle of width 1e-6.
+TEST(ChartFiles, CsvOfTimeChartHoldsTheSimulatorsSamples) {
+  const std::string loop =
+      "fct = P\nP.pole = -2\nfct = H\nH.gain = 10\nH.pole = -1, -10\nfct = E\n"
+      "E.exp = \"H/(1+P)\"\nClosedLoop = 1\nTempTfin = 2\nTempDt = 0.001\n";
+  const struct {
+    int input;
+    double (*p)(double t, double a);  // response of 1/(s + a)
+    double (*u)(double t);
+    double tol;
+  } cas[] = {
+      {1, [](double t, double a) { return (1 - std::exp(-a * t)) / a; },
+       [](double) { return 1.0; }, 1e-12},
+      {2, [](double t, double a) { return t / a - (1 - std::exp(-a * t)) / (a * a); },
+       [](double t) { return t; }, 1e-12},
+      {0, [](double t, double a) { return t < 1e-6 ? 0.0 : std::exp(-a * t); },
+       [](double t) { return t < 1e-6 ? 1e6 : 0.0; }, 3e-6},
+  };
+  for (const auto& c : cas) {
+    ScratchDir dir;
+    const std::string setup = loop + "Input = " + std::to_string(c.input) + "\n";
+    CorvaneRun r = RunCorvane({dir.Write("s.txt", setup + "Temporel(CSV, \"t.csv\")\n")},
+                              dir.path());
+    ASSERT_EQ(r.status, 0);
+    Csv t;
+    ASSERT_TRUE(ReadCsv(ReadFile(dir.path() + "/t.csv"), &t)) << c.input;
+    EXPECT_EQ(::testing::PrintToString(t.noms),
+              ::testing::PrintToString(std::vector<std::string>{"t_s", "entree", "P", "P_BF", "H",
+                                                                "H_BF", "E", "E_BF"}));
+    // t = 0, then steps of 1 ms (the impulse's first one cut at its end) until 2 s is reached.
+    const size_t n = t.lignes.size();
+    ASSERT_GE(n, 2001u) << c.input;
+    EXPECT_EQ(t.lignes.front()[0], 0.0);
+    EXPECT_TRUE(t.lignes[n - 2][0] < 2 && t.lignes[n - 1][0] >= 2) << t.lignes[n - 1][0];
+    for (size_t k = c.input == 0 ? 3 : 2; k < n; ++k)
+      EXPECT_NEAR(t.lignes[k][0] - t.lignes[k - 1][0], 0.001, 1e-12) << k;
+    RunScriptText(setup);
+    size_t bad = 0;
+    for (unsigned i = 0; i < 3; ++i) {
+      TFctTransfert* h = Param.GetFctTransfert(i);
+      TrTemp tt;
+      std::unique_ptr<SimTemp> st(tt.TempFromH(h));
+      ASSERT_TRUE(st);
+      st->SetFctU(c.input == 0 ? SimTemp::S_Impulsion
+                               : c.input == 2 ? SimTemp::S_Rampe : SimTemp::S_Echelon);
+      st->Dt = 0.001;
+      for (int bf = 0; bf < 2; ++bf) {
+        st->Init();
+        if (bf) st->ModeBF(); else st->ModeBO();
+        const size_t j = 2 + 2 * i + bf;
+        for (const std::vector<double>& l : t.lignes) {
+          const double y = st->NextY();
+          bad += !Meme(l[0], st->T) || !Meme(l[j], y);
+          if (i == 0) bad += std::fabs(l[j] - c.p(l[0], bf ? 3 : 2)) > c.tol;
+        }
+      }
+    }
+    for (const std::vector<double>& l : t.lignes) bad += l[1] != c.u(l[0]);
+    EXPECT_EQ(bad, 0u) << c.input;
+    Param.Reset();
+  }
 }
 
 // A function whose expression names an unknown function: the Bode and time charts report the
