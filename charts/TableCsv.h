@@ -35,6 +35,9 @@ class TTableCsv {
   static void Texte(const std::string& s, std::string* out);
 
  private:
+  // Appends rows debut .. fin-1 to out.
+  void Lignes(size_t debut, size_t fin, std::string* out) const;
+
   struct TColonne {
     const double* v;
     size_t n;
