@@ -22,10 +22,9 @@ class TTableCsv {
 
   // Writes the table to the file nf: the header, then one line a row, as many rows as the
   // longest column (a shorter column and a value that is not finite leave an empty field).
-  // The file is written under a temporary name beside it and takes the name nf only when whole,
-  // so that a failed write leaves neither a partial file nor a changed one; a name that is not a
-  // plain file (a device, a pipe, a link) is written in place. ErrOuverture: the file could not
-  // be created; ErrEcriture: it could not be written whole.
+  // The file is written whole or not at all, as the chart files are (AtomicFile): a failed
+  // write leaves an earlier file of that name as it was. ErrOuverture: the file could not be
+  // created; ErrEcriture: it could not be written whole.
   int Ecrit(const char* nf) const;
 
   // Appends one field: v in the shortest form that reads back as the same double (nothing when

@@ -1,17 +1,27 @@
 // Chart commands run through the program: every chart kind on every file device gives a file
 // that Ghostscript runs (EPS), libUEMF reads record by record (EMF), pdfinfo, xmllint and
 // pngcheck accept (PDF, SVG, PNG), and the PDF, SVG and PNG pictures show what Ghostscript shows
-// of the EPS; unopenable files, the script itself, full disks and failing expressions are reported and the script goes on.
+// of the EPS; unopenable files, the script itself, full disks and failing expressions are reported and the script goes on;
+// an interrupted run or a failed rewrite never leaves part of a chart under its name, and a
+// reader that leaves standard output early does not stop the charts.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <complex>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <filesystem>
+#include <memory>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -454,6 +464,47 @@ TEST(ChartFiles, CsvOfFrequencyChartsHoldsTheFunctionsValues) {
   Param.Reset();
 }
 
+// The CSV file of the Nyquist chart: one block of rows a function in increasing frequency, each
+// point of the locus against the closed form of H(jw); where an axis pole (G's +-2j) splits the
+// locus, a row at the pole with empty fields.
+TEST(ChartFiles, CsvOfNyquistChartHoldsTheLoci) {
+  ScratchDir dir;
+  const std::string script =
+      "fct = H\nH.gain = 10\nH.pole = 0, -1, -10\nfct = G\nG.gain = 4\nG.poleC = {1, 0, 4}\n"
+      "NBP = 50\nNyquist(CSV, \"n.csv\")\n";
+  CorvaneRun r = RunCorvane({dir.Write("s.txt", script)}, dir.path());
+  ASSERT_EQ(r.status, 0);
+  Csv t;
+  ASSERT_TRUE(ReadCsv(ReadFile(dir.path() + "/n.csv"), &t));
+  ASSERT_EQ(::testing::PrintToString(t.noms),
+            ::testing::PrintToString(std::vector<std::string>{"w_rad_s", "H_re", "H_im", "G_re",
+                                                              "G_im"}));
+  using C = std::complex<double>;
+  const C j(0, 1);
+  size_t h = 0, g = 0, bad = 0, pole = 0;
+  for (size_t k = 0; k < t.lignes.size(); ++k) {
+    const std::vector<double>& l = t.lignes[k];
+    const double w = l[0];
+    const bool estH = std::isfinite(l[1]), estG = std::isfinite(l[3]);
+    bad += estH && estG;
+    if (!estH && !estG) {  // the pole row, inside G's block
+      pole += g > 0 && w == 2.0;
+      continue;
+    }
+    if (k > 0 && ((estH && std::isfinite(t.lignes[k - 1][1])) || (estG && g > 0)))
+      bad += !(w > t.lignes[k - 1][0]);
+    const C ref = estH ? 10.0 / (j * w * (j * w + 1.0) * (j * w + 10.0)) : 4.0 / (4.0 - w * w);
+    const C got(estH ? l[1] : l[3], estH ? l[2] : l[4]);
+    bad += std::abs(got - ref) > 1e-11 * std::abs(ref);
+    bad += estH ? g > 0 : false;  // H's block comes first
+    (estH ? h : g)++;
+  }
+  EXPECT_EQ(bad, 0u);
+  EXPECT_EQ(pole, 1u);
+  EXPECT_GE(h, 50u);
+  EXPECT_GE(g, 50u);
+}
+
 // The CSV file of the time chart: the sample times and every output of the simulator stepped
 // on its own, to the last bit, in open and closed loop; the input; and P = 1/(s + 2) against
 // its closed-form responses (closed loop 1/(s + 3)). The impulse is a rectangle of width 1e-6.
@@ -548,6 +599,149 @@ TEST(ChartFiles, FailingExpression) {
               std::string::npos)
         << r.out;
     EXPECT_FALSE(Exists(dir.path() + "/t.emf"));
+  }
+}
+
+// The files of a folder, by name.
+std::vector<std::string> FilesIn(const std::string& dir) {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(dir))
+    names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Starts corvane on s.txt in dir, standard input /dev/null and standard output out (-1:
+// /dev/null), with the file size limit fsize bytes (0: none), SIGXFSZ ignored so that writes
+// beyond it fail instead. The signals the tests send or cause have their default action, even
+// where the test itself runs with them ignored.
+pid_t StartCorvane(const std::string& dir, int out = -1, rlim_t fsize = 0) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    for (int sig : {SIGPIPE, SIGTERM, SIGINT, SIGHUP}) signal(sig, SIG_DFL);
+    const int null = open("/dev/null", O_RDWR);
+    if (null < 0 || dup2(null, 0) < 0 || dup2(out >= 0 ? out : null, 1) < 0 ||
+        chdir(dir.c_str()) != 0)
+      _exit(126);
+    if (fsize > 0) {
+      signal(SIGXFSZ, SIG_IGN);
+      const rlimit lim = {fsize, fsize};
+      setrlimit(RLIMIT_FSIZE, &lim);
+    }
+    alarm(60);
+    execl(CORVANE_BIN, CORVANE_BIN, "s.txt", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  return pid;
+}
+
+// Exit code, or 128 + signal number.
+int WaitStatus(pid_t pid) {
+  int ws = 0;
+  waitpid(pid, &ws, 0);
+  return WIFEXITED(ws) ? WEXITSTATUS(ws) : 128 + (WIFSIGNALED(ws) ? WTERMSIG(ws) : 0);
+}
+
+// Four large charts on both kinds of file device and the numbers of one as CSV, rewritten over
+// files of an earlier run.
+const char* const kBig[] = {"a.eps", "b.emf", "c.eps", "d.emf", "e.csv"};
+const std::string kBigScript = std::string(kLoop) + "NBP = 10000\nBodeGP(EPS, \"a.eps\")\n" +
+                               "Black(EMF, \"b.emf\")\nTemporel(EPS, \"c.eps\")\n" +
+                               "BodeGP(EMF, \"d.emf\")\nBodeGP(CSV, \"e.csv\")\n";
+
+// SIGTERM, SIGINT or SIGHUP at random points of a run: every chart file holds either the
+// previous bytes or the whole chart of an uninterrupted run, and no temporary file is left.
+TEST(ChartFiles, InterruptedRunLeavesWholeOrPreviousFiles) {
+  ScratchDir ref;
+  ref.Write("s.txt", kBigScript);
+  const auto t0 = std::chrono::steady_clock::now();
+  ASSERT_EQ(WaitStatus(StartCorvane(ref.path())), 0);
+  const auto run = std::chrono::steady_clock::now() - t0;
+  std::mt19937 rng(28);
+  std::uniform_int_distribution<long> at(0, std::chrono::duration_cast<std::chrono::microseconds>(run).count());
+  const int sigs[] = {SIGTERM, SIGINT, SIGHUP};
+  int interrupted = 0;
+  for (int round = 0; round < 24; ++round) {
+    ScratchDir dir;
+    dir.Write("s.txt", kBigScript);
+    for (const char* f : kBig) dir.Write(f, "previous\n");
+    const int sig = sigs[round % 3];
+    const pid_t pid = StartCorvane(dir.path());
+    usleep(static_cast<useconds_t>(at(rng)));
+    kill(pid, sig);
+    const int status = WaitStatus(pid);
+    ASSERT_TRUE(status == 0 || status == 128 + sig) << status;
+    interrupted += status == 128 + sig;
+    std::vector<std::string> want = {"s.txt"};
+    for (const char* f : kBig) {
+      want.push_back(f);
+      const std::string bytes = ReadFile(dir.path() + "/" + f);
+      EXPECT_TRUE(bytes == "previous\n" || bytes == ReadFile(ref.path() + "/" + f))
+          << f << " round " << round << ": " << bytes.size() << " bytes";
+    }
+    std::sort(want.begin(), want.end());
+    EXPECT_EQ(FilesIn(dir.path()), want) << "round " << round;
+  }
+  EXPECT_GT(interrupted, 0);
+}
+
+// A rewrite that fails (the process may write no more than 300 KiB a file) is reported, leaves
+// the previous file as it was and no temporary file; a chart that fits is still written.
+TEST(ChartFiles, FailedRewriteKeepsThePreviousFile) {
+  ScratchDir dir;
+  dir.Write("s.txt", std::string(kLoop) + "NBP = 10000\nBodeGP(EPS, \"a.eps\")\n" +
+                         "Black(EMF, \"b.emf\")\nBodeGP(CSV, \"c.csv\")\nNBP = 20\n" +
+                         "BodeG(EPS, \"small.eps\")\n");
+  dir.Write("a.eps", "previous eps\n");
+  dir.Write("b.emf", "previous emf\n");
+  dir.Write("c.csv", "previous csv\n");
+  int out[2];
+  ASSERT_EQ(pipe2(out, O_CLOEXEC), 0);
+  const pid_t pid = StartCorvane(dir.path(), out[1], 300 * 1024);
+  close(out[1]);
+  std::string text;
+  char chunk[4096];
+  for (ssize_t n; (n = read(out[0], chunk, sizeof chunk)) > 0;) text.append(chunk, size_t(n));
+  close(out[0]);
+  ASSERT_EQ(WaitStatus(pid), 0);
+  for (const char* f : {"a.eps", "b.emf", "c.csv"})
+    EXPECT_NE(text.find(std::string("Erreur : écriture du fichier ") + f + " impossible !\n"),
+              std::string::npos)
+        << text;
+  EXPECT_EQ(ReadFile(dir.path() + "/a.eps"), "previous eps\n");
+  EXPECT_EQ(ReadFile(dir.path() + "/b.emf"), "previous emf\n");
+  EXPECT_EQ(ReadFile(dir.path() + "/c.csv"), "previous csv\n");
+  EXPECT_EQ(gs_test::GhostscriptCheck(dir.path() + "/small.eps"), 0);
+  EXPECT_EQ(FilesIn(dir.path()),
+            (std::vector<std::string>{"a.eps", "b.emf", "c.csv", "s.txt", "small.eps"}));
+}
+
+// Standard output closed by its reader after the first line (as "| head -1" does): the run
+// goes on to its end, exits 0 and writes its twelve charts as a run to a file does.
+TEST(ChartFiles, ClosedStandardOutputStopsNothing) {
+  std::string script = std::string(kLoop) + "NBP = 300\n";
+  const char* const cmds[] = {"BodeGP", "Black", "Temporel"};
+  for (int i = 0; i < 12; ++i)
+    script += std::string(cmds[i % 3]) + (i % 2 ? "(EMF, \"f" : "(EPS, \"f") +
+              std::to_string(i) + "\")\n";
+  ScratchDir ref, dir;
+  ref.Write("s.txt", script);
+  dir.Write("s.txt", script);
+  ASSERT_EQ(WaitStatus(StartCorvane(ref.path())), 0);
+  int out[2];
+  ASSERT_EQ(pipe2(out, O_CLOEXEC), 0);
+  const pid_t pid = StartCorvane(dir.path(), out[1]);
+  close(out[1]);
+  char c = 0;
+  while (c != '\n' && read(out[0], &c, 1) == 1) {
+  }
+  close(out[0]);
+  EXPECT_EQ(WaitStatus(pid), 0);
+  for (int i = 0; i < 12; ++i) {
+    const std::string f = "/f" + std::to_string(i);
+    const std::string bytes = ReadFile(dir.path() + f);
+    EXPECT_GT(bytes.size(), 1000u) << f;
+    EXPECT_EQ(bytes, ReadFile(ref.path() + f)) << f;
   }
 }
 

@@ -2,7 +2,8 @@
 # Every chart of every example script asked as a CSV table, then read by Python's csv module and
 # by Octave's dlmread: each file must have the header the script implies (w_rad_s or t_s and
 # entree, then one column per function, loop and quantity), a field per column on every row, the
-# rows of the chart (NBP frequencies spread evenly in log; times from 0 up to TempTfin), and
+# rows of the chart (NBP frequencies spread evenly in log; times from 0 up to TempTfin; a locus's
+# own frequencies), and
 # Octave must find the same shape and the same numbers as Python.
 # Usage: csv_readers.sh <corvane binary> <srcdir> [builddir]
 set -u
@@ -20,10 +21,11 @@ python3 - "$bin" "$src" "$work" <<'PYTHON'
 import csv, glob, math, os, re, subprocess, sys
 
 binary, src, work = sys.argv[1:4]
-chart = re.compile(r'^\s*(BodeGP|BodeG|BodeP|Black|Temporel)\s*\(', re.I)
+chart = re.compile(r'^\s*(BodeGP|BodeG|BodeP|Black|Temporel|Nyquist)\s*\(', re.I)
 setting = re.compile(r'^\s*(\w+)\s*=\s*([^;]*)', re.I)
 quantities = {'bodegp': ['gain_dB', 'phase_deg'], 'bodeg': ['gain_dB'],
               'bodep': ['phase_deg'], 'black': ['phase_deg', 'gain_dB'], 'temporel': ['']}
+loci = {'nyquist': ['re', 'im']}  # open loop only, rows as the locus refines them
 expected = []  # (file, first columns, names, rows or None, end time or None)
 for example in sorted(glob.glob(os.path.join(src, 'examples', '*.txt'))):
     stem = os.path.splitext(os.path.basename(example))[0]
@@ -49,8 +51,11 @@ for example in sorted(glob.glob(os.path.join(src, 'examples', '*.txt'))):
             line = '%s(CSV, "%s")\n' % (m.group(1), name)
             loops = ([''] if bo else []) + (['_BF'] if bf else [])
             names = [f + l + ('_' + q if q else '') for f in fcts for l in loops
-                     for q in quantities[kind]]
-            if kind == 'temporel':
+                     for q in quantities.get(kind, [])]
+            if kind in loci:
+                names = [f + '_' + q for f in fcts for q in loci[kind]]
+                expected.append((name, ['w_rad_s'], names, None, None))
+            elif kind == 'temporel':
                 expected.append((name, ['t_s', 'entree'], names, None, tfin))
             else:
                 expected.append((name, ['w_rad_s'], names, nbp, None))
@@ -83,7 +88,7 @@ for name, first, names, rows, tfin in expected:
         ratios = [math.log10(b / a) for a, b in zip(x, x[1:])]
         if len(body) != rows or max(ratios) - min(ratios) > 1e-12:
             failed.append('%s: %d rows, expected %d evenly spread in log' % (name, len(body), rows))
-    else:
+    elif tfin is not None:
         if x[0] != 0 or not x[-1] >= tfin or not x[-2] < tfin or \
                 any(b <= a for a, b in zip(x, x[1:])):
             failed.append('%s: times from %g to %g, expected 0 to %g' % (name, x[0], x[-1], tfin))
