@@ -6,8 +6,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <utility>
 
+#include "charts/TableCsv.h"
 #include "charts/Travaux.h"
 #include "model/Param.h"
 
@@ -46,9 +48,7 @@ void TrBode::afff(double f, TR_INFO* G) {
   EtiquetteDansPage(G, texte);
 }
 
-void TrBode::Trace(TMDGraph* G) {
-  if (G == nullptr || G->Gr == nullptr) return;
-  TR_INFO* gr = G->Gr;
+bool TrBode::Calcule(size_t garde) {
   wn = Param.EdWn;
   wm = Param.EdWm;
   if (Param.RBFrequence) {
@@ -95,13 +95,13 @@ void TrBode::Trace(TMDGraph* G) {
   };
   courbes_.clear();
   std::vector<char> bf_de;  // closed-loop sweep, for each curve
-  size_t place = ValeursMax;
+  size_t place = garde;
   for (unsigned i = 0; i < Param.GetNbFctTransfert(); ++i) {
     TFctTransfert* f = Param.GetFctTransfert(i);
     if (f == nullptr || !f->Checked) continue;
     for (int mode = 0; mode < 2; ++mode) {
       if (mode == 0 ? !Param.CBBO : !Param.CBBF) continue;
-      courbes_.push_back({f, {}, {}});
+      courbes_.push_back({f, {}, {}, mode == 1});
       bf_de.push_back(mode == 1);
       TCourbe& c = courbes_.back();
       if (place >= 2 * size_t{nbp}) {
@@ -172,7 +172,7 @@ void TrBode::Trace(TMDGraph* G) {
     }
     for (uint32_t k = 0; k < nbp; ++k) {
       TComplexP y;
-      if (!f->Value(w_[k], &y)) return;
+      if (!f->Value(w_[k], &y)) return false;
       double gain = 20.0 * std::log10(y.m), phase = y.p * 180.0 / M_PI;
       etend(gain, &g_started, &dBn, &dBm);
       etend(phase, &p_started, &Degn, &Degm);
@@ -182,6 +182,13 @@ void TrBode::Trace(TMDGraph* G) {
       }
     }
   }
+  return true;
+}
+
+void TrBode::Trace(TMDGraph* G) {
+  if (G == nullptr || G->Gr == nullptr) return;
+  TR_INFO* gr = G->Gr;
+  if (!Calcule(ValeursMax)) return;
   // The loop modes the sweeps leave (an expression sets those of the functions it names):
   // drawing from kept values must leave the same.
   std::vector<char> modes(Param.GetNbFctTransfert());
@@ -223,6 +230,17 @@ void TrBode::Trace(TMDGraph* G) {
   }
   remet();
   CloseErr = gr->TRCLOSE();
+}
+
+bool TrBode::Table(TTableCsv* t) {
+  if (!Calcule(SIZE_MAX)) return false;
+  t->Colonne("w_rad_s", w_.data(), w_.size());
+  for (const TCourbe& c : courbes_) {
+    const std::string nom = std::string(c.f->Nom != nullptr ? c.f->Nom : "") + (c.bf ? "_BF" : "");
+    if (TypeGraphe != TypePhase) t->Colonne(nom + "_gain_dB", c.gain.data(), c.gain.size());
+    if (TypeGraphe != TypeGain) t->Colonne(nom + "_phase_deg", c.phase.data(), c.phase.size());
+  }
+  return true;
 }
 
 void TrBode::Frequences() {

@@ -3,12 +3,15 @@
 #include "sim/TrTemp.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <limits>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "charts/Axes.h"
+#include "charts/TableCsv.h"
 #include "charts/Travaux.h"
 #include "expr/ItMath.h"
 #include "expr/Poly.h"
@@ -162,9 +165,7 @@ double TrTemp::carrondi(double x, const double* t, size_t szt) {
   return ArrondiNet(x, t, szt, true);
 }
 
-void TrTemp::Trace(TMDGraph* G) {
-  if (G == nullptr || G->Gr == nullptr || !Init) return;
-  TR_INFO* gr = G->Gr;
+bool TrTemp::Calcule(size_t garde) {
   Tn = 0;
   if (!(Tm > 0) || !std::isfinite(Tm)) Tm = 1;
   if (!(Dt >= Tm / 100000)) Dt = Tm / 100000;
@@ -215,7 +216,7 @@ void TrTemp::Trace(TMDGraph* G) {
       std::printf("Erreur : %s (%s)\n", TItMath::ErrMsg(Err), h->Nom != nullptr ? h->Nom : "");
       echantillons_.clear();
       temps_.clear();
-      return;
+      return false;
     }
     if (!st) continue;
     st->SetFctU(code);
@@ -228,7 +229,7 @@ void TrTemp::Trace(TMDGraph* G) {
   for (TSimulation& s : sims) {
     for (int bf = 0; bf < 2; ++bf) {
       if (bf == 0 ? !Param.CBBO : !Param.CBBF) continue;
-      s.garde[bf] = gardes + 2 * attendus <= kEchantillonsMax;
+      s.garde[bf] = gardes + 2 * attendus <= static_cast<double>(garde);
       if (!s.garde[bf]) continue;
       gardes += attendus;
       if (!avecTemps) {
@@ -348,7 +349,13 @@ void TrTemp::Trace(TMDGraph* G) {
       Ym += 0.1 * std::fabs(Ym);
     }
   }
+  return true;
+}
 
+void TrTemp::Trace(TMDGraph* G) {
+  if (G == nullptr || G->Gr == nullptr || !Init) return;
+  TR_INFO* gr = G->Gr;
+  if (!Calcule(kEchantillonsMax)) return;
   if (G->Type == GrPS) gr->BOUNDS(0, 19, 0, 28);
   if (gr->TRINIT() != 0) {
     std::printf("Le fichier %s ne peut être ouvert !\n",
@@ -366,6 +373,43 @@ void TrTemp::Trace(TMDGraph* G) {
   CloseErr = gr->TRCLOSE();
   echantillons_.clear();
   temps_.clear();
+}
+
+bool TrTemp::Table(TTableCsv* t) {
+  if (!Calcule(SIZE_MAX)) return false;
+  const int code = CodeEntree();
+  // The sample times of the curves; with no curve, the times an input-only walk meets, which
+  // are the ones every simulator steps through.
+  if (temps_.empty()) {
+    SimTemp in;
+    in.SetFctU(code);
+    in.Dt = Dt;
+    do {
+      in.NextT();
+      temps_.push_back(in.T);
+    } while (Tm > in.T);
+  }
+  std::vector<double> entree(temps_.size());
+  SimTemp in;
+  in.SetFctU(code);
+  for (size_t k = 0; k < temps_.size(); ++k) {
+    in.T = temps_[k];
+    entree[k] = in.ValU();
+  }
+  t->Colonne("t_s", temps_.data(), temps_.size());
+  t->Colonne("entree", std::move(entree));
+  for (unsigned i = 0; i < Param.GetNbFctTransfert(); ++i) {
+    const TFctTransfert* h = Param.GetFctTransfert(i);
+    if (h == nullptr || !h->Checked) continue;
+    const std::string nom = h->Nom != nullptr ? h->Nom : "";
+    for (int bf = 0; bf < 2; ++bf) {
+      if (bf == 0 ? !Param.CBBO : !Param.CBBF) continue;
+      const size_t k = 2 * static_cast<size_t>(i) + bf;
+      if (k >= echantillons_.size() || echantillons_[k].size() != temps_.size()) continue;
+      t->Colonne(bf == 1 ? nom + "_BF" : nom, echantillons_[k].data(), echantillons_[k].size());
+    }
+  }
+  return true;
 }
 
 bool TrTemp::Temporel(TR_INFO* G) {
