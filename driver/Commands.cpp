@@ -41,7 +41,8 @@ enum Cmd {
   kTempDt,
   kCouleurTempPrinc,
   kCouleurTempSec,
-  kCouleurInput
+  kCouleurInput,
+  kEvans
 };
 
 const char* const kInputNames[3] = {"Impulsion", "Echelon", "Rampe"};
@@ -125,7 +126,7 @@ void iTPrm::DefineFunction() {
 void iTPrm::Chart(int kind) {
   GrType device;
   if (!ReadPeriph(&device)) return;
-  if (kind != kTemporel && Param.EdWn >= Param.EdWm) {
+  if (kind != kTemporel && kind != kEvans && Param.EdWn >= Param.EdWm) {
     Err("Etendue de fréquences incorrecte !\n");
     return;
   }
@@ -146,6 +147,10 @@ void iTPrm::Chart(int kind) {
     case kBodeP:
       Param.RBBode = RBBodePhase;
       std::printf("Tracé de Bode (Phase)\n");
+      break;
+    case kEvans:
+      tr = TraceEvans;
+      std::printf("Tracé du lieu d'Evans\n");
       break;
     default:
       tr = TraceTemp;
@@ -233,6 +238,7 @@ void iTPrm::ExecCmde() {
     case kBodeG:
     case kBodeP:
     case kTemporel:
+    case kEvans:
       Chart(cmde);
       break;
     case kEpCourbe:

@@ -9,6 +9,7 @@
 
 #include "charts/GrBlack.h"
 #include "charts/TrBode.h"
+#include "charts/TrEvans.h"
 #include "sim/TrTemp.h"
 
 namespace {
@@ -39,6 +40,12 @@ void Tracer(GrType x, TrType tr, const char* nf) {
         TrBode b;
         b.Trace(&g);
         closeErr = b.CloseErr;
+        break;
+      }
+      case TraceEvans: {
+        TrEvans e;
+        e.Trace(&g);
+        closeErr = e.CloseErr;
         break;
       }
       case TraceTemp: {
