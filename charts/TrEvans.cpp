@@ -259,14 +259,17 @@ void TrEvans::Lieu(TR_INFO* G, const TLieuFct& l) {
       G->DRAW(x0 + kCarre, y0 + v);
     }
   }
-  // The gain of each crossing, beside it, in the graduations' pen.
+  G->SETPRT(0);
+  // The gain of each crossing above it, in the graduations' pen: to its right, or to its left
+  // near the right edge of the frame.
   if (!lieu.Croisements.empty()) {
     Plume(G, col, Param.ColorBode1, Param.EpBod1);
-    G->CADPOSTXT(0, 0, 0);
     for (const auto& c : lieu.Croisements) {
-      G->MOVE(X(c.s.Re) + 0.2, Y(c.s.Im) + 0.2);
+      const double x = X(c.s.Re), y = Y(c.s.Im);
+      const bool gauche = x > r0 - 2.5;
+      G->CADPOSTXT(gauche ? 1 : 0, 0, 0);
+      G->MOVE(gauche ? x - 0.2 : x + 0.2, y + 0.2);
       G->CADPRINTF(0, "k=%.4G", c.k);
     }
   }
-  G->SETPRT(0);
 }

@@ -142,6 +142,30 @@ void Apparie(const std::vector<Cx>& ancien, const std::vector<Cx>& nouveau,
   }
 }
 
+// Newton's iterations on p from each point of depart; true when each converged and the roots
+// are as many as the degree of p and distinct, so that they are all its roots.
+bool Polit(const Coefs& p, const std::vector<Cx>& depart, std::vector<Cx>* r) {
+  if (depart.size() != p.size() - 1 || depart.empty()) return false;
+  const Coefs d = Derivee(p);
+  r->resize(depart.size());
+  for (size_t i = 0; i < depart.size(); ++i) {
+    Cx z = depart[i];
+    bool converge = false;
+    for (int it = 0; it < 8 && !converge; ++it) {
+      const Cx dz = Val(p, z) / Val(d, z);
+      if (!std::isfinite(dz.real()) || !std::isfinite(dz.imag())) return false;
+      z -= dz;
+      converge = std::abs(dz) <= 1e-13 * (1 + std::abs(z));
+    }
+    if (!converge) return false;
+    (*r)[i] = z;
+  }
+  for (size_t i = 0; i < r->size(); ++i)
+    for (size_t j = i + 1; j < r->size(); ++j)
+      if (std::abs((*r)[i] - (*r)[j]) <= 1e-6 * (1 + std::abs((*r)[i]))) return false;
+  return true;
+}
+
 // The box [xn, xm] x [yn, ym] and the tests of the branches against it.
 struct TBoite {
   double xn, xm, yn, ym;
@@ -428,14 +452,21 @@ void TLieuEvans::Branches(double xn, double xm, double yn, double ym, double cor
       double k2 = k * std::exp(dlog);
       if (cle < kcles_.size() && k2 >= kcles_[cle]) k2 = kcles_[cle];
       if (k2 == kinf) k2 = kinf * (1 + 1e-9);  // the degree drops at kinf itself
-      if (!racines(k2)) return;
       std::vector<Cx> pred(suivis.size());
       for (size_t i = 0; i < suivis.size(); ++i) {
         const Cx v = prevu[i];
         const Cx dp = (k2 - k) * v;
         pred[i] = std::isfinite(v.real()) && std::abs(dp) <= 4 * corde ? ancien[i] + dp : ancien[i];
       }
-      Apparie(pred, r, &vers);
+      // Each root polished from its prediction; the solver and the nearest match take over
+      // when that does not give as many distinct roots as the degree.
+      if (Polit(Somme(den_, num_, k2), pred, &r)) {
+        vers.resize(pred.size());
+        for (size_t i = 0; i < vers.size(); ++i) vers[i] = static_cast<int>(i);
+      } else {
+        if (!racines(k2)) return;
+        Apparie(pred, r, &vers);
+      }
       bool bon = true;
       for (size_t i = 0; bon && i < suivis.size(); ++i) {
         if (vers[i] < 0) continue;
