@@ -102,7 +102,7 @@ class ReportTest : public ::testing::Test {
 TEST_F(ReportTest, FirstOrderLag) {
   TFctTransfert* h = Make("H", 1, {-1});
   auto lines = Report(h);
-  ASSERT_EQ(lines.size(), 20u);                        // no overshoot line in either loop
+  ASSERT_EQ(lines.size(), 22u);                        // no overshoot line in either loop
   const double bw = std::sqrt(std::pow(10, 0.3) - 1);  // |1/(jw+1)| = -3 dB
   const std::vector<std::string> open = {
       "Fonction de transfert  H",
@@ -135,6 +135,9 @@ TEST_F(ReportTest, FirstOrderLag) {
   EXPECT_NEAR(NumberAfter(lines, 17, kTr5), std::log(20.0) / 2, 1.01 * kDt);
   EXPECT_EQ(lines[18], "Valeur finale : 0.5");
   EXPECT_EQ(lines[19], "Gain max : -6.02 dB en statique");
+  // s + 1 + k: stable for every gain; at k = 1 the pole -2, of time constant 1/2.
+  EXPECT_EQ(lines[20], "Domaine de stabilité en gain : tout k > 0");
+  EXPECT_EQ(lines[21], "Pôles : -2 (constante de temps 0.5 s)");
   EXPECT_TRUE(h->ModeBF);
 }
 
@@ -155,12 +158,14 @@ TEST_F(ReportTest, Integrator) {
       "Régime statique : Gain = 0.00 dB  Phase = -0.00 deg",
       "Bande passante à -3dB : 0.998 rad/s (0.159 Hz)",
   };
-  ASSERT_EQ(lines.size(), head.size() + 4);
+  ASSERT_EQ(lines.size(), head.size() + 6);
   for (size_t i = 0; i < head.size(); ++i) EXPECT_EQ(lines[i], head[i]) << i;
   EXPECT_NEAR(NumberAfter(lines, 12, kTr2), std::log(50.0), 1.01 * kDt);
   EXPECT_NEAR(NumberAfter(lines, 13, kTr5), std::log(20.0), 1.01 * kDt);
   EXPECT_EQ(lines[14], "Valeur finale : 1");
   EXPECT_EQ(lines[15], "Gain max : 0.00 dB en statique");
+  EXPECT_EQ(lines[16], "Domaine de stabilité en gain : tout k > 0");
+  EXPECT_EQ(lines[17], "Pôles : -1 (constante de temps 1 s)");
 }
 
 // Poles 0 and -1: the closed loop 1/(s^2 + s + 1) has damping 0.5 and natural frequency 1.
@@ -210,7 +215,11 @@ TEST_F(ReportTest, SecondOrderLoop) {
   EXPECT_EQ(lines.at(19),
             Format("Gain max : %.2f dB (%.3G rad/s)", 20 * std::log10(1 / (2 * zeta * wd)),
                    std::sqrt(1 - 2 * zeta * zeta)));
-  EXPECT_EQ(lines.size(), 20u);
+  // s^2 + s + k: stable for every gain; at k = 1 the pair of damping 0.5 and frequency 1.
+  EXPECT_EQ(lines.at(20), "Domaine de stabilité en gain : tout k > 0");
+  EXPECT_EQ(lines.at(21), Format("Pôles : -0.5 ± %.4Gj (amortissement 0.5, pulsation propre 1 rad/s)",
+                                 wd));
+  EXPECT_EQ(lines.size(), 22u);
 }
 
 // K/(s(s+1)(s+2)): phase crossover at sqrt(2) rad/s, gain margin 20 log10(6/K).
@@ -305,6 +314,7 @@ TEST_F(ReportTest, PureGainSettlesAtOnce) {
       "Temps de réponse a 5% : 0 s",
       Format("Valeur finale : %G", 5.0 / 6),
       Format("Gain max : %.2f dB en statique", 20 * std::log10(5.0 / 6)),
+      "Domaine de stabilité en gain : tout k > 0",  // 1 + 5k has no root: no pole line
   };
   EXPECT_EQ(lines, expected);
 }
