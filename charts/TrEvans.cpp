@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 #include "charts/Axes.h"
 #include "expr/ItMath.h"
@@ -26,6 +27,8 @@ constexpr int kErrFonctionImaginaire = 12;
 // Marker sizes (cm) and half side of the filled square of a closed-loop pole.
 constexpr double kMarque = 0.35;
 constexpr double kCarre = 0.11;
+// Spacing of the strokes that fill it (cm): below the finest line width a file shows (0.1 mm).
+constexpr double kTrait = 0.008;
 
 const char* NomDe(const TFctTransfert* f) { return f->Nom != nullptr ? f->Nom : ""; }
 
@@ -60,7 +63,7 @@ void TrEvans::Trace(TMDGraph* G) {
   for (unsigned i = 0; i < Param.GetNbFctTransfert(); ++i) {
     TFctTransfert* f = Param.GetFctTransfert(i);
     if (f == nullptr || !f->Checked) continue;
-    TLieuFct l{f, {}, {}};
+    TLieuFct l{f, {}, {}, {}};
     if (!LieuDe(f, &l.lieu)) continue;
     l.lieu.Racines(1, &l.bf);
     lieux_.push_back(std::move(l));
@@ -84,6 +87,7 @@ void TrEvans::Trace(TMDGraph* G) {
   gr->VWPORTA(2, txm_ - 1, 1, tym_ - 0.5);
   gr->WINDOW(2, txm_ - 1, 1, tym_ - 0.5);
   Vue();
+  for (TLieuFct& l : lieux_) l.lieu.Branches(xn_, xm_, yn_, ym_, kCorde / echelle_, &l.branches);
   Axes(gr);
   for (const TLieuFct& l : lieux_) Lieu(gr, l);
   CloseErr = gr->TRCLOSE();
@@ -187,9 +191,28 @@ void TrEvans::Axes(TR_INFO* G) {
   G->DRAW(r, t);
   G->DRAW(l, t);
   G->DRAW(l, b);
-  // The axes (the view always holds the origin).
-  G->MOVE(l, Y(0));
-  G->DRAW(r, Y(0));
+  // The axes (the view always holds the origin); the real axis only where no branch runs
+  // along it, so that the branches show in their own colour there.
+  std::vector<std::pair<double, double>> pris;
+  for (const TLieuFct& f : lieux_)
+    for (const auto& br : f.branches)
+      for (size_t i = 1; i < br.size(); ++i)
+        if (br[i - 1].s.Im == 0 && br[i].s.Im == 0)
+          pris.push_back(std::minmax(X(br[i - 1].s.Re), X(br[i].s.Re)));
+  std::sort(pris.begin(), pris.end());
+  double x = l;
+  for (const auto& p : pris) {
+    if (p.first > x) {
+      G->MOVE(x, Y(0));
+      G->DRAW(std::min(p.first, r), Y(0));
+    }
+    x = std::max(x, p.second);
+    if (x >= r) break;
+  }
+  if (x < r) {
+    G->MOVE(x, Y(0));
+    G->DRAW(r, Y(0));
+  }
   G->MOVE(X(0), b);
   G->DRAW(X(0), t);
   G->CADPOSTXT(1, -0.3, 0);
@@ -217,11 +240,8 @@ void TrEvans::Lieu(TR_INFO* G, const TLieuFct& l) {
     }
     G->SETLIN(0, 1);
   }
-  std::vector<TLieuEvans::TBranche> branches;
-  const double corde = kCorde / echelle_;
-  lieu.Branches(xn_, xm_, yn_, ym_, corde, &branches);
   std::vector<double> x, y;
-  for (const auto& br : branches) {
+  for (const auto& br : l.branches) {
     x.clear();
     y.clear();
     for (const auto& p : br) {
@@ -254,7 +274,7 @@ void TrEvans::Lieu(TR_INFO* G, const TLieuFct& l) {
     G->DRAW(x0 + kCarre, y0 + kCarre);
     G->DRAW(x0 - kCarre, y0 + kCarre);
     G->DRAW(x0 - kCarre, y0 - kCarre);
-    for (double v = -kCarre + 0.02; v < kCarre; v += 0.02) {
+    for (double v = -kCarre + kTrait; v < kCarre; v += kTrait) {
       G->MOVE(x0 - kCarre, y0 + v);
       G->DRAW(x0 + kCarre, y0 + v);
     }

@@ -19,6 +19,7 @@ class TrEvans {
     TFctTransfert* f;
     TLieuEvans lieu;
     std::vector<TComplex> bf;
+    std::vector<TLieuEvans::TBranche> branches;  // for the view of the chart
   };
 
   // The locus of f from its fraction (pairs common to numerator and denominator cancelled);
