@@ -42,6 +42,7 @@ enum Cmd {
   kCouleurTempPrinc,
   kCouleurTempSec,
   kCouleurInput,
+  kNyquist,
   kEvans
 };
 
@@ -126,7 +127,8 @@ void iTPrm::DefineFunction() {
 void iTPrm::Chart(int kind) {
   GrType device;
   if (!ReadPeriph(&device)) return;
-  if (kind != kTemporel && kind != kEvans && Param.EdWn >= Param.EdWm) {
+  // The Nyquist locus has its own frequency range, [1e-6, 1e6] rad/s; the root locus has none.
+  if (kind != kTemporel && kind != kNyquist && kind != kEvans && Param.EdWn >= Param.EdWm) {
     Err("Etendue de fréquences incorrecte !\n");
     return;
   }
@@ -147,6 +149,10 @@ void iTPrm::Chart(int kind) {
     case kBodeP:
       Param.RBBode = RBBodePhase;
       std::printf("Tracé de Bode (Phase)\n");
+      break;
+    case kNyquist:
+      tr = TraceNyquist;
+      std::printf("Tracé de Nyquist\n");
       break;
     case kEvans:
       tr = TraceEvans;
@@ -238,6 +244,7 @@ void iTPrm::ExecCmde() {
     case kBodeG:
     case kBodeP:
     case kTemporel:
+    case kNyquist:
     case kEvans:
       Chart(cmde);
       break;

@@ -2,18 +2,18 @@
 // maximum gain and gains at the usual phase margins, in open and closed loop.
 #include "driver/Report.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <memory>
-#include <vector>
-
-#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "expr/LieuEvans.h"
 #include "expr/PolyItMath.h"
 #include "expr/Roots.h"
 #include "model/FctTransfert.h"
+#include "model/Nyquist.h"
 #include "model/Param.h"
 #include "sim/SimTemp.h"
 #include "sim/TrTemp.h"
@@ -181,6 +181,28 @@ bool ClosedLoopVanishes(TFctTransfert* f) {
   return q.Err == 0 && q.Num.IsDefined() && q.Den.IsDefined() && (q.Den + q.Num).IsZero();
 }
 
+// Nyquist criterion: P open-loop poles on the right, N clockwise turns round -1 of the image of
+// the contour, Z = N + P closed-loop poles on the right. Z is also counted from the roots of
+// den + num: where the two disagree, the roots are trusted and the line says so.
+void NyquistLine(TFctTransfert* f) {
+  TNyquistCriterion c;
+  NyquistCriterionOf(f, &c);
+  if (!c.rationnel) {
+    std::printf("Critère de Nyquist : indéterminé (fonction non rationnelle)\n");
+  } else if (!c.ok) {
+    std::printf("Critère de Nyquist : indéterminé\n");
+  } else if (c.parMoinsUn) {
+    std::printf("Critère de Nyquist : le lieu passe par -1\n");
+  } else {
+    std::printf("Critère de Nyquist : P = %d, N = %d, Z = %d\n", c.P, c.N, c.Z);
+  }
+  if (c.ok && !c.accord && !c.parMoinsUn) {
+    std::printf("Critère de Nyquist : les racines de la boucle fermée donnent Z = %d, "
+                "c'est ce nombre qui fait foi\n",
+                c.ZRacines);
+  }
+}
+
 // Closed-loop poles shown one a line at most; the others are counted.
 constexpr size_t kMaxLignesPoles = 10;
 // A root whose imaginary part is below this share of its modulus is real (a double real root
@@ -330,6 +352,7 @@ void AffProp(TFctTransfert* f) {
   PhaseMargin(f);
   MaxGainBlock(f);
   GainsAtPhases(f);
+  NyquistLine(f);
 
   f->ModeBF = true;
   f->InitValue(false);
