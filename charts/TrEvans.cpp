@@ -233,7 +233,7 @@ void TrEvans::Lieu(TR_INFO* G, const TLieuFct& l) {
   G->SETPRT(1);  // what leaves the view is cut at the frame
   if (lieu.NbAsymptotes > 0) {
     const double len = 2 * std::hypot(r0 - l0, t0 - b0);
-    G->SETLIN(5, 1);
+    Pointilles(G, 0.15, Param.EpCourbe);
     for (double a : lieu.Angles) {
       G->MOVE(X(lieu.Centre), Y(0));
       G->DRAW(X(lieu.Centre) + len * std::cos(a), Y(0) + len * std::sin(a));
