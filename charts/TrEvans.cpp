@@ -56,9 +56,7 @@ bool TrEvans::LieuDe(TFctTransfert* f, TLieuEvans* lieu) {
   return true;
 }
 
-void TrEvans::Trace(TMDGraph* G) {
-  if (G == nullptr || G->Gr == nullptr) return;
-  TR_INFO* gr = G->Gr;
+void TrEvans::Calcule() {
   lieux_.clear();
   for (unsigned i = 0; i < Param.GetNbFctTransfert(); ++i) {
     TFctTransfert* f = Param.GetFctTransfert(i);
@@ -68,6 +66,14 @@ void TrEvans::Trace(TMDGraph* G) {
     l.lieu.Racines(1, &l.bf);
     lieux_.push_back(std::move(l));
   }
+  Vue();
+  for (TLieuFct& l : lieux_) l.lieu.Branches(xn_, xm_, yn_, ym_, kCorde / echelle_, &l.branches);
+}
+
+void TrEvans::Trace(TMDGraph* G) {
+  if (G == nullptr || G->Gr == nullptr) return;
+  TR_INFO* gr = G->Gr;
+  Calcule();
 
   // Page: 19 x 28 cm everywhere (half size on the screen, which fills its window).
   if (G->Type == GrPS) gr->BOUNDS(0, 19, 0, 28);
@@ -82,12 +88,9 @@ void TrEvans::Trace(TMDGraph* G) {
   } else if (G->Type != GrPS) {
     gr->BOUNDS(0, 19, 0, 28);
   }
-  double x0, y0;
-  gr->GET_BOUNDS(&x0, &txm_, &y0, &tym_);
+  // The page of every device is 19 x 28 cm, as Calcule took it.
   gr->VWPORTA(2, txm_ - 1, 1, tym_ - 0.5);
   gr->WINDOW(2, txm_ - 1, 1, tym_ - 0.5);
-  Vue();
-  for (TLieuFct& l : lieux_) l.lieu.Branches(xn_, xm_, yn_, ym_, kCorde / echelle_, &l.branches);
   Axes(gr);
   for (const TLieuFct& l : lieux_) Lieu(gr, l);
   CloseErr = gr->TRCLOSE();

@@ -26,6 +26,11 @@ class TrEvans {
   // false, after printing why, when f has none.
   static bool LieuDe(TFctTransfert* f, TLieuEvans* lieu);
 
+  // Computes the loci of the checked functions (printing why a function has none), the view of
+  // the page and the branches of each locus within it: what Trace draws.
+  void Calcule();
+  const std::vector<TLieuFct>& Lieux() const { return lieux_; }
+
   // Computes the loci, opens the device, draws and closes it.
   void Trace(TMDGraph* G);
 
