@@ -99,6 +99,7 @@ const ChartCase kCharts[] = {
     {"temp_impulse", "Input = 0\nTempTfin = 5\n", "Temporel"},
     {"nyquist", "", "Nyquist"},
     {"nyquist_bw", "Couleurs = 0\n", "Nyquist"},
+    {"evans", "", "Evans"},
 };
 
 TEST(ChartFiles, EveryKindOnEveryFileDevice) {
