@@ -314,6 +314,7 @@ void GrBlack::Trace() {
     nichols();
   }
   if (Param.CBBO || Param.CBBF) {
+    gr->SETPRT(1);  // the loci stay inside the frame (the grid leaves the page's clipping)
     gr->LINEWIDTH(Param.EpCourbe);
     bool ok = true;
     for (unsigned i = 0; ok && i < Param.GetNbFctTransfert(); ++i) {

@@ -265,24 +265,29 @@ bool TrBode::bode(TR_INFO* G, TTypeGraphe typ) {
   G->CADPOSTXT(0.5, 1.5, 0);
   if (!col) G->PLUME(1);
 
-  // Frequency axis: decade lines with labels, then minor ticks and intermediate lines.
+  // Frequency axis: decade lines with labels, then minor ticks and intermediate lines, each
+  // only where its frequency lies within the range (the range's ends need not be decades).
   const double lwn = std::log10(wn), lwm = std::log10(wm);
   const double top = tym - 0.5;
   G->WINDOW(lwn, lwm, 1, top);
-  const int nbd = static_cast<int>(std::floor(std::log10(wm / wn) + 0.5));
-  const int e0 = static_cast<int>(std::floor(lwn + 0.5));
-  for (int i = 0; i <= nbd; ++i) {
-    const double x = std::pow(10.0, e0 + i);
-    Plume(G, col, grille.col1, grille.ep1);
-    G->MOVE(std::log10(x), top + 0.15);
-    G->DRAW(std::log10(x), 0.85);
-    afff(x, G);
+  const double lo = wn * (1 - 1e-9), hi = wm * (1 + 1e-9);
+  auto dedans = [&](double f) { return f >= lo && f <= hi; };
+  const int e0 = static_cast<int>(std::floor(lwn + 1e-9));
+  for (int e = e0; e < e0 + 700; ++e) {
+    const double x = std::pow(10.0, e);
+    if (!(x <= hi)) break;
+    if (dedans(x)) {
+      Plume(G, col, grille.col1, grille.ep1);
+      G->MOVE(std::log10(x), top + 0.15);
+      G->DRAW(std::log10(x), 0.85);
+      afff(x, G);
+    }
 
     Plume(G, col, grille.col2, grille.ep2);
     double a = 1, b = top;
     for (int m = 2; m <= 9; ++m) {
       const double t = m * x;
-      if (t > wm) break;
+      if ((m - 1) * x > hi) break;
       double xa, xb, dummy;
       G->MOVE(std::log10((m - 1) * x), a);
       G->GET_POSA(&xa, &dummy);
@@ -292,13 +297,17 @@ bool TrBode::bode(TR_INFO* G, TTypeGraphe typ) {
       const int k = d >= 1 ? 1 : d >= 0.5 ? 2 : d >= 0.25 ? 5 : 10;
       auto ticks = [&](double edge, bool lower) {
         for (int j = k; j <= 9; j += k) {
-          G->MOVE(std::log10((m - 1) * x + j * x / 10), lower ? edge : edge - 0.15);
+          const double f = (m - 1) * x + j * x / 10;
+          if (!dedans(f)) continue;
+          G->MOVE(std::log10(f), lower ? edge : edge - 0.15);
           G->YRDRAW(0.15);
         }
       };
       ticks(a, a < b);
-      G->MOVE(std::log10(t), a);
-      G->DRAW(std::log10(t), b);
+      if (dedans(t)) {
+        G->MOVE(std::log10(t), a);
+        G->DRAW(std::log10(t), b);
+      }
       ticks(b, b < a);
       std::swap(a, b);
     }
@@ -308,6 +317,7 @@ bool TrBode::bode(TR_INFO* G, TTypeGraphe typ) {
 
   if (!Param.CBBO && !Param.CBBF) return true;
   G->WINDOW(lwn, lwm, yn, ym);
+  G->SETPRT(1);  // the curves stay inside the frame
   // The points of Trace; when called on its own, the panel computes them.
   if (w_.size() != nbp) {
     Frequences();

@@ -92,24 +92,47 @@ int CodeEntree() {
 }
 
 // Draws the input signal walked by sim from the origin: each time after a step is paired with
-// the input value before it.
+// the input value before it. An input above the frame (the impulse, 1/Dt high for one step) is
+// cut at the frame's top, where an arrow head says it goes on upward.
 void CourbeEntree(TR_INFO* G, SimTemp* sim, double Tn, double Tm) {
   Plume(G, Param.CBCouleurs, Param.ColorInput, Param.EpCourbe);
   if (Param.CBPointill) Tirets(G, 0.3, 0.1, Param.EpCourbe);
+  double wx0, wx1, wy0, wy1;
+  G->GET_WINDOW(&wx0, &wx1, &wy0, &wy1);
+  bool dessus = false;  // the input went above the frame
+  double t_dessus = 0;
   G->MOVE(Tn, 0);
   bool down = true;
+  double tp = Tn, up = 0;  // the point drawn last
   do {
     double u = sim->ValU();
     sim->NextT();
     if (!std::isfinite(u)) {
       down = false;
-    } else if (down) {
+      continue;
+    }
+    if (u > wy1 && !dessus) {  // where the line crosses the frame's top
+      dessus = true;
+      t_dessus = down && up < wy1 ? tp + (wy1 - up) / (u - up) * (sim->T - tp) : sim->T;
+    }
+    tp = sim->T;
+    up = u;
+    if (down) {
       G->DRAW(sim->T, u);
     } else {
       G->MOVE(sim->T, u);
       down = true;
     }
   } while (Tm > sim->T);
+  if (!dessus || !(t_dessus >= wx0 && t_dessus <= wx1)) return;
+  // The arrow head: 0.4 cm long, 0.3 cm wide, its tip on the frame's top.
+  double vx0, vx1, vy0, vy1;
+  G->GET_VWPORTA(&vx0, &vx1, &vy0, &vy1);
+  const double kx = (wx1 - wx0) / (vx1 - vx0), ky = (wy1 - wy0) / (vy1 - vy0);
+  G->SETLIN(0, 1);
+  G->MOVE(t_dessus - 0.15 * kx, wy1 - 0.4 * ky);
+  G->DRAW(t_dessus, wy1);
+  G->DRAW(t_dessus + 0.15 * kx, wy1 - 0.4 * ky);
 }
 
 // Samples of one curve are drawn by blocks; values that are not finite lift the pen.
@@ -436,6 +459,7 @@ bool TrTemp::Temporel(TR_INFO* G) {
 
   if (!Param.CBBO && !Param.CBBF) return true;
   G->WINDOW(Tn, Tm, Yn, Ym);
+  G->SETPRT(1);  // the curves and the input stay inside the frame
   const int code = CodeEntree();
   {
     SimTemp in;
