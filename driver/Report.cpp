@@ -221,20 +221,24 @@ void GainsAtPhases(TFctTransfert* f) {
   }
 }
 
-// True unless every closed-loop pole, root of den + num, has a negative real part (or the
-// fraction cannot be built, or is too large to solve).
-bool ClosedLoopUnstable(TFctTransfert* f) {
+// Stability of the closed loop from its poles, the roots of den + num: 1 when every one has a
+// negative real part, 0 when one does not, -1 when the fraction cannot be built or is too large
+// to solve.
+int ClosedLoopStability(TFctTransfert* f) {
   TQuotPolyH q(f, true);
-  if (q.Err != 0 || !q.Num.IsDefined() || !q.Den.IsDefined()) return true;
+  if (q.Err != 0 || !q.Num.IsDefined() || !q.Den.IsDefined()) return -1;
   // The pairs an expression multiplies and divides by are cancelled, as for the simulation.
   if (f->Expression != nullptr) q.Simplifie(kRootTolerance);
   const TPoly d = q.Den + q.Num;
   std::vector<TComplex> poles;
-  if (d.Deg > kMaxStabilityDegree || !PolyRoots(d, poles)) return true;
+  if (d.Deg > kMaxStabilityDegree || !PolyRoots(d, poles)) return -1;
   for (const TComplex& p : poles)
-    if (!(p.Re < 0)) return true;
-  return false;
+    if (!(p.Re < 0)) return 0;
+  return 1;
 }
+
+// True unless the closed loop is known to be stable.
+bool ClosedLoopUnstable(TFctTransfert* f) { return ClosedLoopStability(f) != 1; }
 
 // True when 1 + H is identically zero (H = -1): the closed loop has no value at any frequency,
 // and what the evaluation gives is rounding.
@@ -260,8 +264,9 @@ void DelayMargin(TFctTransfert* f) {
 
 // Class of the loop (integrators of the open loop) and the steady-state errors of the unity
 // feedback loop to a step, a ramp and a parabola, from the error constants Kp, Kv and Ka: an
-// input of order r (t^r / r!) leaves no error when the class exceeds r, an infinite one when it
-// is below, and 1/(1 + Kp), 1/Kv or 1/Ka when it is r.
+// input of order r (t^r / r!) leaves no error when the class exceeds r and 1/(1 + Kp), 1/Kv or
+// 1/Ka when it is r; below, the constant is 0: the error of a step is 1, of the others
+// infinite. The errors are left out when the stability of the closed loop is not known.
 void SteadyStateErrors(TFctTransfert* f) {
   TTerme t;
   if (!OpenLoopTerm(f, true, &t)) return;
@@ -269,15 +274,16 @@ void SteadyStateErrors(TFctTransfert* f) {
   std::printf("Classe : %d\n", classe);
   static const char* const kInputs[] = {"statique (échelon)", "de traînage (rampe)",
                                         "en accélération (parabole)"};
-  const bool instable = ClosedLoopUnstable(f);
+  const int stabilite = ClosedLoopStability(f);
+  if (stabilite < 0) return;
   for (int r = 0; r < 3; ++r) {
     char valeur[32];
-    if (instable) {
+    if (stabilite == 0) {
       std::snprintf(valeur, sizeof valeur, "sans objet (boucle instable)");
     } else if (classe > r) {
       std::snprintf(valeur, sizeof valeur, "0");
     } else if (classe < r) {
-      std::snprintf(valeur, sizeof valeur, "infinie");
+      std::snprintf(valeur, sizeof valeur, r == 0 ? "1" : "infinie");
     } else {
       std::snprintf(valeur, sizeof valeur, "%.4G", Signed(r == 0 ? 1 / (1 + t.k) : 1 / t.k));
     }
