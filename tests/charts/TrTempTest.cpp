@@ -71,6 +71,24 @@ TEST_F(TempTest, InputInRange) {
   EXPECT_LT(b.Ym, 1.001);
   EXPECT_GT(b.Ym, 0.99);
   EXPECT_FALSE(rec->OfPen(Param.ColorInput).empty());  // the clipped impulse is still drawn
+  // The parabola t^2/2 reaches 12.5 at 5 s; the response of 1/(s+1) is t^2/2 - t + 1 - e^-t.
+  Param.RBInput = 3;
+  TrTemp p;
+  rec = Run(&p);
+  EXPECT_NEAR(p.Ym, 12.5, 0.01);
+  EXPECT_EQ(p.Yn, 0);
+  Carte c{2, 18, 1, 27.5, 0, 5, p.Yn, p.Ym};
+  for (int pen : {Param.ColorInput, 8}) {
+    const auto curve = rec->OfPen(pen);
+    ASSERT_GT(curve.size(), 1000u) << pen;
+    for (double tt : {1.0, 2.0, 4.0}) {
+      double best = 1e9, y = 0;
+      for (const auto& s : curve)
+        if (std::fabs(c.X(s.x1) - tt) < best) best = std::fabs(c.X(s.x1) - tt), y = c.Y(s.y1);
+      const double exact = pen == 8 ? tt * tt / 2 - tt + 1 - std::exp(-tt) : tt * tt / 2;
+      EXPECT_NEAR(y, exact, 0.01) << pen << " " << tt;
+    }
+  }
 }
 
 TEST_F(TempTest, Widths) {
