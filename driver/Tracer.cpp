@@ -1,29 +1,67 @@
 // Chart dispatch: each chart command draws its chart on a fresh device of the kind it asked
 // for, which is released when the chart is done. A chart file that could not be written whole
-// is reported and does not stay behind.
+// is reported; the device has already removed what it wrote, and a previous file of that name
+// is left as it was.
 #include "driver/Tracer.h"
-
-#include <sys/stat.h>
 
 #include <cstdio>
 
 #include "charts/GrBlack.h"
+#include "charts/TableCsv.h"
 #include "charts/TrBode.h"
+#include "charts/TrNyquist.h"
 #include "sim/TrTemp.h"
 
 namespace {
 
-// Reports the file nf as not written, and removes it when it is a plain file: a device, a
-// pipe or a symbolic link named by the script is left as it is.
-void WriteFailed(const char* nf) {
-  std::printf("Erreur : écriture du fichier %s impossible !\n", nf);
-  struct stat st;
-  if (lstat(nf, &st) == 0 && S_ISREG(st.st_mode)) std::remove(nf);
+// Reports the file nf as not written.
+void WriteFailed(const char* nf) { std::printf("Erreur : écriture du fichier %s impossible !\n", nf); }
+
+// Computes the chart of kind tr and writes its numbers to the CSV file nf. The file is written
+// whole or not at all (an earlier file of that name stays as it was).
+void TracerCsv(TrType tr, const char* nf) {
+  TTableCsv t;
+  TrBode bode;
+  GrBlack black;
+  TrTemp temp;
+  TrNyquist nyquist;
+  bool calcule = false;
+  switch (tr) {
+    case TraceBlack:
+      calcule = black.Table(&t);
+      break;
+    case TraceBode:
+      calcule = bode.Table(&t);
+      break;
+    case TraceTemp:
+      calcule = temp.Table(&t);
+      break;
+    case TraceNyquist:
+      calcule = nyquist.Table(&t);
+      break;
+    default:
+      return;
+  }
+  if (!calcule) return;
+  switch (t.Ecrit(nf)) {
+    case TTableCsv::ErrOuverture:
+      std::printf("Le fichier %s ne peut être ouvert !\n", nf);
+      break;
+    case TTableCsv::ErrEcriture:
+      WriteFailed(nf);
+      break;
+    default:
+      break;
+  }
 }
 
 }  // namespace
 
 void Tracer(GrType x, TrType tr, const char* nf) {
+  if (x == GrCSV) {
+    if (nf != nullptr && *nf != '\0') TracerCsv(tr, nf);
+    return;
+  }
   int closeErr = 0;
   {
     TMDGraph g(x, nf);
@@ -39,6 +77,12 @@ void Tracer(GrType x, TrType tr, const char* nf) {
         TrBode b;
         b.Trace(&g);
         closeErr = b.CloseErr;
+        break;
+      }
+      case TraceNyquist: {
+        TrNyquist n;
+        n.Trace(&g);
+        closeErr = n.CloseErr;
         break;
       }
       case TraceTemp: {

@@ -103,7 +103,7 @@ class ReportTest : public ::testing::Test {
 TEST_F(ReportTest, FirstOrderLag) {
   TFctTransfert* h = Make("H", 1, {-1});
   auto lines = Report(h);
-  ASSERT_EQ(lines.size(), 27u);                        // no overshoot line in either loop
+  ASSERT_EQ(lines.size(), 28u);                        // no overshoot line in either loop
   const double bw = std::sqrt(std::pow(10, 0.3) - 1);  // |1/(jw+1)| = -3 dB
   const std::vector<std::string> open = {
       "Fonction de transfert  H",
@@ -129,6 +129,7 @@ TEST_F(ReportTest, FirstOrderLag) {
       "Marge de phase indéterminée",
       "Marge de module : 1 (0.00 dB) à 1E+06 rad/s",
       "Gain max : 0.00 dB en statique",
+      "Critère de Nyquist : P = 0, N = 0, Z = 0",
       "",
       "*************************",
       kClosed,
@@ -136,8 +137,8 @@ TEST_F(ReportTest, FirstOrderLag) {
       Format("Bande passante à -3dB : %.3G rad/s (%.3G Hz)", 2 * bw, 2 * bw / (2 * kPi)),
   };
   for (size_t i = 0; i < rest.size(); ++i) EXPECT_EQ(lines[7 + i], rest[i]) << i;
-  EXPECT_NEAR(NumberAfter(lines, 18, kTr2), std::log(50.0) / 2, 1.01 * kDt);
-  EXPECT_NEAR(NumberAfter(lines, 19, kTr5), std::log(20.0) / 2, 1.01 * kDt);
+  EXPECT_NEAR(NumberAfter(lines, 19, kTr2), std::log(50.0) / 2, 1.01 * kDt);
+  EXPECT_NEAR(NumberAfter(lines, 20, kTr5), std::log(20.0) / 2, 1.01 * kDt);
   // Class 0 with Kp = 1: a step leaves 1/(1 + Kp), a ramp and a parabola grow without bound.
   const std::vector<std::string> end = {
       Format("Temps de montée (10-90%%) : %.5G s", std::log(9.0) / 2),
@@ -148,7 +149,7 @@ TEST_F(ReportTest, FirstOrderLag) {
       "Erreur de traînage (rampe) : infinie",
       "Erreur en accélération (parabole) : infinie",
   };
-  for (size_t i = 0; i < end.size(); ++i) EXPECT_EQ(lines[20 + i], end[i]) << i;
+  for (size_t i = 0; i < end.size(); ++i) EXPECT_EQ(lines[21 + i], end[i]) << i;
   EXPECT_TRUE(h->ModeBF);
 }
 
@@ -168,6 +169,7 @@ TEST_F(ReportTest, Integrator) {
       "Marge de module : 1 (0.00 dB) à 1E+06 rad/s",
       Format("Marge de retard : %.4G s", kPi / 2),
       "Gain max infini (en statique)",
+      "Critère de Nyquist : P = 0, N = 0, Z = 0",
       "",
       "*************************",
       kClosed,
@@ -176,8 +178,8 @@ TEST_F(ReportTest, Integrator) {
   };
   ASSERT_EQ(lines.size(), head.size() + 9);
   for (size_t i = 0; i < head.size(); ++i) EXPECT_EQ(lines[i], head[i]) << i;
-  EXPECT_NEAR(NumberAfter(lines, 15, kTr2), std::log(50.0), 1.01 * kDt);
-  EXPECT_NEAR(NumberAfter(lines, 16, kTr5), std::log(20.0), 1.01 * kDt);
+  EXPECT_NEAR(NumberAfter(lines, 16, kTr2), std::log(50.0), 1.01 * kDt);
+  EXPECT_NEAR(NumberAfter(lines, 17, kTr5), std::log(20.0), 1.01 * kDt);
   // Class 1 with Kv = lim s H(s) = 1.
   const std::vector<std::string> tail = {
       Format("Temps de montée (10-90%%) : %.5G s", std::log(9.0)),
@@ -188,7 +190,7 @@ TEST_F(ReportTest, Integrator) {
       "Erreur de traînage (rampe) : 1",
       "Erreur en accélération (parabole) : infinie",
   };
-  for (size_t i = 0; i < tail.size(); ++i) EXPECT_EQ(lines[17 + i], tail[i]) << i;
+  for (size_t i = 0; i < tail.size(); ++i) EXPECT_EQ(lines[18 + i], tail[i]) << i;
 }
 
 // Poles 0 and -1: the closed loop 1/(s^2 + s + 1) has damping 0.5 and natural frequency 1.
@@ -219,10 +221,11 @@ TEST_F(ReportTest, SecondOrderLoop) {
     EXPECT_NEAR(shown, gain, 1e-5 * gain) << k;
   }
   const int closed = Find(lines, kClosed);
-  ASSERT_EQ(closed, 15);
-  EXPECT_EQ(lines[16], "Régime statique : Gain = 0.00 dB  Phase = 0.00 deg");
+  EXPECT_EQ(lines.at(13), "Critère de Nyquist : P = 0, N = 0, Z = 0");
+  ASSERT_EQ(closed, 16);
+  EXPECT_EQ(lines[17], "Régime statique : Gain = 0.00 dB  Phase = 0.00 deg");
   const double w3 = std::sqrt((1 + std::sqrt(1 - 4 * (1 - std::pow(10, 0.3)))) / 2);
-  EXPECT_EQ(lines[17], Format("Bande passante à -3dB : %.3G rad/s (%.3G Hz)", w3, w3 / (2 * kPi)));
+  EXPECT_EQ(lines[18], Format("Bande passante à -3dB : %.3G rad/s (%.3G Hz)", w3, w3 / (2 * kPi)));
   // The exact step 1 - exp(-zeta t) (cos wd t + zeta / wd sin wd t) rises up to its peak at
   // pi / wd: its 10 % and 90 % times by bisection.
   const double zeta = 0.5, wd = std::sqrt(1 - zeta * zeta);
@@ -231,24 +234,24 @@ TEST_F(ReportTest, SecondOrderLoop) {
   };
   const double t10 = Solve([&](double t) { return step(t) - 0.1; }, 0, kPi / wd);
   const double t90 = Solve([&](double t) { return step(t) - 0.9; }, 0, kPi / wd);
-  EXPECT_EQ(lines[20], Format("Temps de montée (10-90%%) : %.5G s", t90 - t10));
-  EXPECT_EQ(lines[21], "Valeur finale : 1");
+  EXPECT_EQ(lines[21], Format("Temps de montée (10-90%%) : %.5G s", t90 - t10));
+  EXPECT_EQ(lines[22], "Valeur finale : 1");
   // Overshoot exp(-pi zeta / sqrt(1 - zeta^2)) at the time pi / wd.
   const double over = std::exp(-kPi * zeta / wd);
-  ASSERT_EQ(Find(lines, kOvershoot), 22);
+  ASSERT_EQ(Find(lines, kOvershoot), 23);
   double percent, peak, tpeak;
-  ASSERT_EQ(std::sscanf(lines[22].c_str() + kOvershoot.size(), "%lf %% ( = %lf @ %lfs)", &percent,
+  ASSERT_EQ(std::sscanf(lines[23].c_str() + kOvershoot.size(), "%lf %% ( = %lf @ %lfs)", &percent,
                         &peak, &tpeak),
             3);
   EXPECT_NEAR(percent, 100 * over, 1e-3);
   EXPECT_NEAR(peak, 1 + over, 1e-5);
   EXPECT_NEAR(tpeak, kPi / wd, 2 * kDt);
   // Resonance of the closed loop at sqrt(1 - 2 zeta^2) with 1/(2 zeta wd).
-  EXPECT_EQ(lines.at(23),
+  EXPECT_EQ(lines.at(24),
             Format("Gain max : %.2f dB (%.3G rad/s)", 20 * std::log10(1 / (2 * zeta * wd)),
                    std::sqrt(1 - 2 * zeta * zeta)));
-  EXPECT_EQ(lines.at(24), "Classe : 1");
-  EXPECT_EQ(lines.size(), 28u);
+  EXPECT_EQ(lines.at(25), "Classe : 1");
+  EXPECT_EQ(lines.size(), 29u);
 }
 
 // K/(s(s+1)(s+2)): phase crossover at sqrt(2) rad/s, gain margin 20 log10(6/K).
@@ -342,6 +345,7 @@ TEST_F(ReportTest, PureGainSettlesAtOnce) {
       // |1 + 5| at every frequency: the first one searched.
       "Marge de module : 6 (15.56 dB) à 1E-06 rad/s",
       Format("Gain max : %.2f dB en statique", 20 * std::log10(5.0)),
+      "Critère de Nyquist : P = 0, N = 0, Z = 0",
       "",
       "*************************",
       kClosed,
@@ -578,6 +582,7 @@ struct Loop {
   std::string gainMargin, phaseMargin;  // expected lines
   bool closedLoopStable;                // every root of den + num in the left half-plane
   std::string openMax, closedMax;       // expected maximum-gain lines ("" for not checked)
+  int P, N, Z;                          // Nyquist criterion: Z closed-loop poles on the right
   // Frequency lines after the gain and phase margins ("": no such line).
   std::string phaseCrossover = "", gainCrossover = "";
 };
@@ -686,6 +691,7 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
        true,
        "Gain max : 0.00 dB en statique",
        "",
+       0, 0, 0,
        Format("  Pulsation à -180° : %.4G rad/s", std::sqrt(3.0))},
       // 2/(s(s+1)(s+2)): sqrt 2 and 20 log10(6/2); Octave margin: 32.613097 deg at 0.74936828,
       // closed-loop peak 5.282738 dB at 0.81649658.
@@ -699,6 +705,7 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
        true,
        "Gain max infini (en statique)",
        "Gain max : 5.28 dB (0.816 rad/s)",
+       0, 0, 0,
        Format("  Pulsation à -180° : %.4G rad/s", std::sqrt(2.0)),
        "  Pulsation de coupure à 0 dB : 0.7494 rad/s"},
       // 1/(s(s+1)): the phase only tends to -180; Octave: 51.827292 deg.
@@ -713,6 +720,7 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
        "",
        Format("Gain max : %.2f dB (%.3G rad/s)", 20 * std::log10(2 / std::sqrt(3.0)),
               std::sqrt(0.5)),
+       0, 0, 0,
        "",
        Format("  Pulsation de coupure à 0 dB : %.4G rad/s", std::sqrt((std::sqrt(5.0) - 1) / 2))},
       // Type 2, 2(s+1)^2/s^3: the phase rises through -180 at w = 1 where |H| = 4; Octave
@@ -728,6 +736,7 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
        true,
        "Gain max infini (en statique)",
        "Gain max : 5.31 dB (1.66 rad/s)",
+       0, 0, 0,
        "  Pulsation à -180° : 1 rad/s",
        "  Pulsation de coupure à 0 dB : 2.359 rad/s"},
       // Conditionally stable, two -180 crossings; the margin closest to 0 dB is the second.
@@ -743,6 +752,7 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
        true,
        "",
        "Gain max : 4.02 dB (3.64 rad/s)",
+       0, 0, 0,
        Format("  Pulsation à -180° : %.4G rad/s",
               std::fabs(cm1) < std::fabs(cm2) ? (19 - r281) / 2 : (19 + r281) / 2),
        "  Pulsation de coupure à 0 dB : 4.911 rad/s"},
@@ -760,6 +770,7 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
        false,
        "Gain max infini (en statique)",
        "Gain max : 1.94 dB (10 rad/s)",
+       0, 2, 2,
        "  Pulsation à -180° : 10 rad/s",
        "  Pulsation de coupure à 0 dB : 10.24 rad/s"},
       // Order 8 with a lightly damped pair: the phase passes -180 at 0.4484359624 (+15.261957
@@ -776,6 +787,7 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
        false,
        "Gain max : 15.34 dB (0.446 rad/s)",
        "Gain max : 1.69 dB (0.456 rad/s)",
+       0, 2, 2,
        "  Pulsation à -180° : 0.4484 rad/s",
        "  Pulsation de coupure à 0 dB : 0.5388 rad/s"},
       // Open-loop unstable plant 10(s+2)/((s-1)(s+5)) that feedback stabilises: closed-loop
@@ -790,6 +802,7 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
        true,
        Format("Gain max : %.2f dB en statique", 20 * std::log10(4.0)),
        "",
+       1, -1, 0,
        "",
        "  Pulsation de coupure à 0 dB : 8.875 rad/s"},
       // Biproper lead 2(s+1)/(s+4): a rising modulus, 0 dB at w = 2.
@@ -803,6 +816,7 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
        true,
        Format("Gain max : %.2f dB en hautes fréquences", 20 * std::log10(2.0)),
        Format("Gain max : %.2f dB en hautes fréquences", 20 * std::log10(2.0 / 3)),
+       0, 0, 0,
        "",
        "  Pulsation de coupure à 0 dB : 2 rad/s"},
       // The loops of examples/: 20/((s+1)(s+2)(s+5)), -180 at sqrt 17 where |H| = 20/126;
@@ -817,6 +831,7 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
        true,
        "Gain max : 6.02 dB en statique",
        "Gain max : -1.92 dB (1.67 rad/s)",
+       0, 0, 0,
        Format("  Pulsation à -180° : %.4G rad/s", std::sqrt(17.0)),
        "  Pulsation de coupure à 0 dB : 1.286 rad/s"},
       // 10/((s+1)(s+10)) starts at exactly 0 dB and only falls; the phase only tends to -180.
@@ -829,7 +844,8 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
        "Marge de phase indéterminée",
        true,
        "Gain max : 0.00 dB en statique",
-       ""},
+       "",
+       0, 0, 0},
       // 5/(s(s+2)(s+4)): -180 at sqrt 8 where |H| = 5/48; Octave: 65.061845 deg at 0.59276172.
       {"N",
        5,
@@ -841,6 +857,7 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
        true,
        "Gain max infini (en statique)",
        "",
+       0, 0, 0,
        Format("  Pulsation à -180° : %.4G rad/s", std::sqrt(8.0)),
        "  Pulsation de coupure à 0 dB : 0.5928 rad/s"},
   };
@@ -870,6 +887,12 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
           << l.name;
     }
     EXPECT_EQ(Find(lines, kTr2, closed) > 0, l.closedLoopStable) << l.name;
+    // The criterion is the last line of the open-loop section; its Z is the count of the roots
+    // of den + num on the right (Routh, Octave), 0 exactly for the stable loops.
+    EXPECT_EQ(lines.at(closed - 3),
+              Format("Critère de Nyquist : P = %d, N = %d, Z = %d", l.P, l.N, l.Z))
+        << l.name;
+    EXPECT_EQ(l.Z == 0, l.closedLoopStable) << l.name;
     if (!l.openMax.empty()) {
       EXPECT_EQ(lines.at(Find(lines, "Gain max")), l.openMax) << l.name;
     }
