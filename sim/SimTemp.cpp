@@ -264,7 +264,8 @@ size_t SimTemp::NextYsPaire(SimTemp* a, SimTemp* b, double tFin, double* ya, dou
   if (a->FctU == &SimTemp::Rampe) return StepsOfOrder<Double2>(sims, tFin, ys, t, n, URampe());
   if (a->FctU == &SimTemp::Impulsion)
     return StepsOfOrder<Double2>(sims, tFin, ys, t, n, UImpulsion());
-  if (a->FctU == &SimTemp::Parabole) return StepsOfOrder<Double2>(sims, tFin, ys, t, n, UParabole());
+  if (a->FctU == &SimTemp::Parabole)
+    return StepsOfOrder<Double2>(sims, tFin, ys, t, n, UParabole());
   return 0;
 }
 
@@ -555,7 +556,8 @@ size_t SimTemp::StepsExact(double tFin, double* ys, double* ts, size_t cnt, U u,
       }
       // The input and its derivatives at the start of the step.
       const bool parti = tNow >= 0.0;
-      const double u0 = u(tNow), u1 = parti && ordre == 1 ? 1.0 : (parti && ordre == 2 ? tNow : 0.0);
+      const double u0 = u(tNow);
+      const double u1 = parti && ordre == 1 ? 1.0 : (parti && ordre == 2 ? tNow : 0.0);
       const double u2 = parti && ordre == 2 ? 1.0 : 0.0;
       for (size_t i = 0; i < nn; ++i) {
         double s = d[nn * nn + i] * u0 + d[nn * nn + nn + i] * u1;

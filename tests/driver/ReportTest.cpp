@@ -871,14 +871,19 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
     EXPECT_EQ(lines.at(pm), l.phaseMargin) << l.name;
     // Each frequency line right after its margin.
     EXPECT_EQ(l.phaseCrossover.empty() ? pm : gm + 2, pm) << l.name;
-    if (!l.phaseCrossover.empty()) EXPECT_EQ(lines.at(gm + 1), l.phaseCrossover) << l.name;
+    if (!l.phaseCrossover.empty()) {
+      EXPECT_EQ(lines.at(gm + 1), l.phaseCrossover) << l.name;
+    }
     EXPECT_EQ(Find(lines, "  Pulsation de coupure") > 0, !l.gainCrossover.empty()) << l.name;
-    if (!l.gainCrossover.empty()) EXPECT_EQ(lines.at(pm + 1), l.gainCrossover) << l.name;
+    if (!l.gainCrossover.empty()) {
+      EXPECT_EQ(lines.at(pm + 1), l.gainCrossover) << l.name;
+    }
     // The modulus and delay margins against a dense evaluation of the loop's own factors.
-    double mm, wm, tau;
+    double mm = NAN, wm = NAN, tau = NAN;
     ModulusReference(l, &mm, &wm);
     EXPECT_EQ(lines.at(Find(lines, "Marge de module")),
-              Format("Marge de module : %.4G (%.2f dB) à %.4G rad/s", mm, Decimal2(20 * std::log10(mm)), wm))
+              Format("Marge de module : %.4G (%.2f dB) à %.4G rad/s", mm,
+                     Decimal2(20 * std::log10(mm)), wm))
         << l.name;
     const bool delay = DelayReference(l, &tau) && l.closedLoopStable;
     EXPECT_EQ(Find(lines, "Marge de retard") > 0, delay) << l.name;
@@ -1115,7 +1120,9 @@ TEST_F(ReportFiguresTest, RiseTimeAndUndershootOfKnownResponses) {
     // The peak beyond the final value, on its side.
     const int over = Find(lines, kOvershoot);
     EXPECT_EQ(over > 0, highest > 1 + 1e-6) << r.name;
-    if (over > 0) EXPECT_NEAR(NumberAfter(lines, over, kOvershoot), 100 * (highest - 1), 1e-4);
+    if (over > 0) {
+      EXPECT_NEAR(NumberAfter(lines, over, kOvershoot), 100 * (highest - 1), 1e-4) << r.name;
+    }
     // Without oscillation the response stays in the 2 % band once it reaches 98 %.
     if (r.quadratics.empty()) {
       EXPECT_NEAR(NumberAfter(lines, Find(lines, kTr2), kTr2), first(0.98), 1.01 * kDt) << r.name;
@@ -1168,7 +1175,8 @@ TEST_F(ReportFiguresTest, StaticGainFromTheFactors) {
     f->AddPole(-i);
   }
   auto lines = Report(f);
-  EXPECT_EQ(lines.at(3), Format("Régime statique : Gain = %.2f dB  Phase = 0.00 deg", 20 * std::log10(3.0)));
+  EXPECT_EQ(lines.at(3), Format("Régime statique : Gain = %.2f dB  Phase = 0.00 deg",
+                                20 * std::log10(3.0)));
   EXPECT_EQ(lines.at(3), "Régime statique : Gain = 9.54 dB  Phase = 0.00 deg");
   const int closed = Find(lines, kClosed);
   ASSERT_GT(closed, 0);

@@ -39,8 +39,7 @@ TEST(SimTempInput, SignalsAndSelection) {
   };
   for (Row r : {Row{0, SimTemp::S_Echelon, 1.0}, Row{1, SimTemp::S_Rampe, 3.0},
                 Row{2, SimTemp::S_Impulsion, 0.0}, Row{3, SimTemp::S_Parabole, 4.5},
-                Row{7, SimTemp::S_Echelon, 1.0},
-                Row{-1, SimTemp::S_Echelon, 1.0}}) {
+                Row{7, SimTemp::S_Echelon, 1.0}, Row{-1, SimTemp::S_Echelon, 1.0}}) {
     s.SetFctU(r.fct);
     EXPECT_EQ(s.TypeSignal, r.type) << r.fct;
     s.T = 3.0;
