@@ -206,7 +206,7 @@ TEST_F(SearchesTest, DelayMarginCountsTheDelayAlreadyThere) {
     const double wc = std::sqrt((std::sqrt(1 + 4 * k * k) - 1) / 2);
     const double dm = (kPi / 2 - std::atan(wc)) / wc;
     double m = 0;
-    ASSERT_TRUE(f->MargeRetard(&m)) << k;
+    ASSERT_TRUE(f->DelayMargin(&m)) << k;
     ExpectRel(m, dm, 1e-6);
     f->Retard = m;
     std::vector<TFctTransfert::TCroise> c;
@@ -215,7 +215,7 @@ TEST_F(SearchesTest, DelayMarginCountsTheDelayAlreadyThere) {
     // The margin's error, as a delay.
     EXPECT_LT(std::fabs(c[0].y.p + kPi) / c[0].w, 1e-6 * dm) << k;
     f->Retard = 0.3 * dm;
-    ASSERT_TRUE(f->MargeRetard(&m)) << k;
+    ASSERT_TRUE(f->DelayMargin(&m)) << k;
     ExpectRel(m, 0.7 * dm, 1e-6);
     Param.Reset();
   }
