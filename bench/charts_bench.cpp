@@ -1,9 +1,10 @@
 // Speed of the charts: Bode (gain + phase) of 20 fourth-order functions at 10 000 points to EPS,
-// EMF, PDF, SVG and PNG, of 100 such functions to EPS, PDF and SVG, Bode of 5 functions at the
+// EMF, PDF, SVG and PNG, of 100 such functions to EPS, PDF, SVG and CSV, Bode of 5 functions at the
 // default 400 points to EPS and PNG, Black with every contour and 5 loci, time chart of 5 functions
-// over 30 s, and the frequency-response evaluation alone. Also what replacing a chart file of
-// 1 MiB costs written in place and through a temporary file renamed over it: their difference
-// is what each chart above pays for never leaving half a file under its name.
+// over 30 s, Nyquist of one order-8 function at 400 points and the root locus of an order-8
+// function to EPS and PNG, and the frequency-response evaluation alone. Also what replacing a
+// chart file of 1 MiB costs written in place and through a temporary file renamed over it: their
+// difference is what each chart above pays for never leaving half a file under its name.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -14,6 +15,9 @@
 
 #include "charts/GrBlack.h"
 #include "charts/TrBode.h"
+#include "charts/TrEvans.h"
+#include "charts/TrNyquist.h"
+#include "driver/Tracer.h"
 #include "model/Param.h"
 #include "plot/AtomicFile.h"
 #include "sim/TrTemp.h"
@@ -55,6 +59,16 @@ void BM_BodeEPS(benchmark::State& state) { BodeVers(state, GrPS, "eps"); }
 void BM_Bode100EPS(benchmark::State& state) { BodeVers(state, GrPS, "eps", 100); }
 void BM_Bode100PDF(benchmark::State& state) { BodeVers(state, GrPDF, "pdf", 100); }
 void BM_Bode100SVG(benchmark::State& state) { BodeVers(state, GrSVG, "svg", 100); }
+// The numbers of the same chart as a CSV table, through the chart dispatch as a script runs it.
+void BM_Bode100CSV(benchmark::State& state) {
+  Registre(100);
+  Param.EdNBP = 10000;
+  Param.RBBode = RBBodeGainPhase;
+  std::string nf = Fichier("csv");
+  for (auto _ : state) Tracer(GrCSV, TraceBode, nf.c_str());
+  std::remove(nf.c_str());
+  Param.Reset();
+}
 void BM_BodeEMF(benchmark::State& state) { BodeVers(state, GrEMF, "emf"); }
 void BM_BodePDF(benchmark::State& state) { BodeVers(state, GrPDF, "pdf"); }
 void BM_BodeSVG(benchmark::State& state) { BodeVers(state, GrSVG, "svg"); }
@@ -97,6 +111,44 @@ void BM_TemporelEPS(benchmark::State& state) {
   std::remove(nf.c_str());
   Param.Reset();
 }
+
+// Nyquist chart of one order-8 function with a lightly damped pair at the default 400 points,
+// to EPS and PNG.
+void NyquistVers(benchmark::State& state, GrType t, const char* ext) {
+  Param.Reset();
+  double poles[] = {-1, -2, -5, -0.5};
+  double pc[] = {1, 0.04, 0.2, 1, 0.4, 4};
+  Param.AddFctTransfert("H", 3, nullptr, 0, poles, 4, nullptr, 0, pc, 2)->Color = 2;
+  Param.EdNBP = 400;
+  std::string nf = Fichier(ext);
+  for (auto _ : state) {
+    TMDGraph g(t, nf.c_str());
+    TrNyquist n;
+    n.Trace(&g);
+  }
+  std::remove(nf.c_str());
+  Param.Reset();
+}
+void BM_NyquistEPS(benchmark::State& state) { NyquistVers(state, GrPS, "eps"); }
+void BM_NyquistPNG(benchmark::State& state) { NyquistVers(state, GrPNG, "png"); }
+
+// Root locus of an order-8 function with two zeros and two close pairs of complex poles,
+// (s+3)(s+7)/((s+1)(s+1.05)(s+6)(s+8)(s^2+0.2s+4)(s^2+0.25s+4.2)), to EPS and to PNG.
+void EvansVers(benchmark::State& state, GrType t, const char* ext) {
+  Param.Reset();
+  double zeros[] = {-3, -7}, poles[] = {-1, -1.05, -6, -8}, pc[] = {1, 0.2, 4, 1, 0.25, 4.2};
+  Param.AddFctTransfert("H", 5, zeros, 2, poles, 4, nullptr, 0, pc, 2)->Color = 4;
+  std::string nf = Fichier(ext);
+  for (auto _ : state) {
+    TMDGraph g(t, nf.c_str());
+    TrEvans e;
+    e.Trace(&g);
+  }
+  std::remove(nf.c_str());
+  Param.Reset();
+}
+void BM_EvansEPS(benchmark::State& state) { EvansVers(state, GrPS, "eps"); }
+void BM_EvansPNG(benchmark::State& state) { EvansVers(state, GrPNG, "png"); }
 
 // TFctTransfert::Value over 100 fourth-order functions at 10 000 frequencies each.
 void BM_Value(benchmark::State& state) {
@@ -149,6 +201,7 @@ BENCHMARK(BM_BodeEPS)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Bode100EPS)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Bode100PDF)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Bode100SVG)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Bode100CSV)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BodeEMF)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BodePDF)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BodeSVG)->Unit(benchmark::kMillisecond);
@@ -157,5 +210,9 @@ BENCHMARK(BM_Bode5EPS)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Bode5PNG)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BlackEPS)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TemporelEPS)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NyquistEPS)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NyquistPNG)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EvansEPS)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EvansPNG)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Value)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

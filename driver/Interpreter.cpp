@@ -179,4 +179,5 @@ const char* const iTPrm::TabCmde[kNbCmde] = {"fct",
                                              "CouleurTempPrinc",
                                              "CouleurTempSec",
                                              "CouleurInput",
-                                             "Nyquist"};
+                                             "Nyquist",
+                                             "Evans"};

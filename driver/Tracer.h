@@ -3,10 +3,11 @@
 
 #include "plot/MDGraph.h"
 
-enum TrType { TraceBlack = 0, TraceBode = 1, TraceTemp = 2, TraceNyquist = 3 };
+enum TrType { TraceBlack = 0, TraceBode = 1, TraceTemp = 2, TraceNyquist = 3, TraceEvans = 4 };
 
 // Draws one chart of kind tr on a new device of kind x; nf is the file name of a file
-// device (EMF, EPS, PDF, SVG, PNG) and the empty string for the screen. A file that cannot be written whole
-// (full disk, write or close error) gets "Erreur : écriture du fichier %s impossible !" and
+// device (EMF, EPS, PDF, SVG, PNG, CSV) and the empty string for the screen. The kind CSV
+// draws nothing: the numbers the chart computes are written to nf as a CSV table. A file that
+// cannot be written whole (full disk, write or close error) gets "Erreur : écriture du fichier %s impossible !" and
 // is removed when it is a regular file.
 void Tracer(GrType x, TrType tr, const char* nf);
