@@ -2,8 +2,10 @@
 // the Nichols iso-gain and iso-phase contours, the critical point and the loci of the functions.
 #pragma once
 
+#include <string>
 #include <vector>
 
+#include "charts/Axes.h"
 #include "plot/MDGraph.h"
 
 class TFctTransfert;
@@ -41,6 +43,8 @@ class GrBlack {
   void quadrill(double dp, double dm);
   // Every iso-gain and iso-phase contour with its label.
   void nichols();
+  // The label of a contour where it overlaps no label placed before (moved along the contour,
+  // or left out), on a white ground.
   void affgain(const T_CRB* c);
   void affphase(const T_CRB* c);
   // Locus of h in its current loop mode, with frequency marks; false when an evaluation failed.
@@ -58,5 +62,14 @@ class GrBlack {
                    std::vector<double>* gain);
 
  private:
+  static constexpr int kEssais = 12;  // places tried on either side of a contour label's own
+  // Prints texte at the pen's position (slot 0) at ang degrees, thin, and keeps its box.
+  void Etiquette(const std::string& texte, double ang);
+  // fmt formatted with v, in texte_.
+  const char* Texte(const char* fmt, double v);
+  bool PlaceSurContour(const T_CRB* c, double t, double dt, double pas, double tn, double tm,
+                       bool (*point)(const T_CRB*, double, double*, double*), bool diagnostic);
   TContoursNichols* contours_ = nullptr;  // points computed ahead by Trace, not owned
+  std::vector<TBoite> places_;            // boxes of the labels placed so far
+  char texte_[64] = {};
 };
