@@ -333,6 +333,33 @@ double TextbookStep(SimTemp& s) {
   return y;
 }
 
+// A decayed impulse response falls below the smallest normal double after some 700 time
+// constants: stepping there gives what the closed form gives (2(e^-t - e^-2t), zero to the last
+// digit at 800 s), stepped alone or beside its closed loop, and leaves the caller's own
+// arithmetic on values below 1e-308 as it was (1e-310 / 2 is not zero).
+TEST(SimTempResponse, DecayedResponseBelowSmallestNormal) {
+  const double a[] = {2.0, 3.0}, b[] = {2.0};  // 2/((s+1)(s+2))
+  for (bool paire : {false, true}) {
+    SimTemp bo(a, 2, b, 1), bf(a, 2, b, 1);
+    for (SimTemp* s : {&bo, &bf}) {
+      s->SetFctU(2);
+      s->Dt = 1e-3;
+    }
+    bf.ModeBF();
+    std::vector<double> y(1024), z(1024), t(1024);
+    size_t k = 0;
+    while (bo.T < 800.0) {
+      k = paire ? SimTemp::NextYsPaire(&bo, &bf, 800.0, y.data(), z.data(), t.data(), 1024)
+                : bo.NextYs(800.0, y.data(), t.data(), 1024);
+      ASSERT_GT(k, 0u);
+    }
+    EXPECT_LT(std::fabs(y[k - 1]), 1e-300) << paire;
+    EXPECT_NEAR(t[k - 1], 800.0, 1e-3) << paire;
+    volatile double tiny = 1e-310;
+    EXPECT_NE(tiny / 2, 0.0) << paire;
+  }
+}
+
 // Steps by blocks give, bit for bit, the outputs and times of single steps and of the textbook
 // method, for every order (registers up to 8, the block's arrays beyond), each input and a
 // biproper function; a block stops at its size or once the time reaches its end.
