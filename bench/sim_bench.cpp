@@ -87,7 +87,7 @@ void BM_RungeKuttaBlocks(benchmark::State& state) {
   state.counters["steps/s"] = benchmark::Counter(
       static_cast<double>(state.iterations()) * kStepsPerRun, benchmark::Counter::kIsRate);
 }
-BENCHMARK(BM_RungeKuttaBlocks)->Arg(0)->Arg(1)->Arg(2)->Arg(4)->Arg(8)->Arg(12)->Arg(20);
+BENCHMARK(BM_RungeKuttaBlocks)->Arg(0)->Arg(1)->Arg(2)->Arg(4)->Arg(8)->Arg(12)->Arg(16)->Arg(20);
 
 // Open and closed loop of the same function stepped side by side, as the time chart runs them:
 // steps/s counts the steps of both.
