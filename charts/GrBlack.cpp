@@ -276,17 +276,35 @@ class TContoursNichols {
   TTravaux travaux_;
 };
 
+const TRecording* TCacheNichols::Trouve(const TR_INFO& g, bool couleurs, int couleur,
+                                        const std::string** texte) const {
+  for (const Entree& e : entrees_) {
+    if (e.couleurs != couleurs || (couleurs && e.couleur != couleur) || !e.dessin.Fits(g)) continue;
+    *texte = &e.texte;
+    return &e.dessin;
+  }
+  return nullptr;
+}
+
+bool TCacheNichols::Connu(const TR_INFO& g, bool couleurs, int couleur, double epaisseur) const {
+  for (const Entree& e : entrees_) {
+    if (e.couleurs == couleurs && (!couleurs || e.couleur == couleur) &&
+        e.epaisseur == epaisseur && e.u_cmx == g.u_cmx && e.u_cmy == g.u_cmy && e.mul == g.mul)
+      return true;
+  }
+  return false;
+}
+
+void TCacheNichols::Ajoute(TRecording dessin, std::string texte, const TR_INFO& g, bool couleurs,
+                           int couleur, double epaisseur) {
+  if (entrees_.size() >= kEntrees) entrees_.erase(entrees_.begin());
+  entrees_.push_back({std::move(dessin), std::move(texte), couleurs, couleur, epaisseur, g.u_cmx,
+                      g.u_cmy, g.mul});
+}
+
 void GrBlack::Trace() {
   if (G == nullptr || G->Gr == nullptr) return;
   TR_INFO* gr = G->Gr;
-  // The contours' points are computed from now on, while the page and the grid are drawn.
-  std::unique_ptr<TContoursNichols> contours;
-  if (Param.CBNichols) contours = std::make_unique<TContoursNichols>(true);
-  contours_ = contours.get();
-  struct Oubli {
-    TContoursNichols** p;
-    ~Oubli() { *p = nullptr; }
-  } oubli{&contours_};
   if (G->Type == GrPS) gr->BOUNDS(0, 19, 0, 28);
   if (gr->TRINIT() != 0) {
     std::printf("Le fichier %s ne peut être ouvert !\n",
@@ -296,6 +314,17 @@ void GrBlack::Trace() {
   if (G->Type == GrScr) gr->SETMUL(0.5);
   gr->BOUNDS(0, 19, 0, 28);
   gr->VWPORTA(1.5, 17.5, 0.3, 26.5);
+  // The contours' points are computed from now on, while the grid is drawn, unless the
+  // contours are likely to be replayed from the cache.
+  std::unique_ptr<TContoursNichols> contours;
+  if (Param.CBNichols && (Cache == nullptr || !Cache->Connu(*gr, Param.CBCouleurs,
+                                                            Param.ColorNichols, Param.EpNichols)))
+    contours = std::make_unique<TContoursNichols>(true);
+  contours_ = contours.get();
+  struct Oubli {
+    TContoursNichols** p;
+    ~Oubli() { *p = nullptr; }
+  } oubli{&contours_};
   gr->LINEWIDTH(0.4);
   gr->WINDOW(-220, 0, -28, 36);
   gr->SETMRK(4, 0.3);
@@ -386,6 +415,29 @@ void GrBlack::quadrill(double dp, double dm) {
 
 void GrBlack::nichols() {
   TR_INFO* gr = G->Gr;
+  // Drawn before from the same state with the same pens: the same device calls and lines.
+  const std::string* dit = nullptr;
+  const TRecording* vu =
+      Cache != nullptr ? Cache->Trouve(*gr, Param.CBCouleurs, Param.ColorNichols, &dit) : nullptr;
+  if (vu != nullptr) {
+    vu->Replay(gr);
+    std::fputs(dit->c_str(), stdout);
+    return;
+  }
+  TRecording dessin;
+  std::string texte;
+  const bool garde = Cache != nullptr && dessin.Begin(gr);
+  texte_ = garde ? &texte : nullptr;
+  dessine();
+  texte_ = nullptr;
+  if (!garde) return;
+  dessin.End(gr);
+  Cache->Ajoute(std::move(dessin), std::move(texte), *gr, Param.CBCouleurs, Param.ColorNichols,
+                Param.EpNichols);
+}
+
+void GrBlack::dessine() {
+  TR_INFO* gr = G->Gr;
   if (Param.CBCouleurs) gr->PLUME(Param.ColorNichols);
   // Called on its own, the chart computes the contours here, on this thread.
   TContoursNichols ici(false);
@@ -437,7 +489,12 @@ void GrBlack::affphase(const T_CRB* c) {
   if (posa(c->ptxt - 0.01, &x1, &y1) && posa(c->ptxt + 0.01, &x2, &y2) &&
       PointIsoPhase(c, c->ptxt, &x, &y)) {
     double a = std::atan2(y2 - y1, x2 - x1) * 180 / M_PI;
-    if (std::fabs(std::fabs(c->rot) - 180) < 0.001) std::printf("ang=%G  c->rot=%G\n", a, c->rot);
+    if (std::fabs(std::fabs(c->rot) - 180) < 0.001) {
+      char ligne[64];
+      std::snprintf(ligne, sizeof ligne, "ang=%G  c->rot=%G\n", a, c->rot);
+      std::fputs(ligne, stdout);
+      if (texte_ != nullptr) *texte_ += ligne;
+    }
     a = Redresse(a);
     gr->CADPOSTXT(c->px, c->py, 0);
     gr->CADDEFTXTA(0.3, a + c->rot, 0);

@@ -2,7 +2,11 @@
 // the Nichols iso-gain and iso-phase contours, the critical point and the loci of the functions.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "plot/MDGraph.h"
+#include "plot/Recording.h"
 
 class TFctTransfert;
 class TContoursNichols;
@@ -27,17 +31,47 @@ constexpr int kNbIsoPhase = 40;
 extern const T_CRB mdb[kNbIsoGain];
 extern const T_CRB mph[kNbIsoPhase];
 
+// Nichols contours already drawn, kept as the device calls they made (and the lines they
+// printed) for the next Black charts that draw them from the same kernel state with the same
+// pen settings: those replay the calls instead of computing and drawing the contours again.
+class TCacheNichols {
+ public:
+  // The drawing that fits g in its current state and the pen settings, or null.
+  const TRecording* Trouve(const TR_INFO& g, bool couleurs, int couleur,
+                           const std::string** texte) const;
+  // Whether a drawing with these pen settings and line width (mm), on a page of g's scale, is
+  // kept: a chart may then skip computing the contours ahead.
+  bool Connu(const TR_INFO& g, bool couleurs, int couleur, double epaisseur) const;
+  // Keeps a drawing made on g, the oldest going when kEntrees are kept.
+  void Ajoute(TRecording dessin, std::string texte, const TR_INFO& g, bool couleurs, int couleur,
+              double epaisseur);
+
+ private:
+  static constexpr size_t kEntrees = 4;  // some 5 MB each
+  struct Entree {
+    TRecording dessin;
+    std::string texte;
+    bool couleurs;
+    int couleur;
+    double epaisseur, u_cmx, u_cmy, mul;  // for Connu
+  };
+  std::vector<Entree> entrees_;
+};
+
 class GrBlack {
  public:
   TMDGraph* G = nullptr;  // device holder, not owned
+  TCacheNichols* Cache = nullptr;  // contours drawn by earlier charts, kept there; not owned
   int CloseErr = 0;  // what closing the drawing returned: not 0 when its file was not written whole
 
   // Draws the whole chart.
   void Trace();
   // Rectangular grid: phase lines every dp degrees, gain lines every dm dB, with labels.
   void quadrill(double dp, double dm);
-  // Every iso-gain and iso-phase contour with its label.
+  // Every iso-gain and iso-phase contour with its label; replayed from Cache when it fits.
   void nichols();
+  // The same, computed and drawn.
+  void dessine();
   void affgain(const T_CRB* c);
   void affphase(const T_CRB* c);
   // Locus of h in its current loop mode, with frequency marks; false when an evaluation failed.
@@ -45,4 +79,5 @@ class GrBlack {
 
  private:
   TContoursNichols* contours_ = nullptr;  // points computed ahead by Trace, not owned
+  std::string* texte_ = nullptr;          // the contours' printed lines go there too while set
 };

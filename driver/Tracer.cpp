@@ -23,7 +23,7 @@ void WriteFailed(const char* nf) {
 
 }  // namespace
 
-void Tracer(GrType x, TrType tr, const char* nf) {
+void Tracer(GrType x, TrType tr, const char* nf, TCacheNichols* nichols) {
   int closeErr = 0;
   {
     TMDGraph g(x, nf);
@@ -31,6 +31,7 @@ void Tracer(GrType x, TrType tr, const char* nf) {
       case TraceBlack: {
         GrBlack b;
         b.G = &g;
+        b.Cache = nichols;
         b.Trace();
         closeErr = b.CloseErr;
         break;
