@@ -523,7 +523,7 @@ bool GrBlack::TraceFctTransfert(TFctTransfert* h) {
   // Chart point of h at w (phase in degrees, gain in dB); ok is false when it is not finite.
   auto point = [&](double w, double* x, double* y, bool* ok) {
     TComplexP v;
-    if (!h->Value(w, &v)) return false;
+    if (!h->Value(w, &v, true)) return false;
     *x = v.p * 180 / M_PI;
     *y = 20 * std::log10(v.m);
     *ok = std::isfinite(*x) && std::isfinite(*y);

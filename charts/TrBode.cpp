@@ -20,7 +20,7 @@ constexpr size_t kPointsEnParallele = 50000;
 // Evaluates one point in dB (gain) or degrees (phase); false when the evaluation failed.
 bool Point(TFctTransfert* f, double w, bool gain, double* v) {
   TComplexP y;
-  if (!f->Value(w, &y)) return false;
+  if (!f->Value(w, &y, true)) return false;
   *v = gain ? 20.0 * std::log10(y.m) : y.p * 180.0 / M_PI;
   return true;
 }
@@ -140,7 +140,7 @@ void TrBode::Trace(TMDGraph* G) {
       [&avance, &w](size_t t) {
         const TAvance& a = avance[t];
         for (size_t k = 0; k < w.size(); ++k) {
-          const TComplexP y = a.f->ValueBO(w[k]);
+          const TComplexP y = a.f->ValueBOProduit(w[k]);
           if (a.bo != nullptr) {
             a.bo->gain[k] = 20.0 * std::log10(y.m);
             a.bo->phase[k] = y.p;
@@ -172,7 +172,7 @@ void TrBode::Trace(TMDGraph* G) {
     }
     for (uint32_t k = 0; k < nbp; ++k) {
       TComplexP y;
-      if (!f->Value(w_[k], &y)) return;
+      if (!f->Value(w_[k], &y, true)) return;
       double gain = 20.0 * std::log10(y.m), phase = y.p * 180.0 / M_PI;
       etend(gain, &g_started, &dBn, &dBm);
       etend(phase, &p_started, &Degn, &Degm);
