@@ -41,7 +41,8 @@ enum Cmd {
   kTempDt,
   kCouleurTempPrinc,
   kCouleurTempSec,
-  kCouleurInput
+  kCouleurInput,
+  kNyquist
 };
 
 const char* const kInputNames[3] = {"Impulsion", "Echelon", "Rampe"};
@@ -125,7 +126,8 @@ void iTPrm::DefineFunction() {
 void iTPrm::Chart(int kind) {
   GrType device;
   if (!ReadPeriph(&device)) return;
-  if (kind != kTemporel && Param.EdWn >= Param.EdWm) {
+  // The Nyquist locus has its own frequency range, [1e-6, 1e6] rad/s.
+  if (kind != kTemporel && kind != kNyquist && Param.EdWn >= Param.EdWm) {
     Err("Etendue de fréquences incorrecte !\n");
     return;
   }
@@ -146,6 +148,10 @@ void iTPrm::Chart(int kind) {
     case kBodeP:
       Param.RBBode = RBBodePhase;
       std::printf("Tracé de Bode (Phase)\n");
+      break;
+    case kNyquist:
+      tr = TraceNyquist;
+      std::printf("Tracé de Nyquist\n");
       break;
     default:
       tr = TraceTemp;
@@ -233,6 +239,7 @@ void iTPrm::ExecCmde() {
     case kBodeG:
     case kBodeP:
     case kTemporel:
+    case kNyquist:
       Chart(cmde);
       break;
     case kEpCourbe:

@@ -128,4 +128,5 @@ const char* const iTPrm::TabCmde[kNbCmde] = {"fct",
                                              "TempDt",
                                              "CouleurTempPrinc",
                                              "CouleurTempSec",
-                                             "CouleurInput"};
+                                             "CouleurInput",
+                                             "Nyquist"};

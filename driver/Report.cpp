@@ -10,6 +10,7 @@
 #include "expr/PolyItMath.h"
 #include "expr/Roots.h"
 #include "model/FctTransfert.h"
+#include "model/Nyquist.h"
 #include "model/Param.h"
 #include "sim/SimTemp.h"
 #include "sim/TrTemp.h"
@@ -177,6 +178,28 @@ bool ClosedLoopVanishes(TFctTransfert* f) {
   return q.Err == 0 && q.Num.IsDefined() && q.Den.IsDefined() && (q.Den + q.Num).IsZero();
 }
 
+// Nyquist criterion: P open-loop poles on the right, N clockwise turns round -1 of the image of
+// the contour, Z = N + P closed-loop poles on the right. Z is also counted from the roots of
+// den + num: where the two disagree, the roots are trusted and the line says so.
+void NyquistLine(TFctTransfert* f) {
+  TNyquistCriterion c;
+  NyquistCriterionOf(f, &c);
+  if (!c.rationnel) {
+    std::printf("Critère de Nyquist : indéterminé (fonction non rationnelle)\n");
+  } else if (!c.ok) {
+    std::printf("Critère de Nyquist : indéterminé\n");
+  } else if (c.parMoinsUn) {
+    std::printf("Critère de Nyquist : le lieu passe par -1\n");
+  } else {
+    std::printf("Critère de Nyquist : P = %d, N = %d, Z = %d\n", c.P, c.N, c.Z);
+  }
+  if (c.ok && !c.accord && !c.parMoinsUn) {
+    std::printf("Critère de Nyquist : les racines de la boucle fermée donnent Z = %d, "
+                "c'est ce nombre qui fait foi\n",
+                c.ZRacines);
+  }
+}
+
 }  // namespace
 
 bool TempsReponseDep(double pc, TFctTransfert* f, double* tr, TPerfTemp* p) {
@@ -249,6 +272,7 @@ void AffProp(TFctTransfert* f) {
   PhaseMargin(f);
   MaxGainBlock(f);
   GainsAtPhases(f);
+  NyquistLine(f);
 
   f->ModeBF = true;
   f->InitValue(false);

@@ -1,25 +1,20 @@
 // Chart dispatch: each chart command draws its chart on a fresh device of the kind it asked
 // for, which is released when the chart is done. A chart file that could not be written whole
-// is reported and does not stay behind.
+// is reported; the device has already removed what it wrote, and a previous file of that name
+// is left as it was.
 #include "driver/Tracer.h"
-
-#include <sys/stat.h>
 
 #include <cstdio>
 
 #include "charts/GrBlack.h"
 #include "charts/TrBode.h"
+#include "charts/TrNyquist.h"
 #include "sim/TrTemp.h"
 
 namespace {
 
-// Reports the file nf as not written, and removes it when it is a plain file: a device, a
-// pipe or a symbolic link named by the script is left as it is.
-void WriteFailed(const char* nf) {
-  std::printf("Erreur : écriture du fichier %s impossible !\n", nf);
-  struct stat st;
-  if (lstat(nf, &st) == 0 && S_ISREG(st.st_mode)) std::remove(nf);
-}
+// Reports the file nf as not written.
+void WriteFailed(const char* nf) { std::printf("Erreur : écriture du fichier %s impossible !\n", nf); }
 
 }  // namespace
 
@@ -40,6 +35,12 @@ void Tracer(GrType x, TrType tr, const char* nf, TCacheNichols* nichols) {
         TrBode b;
         b.Trace(&g);
         closeErr = b.CloseErr;
+        break;
+      }
+      case TraceNyquist: {
+        TrNyquist n;
+        n.Trace(&g);
+        closeErr = n.CloseErr;
         break;
       }
       case TraceTemp: {

@@ -1,6 +1,7 @@
 // Program entry: title line, then the script named on the command line, line by line, then
 // the final pause. "--help" and "--version" print a short text instead. The exit status is
 // always 0.
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -24,6 +25,9 @@ const char kUsage[] =
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A reader that leaves standard output early (as "| head" does) must not end the script: the
+  // console writes then fail and are dropped, and every chart is still written.
+  std::signal(SIGPIPE, SIG_IGN);
   Utf8Terminal console;
   if (argc > 1 && std::strcmp(argv[1], "--help") == 0) {
     std::printf("%s", kUsage);

@@ -53,7 +53,7 @@ int TR_INFO::TRINIT() {
   tr_out = nullptr;
   tr_fail = false;
   if (NomFichier) {
-    tr_out = std::fopen(NomFichier, "wb");
+    tr_out = tr_file.Open(NomFichier);
     if (!tr_out) return bn_break(1, "TRINIT");
   }
   prt = 1;
@@ -102,12 +102,15 @@ int TR_INFO::TRCLOSE() {
   bn_flush();
   tr_close();
   if (tr_out) {
-    // A write that failed earlier leaves the stream's error flag: the devices write in large
-    // blocks, and a failed block is not seen by the close itself.
-    const bool failed = std::ferror(tr_out) != 0;
-    int rc = std::fclose(tr_out);
+    // The file takes its name only when every block was written (a failed block leaves the
+    // stream's error flag) and the close succeeded; otherwise what was written is removed.
     tr_out = nullptr;
-    if (rc != 0 || failed || tr_fail) return bn_break(1, "TRCLOSE");
+    bool written = false;
+    if (tr_fail)
+      tr_file.Discard();
+    else
+      written = tr_file.Commit();
+    if (!written) return bn_break(1, "TRCLOSE");
   }
   return 0;
 }

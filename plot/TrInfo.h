@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "plot/AtomicFile.h"
 #include "plot/TrColors.h"
 
 // One glyph of the stroke font: character code, length of its stroke program, the program.
@@ -104,7 +105,8 @@ class TR_INFO {
   double u_cmx = 0, u_cmy = 0;  // device units per centimetre for this drawing
   double mul = 1;               // scale factor of every centimetre quantity
   double width = 0;             // line width in mm as last given to LINEWIDTH
-  FILE* tr_out = nullptr;       // output file of a file device
+  FILE* tr_out = nullptr;       // output file of a file device (the stream of tr_file)
+  AtomicFile tr_file;           // that file, which takes its name only when written whole
   bool tr_fail = false;         // set by a file device whose drawing could not be written whole
   TD_INFO CADPOL[3] = {};       // the three stroke-font slots
   Move fifo[5] = {};            // queue of relative device moves

@@ -102,7 +102,7 @@ class ReportTest : public ::testing::Test {
 TEST_F(ReportTest, FirstOrderLag) {
   TFctTransfert* h = Make("H", 1, {-1});
   auto lines = Report(h);
-  ASSERT_EQ(lines.size(), 20u);                        // no overshoot line in either loop
+  ASSERT_EQ(lines.size(), 21u);                        // no overshoot line in either loop
   const double bw = std::sqrt(std::pow(10, 0.3) - 1);  // |1/(jw+1)| = -3 dB
   const std::vector<std::string> open = {
       "Fonction de transfert  H",
@@ -124,6 +124,7 @@ TEST_F(ReportTest, FirstOrderLag) {
       "Marge de gain indéterminée",
       "Marge de phase indéterminée",
       "Gain max : 0.00 dB en statique",
+      "Critère de Nyquist : P = 0, N = 0, Z = 0",
       "",
       "*************************",
       kClosed,
@@ -131,10 +132,10 @@ TEST_F(ReportTest, FirstOrderLag) {
       Format("Bande passante à -3dB : %.3G rad/s (%.3G Hz)", 2 * bw, 2 * bw / (2 * kPi)),
   };
   for (size_t i = 0; i < rest.size(); ++i) EXPECT_EQ(lines[7 + i], rest[i]) << i;
-  EXPECT_NEAR(NumberAfter(lines, 16, kTr2), std::log(50.0) / 2, 1.01 * kDt);
-  EXPECT_NEAR(NumberAfter(lines, 17, kTr5), std::log(20.0) / 2, 1.01 * kDt);
-  EXPECT_EQ(lines[18], "Valeur finale : 0.5");
-  EXPECT_EQ(lines[19], "Gain max : -6.02 dB en statique");
+  EXPECT_NEAR(NumberAfter(lines, 17, kTr2), std::log(50.0) / 2, 1.01 * kDt);
+  EXPECT_NEAR(NumberAfter(lines, 18, kTr5), std::log(20.0) / 2, 1.01 * kDt);
+  EXPECT_EQ(lines[19], "Valeur finale : 0.5");
+  EXPECT_EQ(lines[20], "Gain max : -6.02 dB en statique");
   EXPECT_TRUE(h->ModeBF);
 }
 
@@ -149,6 +150,7 @@ TEST_F(ReportTest, Integrator) {
       "Marge de gain indéterminée",
       "Marge de phase: 90.00 deg (stable)",
       "Gain max infini (en statique)",
+      "Critère de Nyquist : P = 0, N = 0, Z = 0",
       "",
       "*************************",
       kClosed,
@@ -157,10 +159,10 @@ TEST_F(ReportTest, Integrator) {
   };
   ASSERT_EQ(lines.size(), head.size() + 4);
   for (size_t i = 0; i < head.size(); ++i) EXPECT_EQ(lines[i], head[i]) << i;
-  EXPECT_NEAR(NumberAfter(lines, 12, kTr2), std::log(50.0), 1.01 * kDt);
-  EXPECT_NEAR(NumberAfter(lines, 13, kTr5), std::log(20.0), 1.01 * kDt);
-  EXPECT_EQ(lines[14], "Valeur finale : 1");
-  EXPECT_EQ(lines[15], "Gain max : 0.00 dB en statique");
+  EXPECT_NEAR(NumberAfter(lines, 13, kTr2), std::log(50.0), 1.01 * kDt);
+  EXPECT_NEAR(NumberAfter(lines, 14, kTr5), std::log(20.0), 1.01 * kDt);
+  EXPECT_EQ(lines[15], "Valeur finale : 1");
+  EXPECT_EQ(lines[16], "Gain max : 0.00 dB en statique");
 }
 
 // Poles 0 and -1: the closed loop 1/(s^2 + s + 1) has damping 0.5 and natural frequency 1.
@@ -190,27 +192,28 @@ TEST_F(ReportTest, SecondOrderLoop) {
     EXPECT_NEAR(shown, gain, 1e-5 * gain) << k;
   }
   const int closed = Find(lines, kClosed);
-  ASSERT_EQ(closed, 12);
-  EXPECT_EQ(lines[13], "Régime statique : Gain = 0.00 dB  Phase = -0.00 deg");
+  EXPECT_EQ(lines.at(10), "Critère de Nyquist : P = 0, N = 0, Z = 0");
+  ASSERT_EQ(closed, 13);
+  EXPECT_EQ(lines[14], "Régime statique : Gain = 0.00 dB  Phase = -0.00 deg");
   const double w3 = std::sqrt((1 + std::sqrt(1 - 4 * (1 - std::pow(10, 0.3)))) / 2);
-  EXPECT_EQ(lines[14], Format("Bande passante à -3dB : %.3G rad/s (%.3G Hz)", w3, w3 / (2 * kPi)));
-  EXPECT_EQ(lines[17], "Valeur finale : 1");
+  EXPECT_EQ(lines[15], Format("Bande passante à -3dB : %.3G rad/s (%.3G Hz)", w3, w3 / (2 * kPi)));
+  EXPECT_EQ(lines[18], "Valeur finale : 1");
   // Overshoot exp(-pi zeta / sqrt(1 - zeta^2)) at the time pi / wd.
   const double zeta = 0.5, wd = std::sqrt(1 - zeta * zeta);
   const double over = std::exp(-kPi * zeta / wd);
-  ASSERT_EQ(Find(lines, kOvershoot), 18);
+  ASSERT_EQ(Find(lines, kOvershoot), 19);
   double percent, peak, tpeak;
-  ASSERT_EQ(std::sscanf(lines[18].c_str() + kOvershoot.size(), "%lf %% ( = %lf @ %lfs)", &percent,
+  ASSERT_EQ(std::sscanf(lines[19].c_str() + kOvershoot.size(), "%lf %% ( = %lf @ %lfs)", &percent,
                         &peak, &tpeak),
             3);
   EXPECT_NEAR(percent, 100 * over, 1e-3);
   EXPECT_NEAR(peak, 1 + over, 1e-5);
   EXPECT_NEAR(tpeak, kPi / wd, 2 * kDt);
   // Resonance of the closed loop at sqrt(1 - 2 zeta^2) with 1/(2 zeta wd).
-  EXPECT_EQ(lines.at(19),
+  EXPECT_EQ(lines.at(20),
             Format("Gain max : %.2f dB (%.3G rad/s)", 20 * std::log10(1 / (2 * zeta * wd)),
                    std::sqrt(1 - 2 * zeta * zeta)));
-  EXPECT_EQ(lines.size(), 20u);
+  EXPECT_EQ(lines.size(), 21u);
 }
 
 // K/(s(s+1)(s+2)): phase crossover at sqrt(2) rad/s, gain margin 20 log10(6/K).
@@ -297,6 +300,7 @@ TEST_F(ReportTest, PureGainSettlesAtOnce) {
       "Marge de gain indéterminée",
       "Marge de phase indéterminée",
       Format("Gain max : %.2f dB en statique", 20 * std::log10(5.0)),
+      "Critère de Nyquist : P = 0, N = 0, Z = 0",
       "",
       "*************************",
       kClosed,
@@ -518,6 +522,7 @@ struct Loop {
   std::string gainMargin, phaseMargin;  // expected lines
   bool closedLoopStable;                // every root of den + num in the left half-plane
   std::string openMax, closedMax;       // expected maximum-gain lines ("" for not checked)
+  int P, N, Z;                          // Nyquist criterion: Z closed-loop poles on the right
 };
 
 TFctTransfert* Build(const Loop& l) {
@@ -571,7 +576,8 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
        "Marge de phase indéterminée",
        true,
        "Gain max : 0.00 dB en statique",
-       ""},
+       "",
+       0, 0, 0},
       // 2/(s(s+1)(s+2)): sqrt 2 and 20 log10(6/2); Octave margin: 32.613097 deg at 0.74936828,
       // closed-loop peak 5.282738 dB at 0.81649658.
       {"B",
@@ -583,7 +589,8 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
        "Marge de phase: 32.61 deg (stable)",
        true,
        "Gain max infini (en statique)",
-       "Gain max : 5.28 dB (0.816 rad/s)"},
+       "Gain max : 5.28 dB (0.816 rad/s)",
+       0, 0, 0},
       // 1/(s(s+1)): the phase only tends to -180; Octave: 51.827292 deg.
       {"C",
        1,
@@ -595,7 +602,8 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
        true,
        "",
        Format("Gain max : %.2f dB (%.3G rad/s)", 20 * std::log10(2 / std::sqrt(3.0)),
-              std::sqrt(0.5))},
+              std::sqrt(0.5)),
+       0, 0, 0},
       // Type 2, 2(s+1)^2/s^3: the phase rises through -180 at w = 1 where |H| = 4; Octave
       // 0 dB at 2.359304086 with -135.939688 deg; closed-loop poles -0.68 +- 1.63j, -0.64, peak
       // 5.314462 dB at 1.6649330.
@@ -608,7 +616,8 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
        "Marge de phase: 44.06 deg (stable)",
        true,
        "Gain max infini (en statique)",
-       "Gain max : 5.31 dB (1.66 rad/s)"},
+       "Gain max : 5.31 dB (1.66 rad/s)",
+       0, 0, 0},
       // Conditionally stable, two -180 crossings; the margin closest to 0 dB is the second.
       // Octave: 0 dB at 4.9111636 with 39.388862 deg; closed-loop poles all in the left half,
       // closed-loop peak 4.015434 dB at 3.6365592.
@@ -621,7 +630,8 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
        "Marge de phase: 39.39 deg (stable)",
        true,
        "",
-       "Gain max : 4.02 dB (3.64 rad/s)"},
+       "Gain max : 4.02 dB (3.64 rad/s)",
+       0, 0, 0},
       // 50/(s(s^2+0.1s+100)): -180 at w = 10 where |H| = 5; three 0 dB crossings (Octave:
       // 0.5012594 at -90.03, 9.7448697 at -100.95, 10.236027 at principal 102.10, that is
       // -257.90): the margin closest to 0 is -77.90. Closed-loop poles 0.1995 +- 10.008j, peak
@@ -635,7 +645,8 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
        "Marge de phase: -77.90 deg (instable)",
        false,
        "Gain max infini (en statique)",
-       "Gain max : 1.94 dB (10 rad/s)"},
+       "Gain max : 1.94 dB (10 rad/s)",
+       0, 2, 2},
       // Order 8 with a lightly damped pair: the phase passes -180 at 0.4484359624 (+15.261957
       // dB) and only then the pair's 180 degrees; Octave's 0 dB crossings 0.2679332 (-60.22)
       // and 0.5387858 (principal 93.42, that is -266.58). Peaks (fminbnd): 15.33647 dB at
@@ -649,7 +660,8 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
        "Marge de phase: -86.58 deg (instable)",
        false,
        "Gain max : 15.34 dB (0.446 rad/s)",
-       "Gain max : 1.69 dB (0.456 rad/s)"},
+       "Gain max : 1.69 dB (0.456 rad/s)",
+       0, 2, 2},
       // Open-loop unstable plant 10(s+2)/((s-1)(s+5)) that feedback stabilises: closed-loop
       // poles -12.83 and -1.17; Octave: 100.267884 deg at 8.8747522.
       {"H",
@@ -661,7 +673,8 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
        "Marge de phase: 100.27 deg (stable)",
        true,
        Format("Gain max : %.2f dB en statique", 20 * std::log10(4.0)),
-       ""},
+       "",
+       1, -1, 0},
       // Biproper lead 2(s+1)/(s+4): a rising modulus, 0 dB at w = 2.
       {"I",
        2,
@@ -672,7 +685,8 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
        Format("Marge de phase: %.2f deg (stable)", lead),
        true,
        Format("Gain max : %.2f dB en hautes fréquences", 20 * std::log10(2.0)),
-       Format("Gain max : %.2f dB en hautes fréquences", 20 * std::log10(2.0 / 3))},
+       Format("Gain max : %.2f dB en hautes fréquences", 20 * std::log10(2.0 / 3)),
+       0, 0, 0},
       // The loops of examples/: 20/((s+1)(s+2)(s+5)), -180 at sqrt 17 where |H| = 20/126;
       // Octave: 80.696524 deg at 1.2861412, closed-loop peak -1.919749 dB at 1.6712951.
       {"L",
@@ -684,7 +698,8 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
        "Marge de phase: 80.70 deg (stable)",
        true,
        "Gain max : 6.02 dB en statique",
-       "Gain max : -1.92 dB (1.67 rad/s)"},
+       "Gain max : -1.92 dB (1.67 rad/s)",
+       0, 0, 0},
       // 10/((s+1)(s+10)) starts at exactly 0 dB and only falls; the phase only tends to -180.
       {"M",
        10,
@@ -695,7 +710,8 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
        "Marge de phase indéterminée",
        true,
        "Gain max : 0.00 dB en statique",
-       ""},
+       "",
+       0, 0, 0},
       // 5/(s(s+2)(s+4)): -180 at sqrt 8 where |H| = 5/48; Octave: 65.061845 deg at 0.59276172.
       {"N",
        5,
@@ -706,7 +722,8 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
        "Marge de phase: 65.06 deg (stable)",
        true,
        "Gain max infini (en statique)",
-       ""},
+       "",
+       0, 0, 0},
   };
   for (const Loop& l : loops) {
     Param.Reset();
@@ -716,6 +733,12 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
     EXPECT_EQ(lines.at(Find(lines, "Marge de gain")), l.gainMargin) << l.name;
     EXPECT_EQ(lines.at(Find(lines, "Marge de phase")), l.phaseMargin) << l.name;
     EXPECT_EQ(Find(lines, kTr2, closed) > 0, l.closedLoopStable) << l.name;
+    // The criterion is the last line of the open-loop section; its Z is the count of the roots
+    // of den + num on the right (Routh, Octave), 0 exactly for the stable loops.
+    EXPECT_EQ(lines.at(closed - 3),
+              Format("Critère de Nyquist : P = %d, N = %d, Z = %d", l.P, l.N, l.Z))
+        << l.name;
+    EXPECT_EQ(l.Z == 0, l.closedLoopStable) << l.name;
     if (!l.openMax.empty()) {
       EXPECT_EQ(lines.at(Find(lines, "Gain max")), l.openMax) << l.name;
     }

@@ -1,14 +1,23 @@
 // Chart commands run through the program: every chart kind on every file device gives a file
 // that Ghostscript runs (EPS), libUEMF reads record by record (EMF), pdfinfo, xmllint and
 // pngcheck accept (PDF, SVG, PNG), and the PDF, SVG and PNG pictures show what Ghostscript shows
-// of the EPS; unopenable files, the script itself, full disks and failing expressions are reported and the script goes on.
+// of the EPS; unopenable files, the script itself, full disks and failing expressions are reported and the script goes on;
+// an interrupted run or a failed rewrite never leaves part of a chart under its name, and a
+// reader that leaves standard output early does not stop the charts.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <csignal>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -327,6 +336,144 @@ TEST(ChartFiles, FailingExpression) {
               std::string::npos)
         << r.out;
     EXPECT_FALSE(Exists(dir.path() + "/t.emf"));
+  }
+}
+
+// The files of a folder, by name.
+std::vector<std::string> FilesIn(const std::string& dir) {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(dir))
+    names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Starts corvane on s.txt in dir, standard input /dev/null and standard output out (-1:
+// /dev/null), with the file size limit fsize bytes (0: none), SIGXFSZ ignored so that writes
+// beyond it fail instead. The signals the tests send or cause have their default action, even
+// where the test itself runs with them ignored.
+pid_t StartCorvane(const std::string& dir, int out = -1, rlim_t fsize = 0) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    for (int sig : {SIGPIPE, SIGTERM, SIGINT, SIGHUP}) signal(sig, SIG_DFL);
+    const int null = open("/dev/null", O_RDWR);
+    if (null < 0 || dup2(null, 0) < 0 || dup2(out >= 0 ? out : null, 1) < 0 ||
+        chdir(dir.c_str()) != 0)
+      _exit(126);
+    if (fsize > 0) {
+      signal(SIGXFSZ, SIG_IGN);
+      const rlimit lim = {fsize, fsize};
+      setrlimit(RLIMIT_FSIZE, &lim);
+    }
+    alarm(60);
+    execl(CORVANE_BIN, CORVANE_BIN, "s.txt", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  return pid;
+}
+
+// Exit code, or 128 + signal number.
+int WaitStatus(pid_t pid) {
+  int ws = 0;
+  waitpid(pid, &ws, 0);
+  return WIFEXITED(ws) ? WEXITSTATUS(ws) : 128 + (WIFSIGNALED(ws) ? WTERMSIG(ws) : 0);
+}
+
+// Four large charts on both kinds of file device, rewritten over files of an earlier run.
+const char* const kBig[] = {"a.eps", "b.emf", "c.eps", "d.emf"};
+const std::string kBigScript = std::string(kLoop) + "NBP = 10000\nBodeGP(EPS, \"a.eps\")\n" +
+                               "Black(EMF, \"b.emf\")\nTemporel(EPS, \"c.eps\")\n" +
+                               "BodeGP(EMF, \"d.emf\")\n";
+
+// SIGTERM, SIGINT or SIGHUP at random points of a run: every chart file holds either the
+// previous bytes or the whole chart of an uninterrupted run, and no temporary file is left.
+TEST(ChartFiles, InterruptedRunLeavesWholeOrPreviousFiles) {
+  ScratchDir ref;
+  ref.Write("s.txt", kBigScript);
+  const auto t0 = std::chrono::steady_clock::now();
+  ASSERT_EQ(WaitStatus(StartCorvane(ref.path())), 0);
+  const auto run = std::chrono::steady_clock::now() - t0;
+  std::mt19937 rng(28);
+  std::uniform_int_distribution<long> at(0, std::chrono::duration_cast<std::chrono::microseconds>(run).count());
+  const int sigs[] = {SIGTERM, SIGINT, SIGHUP};
+  int interrupted = 0;
+  for (int round = 0; round < 24; ++round) {
+    ScratchDir dir;
+    dir.Write("s.txt", kBigScript);
+    for (const char* f : kBig) dir.Write(f, "previous\n");
+    const int sig = sigs[round % 3];
+    const pid_t pid = StartCorvane(dir.path());
+    usleep(static_cast<useconds_t>(at(rng)));
+    kill(pid, sig);
+    const int status = WaitStatus(pid);
+    ASSERT_TRUE(status == 0 || status == 128 + sig) << status;
+    interrupted += status == 128 + sig;
+    std::vector<std::string> want = {"s.txt"};
+    for (const char* f : kBig) {
+      want.push_back(f);
+      const std::string bytes = ReadFile(dir.path() + "/" + f);
+      EXPECT_TRUE(bytes == "previous\n" || bytes == ReadFile(ref.path() + "/" + f))
+          << f << " round " << round << ": " << bytes.size() << " bytes";
+    }
+    std::sort(want.begin(), want.end());
+    EXPECT_EQ(FilesIn(dir.path()), want) << "round " << round;
+  }
+  EXPECT_GT(interrupted, 0);
+}
+
+// A rewrite that fails (the process may write no more than 300 KiB a file) is reported, leaves
+// the previous file as it was and no temporary file; a chart that fits is still written.
+TEST(ChartFiles, FailedRewriteKeepsThePreviousFile) {
+  ScratchDir dir;
+  dir.Write("s.txt", std::string(kLoop) + "NBP = 10000\nBodeGP(EPS, \"a.eps\")\n" +
+                         "Black(EMF, \"b.emf\")\nNBP = 20\nBodeG(EPS, \"small.eps\")\n");
+  dir.Write("a.eps", "previous eps\n");
+  dir.Write("b.emf", "previous emf\n");
+  int out[2];
+  ASSERT_EQ(pipe2(out, O_CLOEXEC), 0);
+  const pid_t pid = StartCorvane(dir.path(), out[1], 300 * 1024);
+  close(out[1]);
+  std::string text;
+  char chunk[4096];
+  for (ssize_t n; (n = read(out[0], chunk, sizeof chunk)) > 0;) text.append(chunk, size_t(n));
+  close(out[0]);
+  ASSERT_EQ(WaitStatus(pid), 0);
+  for (const char* f : {"a.eps", "b.emf"})
+    EXPECT_NE(text.find(std::string("Erreur : écriture du fichier ") + f + " impossible !\n"),
+              std::string::npos)
+        << text;
+  EXPECT_EQ(ReadFile(dir.path() + "/a.eps"), "previous eps\n");
+  EXPECT_EQ(ReadFile(dir.path() + "/b.emf"), "previous emf\n");
+  EXPECT_EQ(gs_test::GhostscriptCheck(dir.path() + "/small.eps"), 0);
+  EXPECT_EQ(FilesIn(dir.path()), (std::vector<std::string>{"a.eps", "b.emf", "s.txt", "small.eps"}));
+}
+
+// Standard output closed by its reader after the first line (as "| head -1" does): the run
+// goes on to its end, exits 0 and writes its twelve charts as a run to a file does.
+TEST(ChartFiles, ClosedStandardOutputStopsNothing) {
+  std::string script = std::string(kLoop) + "NBP = 300\n";
+  const char* const cmds[] = {"BodeGP", "Black", "Temporel"};
+  for (int i = 0; i < 12; ++i)
+    script += std::string(cmds[i % 3]) + (i % 2 ? "(EMF, \"f" : "(EPS, \"f") +
+              std::to_string(i) + "\")\n";
+  ScratchDir ref, dir;
+  ref.Write("s.txt", script);
+  dir.Write("s.txt", script);
+  ASSERT_EQ(WaitStatus(StartCorvane(ref.path())), 0);
+  int out[2];
+  ASSERT_EQ(pipe2(out, O_CLOEXEC), 0);
+  const pid_t pid = StartCorvane(dir.path(), out[1]);
+  close(out[1]);
+  char c = 0;
+  while (c != '\n' && read(out[0], &c, 1) == 1) {
+  }
+  close(out[0]);
+  EXPECT_EQ(WaitStatus(pid), 0);
+  for (int i = 0; i < 12; ++i) {
+    const std::string f = "/f" + std::to_string(i);
+    const std::string bytes = ReadFile(dir.path() + f);
+    EXPECT_GT(bytes.size(), 1000u) << f;
+    EXPECT_EQ(bytes, ReadFile(ref.path() + f)) << f;
   }
 }
 

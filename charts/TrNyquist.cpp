@@ -1,0 +1,212 @@
+// Nyquist chart: grid (axes through the origin, unit circle, compression circle), critical point,
+// and for each checked function its locus, mirror image, arrows and infinite arcs.
+#include "charts/TrNyquist.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "charts/Axes.h"
+#include "model/FctTransfert.h"
+#include "model/Param.h"
+
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+constexpr double kRadToDeg = 180 / kPi;
+
+// Page position (centimetres) of the user point (x, y); the pen moves there.
+void PosA(TR_INFO* G, double x, double y, double* ax, double* ay) {
+  G->MOVE(x, y);
+  G->GET_POSA(ax, ay);
+}
+
+// Arc of radius r round the origin from angle a1, turning by da (radians, negative clockwise).
+void Arc(TR_INFO* G, double r, double a1, double da) {
+  const int n = 2 + static_cast<int>(std::ceil(std::fabs(da) * 40));
+  for (int i = 0; i <= n; ++i) {
+    const double a = a1 + da * i / n;
+    if (i == 0)
+      G->MOVE(r * std::cos(a), r * std::sin(a));
+    else
+      G->DRAW(r * std::cos(a), r * std::sin(a));
+  }
+}
+
+// Arrow head at the point k of (x, y) pointing to the next point when sens > 0, to the previous
+// one otherwise.
+void Fleche(TR_INFO* G, const std::vector<double>& x, const std::vector<double>& y, size_t k,
+            int sens) {
+  const size_t j = sens > 0 ? k + 1 : k - 1;
+  if (j >= x.size() || !std::isfinite(x[k]) || !std::isfinite(x[j])) return;
+  double ax, ay, bx, by;
+  PosA(G, x[j], y[j], &bx, &by);
+  PosA(G, x[k], y[k], &ax, &ay);
+  if (ax == bx && ay == by) return;
+  const double ang = std::atan2(by - ay, bx - ax) * kRadToDeg;
+  G->MOVE(x[k], y[k]);
+  G->FLECHE(0.35, 0.12, 0.1, ang);
+}
+
+// Index of the point that is the fraction t of the way along the polyline (page length).
+size_t PointAuTiers(const std::vector<double>& x, const std::vector<double>& y, double t) {
+  std::vector<double> s(x.size(), 0);
+  for (size_t i = 1; i < x.size(); ++i) {
+    const double d = std::hypot(x[i] - x[i - 1], y[i] - y[i - 1]);
+    s[i] = s[i - 1] + (std::isfinite(d) ? d : 0);
+  }
+  for (size_t i = 0; i < x.size(); ++i)
+    if (s[i] >= t * s.back()) return i;
+  return x.size() / 2;
+}
+
+}  // namespace
+
+void TrNyquist::Trace(TMDGraph* G) {
+  if (G == nullptr || G->Gr == nullptr) return;
+  TR_INFO* gr = G->Gr;
+  courbes_.clear();
+  R = 1.5;
+  for (unsigned i = 0; i < Param.GetNbFctTransfert(); ++i) {
+    TFctTransfert* f = Param.GetFctTransfert(i);
+    if (f == nullptr || !f->Checked) continue;
+    courbes_.push_back({f, {}, 0});
+    TCourbe& c = courbes_.back();
+    if (!NyquistLocusOf(f, Param.EdNBP, &c.lieu)) return;
+    TNyquistContour contour;
+    if (NyquistContourOf(f, &contour)) c.excesInfini = contour.excesInfini;
+    if (c.lieu.R > R) R = c.lieu.R;
+  }
+  L = 2.15 * R;
+
+  // Page: 19 x 28 cm everywhere (half size on the screen, which fills its window).
+  if (G->Type == GrPS) gr->BOUNDS(0, 19, 0, 28);
+  if (gr->TRINIT() != 0) {
+    std::printf("Le fichier %s ne peut être ouvert !\n",
+                gr->NomFichier != nullptr ? gr->NomFichier : "");
+    return;
+  }
+  if (G->Type == GrScr) gr->SETMUL(0.5);
+  gr->BOUNDS(0, 19, 0, 28);
+  // A square of 17 cm: both axes at the same scale, so that circles stay round.
+  gr->VWPORTA(1, 18, 5.5, 22.5);
+  gr->WINDOW(-L, L, -L, L);
+  Axes(gr);
+  for (const TCourbe& c : courbes_) Courbe(gr, c);
+  CloseErr = gr->TRCLOSE();
+}
+
+void TrNyquist::Axes(TR_INFO* G) {
+  const bool coul = Param.CBCouleurs;
+  if (!coul) G->PLUME(1);
+  Plume(G, coul, Param.ColorBode1, Param.EpBod1);
+  G->SETLIN(0, 1);
+  // Axes through the origin, over the whole window.
+  G->MOVE(-L, 0);
+  G->DRAW(L, 0);
+  G->MOVE(0, -L);
+  G->DRAW(0, L);
+  // Graduations at true values inside R, labelled; a label every step.
+  const double pas = R <= 2 ? 0.5 : 1;
+  const double t = 0.012 * L;  // half-length of a tick
+  G->SETPRT(0);
+  G->CADDEFTXTA(0.3, 0, 0);
+  for (int i = -static_cast<int>(R / pas); i <= static_cast<int>(R / pas); ++i) {
+    const double v = i * pas;
+    if (i == 0) continue;
+    G->MOVE(v, -t);
+    G->DRAW(v, t);
+    G->MOVE(-t, v);
+    G->DRAW(t, v);
+    G->CADPOSTXT(0.5, 1.3, 0);
+    G->MOVE(v, 0);
+    G->CADPRINTF(0, "%G", v);
+    G->CADPOSTXT(-0.3, 0.5, 0);
+    G->MOVE(0, v);
+    G->CADPRINTF(0, "%G", v);
+  }
+  G->CADPOSTXT(1, -0.3, 0);
+  G->MOVE(L, 0);
+  G->CADPRINTF(0, "Re");
+  G->CADPOSTXT(-0.3, 1, 0);
+  G->MOVE(0, L);
+  G->CADPRINTF(0, "Im");
+  // The unit circle, dashed.
+  G->SETLIN(1, 0.5);
+  Arc(G, 1, 0, 2 * kPi);
+  // Where the compression starts: a lighter dotted circle of radius R, labelled with R.
+  Plume(G, coul, Param.ColorBode2, Param.EpBod2);
+  G->SETLIN(5, 0.5);
+  Arc(G, R, 0, 2 * kPi);
+  G->SETLIN(0, 1);
+  G->CADPOSTXT(0, -0.3, 0);
+  G->MOVE(R * std::cos(kPi / 4), R * std::sin(kPi / 4));
+  G->CADPRINTF(0, "R = %G", R);
+  // The critical point.
+  G->PLUME(coul ? 4 : 1);  // red
+  G->SETMRK(4, 0.3);
+  G->PLOT(-1, 0);
+  G->SETPRT(1);
+}
+
+void TrNyquist::Courbe(TR_INFO* G, const TCourbe& c) {
+  const TNyquistLocus& l = c.lieu;
+  Plume(G, Param.CBCouleurs, PlumeCourbe(c.f), Param.EpCourbe);
+  // Compressed points of each branch, and of its mirror image.
+  std::vector<std::vector<double>> xs, ys;
+  for (const auto& br : l.branches) {
+    xs.emplace_back();
+    ys.emplace_back();
+    for (const TLocusPoint& p : br) {
+      const TComplex q = CompressPoint(p.h, R);
+      const bool ok = std::isfinite(q.Re) && std::isfinite(q.Im);
+      xs.back().push_back(ok ? q.Re : NAN);
+      ys.back().push_back(ok ? q.Im : NAN);
+    }
+  }
+  for (int miroir = 0; miroir < 2; ++miroir) {
+    // Positive frequencies solid, negative ones dotted.
+    G->SETLIN(miroir == 0 ? 0 : 5, miroir == 0 ? 1 : 0.5);
+    for (size_t b = 0; b < xs.size(); ++b) {
+      std::vector<double> y = ys[b];
+      if (miroir == 1)
+        for (double& v : y) v = -v;
+      bool down = false;
+      TraceFinis(G, xs[b].data(), y.data(), xs[b].size(), &down);
+      if (xs[b].size() < 3) continue;
+      // Increasing w: along the branch, and backwards along its mirror image.
+      G->SETLIN(0, 1);
+      for (double t : {0.3, 0.7}) {
+        const size_t k = PointAuTiers(xs[b], y, t);
+        Fleche(G, xs[b], y, k == 0 ? 1 : k, miroir == 0 ? 1 : -1);
+      }
+      G->SETLIN(miroir == 0 ? 0 : 5, miroir == 0 ? 1 : 0.5);
+    }
+  }
+  // Infinite arcs, dashed, at the compressed radius of infinity (2R): round each axis pole
+  // (clockwise by its order times 180 degrees) and, for an improper function, at infinity.
+  G->SETLIN(1, 0.5);
+  const double r = 2 * R;
+  auto arg = [](const TLocusPoint& p) { return std::atan2(p.h.Im, p.h.Re); };
+  size_t b = 0;
+  for (const TAxisPole& p : l.poles) {
+    if (p.w == 0) {
+      // From the mirror image at -j0 round to +j0.
+      if (l.branches.empty() || l.branches[0].empty()) continue;
+      const double a = arg(l.branches[0].front());
+      Arc(G, r, -a, -p.ordre * kPi);
+      continue;
+    }
+    if (b + 1 >= l.branches.size()) break;
+    if (!l.branches[b].empty()) {
+      const double a = arg(l.branches[b].back());
+      Arc(G, r, a, -p.ordre * kPi);  // round +j w0
+      // Round -j w0, from the mirror of the point after the pole.
+      if (!l.branches[b + 1].empty()) Arc(G, r, -arg(l.branches[b + 1].front()), -p.ordre * kPi);
+    }
+    ++b;
+  }
+  if (c.excesInfini > 0 && !l.branches.empty() && !l.branches.back().empty()) {
+    Arc(G, r, arg(l.branches.back().back()), -c.excesInfini * kPi);
+  }
+  G->SETLIN(0, 1);
+}

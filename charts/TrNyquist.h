@@ -1,0 +1,36 @@
+// Nyquist chart: the open-loop locus H(jw) of every checked function in the complex plane, for
+// positive frequencies (solid) and negative ones (its mirror image, dotted), with arrows in the
+// direction of increasing w, the infinite arcs round the imaginary-axis poles, the critical
+// point -1, the unit circle and graduated Re and Im axes through the origin. Moduli above R are
+// compressed radially so that the whole contour stays on the page.
+#pragma once
+
+#include <vector>
+
+#include "model/Nyquist.h"
+#include "plot/MDGraph.h"
+
+class TFctTransfert;
+
+class TrNyquist {
+ public:
+  int CloseErr = 0;  // what closing the drawing returned: not 0 when its file was not written whole
+  double R = 1;      // compression radius: the largest of the loci's radii
+  double L = 2;      // half-width of the window (user units, compressed)
+
+  // One function's locus, as computed before the drawing.
+  struct TCourbe {
+    TFctTransfert* f;
+    TNyquistLocus lieu;
+    int excesInfini;  // degree of num minus degree of den, when above 0
+  };
+  std::vector<TCourbe> courbes_;
+
+  // Computes the loci, opens the device, draws and closes it. Nothing is drawn (and no file
+  // written) when an evaluation fails.
+  void Trace(TMDGraph* G);
+
+ private:
+  void Axes(TR_INFO* G);
+  void Courbe(TR_INFO* G, const TCourbe& c);
+};
