@@ -154,6 +154,19 @@ void Plume(TR_INFO* G, bool couleurs, int col, double ep) {
   if (couleurs) G->PLUME(col);
 }
 
+void Tirets(TR_INFO* G, double tiret, double blanc, double ep) {
+  const double w = ep / 10;  // centimetres
+  const double seg[2] = {std::max(tiret, 3 * w) * G->mul, std::max(blanc + w, 3 * w) * G->mul};
+  G->USERLINE(2, seg);
+}
+
+void Pointilles(TR_INFO* G, double blanc, double ep) {
+  const double w = ep / 10;  // centimetres
+  // A piece of a hundredth of a millimetre: its round caps make the dot.
+  const double seg[2] = {0.001 * G->mul, std::max(blanc + w, 3 * w) * G->mul};
+  G->USERLINE(2, seg);
+}
+
 void TraceFinis(TR_INFO* G, const double* x, const double* y, size_t n, bool* down) {
   size_t j = 0;
   while (j < n) {

@@ -46,6 +46,15 @@ class TFctTransfert;
 // previous one (the kernel sends the moves already drawn before it changes the width).
 void Plume(TR_INFO* G, bool couleurs, int col, double ep);
 
+// Dashes of a curve drawn ep millimetres wide: dashes of tiret and gaps of blanc centimetres,
+// lengthened with the width so that the gaps stay visible between the round caps of the
+// pieces: a dash at least 3 widths long, a gap at least 3 widths (2 clear, 1 for the two caps),
+// and never less than blanc clear of the caps.
+void Tirets(TR_INFO* G, double tiret, double blanc, double ep);
+// Dots of a curve drawn ep millimetres wide: round dots one width across, with gaps of blanc
+// centimetres clear between them, and at least 2 widths.
+void Pointilles(TR_INFO* G, double blanc, double ep);
+
 // Draws (x[i], y[i]) for i < n as a polyline where y is finite: a point where it is not lifts the
 // pen, and the next finite one moves there. *down says whether the pen is down, on entry and on
 // return, so that a curve may come in several calls. Runs of drawn points go to DRAWS.

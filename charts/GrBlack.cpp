@@ -353,7 +353,7 @@ void GrBlack::Trace() {
         ok = TraceFctTransfert(h);
       }
       if (ok && Param.CBBF) {
-        if (Param.CBPointill) gr->SETLIN(2, 0.5);
+        if (Param.CBPointill) Tirets(gr, 0.15, 0.05, Param.EpCourbe);
         h->ModeBF = true;
         std::printf("Tracé BF de la fonction %s...\n", h->Nom != nullptr ? h->Nom : "");
         ok = TraceFctTransfert(h);

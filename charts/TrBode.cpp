@@ -336,7 +336,7 @@ bool TrBode::bode(TR_INFO* G, TTypeGraphe typ) {
       if (!courbe(f)) return false;
     }
     if (Param.CBBF) {
-      if (Param.CBPointill) G->SETLIN(1, 0.5);
+      if (Param.CBPointill) Tirets(G, 0.15, 0.15, Param.EpCourbe);
       f->ModeBF = true;
       if (!courbe(f)) return false;
       if (Param.CBPointill) G->SETLIN(0, 1);

@@ -165,7 +165,13 @@ void TrNyquist::Courbe(TR_INFO* G, const TCourbe& c) {
   }
   for (int miroir = 0; miroir < 2; ++miroir) {
     // Positive frequencies solid, negative ones dotted.
-    G->SETLIN(miroir == 0 ? 0 : 5, miroir == 0 ? 1 : 0.5);
+    auto style = [&] {
+      if (miroir == 0)
+        G->SETLIN(0, 1);
+      else
+        Pointilles(G, 0.15, Param.EpCourbe);
+    };
+    style();
     for (size_t b = 0; b < xs.size(); ++b) {
       std::vector<double> y = ys[b];
       if (miroir == 1)
@@ -179,12 +185,12 @@ void TrNyquist::Courbe(TR_INFO* G, const TCourbe& c) {
         const size_t k = PointAuTiers(xs[b], y, t);
         Fleche(G, xs[b], y, k == 0 ? 1 : k, miroir == 0 ? 1 : -1);
       }
-      G->SETLIN(miroir == 0 ? 0 : 5, miroir == 0 ? 1 : 0.5);
+      style();
     }
   }
   // Infinite arcs, dashed, at the compressed radius of infinity (2R): round each axis pole
   // (clockwise by its order times 180 degrees) and, for an improper function, at infinity.
-  G->SETLIN(1, 0.5);
+  Tirets(G, 0.15, 0.15, Param.EpCourbe);
   const double r = 2 * R;
   auto arg = [](const TLocusPoint& p) { return std::atan2(p.h.Im, p.h.Re); };
   size_t b = 0;

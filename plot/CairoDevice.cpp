@@ -103,7 +103,8 @@ void C_CAIRO::tr_init() {
   cr_x = cr_y = 0;
   cr_pen = 1;
   cr_width = 0.2;
-  drawing_ = joined_ = gathered_ = stepping_ = false;
+  drawing_ = false;
+  reducer_ = PolylineReducer();
   written_ = 0;
   write_ok_ = true;
   set_pen_ = -1;
@@ -310,68 +311,24 @@ void C_CAIRO::stroke() {
   lib_->cairo_stroke(cr_);
 }
 
-void C_CAIRO::flush_segment() {
-  if (!gathered_) return;
-  seg_x_ = last_x_;
-  seg_y_ = last_y_;
-  path_line(seg_x_, seg_y_);
-  gathered_ = false;
-  cone_ = empty_ = false;
-  far2_ = 0;
-  length_ = true;
+// The points the reducer kept go to the path.
+void C_CAIRO::take_points() {
+  std::vector<PolylineReducer::Point>& pts = reducer_.Points();
+  for (const PolylineReducer::Point& p : pts) path_line(p.x, p.y);
+  pts.clear();
 }
 
 void C_CAIRO::end_polyline() {
-  if (!joined_) return;
-  run_step();
-  flush_segment();
-  if (!length_) path_line(seg_x_, seg_y_);  // a lone point: a dot, with round caps
-  joined_ = false;
-}
-
-// A segment from the start of the run to (x, y) passes within kTolerance of every point
-// gathered when its direction lies inside the cone of directions that all of them allow, and
-// it reaches as far as the farthest of them (to within kTolerance).
-bool C_CAIRO::run_fits(int x, int y) const {
-  if (empty_) return false;
-  const double px = x - seg_x_, py = y - seg_y_;
-  if (cone_ && (lo_x_ * py - lo_y_ * px < 0 || px * hi_y_ - py * hi_x_ < 0)) return false;
-  return px * px + py * py + kTolerance * kTolerance >= far2_;
-}
-
-// Narrows the cone to the directions whose line passes within kTolerance of (x, y): those
-// between the two tangents from the start of the run to the circle of that radius around it.
-// The square root stays: points of the kernel's grid often lie exactly one unit off a segment,
-// and a cone narrowed by a cheaper bound of it, even 1 % too small, breaks the curves of a
-// Bode chart into a fifth more segments.
-void C_CAIRO::run_add(int x, int y) {
-  const double px = x - seg_x_, py = y - seg_y_, d2 = px * px + py * py;
-  last_x_ = x;
-  last_y_ = y;
-  gathered_ = true;
-  if (d2 <= kTolerance * kTolerance) return;
-  if (d2 > far2_) far2_ = d2;
-  const double e = std::sqrt(d2 - kTolerance * kTolerance), t = kTolerance;
-  const double lx = px * e + py * t, ly = py * e - px * t;  // turned clockwise
-  const double hx = px * e - py * t, hy = py * e + px * t;  // turned counter-clockwise
-  if (!cone_) {
-    lo_x_ = lx, lo_y_ = ly, hi_x_ = hx, hi_y_ = hy;
-    cone_ = true;
-    return;
-  }
-  if (lo_x_ * ly - lo_y_ * lx > 0) lo_x_ = lx, lo_y_ = ly;
-  if (hx * hi_y_ - hy * hi_x_ > 0) hi_x_ = hx, hi_y_ = hy;
-  if (lo_x_ * hi_y_ - lo_y_ * hi_x_ < 0) empty_ = true;
+  if (!reducer_.Active()) return;
+  reducer_.End();
+  take_points();
 }
 
 // Every polyline of one pen and width goes into one path, stroked when the pen or the width
-// changes; along a polyline, the points that lie within kTolerance (the size of the kernel's
-// own rounding) of a longer segment are left out. A dense curve of unit steps becomes a few
-// long segments: the same line in far fewer drawing operations.
+// changes; along a polyline, the points within one unit of a longer segment are left out
+// (plot/PolylineReducer.h).
 void C_CAIRO::tr_move(int dx, int dy, int st) {
   if (!open_ && !open_page()) return;
-  // Steps repeated up to here end where this move starts.
-  if (stepping_ && (st == 0 || dx != step_dx_ || dy != step_dy_)) run_step();
   const int x0 = cr_x, y0 = cr_y;
   cr_x += dx;
   cr_y += dy;
@@ -379,46 +336,13 @@ void C_CAIRO::tr_move(int dx, int dy, int st) {
     end_polyline();
     return;
   }
-  if (!joined_) {
+  if (!reducer_.Active()) {
     path_move(x0, y0);
-    seg_x_ = x0;
-    seg_y_ = y0;
-    gathered_ = cone_ = empty_ = false;
-    far2_ = 0;
-    joined_ = drawing_ = true;
-    length_ = false;
+    reducer_.Begin(x0, y0);
+    drawing_ = true;
   }
-  if (dx == 0 && dy == 0) return;
-  if (stepping_) {  // the same step again
-    ++steps_;
-    return;
-  }
-  stepping_ = true;
-  step_dx_ = dx;
-  step_dy_ = dy;
-  steps_ = 1;
-}
-
-// Repeated steps, ending at the current position, draw a straight line, on which any segment
-// that passes within kTolerance of its two ends passes within kTolerance of every point: when
-// the segment to its end fits, its end alone is gathered. Otherwise its points are taken one
-// by one, to end the segment at the last one that fits.
-void C_CAIRO::run_step() {
-  if (!stepping_) return;
-  stepping_ = false;
-  const bool fits = !gathered_ || run_fits(cr_x, cr_y);
-  if (fits || steps_ == 1) {
-    if (!fits) flush_segment();  // the last point ends a segment
-    run_add(cr_x, cr_y);
-    return;
-  }
-  int x = cr_x - steps_ * step_dx_, y = cr_y - steps_ * step_dy_;
-  for (int i = 0; i < steps_; ++i) {
-    x += step_dx_;
-    y += step_dy_;
-    if (gathered_ && !run_fits(x, y)) flush_segment();
-    run_add(x, y);
-  }
+  reducer_.Step(dx, dy);
+  if (!reducer_.Points().empty()) take_points();
 }
 
 void C_CAIRO::tr_pen(int pen) {

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "plot/PolylineReducer.h"
 #include "plot/TrInfo.h"
 
 typedef struct _cairo cairo_t;
@@ -58,12 +59,8 @@ class C_CAIRO : public TR_INFO {
   bool drain(bool end);
   bool open_text_page(double w, double h, double k);
   bool close_text_page();
-  // Draws the segment to the last point gathered.
-  void flush_segment();
-  bool run_fits(int x, int y) const;
-  void run_add(int x, int y);
-  // Gathers the end of the repeated steps that are waiting.
-  void run_step();
+  // Draws the points the reducer kept.
+  void take_points();
   // Ends the polyline being drawn (the pen goes up or the path is stroked).
   void end_polyline();
   void release();
@@ -84,16 +81,6 @@ class C_CAIRO : public TR_INFO {
   int set_pen_ = -1;      // pen and line width in force in the PDF page
   double set_width_ = -1;
   bool drawing_ = false;                       // drawn polylines wait to be stroked
-  bool joined_ = false;                        // a polyline is being drawn
-  bool length_ = false;                        // it has a segment of non-zero length
-  static constexpr double kTolerance = 1.0;    // device units a point may lie off its segment
-  int seg_x_ = 0, seg_y_ = 0;                  // end of the last segment drawn: start of the run
-  int last_x_ = 0, last_y_ = 0;                // last point gathered into the run
-  bool gathered_ = false;                      // the run holds a point
-  bool stepping_ = false;                      // repeated steps wait to be gathered
-  int step_dx_ = 0, step_dy_ = 0, steps_ = 0;  // the step repeated, how many times
-  bool cone_ = false, empty_ = false;          // directions from the start that suit every point
-  double lo_x_ = 0, lo_y_ = 0, hi_x_ = 0, hi_y_ = 0;  // the cone's clockwise and other edge
-  double far2_ = 0;    // square of the distance of the farthest point gathered
+  PolylineReducer reducer_;  // the polyline being drawn, its points reduced
   bool mute_ = false;  // no more bytes to the file (device being destroyed)
 };

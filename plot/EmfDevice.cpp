@@ -2,6 +2,7 @@
 // little-endian through the kernel's byte output.
 #include "plot/EmfDevice.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -17,8 +18,7 @@ const emf_dword kSetWindowOrgEx[] = {10, 16, 0, 0};
 const emf_dword kSetWindowExtEx[] = {9, 16, 1, 1};
 const emf_dword kSetViewportOrgEx[] = {12, 16, 0, 0};
 const emf_dword kSetViewportExtEx[] = {11, 16, 1, 1};
-const emf_dword kBeginPath[] = {59, 8};
-const emf_dword kEndPath[] = {60, 8};
+const emf_dword kMoveToOrigin[] = {27, 16, 0, kPageUnits};
 const emf_dword kSelectPen[] = {37, 12, 1};
 const emf_dword kSelectStock[] = {37, 12, 0x80000007};
 const emf_dword kDeleteObject[] = {40, 12, 1};
@@ -50,16 +50,9 @@ C_EMF::C_EMF(const char* nomfic) : nom_(nomfic ? nomfic : "") {
   for (int i = 0; i < 12; ++i)
     EMF_header.Description[i] = i < 10 ? static_cast<std::uint16_t>(desc[i]) : 0;
   emf_CreatePen = T_EMF_CreatePen{38, 28, 1, 0, 1, 0, 0};
-  emf_StrokePath = T_EMF_StrokePath{64, 24, 0, 0, 0, 0};
-  reset_stroke_bounds();
 }
 
 C_EMF::~C_EMF() {}
-
-void C_EMF::reset_stroke_bounds() {
-  emf_StrokePath.left = emf_StrokePath.top = 0xFFFFFFFF;
-  emf_StrokePath.right = emf_StrokePath.bottom = 0;
-}
 
 void C_EMF::emf_write(const void* r) {
   emf_dword size;
@@ -77,18 +70,6 @@ void C_EMF::emf_write(const void* r) {
   EMF_header.nRecords += 1;
 }
 
-// A MOVETOEX or LINETO record, written straight into the block.
-inline void C_EMF::point_record(emf_dword type, emf_dword x, emf_dword y) {
-  unsigned char* p = reinterpret_cast<unsigned char*>(tampon_.Place(16));
-  PutWord(p, type);
-  PutWord(p + 4, 16);
-  PutWord(p + 8, x);
-  PutWord(p + 12, y);
-  tampon_.Avance(reinterpret_cast<char*>(p + 16));
-  EMF_header.nBytes += 16;
-  EMF_header.nRecords += 1;
-}
-
 void C_EMF::header_lims(emf_dword x, emf_dword y) {
   T_EMF_header& h = EMF_header;
   if (x < h.BoundsLeft) h.BoundsLeft = x;
@@ -97,46 +78,6 @@ void C_EMF::header_lims(emf_dword x, emf_dword y) {
   if (y > h.BoundsBottom) h.BoundsBottom = y;
 }
 
-void C_EMF::emf_lims(emf_dword x, emf_dword y) {
-  header_lims(x, y);
-  T_EMF_StrokePath& s = emf_StrokePath;
-  if (x < s.left) s.left = x;
-  if (x > s.right) s.right = x;
-  if (y < s.top) s.top = y;
-  if (y > s.bottom) s.bottom = y;
-}
-
-void C_EMF::emf_moveto(emf_int x, emf_int y) {
-  const emf_dword fy = Flip(y);
-  emf_lims(static_cast<emf_dword>(x), fy);
-  point_record(27, static_cast<emf_dword>(x), fy);
-}
-
-void C_EMF::emf_lineto(emf_int x, emf_int y) {
-  const emf_dword fy = Flip(y);
-  emf_lims(static_cast<emf_dword>(x), fy);
-  point_record(54, static_cast<emf_dword>(x), fy);
-}
-
-void C_EMF::emf_open_path(emf_int x, emf_int y) {
-  pl = 1;
-  emf_write(kBeginPath);
-  emf_write(&emf_CreatePen);
-  emf_write(kSelectPen);
-  emf_moveto(x, y);
-}
-
-void C_EMF::emf_close_path() {
-  pl = 0;
-  emf_write(kEndPath);
-  emf_write(&emf_StrokePath);
-  emf_write(kSelectStock);
-  emf_write(kDeleteObject);
-  reset_stroke_bounds();
-}
-
-// The pen record is written when the next path opens: a pen or width change alone writes
-// nothing, and an open path keeps the pen it was opened with.
 void C_EMF::emf_pen(int n, unsigned int w) {
   if (n < 0 || n >= 16) n = 1;
   mw = w;
@@ -145,16 +86,30 @@ void C_EMF::emf_pen(int n, unsigned int w) {
   mc = n;
 }
 
+void C_EMF::select_pen() {
+  if (pen_made_ && pen_col_ == emf_CreatePen.col && pen_w_ == emf_CreatePen.WidthX) return;
+  release_pen();
+  emf_write(&emf_CreatePen);
+  emf_write(kSelectPen);
+  pen_made_ = true;
+  pen_col_ = emf_CreatePen.col;
+  pen_w_ = emf_CreatePen.WidthX;
+}
+
+void C_EMF::release_pen() {
+  if (!pen_made_) return;
+  emf_write(kSelectStock);
+  emf_write(kDeleteObject);
+  pen_made_ = false;
+}
+
 void C_EMF::tr_init() {
-  pl = 0;
   tampon_.Debut();
-  reset_stroke_bounds();
-  emf_stat_ = 0;
-  emf_pts_ = 0;
+  reducer_ = PolylineReducer();
+  pts_.clear();
+  pen_made_ = false;
   EMF_header.nRecords = 0;
   EMF_header.nBytes = 0;
-  EMF_header.BoundsLeft = EMF_header.BoundsTop = 0xFFFFFFFF;
-  EMF_header.BoundsRight = EMF_header.BoundsBottom = 0;
   mc = 1;
   mw = 0;
   emf_x = emf_y = 0;
@@ -166,61 +121,113 @@ void C_EMF::tr_init() {
   emf_write(kSetWindowExtEx);
   emf_write(kSetViewportOrgEx);
   emf_write(kSetViewportExtEx);
-  emf_moveto(0, 0);
+  emf_write(kMoveToOrigin);
   // The origin does not count in the drawing's bounds.
   EMF_header.BoundsLeft = EMF_header.BoundsTop = 0xFFFFFFFF;
   EMF_header.BoundsRight = EMF_header.BoundsBottom = 0;
-  reset_stroke_bounds();
   emf_pen(1, 1);
-  emf_stat_ = 0;
-  emf_pts_ = 0;
 }
 
-// A pen change ends the open path, so that a path never mixes two pens.
+// The pen goes up before a pen change (PLUME): the polyline ends with the pen it was drawn in.
 void C_EMF::tr_pen(int pen) {
-  if (pl) emf_close_path();
+  end_polyline();
   emf_pen(pen, mw);
-  emf_stat_ = 0;
 }
 
-// A width change applies from the next path on; the open path keeps its width, as a path of
-// the PostScript device keeps the width it started with.
+// A width change applies from the next polyline on; the one being drawn keeps its width, as a
+// path of the PostScript device keeps the width it started with.
 void C_EMF::tr_width(double mm) {
   const double v = 40 * mm;
   const unsigned int w = v >= 0 && v < 4e9 ? static_cast<unsigned int>(v) : 0;
   emf_pen(mc, w);
-  emf_stat_ = 0;
 }
 
-// A drawn move opens a path at the point it starts from when none is open; a pen-up move
-// closes the open path and writes nothing itself (the next path starts with its own MOVETOEX),
-// but its point counts in the drawing's bounds.
+// A drawn move starts a polyline at the point it starts from when none is being drawn; a
+// pen-up move ends it and writes nothing itself, but its point counts in the drawing's bounds.
 void C_EMF::tr_move(emf_int dx, emf_int dy, int st) {
   const emf_int x0 = emf_x, y0 = emf_y;
   emf_x += dx;
   emf_y += dy;
   if (emf_x < 0) emf_x = 0;
   if (emf_y < 0) emf_y = 0;
-  emf_pts_ = emf_stat_ == 0 ? 0 : emf_pts_ + 1;
-  if (st) {
-    if (!pl) emf_open_path(x0, y0);
-    emf_lineto(emf_x, emf_y);
-  } else {
-    if (pl) emf_close_path();
+  if (!st) {
+    end_polyline();
     header_lims(static_cast<emf_dword>(emf_x), Flip(emf_y));
+    return;
   }
-  emf_stat_ = st ? 2 : 1;
+  if (!reducer_.Active()) {
+    select_pen();
+    reducer_.Begin(x0, y0);
+    pts_.clear();
+    pts_.push_back(x0);
+    pts_.push_back(static_cast<std::int32_t>(Flip(y0)));
+  }
+  // The reducer sees the position held on the page, so that its points are those drawn.
+  reducer_.Step(emf_x - x0, emf_y - y0);
+  if (!reducer_.Points().empty()) take_points();
 }
 
-void C_EMF::tr_close() {
-  emf_stat_ = 0;
-  emf_end();
+void C_EMF::take_points() {
+  std::vector<PolylineReducer::Point>& pts = reducer_.Points();
+  for (const PolylineReducer::Point& p : pts) {
+    pts_.push_back(p.x);
+    pts_.push_back(static_cast<std::int32_t>(Flip(p.y)));
+  }
+  pts.clear();
 }
+
+// One record for the whole polyline, with the bounds of its points: 16-bit points where they
+// all fit, 32-bit ones otherwise.
+void C_EMF::end_polyline() {
+  if (!reducer_.Active()) return;
+  reducer_.End();
+  take_points();
+  const size_t n = pts_.size() / 2;
+  std::int32_t l = pts_[0], r = pts_[0], t = pts_[1], b = pts_[1];
+  for (size_t i = 0; i < n; ++i) {
+    l = std::min(l, pts_[2 * i]);
+    r = std::max(r, pts_[2 * i]);
+    t = std::min(t, pts_[2 * i + 1]);
+    b = std::max(b, pts_[2 * i + 1]);
+  }
+  header_lims(static_cast<emf_dword>(l), static_cast<emf_dword>(t));
+  header_lims(static_cast<emf_dword>(r), static_cast<emf_dword>(b));
+  const bool court = l >= -32768 && r <= 32767 && t >= -32768 && b <= 32767;
+  const size_t taille = 28 + n * (court ? 4 : 8);
+  record_.resize(taille);
+  unsigned char* p = record_.data();
+  PutWord(p, court ? 87 : 4);  // EMR_POLYLINE16 or EMR_POLYLINE
+  PutWord(p + 4, static_cast<emf_dword>(taille));
+  PutWord(p + 8, static_cast<emf_dword>(l));
+  PutWord(p + 12, static_cast<emf_dword>(t));
+  PutWord(p + 16, static_cast<emf_dword>(r));
+  PutWord(p + 20, static_cast<emf_dword>(b));
+  PutWord(p + 24, static_cast<emf_dword>(n));
+  p += 28;
+  for (size_t i = 0; i < 2 * n; ++i) {
+    const emf_dword v = static_cast<emf_dword>(pts_[i]);
+    if (court) {
+      p[0] = static_cast<unsigned char>(v);
+      p[1] = static_cast<unsigned char>(v >> 8);
+      p += 2;
+    } else {
+      PutWord(p, v);
+      p += 4;
+    }
+  }
+  tampon_.Ajoute(reinterpret_cast<const char*>(record_.data()), taille);
+  EMF_header.nBytes += static_cast<emf_dword>(taille);
+  EMF_header.nRecords += 1;
+  pts_.clear();
+}
+
+void C_EMF::tr_close() { emf_end(); }
 
 void C_EMF::tr_size(int, int) {}
 
 void C_EMF::emf_end() {
-  if (pl) emf_close_path();
+  end_polyline();
+  release_pen();
   emf_write(kEof);
   T_EMF_header& h = EMF_header;
   h.FrameRight = (h.BoundsRight * 5) / 2 + 5;

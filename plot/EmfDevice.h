@@ -1,12 +1,16 @@
-// Enhanced Metafile output device: every drawn polyline becomes one stroked path that holds its
-// own start point (BEGINPATH, CREATEPEN, SELECTOBJECT, MOVETOEX, LINETO..., ENDPATH, STROKEPATH,
-// SELECTOBJECT, DELETEOBJECT); the header is rewritten with the final sizes, counts and bounds
-// when the drawing is closed.
+// Enhanced Metafile output device: every drawn polyline becomes one polyline record
+// (EMR_POLYLINE16 where its points fit 16 bits, else EMR_POLYLINE) with its points reduced
+// (plot/PolylineReducer.h), drawn with the pen selected before it. A pen (CREATEPEN and
+// SELECTOBJECT) is made only when the colour or the width of the next polyline differs from the
+// pen in force; the previous one is released (stock pen selected, DELETEOBJECT) first. The
+// header is rewritten with the final sizes, counts and bounds when the drawing is closed.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "plot/PolylineReducer.h"
 #include "plot/Tampon.h"
 #include "plot/TrInfo.h"
 
@@ -24,28 +28,18 @@ struct T_EMF_header {
   std::uint16_t Description[12];
 };
 
-// EMR_CREATEPEN, the pen of the next path.
+// EMR_CREATEPEN, the pen of the next polylines.
 struct T_EMF_CreatePen {
   emf_dword fct, size, ihPen, PenStyle, WidthX, WidthY, col;
 };
 
-// EMR_STROKEPATH with the bounds of the points written since the last stroke.
-struct T_EMF_StrokePath {
-  emf_dword fct, size, left, top, right, bottom;
-};
-
 class C_EMF : public TR_INFO {
  public:
-  int emf_stat_ = 0;          // 0 after a pen or width change, 1 last a move, 2 last a draw
-  unsigned int emf_pts_ = 0;  // moves written since the last pen change
-  T_EMF_header EMF_header;    // kept in memory, rewritten at the end
-  int mc = 1;                 // current pen (colour) number
-  unsigned int mw = 0;        // current pen width in device units
-  // Writer state: absolute position, path-open flag and the two record templates.
-  emf_int emf_x = 0, emf_y = 0;
-  int pl = 0;                     // a path is open
-  T_EMF_CreatePen emf_CreatePen;  // pen of the next path opened
-  T_EMF_StrokePath emf_StrokePath;
+  T_EMF_header EMF_header;  // kept in memory, rewritten at the end
+  int mc = 1;               // current pen (colour) number
+  unsigned int mw = 0;      // current pen width in device units
+  emf_int emf_x = 0, emf_y = 0;   // absolute position
+  T_EMF_CreatePen emf_CreatePen;  // the pen of the next polyline
 
   explicit C_EMF(const char* nomfic);
   ~C_EMF() override;
@@ -57,27 +51,30 @@ class C_EMF : public TR_INFO {
   void tr_size(int dx, int dy) override;
   void tr_width(double mm) override;
 
-  // Writes one record (type word, size word, then the rest), counting bytes and records.
+  // Writes one record of at most 112 bytes (type word, size word, then the rest), counting
+  // bytes and records.
   void emf_write(const void* r);
-  // Widens the header bounds and the stroke bounds with a written point.
-  void emf_lims(emf_dword x, emf_dword y);
-  void emf_moveto(emf_int x, emf_int y);
-  void emf_lineto(emf_int x, emf_int y);
-  // Opens a path at the start point (x, y): BEGINPATH, CREATEPEN, SELECTOBJECT, MOVETOEX.
-  void emf_open_path(emf_int x, emf_int y);
-  void emf_close_path();
-  // Pen and width of the paths opened from now on.
+  // Pen and width of the polylines started from now on.
   void emf_pen(int n, unsigned int w);
-  // End of file: closes the path, writes EMR_EOF, computes the frame and rewrites the header.
+  // End of file: ends the polyline, releases the pen, writes EMR_EOF, computes the frame and
+  // rewrites the header.
   void emf_end();
 
  private:
-  void reset_stroke_bounds();
-  void point_record(emf_dword type, emf_dword x, emf_dword y);
   void write_header();
-  // Widens the header bounds only: a pen-up position counts in the drawing's extent although
-  // no record is written for it.
+  // Widens the header bounds with a point (page coordinates, y downward).
   void header_lims(emf_dword x, emf_dword y);
+  // Makes and selects the pen of the polyline that starts, when it is not the one in force.
+  void select_pen();
+  void release_pen();
+  // Adds the points the reducer kept to the polyline; ends it with its record.
+  void take_points();
+  void end_polyline();
   TTampon tampon_{this};
+  PolylineReducer reducer_;              // the polyline being drawn
+  std::vector<std::int32_t> pts_;        // its points kept so far, x and y (flipped) in turn
+  bool pen_made_ = false;                // pen 1 exists and is selected
+  emf_dword pen_col_ = 0, pen_w_ = 0;    // its colour and width
+  std::vector<unsigned char> record_;    // a polyline record being built
   std::string nom_;  // owned copy of the file name, NomFichier points into it
 };

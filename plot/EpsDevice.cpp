@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 namespace {
 // Pen colours as red, green, blue bytes; pen 16 (past the table) is drawn black.
@@ -26,10 +27,11 @@ C_EPS::~C_EPS() {}
 
 void C_EPS::tr_init() {
   ps_x = ps_y = 0;
-  ps_stat_ = 0;
   width = 0.25;
   ps_pen = 1;
   ps_pen1 = -1;
+  lw_val_ = -1;
+  reducer_ = PolylineReducer();
   tampon_.Debut();
   char buf[160];
   tampon_.Ajoute("%!PS-Adobe-3.0 EPSF-3.0\r\n");
@@ -37,48 +39,77 @@ void C_EPS::tr_init() {
   std::snprintf(buf, sizeof buf, "%%%%BoundingBox: %.5G %.5G %.5G %.5G\r\n", bdxn * k, bdyn * k,
                 bdxm * k, bdym * k);
   tampon_.Ajoute(buf);
-  tampon_.Ajoute("0.0709 0.0709 scale\r\nnewpath\r\n0 0 moveto\r\n");
+  // One unit is 1/400 cm; round caps and joins, as the other file devices draw; m and l are
+  // moveto and lineto, the two words of nearly every line.
+  tampon_.Ajoute(
+      "0.0709 0.0709 scale\r\n1 setlinecap 1 setlinejoin\r\n/m {moveto} bind def\r\n"
+      "/l {lineto} bind def\r\n");
 }
 
+// The pen goes up before a pen change (PLUME): the polyline ends with the pen it was drawn in.
 void C_EPS::tr_pen(int p) {
-  ps_stat_ = 3;
+  end_polyline();
   ps_pen = p;
 }
 
+// A polyline starts with its colour, its width and its start point, and is stroked when the
+// pen goes up; the pen-up moves themselves write nothing.
 void C_EPS::tr_move(int dx, int dy, int st) {
+  const int x0 = ps_x, y0 = ps_y;
   ps_x += dx;
   ps_y += dy;
-  if (ps_stat_ == 0) {
-    ps_stat_ = st ? 2 : 1;
+  if (st == 0) {
+    end_polyline();
     return;
   }
-  if (ps_stat_ == 2 && st == 0) {
-    // A drawn path ends: stroke it and give the next path its line width.
+  if (!reducer_.Active()) {
     wr_col();
-    tampon_.Ajoute("stroke\r\nnewpath\r\n");
-    // The width line is formatted again only when the width changes.
-    const double w = width * mul / 0.0709;
-    if (!(w == lw_val_) || lw_len_ == 0) {
-      const int n = std::snprintf(lw_txt_, sizeof lw_txt_, "%G setlinewidth\r\n", w);
-      lw_len_ = n > 0 && static_cast<size_t>(n) < sizeof lw_txt_ ? static_cast<size_t>(n) : 0;
-      lw_val_ = w;
-    }
-    tampon_.Ajoute(lw_txt_, lw_len_);
+    wr_width();
+    char* p = TTampon::PutInt(tampon_.Place(32), x0);
+    *p++ = ' ';
+    p = TTampon::PutInt(p, y0);
+    std::memcpy(p, " m\n", 3);
+    tampon_.Avance(p + 3);
+    reducer_.Begin(x0, y0);
   }
-  // Two numbers of at most 11 bytes, a space and a keyword of 8: written in place in the block.
-  char* p = TTampon::PutInt(tampon_.Place(32), ps_x);
-  *p++ = ' ';
-  p = TTampon::PutInt(p, ps_y);
-  std::memcpy(p, st ? " lineto\n" : " moveto\n", 8);
-  tampon_.Avance(p + 8);
-  ps_stat_ = st ? 2 : 1;
+  reducer_.Step(dx, dy);
+  if (!reducer_.Points().empty()) take_points();
+}
+
+void C_EPS::take_points() {
+  std::vector<PolylineReducer::Point>& pts = reducer_.Points();
+  for (const PolylineReducer::Point& q : pts) {
+    // Two numbers of at most 11 bytes, a space and a word of 3: written in place in the block.
+    char* p = TTampon::PutInt(tampon_.Place(32), q.x);
+    *p++ = ' ';
+    p = TTampon::PutInt(p, q.y);
+    std::memcpy(p, " l\n", 3);
+    tampon_.Avance(p + 3);
+  }
+  pts.clear();
+}
+
+void C_EPS::end_polyline() {
+  if (!reducer_.Active()) return;
+  reducer_.End();
+  take_points();
+  tampon_.Ajoute("stroke\r\n");
+}
+
+// A width of w millimetres is 40 w units (400 units a centimetre); the width in force when a
+// polyline starts is the one it is stroked with.
+void C_EPS::wr_width() {
+  const double w = width * mul * 40;
+  if (w == lw_val_) return;
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%G setlinewidth\r\n", w);
+  tampon_.Ajoute(buf);
+  lw_val_ = w;
 }
 
 void C_EPS::tr_close() {
-  wr_col();
-  tampon_.Ajoute("stroke\r\n");
+  end_polyline();
   tampon_.Vide();
-  ps_stat_ = 0;
 }
 
 void C_EPS::tr_size(int, int) {}

@@ -92,7 +92,7 @@ int CodeEntree() {
 // the input value before it.
 void CourbeEntree(TR_INFO* G, SimTemp* sim, double Tn, double Tm) {
   Plume(G, Param.CBCouleurs, Param.ColorInput, Param.EpCourbe);
-  if (Param.CBPointill) G->SETLIN(2, 1);
+  if (Param.CBPointill) Tirets(G, 0.3, 0.1, Param.EpCourbe);
   G->MOVE(Tn, 0);
   bool down = true;
   do {
@@ -443,7 +443,7 @@ bool TrTemp::Temporel(TR_INFO* G) {
       }
     }
     if (Param.CBBF) {
-      if (Param.CBPointill) G->SETLIN(1, 0.5);
+      if (Param.CBPointill) Tirets(G, 0.15, 0.15, Param.EpCourbe);
       if (bf != nullptr) {
         CourbeGardee(G, *bf, temps_, Tn);
       } else {

@@ -109,6 +109,7 @@ TEST_F(BlackTest, ClosedLocus) {
   AddH();
   Param.CBBO = false;
   Param.CBBF = true;
+  Param.CBPointill = false;  // solid, so that the point checked never falls in a gap
   C_REC* rec = Run();
   EXPECT_EQ(out_, "Tracé BF de la fonction H...\n");
   double g = 20 * std::log10(10 / std::hypot(19, 11)), p = -std::atan2(11, 19) * 180 / M_PI;

@@ -59,35 +59,23 @@ TEST(EmfDevice, EmptyDrawingIsAValidMetafile) {
       EXPECT_EQ(recs[1 + i].w[k], mapping[i][k]) << i << "," << k;
 }
 
-TEST(EmfDevice, LineFromOriginIsOnePathWithItsStrokeBounds) {
+TEST(EmfDevice, LineFromOriginIsOnePolylineWithItsPenAndBounds) {
   const std::string path = TestFilePath(".emf");
   C_EMF d(path.c_str());
   ASSERT_EQ(d.TRINIT(), 0);
   d.DRAWA(1, 1);  // (0, 0) to (400, 400) device units
   ASSERT_EQ(d.TRCLOSE(), 0);
   const auto r = ReadChecked(path);
-  const size_t l = Find(r, U_EMR_LINETO);
-  ASSERT_LT(l, r.size());
-  ASSERT_GE(l, 4u);
-  // The start point is the MOVETOEX inside the bracket, after the pen.
-  EXPECT_EQ(r[l - 4].type, static_cast<uint32_t>(U_EMR_BEGINPATH));
-  EXPECT_EQ(r[l - 3].type, static_cast<uint32_t>(U_EMR_CREATEPEN));
-  EXPECT_EQ(r[l - 2].type, static_cast<uint32_t>(U_EMR_SELECTOBJECT));
-  EXPECT_EQ(r[l - 1].type, static_cast<uint32_t>(U_EMR_MOVETOEX));
-  EXPECT_EQ(r[l - 1].w[2], 0u);
-  EXPECT_EQ(r[l - 1].w[3], 20000u);  // y flipped: 20000 - 0
-  EXPECT_EQ(r[l].w[2], 400u);
-  EXPECT_EQ(r[l].w[3], 19600u);
-  ASSERT_LT(l + 2, r.size());
-  EXPECT_EQ(r[l + 1].type, static_cast<uint32_t>(U_EMR_ENDPATH));
-  const Record& s = r[l + 2];
-  ASSERT_EQ(s.type, static_cast<uint32_t>(U_EMR_STROKEPATH));
-  EXPECT_EQ(s.w[2], 0u);
-  EXPECT_EQ(s.w[3], 19600u);
-  EXPECT_EQ(s.w[4], 400u);
-  EXPECT_EQ(s.w[5], 20000u);
-  EXPECT_EQ(r[l + 3].w[2], 0x80000007u);  // stock black pen selected back
-  EXPECT_EQ(r[l + 4].type, static_cast<uint32_t>(U_EMR_DELETEOBJECT));
+  const size_t l = Find(r, U_EMR_POLYLINE16);
+  ASSERT_EQ(l, 9u);  // after the header, the mapping, the origin and the pen
+  EXPECT_EQ(r[l - 2].type, static_cast<uint32_t>(U_EMR_CREATEPEN));
+  EXPECT_EQ(r[l - 1].type, static_cast<uint32_t>(U_EMR_SELECTOBJECT));
+  // Bounds, count, then the points (x in the low half of each word, y flipped: 20000 - y).
+  const std::vector<uint32_t> want = {87, 36, 0, 19600, 400, 20000, 2, 20000u << 16, 19600u << 16 | 400};
+  EXPECT_EQ(r[l].w, want);
+  ASSERT_EQ(r.size(), l + 4);
+  EXPECT_EQ(r[l + 1].w[2], 0x80000007u);  // stock black pen selected back
+  EXPECT_EQ(r[l + 2].type, static_cast<uint32_t>(U_EMR_DELETEOBJECT));
 }
 
 TEST(EmfDevice, FrameFromBounds) {
@@ -125,13 +113,12 @@ TEST(EmfDevice, PenWidthAndColours) {
   d.DRAWA(4, 2);
   ASSERT_EQ(d.TRCLOSE(), 0);
   const auto r = ReadChecked(path);
-  // The pen of each drawn path is the CREATEPEN that follows its BEGINPATH.
+  // One pen for each of the two lines (the colour changes); none for the unknown pen 17.
   std::vector<const Record*> pens;
-  for (size_t i = Find(r, U_EMR_BEGINPATH); i < r.size(); i = Find(r, U_EMR_BEGINPATH, i + 1))
-    pens.push_back(&r[i + 1]);
+  for (size_t i = Find(r, U_EMR_CREATEPEN); i < r.size(); i = Find(r, U_EMR_CREATEPEN, i + 1))
+    pens.push_back(&r[i]);
   ASSERT_EQ(pens.size(), 2u);
   for (const Record* p : pens) {
-    ASSERT_EQ(p->type, static_cast<uint32_t>(U_EMR_CREATEPEN));
     const auto* cp = reinterpret_cast<const U_EMRCREATEPEN*>(p->w.data());
     EXPECT_EQ(cp->lopn.lopnWidth.x, 20);  // 0.5 mm at 40 units per mm
     EXPECT_EQ(cp->lopn.lopnStyle, 0u);
@@ -146,8 +133,8 @@ TEST(EmfDevice, PenWidthAndColours) {
   EXPECT_EQ(black->lopn.lopnColor.Blue, 0);
 }
 
-// A width change takes effect at the next path: the open polyline keeps the width it started
-// with, as a PostScript path does.
+// A width change takes effect at the next polyline: the one being drawn keeps the width it
+// started with, as a PostScript path does.
 TEST(EmfDevice, WidthChangeAppliesFromTheNextPath) {
   const std::string path = TestFilePath(".emf");
   C_EMF d(path.c_str());
@@ -162,19 +149,19 @@ TEST(EmfDevice, WidthChangeAppliesFromTheNextPath) {
   d.DRAWA(4, 3);
   ASSERT_EQ(d.TRCLOSE(), 0);
   const auto r = ReadChecked(path);
-  std::vector<std::pair<int, size_t>> paths;  // pen width, lines
-  for (size_t i = Find(r, U_EMR_BEGINPATH); i < r.size(); i = Find(r, U_EMR_BEGINPATH, i + 1)) {
-    const auto* cp = reinterpret_cast<const U_EMRCREATEPEN*>(r[i + 1].w.data());
-    size_t n = 0;
-    while (r[i + 4 + n].type == U_EMR_LINETO) ++n;
-    paths.emplace_back(cp->lopn.lopnWidth.x, n);
+  std::vector<std::pair<int, size_t>> paths;  // pen width, points
+  int w = 0;
+  for (const Record& rec : r) {
+    if (rec.type == U_EMR_CREATEPEN)
+      w = reinterpret_cast<const U_EMRCREATEPEN*>(rec.w.data())->lopn.lopnWidth.x;
+    if (rec.type == U_EMR_POLYLINE16) paths.emplace_back(w, rec.w[6]);
   }
   ASSERT_EQ(paths.size(), 2u);
-  EXPECT_EQ(paths[0], std::make_pair(20, size_t(2)));
-  EXPECT_EQ(paths[1], std::make_pair(40, size_t(1)));
+  EXPECT_EQ(paths[0], std::make_pair(20, size_t(3)));
+  EXPECT_EQ(paths[1], std::make_pair(40, size_t(2)));
 }
 
-TEST(EmfDevice, ManyPathsAndDashesStayBracketed) {
+TEST(EmfDevice, ManyPolylinesAndDashesKeepTheirLayout) {
   const std::string path = TestFilePath(".emf");
   C_EMF d(path.c_str());
   ASSERT_EQ(d.TRINIT(), 0);
@@ -189,7 +176,7 @@ TEST(EmfDevice, ManyPathsAndDashesStayBracketed) {
   ASSERT_EQ(d.TRCLOSE(), 0);
   const auto r = ReadChecked(path);
   size_t lines = 0;
-  for (const auto& rec : r) lines += rec.type == U_EMR_LINETO;
+  for (const auto& rec : r) lines += rec.type == U_EMR_POLYLINE16 ? rec.w[6] - 1 : 0;
   EXPECT_GT(lines, 100u);
 }
 

@@ -1,4 +1,4 @@
-// Checks the PostScript device: exact bytes of small drawings, Ghostscript validity, and pixel
+// Checks the PostScript device: exact bytes of small drawings, widths in millimetres, Ghostscript validity, and pixel
 // positions and colours of a rendered drawing.
 #include <gtest/gtest.h>
 
@@ -18,7 +18,8 @@ namespace {
 const char kHeader[] =
     "%!PS-Adobe-3.0 EPSF-3.0\r\n"
     "%%BoundingBox: 0 0 841.89 595.28\r\n"
-    "0.0709 0.0709 scale\r\nnewpath\r\n0 0 moveto\r\n";
+    "0.0709 0.0709 scale\r\n1 setlinecap 1 setlinejoin\r\n/m {moveto} bind def\r\n"
+    "/l {lineto} bind def\r\n";
 
 size_t Count(const std::string& s, const std::string& what) {
   size_t n = 0;
@@ -31,8 +32,8 @@ TEST(EpsDevice, EmptyDrawingBytes) {
   C_EPS d(path.c_str());
   ASSERT_EQ(d.TRINIT(), 0);
   ASSERT_EQ(d.TRCLOSE(), 0);
-  // Pen 0 (white) is selected by the close; its colour precedes the final stroke.
-  EXPECT_EQ(ReadFile(path), std::string(kHeader) + "1 1 1 setrgbcolor\r\nstroke\r\n");
+  // Nothing drawn: no colour, no width, no stroke.
+  EXPECT_EQ(ReadFile(path), std::string(kHeader));
   EXPECT_EQ(gs_test::GhostscriptCheck(path), 0);
 }
 
@@ -46,14 +47,12 @@ TEST(EpsDevice, TwoPolylinesBytes) {
   d.MOVEA(3, 3);
   d.DRAWA(4, 3);
   ASSERT_EQ(d.TRCLOSE(), 0);
-  // 0.2 mm / 0.0709 = 2.82087 device units of line width after each stroke.
+  // The opening width, 0.2 mm, is 8 units of 1/400 cm, written once, before the first path;
+  // the pen-up moves write nothing.
   const std::string want = std::string(kHeader) +
-                           "400 400 moveto\n800 400 lineto\n800 800 lineto\n"
-                           "0 0 0 setrgbcolor\r\nstroke\r\nnewpath\r\n2.82087 setlinewidth\r\n"
-                           "1200 1200 moveto\n1600 1200 lineto\n"
-                           "stroke\r\nnewpath\r\n2.82087 setlinewidth\r\n"
-                           "1600 1200 moveto\n0 0 moveto\n"
-                           "1 1 1 setrgbcolor\r\nstroke\r\n";
+                           "0 0 0 setrgbcolor\r\n8 setlinewidth\r\n"
+                           "400 400 m\n800 400 l\n800 800 l\nstroke\r\n"
+                           "1200 1200 m\n1600 1200 l\nstroke\r\n";
   EXPECT_EQ(ReadFile(path), want);
   EXPECT_EQ(gs_test::GhostscriptCheck(path), 0);
 }
@@ -101,7 +100,7 @@ TEST(EpsDevice, RenderedPixelsAreWhereAndWhatTheyShouldBe) {
   const std::string path = TestFilePath(".eps");
   C_EPS d(path.c_str());
   ASSERT_EQ(d.TRINIT(), 0);
-  d.LINEWIDTH(10);  // 10 pt wide from the second path on
+  d.LINEWIDTH(10);  // 10 mm wide
   d.MOVEA(0.5, 0.5);
   d.DRAWA(0.6, 0.5);
   d.PLUME(4);  // (192, 0, 0)
@@ -140,11 +139,13 @@ TEST(EpsDevice, RenderedPixelsAreWhereAndWhatTheyShouldBe) {
 // point in order across the block boundaries, and a write that fails (a full disk) makes the
 // close fail, for a drawing of a few bytes as for one of several blocks.
 TEST(FileDevices, LargeDrawingsWholeAndWriteFailuresReported) {
-  const int n = 60000;  // about 900 kB of PostScript, 1 MB of metafile
+  const int n = 90000;  // about 1 MB of PostScript, a metafile record of 360 kB
   auto draw = [n](TR_INFO& d) {
     d.WINDOW(0, 1, 0, 1);
     d.MOVEA(0.5, 0.5);
-    for (int i = 1; i <= n; ++i) d.DRAWA(0.5 + (i % 1000) * 0.01, 0.5 + (i % 7) * 0.25);
+    // A zigzag: no point lies on the segment of its neighbours, so that none is left out.
+    for (int i = 1; i <= n; ++i)
+      d.DRAWA(0.5 + (i % 1000) * 0.01, 0.5 + (i % 2) * 0.5 + (i % 7) * 0.25);
   };
   const std::string eps = TestFilePath(".eps"), emf = TestFilePath(".emf");
   {
@@ -158,10 +159,10 @@ TEST(FileDevices, LargeDrawingsWholeAndWriteFailuresReported) {
   int k = 0, x, y;
   char kw[16];
   while (std::getline(in, line))
-    if (std::sscanf(line.c_str(), "%d %d %15s", &x, &y, kw) == 3 && std::string(kw) == "lineto") {
+    if (std::sscanf(line.c_str(), "%d %d %15s", &x, &y, kw) == 3 && std::string(kw) == "l") {
       ++k;
       ASSERT_EQ(x, 200 + (k % 1000) * 4) << k;
-      ASSERT_EQ(y, 200 + (k % 7) * 100) << k;
+      ASSERT_EQ(y, 200 + (k % 2) * 200 + (k % 7) * 100) << k;
     }
   EXPECT_EQ(k, n);
   {
@@ -174,12 +175,18 @@ TEST(FileDevices, LargeDrawingsWholeAndWriteFailuresReported) {
   EXPECT_TRUE(CheckEmfFile(emf, &why)) << why;
   std::vector<emf_test::Record> recs;
   ASSERT_TRUE(emf_test::ReadEmfRecords(emf, &recs, &why));
-  k = 0;
+  // One polyline of 16-bit points: the start, then every point drawn.
+  k = -1;
   for (const auto& r : recs)
-    if (r.type == U_EMR_LINETO) {
-      ++k;
-      ASSERT_EQ(r.w[2], 200u + (k % 1000) * 4) << k;
-      ASSERT_EQ(r.w[3], 20000u - 200 - (k % 7) * 100) << k;
+    if (r.type == U_EMR_POLYLINE16) {
+      ASSERT_EQ(k, -1);
+      ASSERT_EQ(r.w[6], static_cast<uint32_t>(n + 1));
+      for (k = 0; k <= n; ++k) {
+        const uint32_t p = r.w[7 + k];
+        ASSERT_EQ(p & 0xFFFF, 200u + (k % 1000) * 4) << k;
+        ASSERT_EQ(p >> 16, 20000u - 200 - (k % 2) * 200 - (k % 7) * 100) << k;
+      }
+      --k;
     }
   EXPECT_EQ(k, n);
 

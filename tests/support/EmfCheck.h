@@ -1,5 +1,5 @@
 // Test helper that reads an Enhanced Metafile back record by record with libUEMF and checks its
-// structure: record types and sizes, header counts, the layout of every path (the one that
+// structure: record types and sizes, header counts, the layout of pens and polylines (which
 // Inkscape and LibreOffice draw whole) and the end-of-file record.
 #pragma once
 
@@ -7,6 +7,7 @@
 #include <uemf_safe.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
@@ -74,10 +75,11 @@ inline bool CheckEmfFile(const std::string& path, std::string* why) {
         why, "nBytes " + std::to_string(h.w[12]) + " != file size " + std::to_string(bytes.size()));
   if (h.w[13] != recs.size())
     return Fail(why, "nRecords " + std::to_string(h.w[13]) + " != " + std::to_string(recs.size()));
-  // Layout: the five mapping records and the move to the origin, then nothing but whole paths,
-  // each holding its start point and at least one line (no empty bracket, no move outside):
-  // BEGINPATH, CREATEPEN, SELECTOBJECT (pen 1), MOVETOEX, LINETO..., ENDPATH, STROKEPATH with the
-  // bounds of the path's points, SELECTOBJECT (stock black pen), DELETEOBJECT (1); then EOF.
+  // Layout: the five mapping records and the move to the origin, then pens and polylines:
+  // CREATEPEN (1), SELECTOBJECT (1) make a pen, which stays until the colour or the width
+  // changes; SELECTOBJECT (stock black pen), DELETEOBJECT (1) release it before the next one and
+  // before EOF. Each polyline record (POLYLINE16 or POLYLINE) is drawn with a pen in force,
+  // holds at least two points and carries their bounds; no two pens in a row are the same.
   const uint32_t lead[6] = {U_EMR_SETMAPMODE,       U_EMR_SETWINDOWORGEX,   U_EMR_SETWINDOWEXTEX,
                             U_EMR_SETVIEWPORTORGEX, U_EMR_SETVIEWPORTEXTEX, U_EMR_MOVETOEX};
   size_t i = 1;
@@ -85,29 +87,50 @@ inline bool CheckEmfFile(const std::string& path, std::string* why) {
     if (i >= recs.size() || recs[i++].type != t)
       return Fail(why, "mapping records (record " + std::to_string(i - 1) + ")");
   auto is = [&recs](size_t k, uint32_t t) { return k < recs.size() && recs[k].type == t; };
-  while (is(i, U_EMR_BEGINPATH)) {
-    const std::string at = " (path at record " + std::to_string(i) + ")";
-    if (!is(i + 1, U_EMR_CREATEPEN) || !is(i + 2, U_EMR_SELECTOBJECT) || recs[i + 2].w[2] != 1 ||
-        !is(i + 3, U_EMR_MOVETOEX) || !is(i + 4, U_EMR_LINETO))
-      return Fail(why, "path does not open with its pen and start point" + at);
-    uint32_t l = recs[i + 3].w[2], r = l, t = recs[i + 3].w[3], b = t;
-    size_t k = i + 4;
-    for (; is(k, U_EMR_LINETO); ++k) {
-      l = std::min(l, recs[k].w[2]);
-      r = std::max(r, recs[k].w[2]);
-      t = std::min(t, recs[k].w[3]);
-      b = std::max(b, recs[k].w[3]);
+  bool pen = false;           // a pen is selected
+  std::vector<uint32_t> last;  // the last pen made
+  for (; i + 1 < recs.size(); ++i) {
+    const std::string at = " (record " + std::to_string(i) + ")";
+    const Record& r = recs[i];
+    if (r.type == U_EMR_CREATEPEN) {
+      if (pen || !is(i + 1, U_EMR_SELECTOBJECT) || recs[i + 1].w[2] != 1 || r.w[2] != 1)
+        return Fail(why, "pen made while one is in force, or not selected" + at);
+      if (r.w == last) return Fail(why, "the same pen made again" + at);
+      last = r.w;
+      pen = true;
+      ++i;
+    } else if (r.type == U_EMR_SELECTOBJECT) {
+      if (!pen || r.w[2] != 0x80000007u || !is(i + 1, U_EMR_DELETEOBJECT) || recs[i + 1].w[2] != 1)
+        return Fail(why, "pen not released by the stock pen and its deletion" + at);
+      pen = false;
+      ++i;
+    } else if (r.type == U_EMR_POLYLINE16 || r.type == U_EMR_POLYLINE) {
+      if (!pen) return Fail(why, "polyline without a pen" + at);
+      const bool court = r.type == U_EMR_POLYLINE16;
+      const uint32_t n = r.w[6];
+      if (n < 2 || r.w.size() != 7 + (court ? n : 2 * n))
+        return Fail(why, "polyline of fewer than two points or of the wrong size" + at);
+      int32_t l = INT32_MAX, t = INT32_MAX, rt = INT32_MIN, b = INT32_MIN;
+      for (uint32_t k = 0; k < n; ++k) {
+        int32_t x, y;
+        if (court) {
+          x = static_cast<int16_t>(r.w[7 + k] & 0xFFFF);
+          y = static_cast<int16_t>(r.w[7 + k] >> 16);
+        } else {
+          x = static_cast<int32_t>(r.w[7 + 2 * k]);
+          y = static_cast<int32_t>(r.w[8 + 2 * k]);
+        }
+        l = std::min(l, x), rt = std::max(rt, x), t = std::min(t, y), b = std::max(b, y);
+      }
+      if (static_cast<int32_t>(r.w[2]) != l || static_cast<int32_t>(r.w[3]) != t ||
+          static_cast<int32_t>(r.w[4]) != rt || static_cast<int32_t>(r.w[5]) != b)
+        return Fail(why, "polyline bounds are not those of its points" + at);
+    } else {
+      return Fail(why, "record other than a pen or a polyline" + at);
     }
-    if (!is(k, U_EMR_ENDPATH) || !is(k + 1, U_EMR_STROKEPATH) || !is(k + 2, U_EMR_SELECTOBJECT) ||
-        recs[k + 2].w[2] != 0x80000007u || !is(k + 3, U_EMR_DELETEOBJECT) || recs[k + 3].w[2] != 1)
-      return Fail(why, "path does not close with its stroke and pen release" + at);
-    const std::vector<uint32_t>& s = recs[k + 1].w;
-    if (s[2] != l || s[3] != t || s[4] != r || s[5] != b)
-      return Fail(why, "stroke bounds are not those of the path's points" + at);
-    i = k + 4;
   }
-  if (i + 1 != recs.size())
-    return Fail(why, "record outside a path (record " + std::to_string(i) + ")");
+  if (pen) return Fail(why, "pen not released before the end");
+  if (i + 1 != recs.size()) return Fail(why, "last records");
   const Record& e = recs.back();
   if (e.type != U_EMR_EOF) return Fail(why, "last record is not EOF");
   if (e.w.size() != 5 || e.w[2] != 0 || e.w[3] != 16 || e.w[4] != 20)
