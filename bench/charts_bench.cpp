@@ -1,5 +1,5 @@
 // Speed of the charts: Bode (gain + phase) of 20 fourth-order functions at 10 000 points to EPS,
-// EMF, PDF, SVG and PNG, of 100 such functions to EPS, PDF and SVG, Bode of 5 functions at the
+// EMF, PDF, SVG and PNG, of 100 such functions to EPS, PDF, SVG and CSV, Bode of 5 functions at the
 // default 400 points to EPS and PNG, Black with every contour and 5 loci, time chart of 5 functions
 // over 30 s, and the frequency-response evaluation alone.
 #include <benchmark/benchmark.h>
@@ -12,6 +12,7 @@
 
 #include "charts/GrBlack.h"
 #include "charts/TrBode.h"
+#include "driver/Tracer.h"
 #include "model/Param.h"
 #include "sim/TrTemp.h"
 
@@ -52,6 +53,16 @@ void BM_BodeEPS(benchmark::State& state) { BodeVers(state, GrPS, "eps"); }
 void BM_Bode100EPS(benchmark::State& state) { BodeVers(state, GrPS, "eps", 100); }
 void BM_Bode100PDF(benchmark::State& state) { BodeVers(state, GrPDF, "pdf", 100); }
 void BM_Bode100SVG(benchmark::State& state) { BodeVers(state, GrSVG, "svg", 100); }
+// The numbers of the same chart as a CSV table, through the chart dispatch as a script runs it.
+void BM_Bode100CSV(benchmark::State& state) {
+  Registre(100);
+  Param.EdNBP = 10000;
+  Param.RBBode = RBBodeGainPhase;
+  std::string nf = Fichier("csv");
+  for (auto _ : state) Tracer(GrCSV, TraceBode, nf.c_str());
+  std::remove(nf.c_str());
+  Param.Reset();
+}
 void BM_BodeEMF(benchmark::State& state) { BodeVers(state, GrEMF, "emf"); }
 void BM_BodePDF(benchmark::State& state) { BodeVers(state, GrPDF, "pdf"); }
 void BM_BodeSVG(benchmark::State& state) { BodeVers(state, GrSVG, "svg"); }
@@ -123,6 +134,7 @@ BENCHMARK(BM_BodeEPS)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Bode100EPS)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Bode100PDF)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Bode100SVG)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Bode100CSV)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BodeEMF)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BodePDF)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BodeSVG)->Unit(benchmark::kMillisecond);

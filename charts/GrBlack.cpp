@@ -5,8 +5,10 @@
 #include <cmath>
 #include <cstdio>
 #include <memory>
+#include <string>
 #include <vector>
 
+#include "charts/TableCsv.h"
 #include "charts/TrBode.h"
 #include "charts/Travaux.h"
 #include "model/Param.h"
@@ -341,6 +343,7 @@ void GrBlack::Trace() {
     nichols();
   }
   if (Param.CBBO || Param.CBBF) {
+    gr->SETPRT(1);  // the loci stay inside the frame (the grid leaves the page's clipping)
     gr->LINEWIDTH(Param.EpCourbe);
     bool ok = true;
     for (unsigned i = 0; ok && i < Param.GetNbFctTransfert(); ++i) {
@@ -504,21 +507,85 @@ void GrBlack::affphase(const T_CRB* c) {
   gr->SETPRT(1);
 }
 
+namespace {
+
+// Frequency range of the loci from the settings, in rad/s, with its fallback.
+void Etendue(double* w1, double* w2) {
+  *w1 = Param.EdWn;
+  *w2 = Param.EdWm;
+  if (Param.RBFrequence) {
+    *w1 *= kTwoPi;
+    *w2 *= kTwoPi;
+  }
+  if (!(*w1 < *w2) || !(*w1 > 0) || !std::isfinite(*w2)) {
+    *w1 = 0.01;
+    *w2 = 1000;
+  }
+}
+
+}  // namespace
+
+std::vector<double> GrBlack::Frequences() {
+  double w1, w2;
+  Etendue(&w1, &w2);
+  int n = Param.EdNBP;
+  if (n <= 1) n = 200;
+  const double r = std::pow(w2 / w1, 1.0 / (n - 1));
+  std::vector<double> w(static_cast<size_t>(n));
+  for (int k = 0; k < n; ++k) w[static_cast<size_t>(k)] = w1 * std::pow(r, k);
+  return w;
+}
+
+bool GrBlack::Lieu(TFctTransfert* h, const std::vector<double>& w, std::vector<double>* phase,
+                   std::vector<double>* gain, bool produit) {
+  phase->clear();
+  gain->clear();
+  phase->reserve(w.size());
+  gain->reserve(w.size());
+  h->InitValue(true);
+  for (double wk : w) {
+    TComplexP v;
+    if (!h->Value(wk, &v, produit)) return false;
+    phase->push_back(v.p * 180 / M_PI);
+    gain->push_back(20 * std::log10(v.m));
+  }
+  return true;
+}
+
+bool GrBlack::Table(TTableCsv* t) {
+  const std::vector<double> w = Frequences();
+  t->Colonne("w_rad_s", std::vector<double>(w));
+  if (!Param.CBBO && !Param.CBBF) return true;
+  for (unsigned i = 0; i < Param.GetNbFctTransfert(); ++i) {
+    TFctTransfert* h = Param.GetFctTransfert(i);
+    if (h == nullptr || !h->Checked) continue;
+    const std::string nom = h->Nom != nullptr ? h->Nom : "";
+    for (int bf = 0; bf < 2; ++bf) {
+      if (bf == 0 ? !Param.CBBO : !Param.CBBF) continue;
+      h->ModeBF = bf == 1;
+      std::printf("Tracé %s de la fonction %s...\n", bf == 1 ? "BF" : "BO", nom.c_str());
+      std::vector<double> phase, gain;
+      if (!Lieu(h, w, &phase, &gain)) return false;
+      const std::string col = bf == 1 ? nom + "_BF" : nom;
+      t->Colonne(col + "_phase_deg", std::move(phase));
+      t->Colonne(col + "_gain_dB", std::move(gain));
+    }
+  }
+  return true;
+}
+
 bool GrBlack::TraceFctTransfert(TFctTransfert* h) {
   TR_INFO* gr = G->Gr;
   if (Param.CBCouleurs) gr->PLUME(PlumeCourbe(h));
-  double w1 = Param.EdWn, w2 = Param.EdWm;
-  if (Param.RBFrequence) {
-    w1 *= kTwoPi;
-    w2 *= kTwoPi;
-  }
-  if (!(w1 < w2) || !(w1 > 0) || !std::isfinite(w2)) {
-    w1 = 0.01;
-    w2 = 1000;
-  }
-  int n = Param.EdNBP;
-  if (n <= 1) n = 200;
-  double r = std::pow(w2 / w1, 1.0 / (n - 1));
+  double w1, w2;
+  Etendue(&w1, &w2);
+  // The points computed before a failed evaluation are drawn, then the chart stops there.
+  std::vector<double> phase, gain;
+  const bool calcule = Lieu(h, Frequences(), &phase, &gain, true);
+  Polyligne pl(gr);
+  for (size_t k = 0; k < phase.size(); ++k)
+    pl.Point(std::isfinite(phase[k]) && std::isfinite(gain[k]), phase[k], gain[k]);
+  if (!calcule) return false;
 
   // Chart point of h at w (phase in degrees, gain in dB); ok is false when it is not finite.
   auto point = [&](double w, double* x, double* y, bool* ok) {
@@ -529,14 +596,6 @@ bool GrBlack::TraceFctTransfert(TFctTransfert* h) {
     *ok = std::isfinite(*x) && std::isfinite(*y);
     return true;
   };
-  h->InitValue(true);
-  Polyligne pl(gr);
-  for (int k = 0; k < n; ++k) {
-    double x, y;
-    bool ok;
-    if (!point(w1 * std::pow(r, k), &x, &y, &ok)) return false;
-    pl.Point(ok, x, y);
-  }
 
   if (!Param.CBGraduationsChecked || !Param.CBGraduationsEnabled) return true;
   h->InitValue(false);

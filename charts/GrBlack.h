@@ -9,6 +9,7 @@
 #include "plot/Recording.h"
 
 class TFctTransfert;
+class TTableCsv;
 class TContoursNichols;
 
 // One Nichols contour and its label. Iso-gain rows: v closed-loop gain (dB), n..m closed-loop
@@ -76,6 +77,18 @@ class GrBlack {
   void affphase(const T_CRB* c);
   // Locus of h in its current loop mode, with frequency marks; false when an evaluation failed.
   bool TraceFctTransfert(TFctTransfert* h);
+  // Puts the numbers of the chart's loci in t: the frequencies, then the phase (degrees) and
+  // gain (dB) of each function in each loop mode drawn, each announced by the line Trace prints
+  // for its locus (grid and contours are not computed); false when an evaluation failed.
+  bool Table(TTableCsv* t);
+
+  // Angular frequencies of the locus points, from the settings.
+  static std::vector<double> Frequences();
+  // Phase (degrees) and gain (dB) of h in its current loop mode at each frequency of w; false
+  // when an evaluation failed, the points before it being kept. With produit, as Value gives
+  // them with its produit (the same to within rounding, for the drawing).
+  static bool Lieu(TFctTransfert* h, const std::vector<double>& w, std::vector<double>* phase,
+                   std::vector<double>* gain, bool produit = false);
 
  private:
   TContoursNichols* contours_ = nullptr;  // points computed ahead by Trace, not owned

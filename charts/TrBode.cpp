@@ -6,8 +6,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <utility>
 
+#include "charts/TableCsv.h"
 #include "charts/Travaux.h"
 #include "model/Param.h"
 
@@ -46,9 +48,7 @@ void TrBode::afff(double f, TR_INFO* G) {
   EtiquetteDansPage(G, texte);
 }
 
-void TrBode::Trace(TMDGraph* G) {
-  if (G == nullptr || G->Gr == nullptr) return;
-  TR_INFO* gr = G->Gr;
+bool TrBode::Calcule(size_t garde, bool produit) {
   wn = Param.EdWn;
   wm = Param.EdWm;
   if (Param.RBFrequence) {
@@ -95,13 +95,13 @@ void TrBode::Trace(TMDGraph* G) {
   };
   courbes_.clear();
   std::vector<char> bf_de;  // closed-loop sweep, for each curve
-  size_t place = ValeursMax;
+  size_t place = garde;
   for (unsigned i = 0; i < Param.GetNbFctTransfert(); ++i) {
     TFctTransfert* f = Param.GetFctTransfert(i);
     if (f == nullptr || !f->Checked) continue;
     for (int mode = 0; mode < 2; ++mode) {
       if (mode == 0 ? !Param.CBBO : !Param.CBBF) continue;
-      courbes_.push_back({f, {}, {}});
+      courbes_.push_back({f, {}, {}, mode == 1});
       bf_de.push_back(mode == 1);
       TCourbe& c = courbes_.back();
       if (place >= 2 * size_t{nbp}) {
@@ -137,10 +137,10 @@ void TrBode::Trace(TMDGraph* G) {
   const std::vector<double>& w = w_;
   TTravaux travaux(
       avance.size(),
-      [&avance, &w](size_t t) {
+      [&avance, &w, produit](size_t t) {
         const TAvance& a = avance[t];
         for (size_t k = 0; k < w.size(); ++k) {
-          const TComplexP y = a.f->ValueBOProduit(w[k]);
+          const TComplexP y = produit ? a.f->ValueBOProduit(w[k]) : a.f->ValueBO(w[k]);
           if (a.bo != nullptr) {
             a.bo->gain[k] = 20.0 * std::log10(y.m);
             a.bo->phase[k] = y.p;
@@ -172,7 +172,7 @@ void TrBode::Trace(TMDGraph* G) {
     }
     for (uint32_t k = 0; k < nbp; ++k) {
       TComplexP y;
-      if (!f->Value(w_[k], &y, true)) return;
+      if (!f->Value(w_[k], &y, produit)) return false;
       double gain = 20.0 * std::log10(y.m), phase = y.p * 180.0 / M_PI;
       etend(gain, &g_started, &dBn, &dBm);
       etend(phase, &p_started, &Degn, &Degm);
@@ -182,6 +182,13 @@ void TrBode::Trace(TMDGraph* G) {
       }
     }
   }
+  return true;
+}
+
+void TrBode::Trace(TMDGraph* G) {
+  if (G == nullptr || G->Gr == nullptr) return;
+  TR_INFO* gr = G->Gr;
+  if (!Calcule(ValeursMax, true)) return;
   // The loop modes the sweeps leave (an expression sets those of the functions it names):
   // drawing from kept values must leave the same.
   std::vector<char> modes(Param.GetNbFctTransfert());
@@ -225,6 +232,17 @@ void TrBode::Trace(TMDGraph* G) {
   CloseErr = gr->TRCLOSE();
 }
 
+bool TrBode::Table(TTableCsv* t) {
+  if (!Calcule(SIZE_MAX, false)) return false;
+  t->Colonne("w_rad_s", w_.data(), w_.size());
+  for (const TCourbe& c : courbes_) {
+    const std::string nom = std::string(c.f->Nom != nullptr ? c.f->Nom : "") + (c.bf ? "_BF" : "");
+    if (TypeGraphe != TypePhase) t->Colonne(nom + "_gain_dB", c.gain.data(), c.gain.size());
+    if (TypeGraphe != TypeGain) t->Colonne(nom + "_phase_deg", c.phase.data(), c.phase.size());
+  }
+  return true;
+}
+
 void TrBode::Frequences() {
   const double r = std::pow(wm / wn, 1.0 / (nbp - 1));
   w_.resize(nbp);
@@ -247,24 +265,29 @@ bool TrBode::bode(TR_INFO* G, TTypeGraphe typ) {
   G->CADPOSTXT(0.5, 1.5, 0);
   if (!col) G->PLUME(1);
 
-  // Frequency axis: decade lines with labels, then minor ticks and intermediate lines.
+  // Frequency axis: decade lines with labels, then minor ticks and intermediate lines, each
+  // only where its frequency lies within the range (the range's ends need not be decades).
   const double lwn = std::log10(wn), lwm = std::log10(wm);
   const double top = tym - 0.5;
   G->WINDOW(lwn, lwm, 1, top);
-  const int nbd = static_cast<int>(std::floor(std::log10(wm / wn) + 0.5));
-  const int e0 = static_cast<int>(std::floor(lwn + 0.5));
-  for (int i = 0; i <= nbd; ++i) {
-    const double x = std::pow(10.0, e0 + i);
-    Plume(G, col, grille.col1, grille.ep1);
-    G->MOVE(std::log10(x), top + 0.15);
-    G->DRAW(std::log10(x), 0.85);
-    afff(x, G);
+  const double lo = wn * (1 - 1e-9), hi = wm * (1 + 1e-9);
+  auto dedans = [&](double f) { return f >= lo && f <= hi; };
+  const int e0 = static_cast<int>(std::floor(lwn + 1e-9));
+  for (int e = e0; e < e0 + 700; ++e) {
+    const double x = std::pow(10.0, e);
+    if (!(x <= hi)) break;
+    if (dedans(x)) {
+      Plume(G, col, grille.col1, grille.ep1);
+      G->MOVE(std::log10(x), top + 0.15);
+      G->DRAW(std::log10(x), 0.85);
+      afff(x, G);
+    }
 
     Plume(G, col, grille.col2, grille.ep2);
     double a = 1, b = top;
     for (int m = 2; m <= 9; ++m) {
       const double t = m * x;
-      if (t > wm) break;
+      if ((m - 1) * x > hi) break;
       double xa, xb, dummy;
       G->MOVE(std::log10((m - 1) * x), a);
       G->GET_POSA(&xa, &dummy);
@@ -274,13 +297,17 @@ bool TrBode::bode(TR_INFO* G, TTypeGraphe typ) {
       const int k = d >= 1 ? 1 : d >= 0.5 ? 2 : d >= 0.25 ? 5 : 10;
       auto ticks = [&](double edge, bool lower) {
         for (int j = k; j <= 9; j += k) {
-          G->MOVE(std::log10((m - 1) * x + j * x / 10), lower ? edge : edge - 0.15);
+          const double f = (m - 1) * x + j * x / 10;
+          if (!dedans(f)) continue;
+          G->MOVE(std::log10(f), lower ? edge : edge - 0.15);
           G->YRDRAW(0.15);
         }
       };
       ticks(a, a < b);
-      G->MOVE(std::log10(t), a);
-      G->DRAW(std::log10(t), b);
+      if (dedans(t)) {
+        G->MOVE(std::log10(t), a);
+        G->DRAW(std::log10(t), b);
+      }
       ticks(b, b < a);
       std::swap(a, b);
     }
@@ -290,6 +317,7 @@ bool TrBode::bode(TR_INFO* G, TTypeGraphe typ) {
 
   if (!Param.CBBO && !Param.CBBF) return true;
   G->WINDOW(lwn, lwm, yn, ym);
+  G->SETPRT(1);  // the curves stay inside the frame
   // The points of Trace; when called on its own, the panel computes them.
   if (w_.size() != nbp) {
     Frequences();

@@ -9,6 +9,8 @@
 #include "charts/Axes.h"
 #include "plot/MDGraph.h"
 
+class TTableCsv;
+
 class TrBode {
  public:
   enum TTypeGraphe { TypeGain = 0, TypePhase = 1, TypeGainPhase = 2 };
@@ -27,6 +29,7 @@ class TrBode {
     TFctTransfert* f;
     std::vector<double> gain;   // dB at each point, empty when not kept
     std::vector<double> phase;  // degrees at each point, empty when not kept
+    bool bf = false;            // closed loop
   };
   // Values kept by one chart at most; the curves beyond are evaluated again for each panel.
   static constexpr size_t ValeursMax = size_t{1} << 23;
@@ -36,6 +39,15 @@ class TrBode {
 
   // Computes the ranges, opens the device, draws one or two panels and closes the device.
   void Trace(TMDGraph* G);
+  // Computes the frequencies, the curves and the extents of the chart from the settings,
+  // keeping the values of the curves while they hold at most garde values in all; false when
+  // an evaluation failed. With produit, a function given by its factors is evaluated as one
+  // complex product a point (TFctTransfert::ValueBOProduit): the same to within rounding, for
+  // the drawing; the numbers of a table take the exact sum of the factors' angles.
+  bool Calcule(size_t garde, bool produit);
+  // Computes the chart and puts its numbers in t: the frequencies, then the gain and/or phase
+  // (the panels of the chart) of each curve; false when an evaluation failed.
+  bool Table(TTableCsv* t);
   // Draws one panel into the current viewport; false when an evaluation failed.
   bool bode(TR_INFO* G, TTypeGraphe typ);
   // Fills w_ and lw_ with the nbp frequencies spread evenly in log from wn to wm.

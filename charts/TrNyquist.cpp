@@ -4,8 +4,10 @@
 
 #include <cmath>
 #include <cstdio>
+#include <string>
 
 #include "charts/Axes.h"
+#include "charts/TableCsv.h"
 #include "model/FctTransfert.h"
 #include "model/Param.h"
 
@@ -61,9 +63,7 @@ size_t PointAuTiers(const std::vector<double>& x, const std::vector<double>& y, 
 
 }  // namespace
 
-void TrNyquist::Trace(TMDGraph* G) {
-  if (G == nullptr || G->Gr == nullptr) return;
-  TR_INFO* gr = G->Gr;
+bool TrNyquist::Calcule() {
   courbes_.clear();
   R = 1.5;
   for (unsigned i = 0; i < Param.GetNbFctTransfert(); ++i) {
@@ -71,12 +71,65 @@ void TrNyquist::Trace(TMDGraph* G) {
     if (f == nullptr || !f->Checked) continue;
     courbes_.push_back({f, {}, 0});
     TCourbe& c = courbes_.back();
-    if (!NyquistLocusOf(f, Param.EdNBP, &c.lieu)) return;
+    if (!NyquistLocusOf(f, Param.EdNBP, &c.lieu)) return false;
     TNyquistContour contour;
     if (NyquistContourOf(f, &contour)) c.excesInfini = contour.excesInfini;
     if (c.lieu.R > R) R = c.lieu.R;
   }
   L = 2.15 * R;
+  return true;
+}
+
+bool TrNyquist::Table(TTableCsv* t) {
+  if (!Calcule()) return false;
+  // One block of rows a function, its points in the chart's order; between two branches, a row
+  // at the axis pole that separates them, where the function's fields stay empty.
+  std::vector<double> w;
+  std::vector<size_t> debut;  // first row of each function's block
+  for (const TCourbe& c : courbes_) {
+    debut.push_back(w.size());
+    const std::vector<TLocusPoint>* avant = nullptr;
+    for (const std::vector<TLocusPoint>& b : c.lieu.branches) {
+      if (b.empty()) continue;
+      if (avant != nullptr) {
+        for (const TAxisPole& p : c.lieu.poles)
+          if (p.w > avant->back().w && p.w < b.front().w) w.push_back(p.w);
+      }
+      for (const TLocusPoint& p : b) w.push_back(p.w);
+      avant = &b;
+    }
+  }
+  const size_t n = w.size();
+  t->Colonne("w_rad_s", std::move(w));
+  for (size_t i = 0; i < courbes_.size(); ++i) {
+    const TCourbe& c = courbes_[i];
+    std::vector<double> re(n, std::nan("")), im(n, std::nan(""));
+    size_t k = debut[i];
+    const std::vector<TLocusPoint>* avant = nullptr;
+    for (const std::vector<TLocusPoint>& b : c.lieu.branches) {
+      if (b.empty()) continue;
+      if (avant != nullptr) {
+        for (const TAxisPole& p : c.lieu.poles)
+          if (p.w > avant->back().w && p.w < b.front().w) ++k;
+      }
+      for (const TLocusPoint& p : b) {
+        re[k] = p.h.Re;
+        im[k] = p.h.Im;
+        ++k;
+      }
+      avant = &b;
+    }
+    const std::string nom = c.f->Nom != nullptr ? c.f->Nom : "";
+    t->Colonne(nom + "_re", std::move(re));
+    t->Colonne(nom + "_im", std::move(im));
+  }
+  return true;
+}
+
+void TrNyquist::Trace(TMDGraph* G) {
+  if (G == nullptr || G->Gr == nullptr) return;
+  TR_INFO* gr = G->Gr;
+  if (!Calcule()) return;
 
   // Page: 19 x 28 cm everywhere (half size on the screen, which fills its window).
   if (G->Type == GrPS) gr->BOUNDS(0, 19, 0, 28);

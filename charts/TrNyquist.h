@@ -11,6 +11,7 @@
 #include "plot/MDGraph.h"
 
 class TFctTransfert;
+class TTableCsv;
 
 class TrNyquist {
  public:
@@ -29,6 +30,13 @@ class TrNyquist {
   // Computes the loci, opens the device, draws and closes it. Nothing is drawn (and no file
   // written) when an evaluation fails.
   void Trace(TMDGraph* G);
+  // Computes the loci of the checked functions and the compression radius; false when an
+  // evaluation failed.
+  bool Calcule();
+  // Computes the loci and puts their numbers in t: every frequency of every locus and each axis
+  // pole (where the loci break) in increasing order, then the real and imaginary parts of each
+  // function's open-loop value, empty where that function has no point (or a pole).
+  bool Table(TTableCsv* t);
 
  private:
   void Axes(TR_INFO* G);

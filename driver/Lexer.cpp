@@ -21,7 +21,8 @@ struct Device {
   bool needsFile;
 };
 constexpr Device kDevices[] = {{GrScr, "SCR", false}, {GrEMF, "EMF", true}, {GrPS, "EPS", true},
-                               {GrPDF, "PDF", true},  {GrSVG, "SVG", true}, {GrPNG, "PNG", true}};
+                               {GrPDF, "PDF", true},  {GrSVG, "SVG", true}, {GrPNG, "PNG", true},
+                               {GrCSV, "CSV", true}};
 
 constexpr const char* kBadEnd = "Fin de ligne incorrecte (extra paramètre ?)\n";
 

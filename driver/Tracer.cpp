@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "charts/GrBlack.h"
+#include "charts/TableCsv.h"
 #include "charts/TrBode.h"
 #include "charts/TrNyquist.h"
 #include "sim/TrTemp.h"
@@ -16,9 +17,51 @@ namespace {
 // Reports the file nf as not written.
 void WriteFailed(const char* nf) { std::printf("Erreur : écriture du fichier %s impossible !\n", nf); }
 
+// Computes the chart of kind tr and writes its numbers to the CSV file nf. The file is written
+// whole or not at all (an earlier file of that name stays as it was).
+void TracerCsv(TrType tr, const char* nf) {
+  TTableCsv t;
+  TrBode bode;
+  GrBlack black;
+  TrTemp temp;
+  TrNyquist nyquist;
+  bool calcule = false;
+  switch (tr) {
+    case TraceBlack:
+      calcule = black.Table(&t);
+      break;
+    case TraceBode:
+      calcule = bode.Table(&t);
+      break;
+    case TraceTemp:
+      calcule = temp.Table(&t);
+      break;
+    case TraceNyquist:
+      calcule = nyquist.Table(&t);
+      break;
+    default:
+      return;
+  }
+  if (!calcule) return;
+  switch (t.Ecrit(nf)) {
+    case TTableCsv::ErrOuverture:
+      std::printf("Le fichier %s ne peut être ouvert !\n", nf);
+      break;
+    case TTableCsv::ErrEcriture:
+      WriteFailed(nf);
+      break;
+    default:
+      break;
+  }
+}
+
 }  // namespace
 
 void Tracer(GrType x, TrType tr, const char* nf, TCacheNichols* nichols) {
+  if (x == GrCSV) {
+    if (nf != nullptr && *nf != '\0') TracerCsv(tr, nf);
+    return;
+  }
   int closeErr = 0;
   {
     TMDGraph g(x, nf);

@@ -12,7 +12,8 @@ enum GrType : int {
   GrEMF = 5,
   GrPDF = 6,  // the cairo device's three formats
   GrSVG = 7,
-  GrPNG = 8
+  GrPNG = 8,
+  GrCSV = 9  // the numbers of the chart in a CSV file: no device is drawn on
 };
 
 class TMDGraph {

@@ -3,12 +3,15 @@
 #include "sim/TrTemp.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <limits>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "charts/Axes.h"
+#include "charts/TableCsv.h"
 #include "charts/Travaux.h"
 #include "expr/ItMath.h"
 #include "expr/Poly.h"
@@ -89,24 +92,47 @@ int CodeEntree() {
 }
 
 // Draws the input signal walked by sim from the origin: each time after a step is paired with
-// the input value before it.
+// the input value before it. An input above the frame (the impulse, 1/Dt high for one step) is
+// cut at the frame's top, where an arrow head says it goes on upward.
 void CourbeEntree(TR_INFO* G, SimTemp* sim, double Tn, double Tm) {
   Plume(G, Param.CBCouleurs, Param.ColorInput, Param.EpCourbe);
   if (Param.CBPointill) Tirets(G, 0.3, 0.1, Param.EpCourbe);
+  double wx0, wx1, wy0, wy1;
+  G->GET_WINDOW(&wx0, &wx1, &wy0, &wy1);
+  bool dessus = false;  // the input went above the frame
+  double t_dessus = 0;
   G->MOVE(Tn, 0);
   bool down = true;
+  double tp = Tn, up = 0;  // the point drawn last
   do {
     double u = sim->ValU();
     sim->NextT();
     if (!std::isfinite(u)) {
       down = false;
-    } else if (down) {
+      continue;
+    }
+    if (u > wy1 && !dessus) {  // where the line crosses the frame's top
+      dessus = true;
+      t_dessus = down && up < wy1 ? tp + (wy1 - up) / (u - up) * (sim->T - tp) : sim->T;
+    }
+    tp = sim->T;
+    up = u;
+    if (down) {
       G->DRAW(sim->T, u);
     } else {
       G->MOVE(sim->T, u);
       down = true;
     }
   } while (Tm > sim->T);
+  if (!dessus || !(t_dessus >= wx0 && t_dessus <= wx1)) return;
+  // The arrow head: 0.4 cm long, 0.3 cm wide, its tip on the frame's top.
+  double vx0, vx1, vy0, vy1;
+  G->GET_VWPORTA(&vx0, &vx1, &vy0, &vy1);
+  const double kx = (wx1 - wx0) / (vx1 - vx0), ky = (wy1 - wy0) / (vy1 - vy0);
+  G->SETLIN(0, 1);
+  G->MOVE(t_dessus - 0.15 * kx, wy1 - 0.4 * ky);
+  G->DRAW(t_dessus, wy1);
+  G->DRAW(t_dessus + 0.15 * kx, wy1 - 0.4 * ky);
 }
 
 // Samples of one curve are drawn by blocks; values that are not finite lift the pen.
@@ -139,9 +165,7 @@ double TrTemp::carrondi(double x, const double* t, size_t szt) {
   return ArrondiNet(x, t, szt, true);
 }
 
-void TrTemp::Trace(TMDGraph* G) {
-  if (G == nullptr || G->Gr == nullptr || !Init) return;
-  TR_INFO* gr = G->Gr;
+bool TrTemp::Calcule(size_t garde) {
   Tn = 0;
   if (!(Tm > 0) || !std::isfinite(Tm)) Tm = 1;
   if (!(Dt >= Tm / 100000)) Dt = Tm / 100000;
@@ -192,7 +216,7 @@ void TrTemp::Trace(TMDGraph* G) {
       std::printf("Erreur : %s (%s)\n", TItMath::ErrMsg(Err), h->Nom != nullptr ? h->Nom : "");
       echantillons_.clear();
       temps_.clear();
-      return;
+      return false;
     }
     if (!st) continue;
     st->SetFctU(code);
@@ -205,7 +229,7 @@ void TrTemp::Trace(TMDGraph* G) {
   for (TSimulation& s : sims) {
     for (int bf = 0; bf < 2; ++bf) {
       if (bf == 0 ? !Param.CBBO : !Param.CBBF) continue;
-      s.garde[bf] = gardes + 2 * attendus <= kEchantillonsMax;
+      s.garde[bf] = gardes + 2 * attendus <= static_cast<double>(garde);
       if (!s.garde[bf]) continue;
       gardes += attendus;
       if (!avecTemps) {
@@ -325,7 +349,13 @@ void TrTemp::Trace(TMDGraph* G) {
       Ym += 0.1 * std::fabs(Ym);
     }
   }
+  return true;
+}
 
+void TrTemp::Trace(TMDGraph* G) {
+  if (G == nullptr || G->Gr == nullptr || !Init) return;
+  TR_INFO* gr = G->Gr;
+  if (!Calcule(kEchantillonsMax)) return;
   if (G->Type == GrPS) gr->BOUNDS(0, 19, 0, 28);
   if (gr->TRINIT() != 0) {
     std::printf("Le fichier %s ne peut être ouvert !\n",
@@ -343,6 +373,43 @@ void TrTemp::Trace(TMDGraph* G) {
   CloseErr = gr->TRCLOSE();
   echantillons_.clear();
   temps_.clear();
+}
+
+bool TrTemp::Table(TTableCsv* t) {
+  if (!Calcule(SIZE_MAX)) return false;
+  const int code = CodeEntree();
+  // The sample times of the curves; with no curve, the times an input-only walk meets, which
+  // are the ones every simulator steps through.
+  if (temps_.empty()) {
+    SimTemp in;
+    in.SetFctU(code);
+    in.Dt = Dt;
+    do {
+      in.NextT();
+      temps_.push_back(in.T);
+    } while (Tm > in.T);
+  }
+  std::vector<double> entree(temps_.size());
+  SimTemp in;
+  in.SetFctU(code);
+  for (size_t k = 0; k < temps_.size(); ++k) {
+    in.T = temps_[k];
+    entree[k] = in.ValU();
+  }
+  t->Colonne("t_s", temps_.data(), temps_.size());
+  t->Colonne("entree", std::move(entree));
+  for (unsigned i = 0; i < Param.GetNbFctTransfert(); ++i) {
+    const TFctTransfert* h = Param.GetFctTransfert(i);
+    if (h == nullptr || !h->Checked) continue;
+    const std::string nom = h->Nom != nullptr ? h->Nom : "";
+    for (int bf = 0; bf < 2; ++bf) {
+      if (bf == 0 ? !Param.CBBO : !Param.CBBF) continue;
+      const size_t k = 2 * static_cast<size_t>(i) + bf;
+      if (k >= echantillons_.size() || echantillons_[k].size() != temps_.size()) continue;
+      t->Colonne(bf == 1 ? nom + "_BF" : nom, echantillons_[k].data(), echantillons_[k].size());
+    }
+  }
+  return true;
 }
 
 bool TrTemp::Temporel(TR_INFO* G) {
@@ -392,6 +459,7 @@ bool TrTemp::Temporel(TR_INFO* G) {
 
   if (!Param.CBBO && !Param.CBBF) return true;
   G->WINDOW(Tn, Tm, Yn, Ym);
+  G->SETPRT(1);  // the curves and the input stay inside the frame
   const int code = CodeEntree();
   {
     SimTemp in;

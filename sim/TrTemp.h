@@ -13,6 +13,7 @@ enum { RBImpulsion = 0, RBEchelon = 1, RBRampe = 2 };
 class TFctTransfert;
 class TMDGraph;
 class TR_INFO;
+class TTableCsv;
 
 class TrTemp {
  public:
@@ -36,6 +37,14 @@ class TrTemp {
 
   // Computes the ranges and draws the chart through G's device.
   void Trace(TMDGraph* G);
+  // Simulates the curves of the chart and finds its value range, keeping the samples of the
+  // curves while they hold at most garde values in all; false (the error printed) when a
+  // simulator could not be built.
+  bool Calcule(size_t garde);
+  // Simulates the chart and puts its numbers in t: the sample times, the input at each, then
+  // the samples of each function in each loop mode drawn; false when a simulator could not be
+  // built.
+  bool Table(TTableCsv* t);
   // Axes, grid and curves into the viewport set by Trace; always true.
   bool Temporel(TR_INFO* G);
   // Rounds x to a nice value of table t (szt entries; 0 selects the default table).

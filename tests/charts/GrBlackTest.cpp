@@ -116,6 +116,27 @@ TEST_F(BlackTest, ClosedLocus) {
   EXPECT_LT(Nearest(rec->OfPen(4), kPlan.DevX(p), kPlan.DevY(g)), 1.5);
 }
 
+// Both loci of H run below -28 dB past about 25 rad/s: with the grid drawn first (which writes
+// its labels outside the frame), every piece of them stays inside the frame, and the locus
+// still reaches the frame's lower edge.
+TEST_F(BlackTest, LociClippedToTheFrame) {
+  AddH();
+  Param.CBEchBlack = true;
+  Param.CBBF = true;
+  C_REC* rec = Run();
+  const auto loci = rec->OfPen(4);
+  ASSERT_GT(loci.size(), 50u);
+  int outside = 0;
+  double lowest = 1e9;
+  for (const auto& s : loci) {
+    for (double x : {s.x0, s.x1}) outside += x < 1.5 * 400 - 1 || x > 17.5 * 400 + 1;
+    for (double y : {s.y0, s.y1}) outside += y < 0.3 * 400 - 1 || y > 26.5 * 400 + 1;
+    lowest = std::min({lowest, s.y0, s.y1});
+  }
+  EXPECT_EQ(outside, 0);
+  EXPECT_NEAR(lowest, 0.3 * 400, 1);
+}
+
 // Frequency marks: at 1 rad/s a 0.4 cm tick centred on the locus, perpendicular to it.
 TEST_F(BlackTest, FrequencyMarks) {
   AddH();

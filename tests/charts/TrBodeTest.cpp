@@ -154,24 +154,48 @@ TEST_F(BodeTest, DecadeLinesAndLabels) {
   for (const auto& s : major) EXPECT_LE(std::max(s.x0, s.x1), 19 * 400 + 1);
 }
 
-// A decade below the range is still drawn, left of the frame: 0.1 rad/s when the range starts
-// at 0.3 rad/s lies 16 cm x log10(3) / log10(1e6 / 0.3) = 1.17 cm left of the frame edge.
-TEST_F(BodeTest, DecadeBelowRangeLeftOfFrame) {
-  Param.EdWn = 0.3;
-  Param.EdWm = 1e6;
-  Param.RBBode = RBBodeGain;
-  Param.ColorBode1 = 7;
-  C_REC* rec;
-  auto h = RecHolder(GrEMF, &rec);
-  TrBode b;
-  b.Trace(h.get());
-  const double want = 2 - 16 * std::log10(3.0) / std::log10(1e6 / 0.3);
-  int found = 0;
-  for (const auto& s : rec->OfPen(7))
-    if (std::fabs(s.x0 - s.x1) <= 1 && std::fabs(s.y0 - s.y1) > 10000 &&
-        std::fabs(s.x0 / 400 - want) < 0.005)
-      ++found;
-  EXPECT_EQ(found, 1);
+// Grid lines, decade lines and ticks only within the frequency range, whatever its ends: the
+// decade lines are those of the powers of ten in the range, the intermediate lines those of
+// m x 10^k (m = 2..9) in it, and nothing of the grid's pens is inked left or right of the frame
+// but the labels hanging below it. Ranges of the example charts included (0.02..62.8 rad/s:
+// no 100 rad/s line right of the frame; 0.03..120: no 0.02 line through the value labels).
+TEST_F(BodeTest, GridOnlyWithinTheRange) {
+  const struct {
+    double wn, wm;
+    int decades, intermediates;  // counted by hand
+  } kCases[] = {
+      {0.3, 1e6, 7, 7 + 6 * 8},         // 1..1e6; 0.3..0.9, then 2..9 x 10^k for k = 0..5
+      {0.02, 62.8, 3, 8 + 8 + 8 + 5},   // 0.1, 1, 10; 0.02..0.09, 0.2..0.9, 2..9, 20..60
+      {0.03, 120, 4, 7 + 8 + 8 + 8},    // 0.1..100; 0.03..0.09, 0.2..0.9, 2..9, 20..90
+      {0.05, 0.5, 1, 5 + 4},            // 0.1; 0.05..0.09, 0.2..0.5
+      {1, 100, 3, 8 + 8},               // 1, 10, 100; 2..9, 20..90
+  };
+  for (const auto& k : kCases) {
+    Param.EdWn = k.wn;
+    Param.EdWm = k.wm;
+    Param.RBBode = RBBodeGain;
+    Param.ColorBode1 = 7;
+    Param.ColorBode2 = 9;
+    C_REC* rec;
+    auto h = RecHolder(GrEMF, &rec);
+    TrBode b;
+    b.Trace(h.get());
+    int decades = 0, intermediates = 0, outside = 0;
+    for (int pen : {7, 9})
+      for (const auto& s : rec->OfPen(pen)) {
+        const bool vertical = std::fabs(s.x0 - s.x1) <= 1 && std::fabs(s.y0 - s.y1) > 10000;
+        decades += vertical && pen == 7;
+        intermediates += vertical && pen == 9;
+        // Minor lines and ticks within the frame's edges and their outward ticks (0.15 cm);
+        // decade lines within the frame (the value labels left of it are of that pen too).
+        const double xn = std::min(s.x0, s.x1), xm = std::max(s.x0, s.x1);
+        if (pen == 9) outside += xn < 1.85 * 400 - 1 || xm > 18.15 * 400 + 1;
+        if (vertical && pen == 7) outside += xn < 2 * 400 - 1 || xm > 18 * 400 + 1;
+      }
+    EXPECT_EQ(decades, k.decades) << k.wn << ".." << k.wm;
+    EXPECT_EQ(intermediates, k.intermediates) << k.wn << ".." << k.wm;
+    EXPECT_EQ(outside, 0) << k.wn << ".." << k.wm;
+  }
 }
 
 // Empty registry: the value axis runs -10..10 with a major line every unit (21 lines, one at

@@ -70,7 +70,20 @@ TEST_F(TempTest, InputInRange) {
   C_REC* rec = Run(&b);
   EXPECT_LT(b.Ym, 1.001);
   EXPECT_GT(b.Ym, 0.99);
-  EXPECT_FALSE(rec->OfPen(Param.ColorInput).empty());  // the clipped impulse is still drawn
+  // The impulse (1/Dt = 1000 high) is cut at the frame's top, 27.5 cm, and an arrow head there
+  // (0.4 cm high, 0.15 cm each side) points up; nothing of the input leaves the frame.
+  const auto input = rec->OfPen(Param.ColorInput);
+  ASSERT_FALSE(input.empty());
+  int outside = 0;
+  double tip = 0;  // the right side of the head ends 0.15 cm right of the tip and 0.4 cm below
+  for (const auto& s : input) {
+    for (double x : {s.x0, s.x1}) outside += x < 2 * 400 - 1 || x > 18 * 400 + 1;
+    for (double y : {s.y0, s.y1}) outside += y < 1 * 400 - 1 || y > 27.5 * 400 + 1;
+    if (std::fabs(s.y0 - 27.5 * 400) <= 1 && std::fabs(s.y1 - 27.1 * 400) <= 1)
+      tip = std::max(tip, s.x1 - s.x0);
+  }
+  EXPECT_EQ(outside, 0);
+  EXPECT_NEAR(tip, 0.15 * 400, 2);
 }
 
 TEST_F(TempTest, Widths) {

@@ -341,6 +341,8 @@ TEST(LexerTest, Devices) {
       {"(PDF, \"a.pdf\")", nullptr, GrPDF, "a.pdf"},
       {"(svg,\"b c.svg\") ; comment", nullptr, GrSVG, "b c.svg"},
       {"( Png , \"d.png\" )", nullptr, GrPNG, "d.png"},
+      {"(Csv, \"bode.csv\")", nullptr, GrCSV, "bode.csv"},
+      {"(CSV)", "',' manquante !\n", GrErr, ""},
       {"SCR", "'(' manquante !\n", GrErr, ""},
       {"()", "Nom de périphérique manquant !\n", GrErr, ""},
       {"(1)", "Nom de périphérique manquant !\n", GrErr, ""},

@@ -15,12 +15,20 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <complex>
 #include <csignal>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <memory>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "model/Param.h"
+#include "sim/SimTemp.h"
+#include "sim/TrTemp.h"
 #include "tests/support/ChartSegments.h"
 #include "tests/support/EmfCheck.h"
 #include "tests/support/Ghostscript.h"
@@ -29,6 +37,7 @@
 #include "tests/support/Raster.h"
 #include "tests/support/RunCorvane.h"
 #include "tests/support/ScratchDir.h"
+#include "tests/support/ScriptCapture.h"
 
 namespace {
 
@@ -292,7 +301,7 @@ TEST(ChartFiles, DashedCurvesShowTheirGapsInEveryFile) {
 // the next chart of the script is written.
 TEST(ChartFiles, UnopenableFileReportedAndScriptGoesOn) {
   for (const char* cmd : {"BodeGP", "BodeG", "Black", "Temporel"}) {
-    for (const char* dev : {"EPS", "EMF"}) {
+    for (const char* dev : {"EPS", "EMF", "CSV"}) {
       ScratchDir dir;
       const std::string leaf = dir.path().substr(dir.path().rfind('/') + 1);
       ASSERT_EQ(symlink("s.txt", (dir.path() + "/link").c_str()), 0);
@@ -321,7 +330,7 @@ TEST(ChartFiles, WriteErrorReportedAndDeviceLeftAlone) {
   struct stat before;
   if (stat("/dev/full", &before) != 0 || !S_ISCHR(before.st_mode)) GTEST_SKIP() << "no /dev/full";
   for (const char* cmd : {"BodeGP", "Black", "Temporel"}) {
-    for (const char* dev : {"EPS", "EMF", "PDF", "SVG", "PNG"}) {
+    for (const char* dev : {"EPS", "EMF", "PDF", "SVG", "PNG", "CSV"}) {
       ScratchDir dir;
       std::string script = std::string(kLoop) + "Nichols = 0\n" + cmd + "(" + dev +
                            ", \"/dev/full\")\nBodeG(EPS, \"ok.eps\")\n";
@@ -340,7 +349,8 @@ TEST(ChartFiles, WriteErrorReportedAndDeviceLeftAlone) {
 
 // A 100 KiB file system (a tmpfs, where this process may mount one): the charts too large for
 // it (the Black-Nichols chart, over 190 kB in EPS and in EMF) are reported and leave no file;
-// a chart that fits (a Bode chart, about 70 kB) is written whole.
+// a chart that fits (a Bode chart, about 70 kB) is written whole. A CSV table too large leaves
+// an earlier file of its name as it was, and no temporary file.
 TEST(ChartFiles, FullFileSystemLeavesNoIncompleteFile) {
   ScratchDir dir;
   const std::string mnt = dir.path() + "/small";
@@ -350,21 +360,274 @@ TEST(ChartFiles, FullFileSystemLeavesNoIncompleteFile) {
     std::string path;
     ~Unmount() { umount2(path.c_str(), MNT_DETACH); }
   } unmount{mnt};
+  const std::string earlier = "w_rad_s\n1\n";
+  dir.Write("small/e.csv", earlier);
   const std::string script = std::string(kLoop) + "NBP = 10000\nBlack(EPS, \"small/a.eps\")\n" +
                              "Black(EMF, \"small/b.emf\")\n" +
+                             "BodeGP(CSV, \"small/e.csv\")\nTemporel(CSV, \"small/f.csv\")\n" +
                              "NBP = 10\nBodeG(EPS, \"small/d.eps\")\nH.gain = 1\n";
   CorvaneRun r = RunCorvane({dir.Write("s.txt", script)}, dir.path());
   ASSERT_EQ(r.status, 0);
-  for (const char* f : {"small/a.eps", "small/b.emf"}) {
+  for (const char* f : {"small/a.eps", "small/b.emf", "small/e.csv", "small/f.csv"}) {
     EXPECT_NE(r.out.find(std::string("Erreur : écriture du fichier ") + f + " impossible !\n"),
               std::string::npos)
         << f << "\n"
         << r.out;
-    EXPECT_FALSE(Exists(dir.path() + "/" + f)) << f;
+    if (std::string(f) != "small/e.csv") {
+      EXPECT_FALSE(Exists(dir.path() + "/" + f)) << f;
+    }
   }
+  EXPECT_EQ(ReadFile(mnt + "/e.csv"), earlier);
   EXPECT_EQ(r.out.find("écriture du fichier small/d.eps"), std::string::npos);
   EXPECT_EQ(gs_test::GhostscriptCheck(mnt + "/d.eps"), 0);
+  size_t files = 0;
+  for (const auto& e : std::filesystem::directory_iterator(mnt)) files += !e.is_directory();
+  EXPECT_EQ(files, 2u);  // d.eps and e.csv
   EXPECT_NE(r.out.find("Gain de 'H' = 1\n"), std::string::npos);
+}
+
+// A CSV file read back: the header's names, then each row's values (NaN for an empty field);
+// false when a row has not as many fields as the header or a field is not a whole number.
+struct Csv {
+  std::vector<std::string> noms;
+  std::vector<std::vector<double>> lignes;
+  size_t Col(const std::string& nom) const {
+    for (size_t j = 0; j < noms.size(); ++j)
+      if (noms[j] == nom) return j;
+    return noms.size();
+  }
+};
+bool ReadCsv(const std::string& bytes, Csv* c) {
+  std::istringstream in(bytes);
+  std::string line;
+  bool first = true;
+  while (std::getline(in, line)) {
+    std::vector<std::string> f;
+    size_t a = 0;
+    for (size_t b; (b = line.find(',', a)) != std::string::npos; a = b + 1)
+      f.push_back(line.substr(a, b - a));
+    f.push_back(line.substr(a));
+    if (first) {
+      c->noms = f;
+      first = false;
+      continue;
+    }
+    if (f.size() != c->noms.size()) return false;
+    std::vector<double> v;
+    for (const std::string& x : f) {
+      char* end = nullptr;
+      v.push_back(x.empty() ? std::nan("") : std::strtod(x.c_str(), &end));
+      if (!x.empty() && *end != '\0') return false;
+    }
+    c->lignes.push_back(v);
+  }
+  return !first && in.eof() && !bytes.empty() && bytes.back() == '\n';
+}
+
+// Same double, bit for bit, or both not finite (an empty field).
+bool Meme(double a, double b) {
+  return std::isfinite(a) ? std::memcmp(&a, &b, sizeof a) == 0 : !std::isfinite(b);
+}
+
+// The CSV files of the frequency charts hold, at every frequency of the range, the values of the
+// function evaluated directly, to the last bit, in the columns of the panels each command draws;
+// H's agree with its closed form; the Black file holds the same numbers as the Bode file, though
+// the two charts compute them by different routes. The console shows the chart's lines.
+TEST(ChartFiles, CsvOfFrequencyChartsHoldsTheFunctionsValues) {
+  const std::string setup = std::string(kLoop) + "ClosedLoop = 1\nNBP = 57\n";
+  const struct {
+    const char* cmd;
+    const char* header;
+  } cas[] = {
+      {"BodeGP",
+       "w_rad_s,H_gain_dB,H_phase_deg,H_BF_gain_dB,H_BF_phase_deg,G_gain_dB,G_phase_deg,"
+       "G_BF_gain_dB,G_BF_phase_deg,E_gain_dB,E_phase_deg,E_BF_gain_dB,E_BF_phase_deg"},
+      {"BodeG", "w_rad_s,H_gain_dB,H_BF_gain_dB,G_gain_dB,G_BF_gain_dB,E_gain_dB,E_BF_gain_dB"},
+      {"BodeP",
+       "w_rad_s,H_phase_deg,H_BF_phase_deg,G_phase_deg,G_BF_phase_deg,E_phase_deg,E_BF_phase_deg"},
+      {"Black",
+       "w_rad_s,H_phase_deg,H_gain_dB,H_BF_phase_deg,H_BF_gain_dB,G_phase_deg,G_gain_dB,"
+       "G_BF_phase_deg,G_BF_gain_dB,E_phase_deg,E_gain_dB,E_BF_phase_deg,E_BF_gain_dB"},
+  };
+  ScratchDir dir;
+  std::string script = setup, eps = setup;
+  for (const auto& c : cas) {
+    script += std::string(c.cmd) + "(CSV, \"" + c.cmd + ".csv\")\n";
+    eps += std::string(c.cmd) + "(EPS, \"" + c.cmd + ".eps\")\n";
+  }
+  CorvaneRun r = RunCorvane({dir.Write("s.txt", script)}, dir.path());
+  ASSERT_EQ(r.status, 0);
+  CorvaneRun re = RunCorvane({dir.Write("e.txt", eps)}, dir.path());
+  // The same console lines as the pictures, but for the Black chart's grid and contours.
+  std::istringstream lines(re.out);
+  std::string sans, line;
+  while (std::getline(lines, line))
+    if (line.rfind("Tracé quadrillage", 0) != 0 && line.rfind("Tracé courbes", 0) != 0 &&
+        line.rfind("ang=", 0) != 0)
+      sans += line + (lines.eof() ? "" : "\n");
+  EXPECT_EQ(r.out, sans);
+  RunScriptText(setup);  // the same functions in this process
+  Csv bode;
+  ASSERT_TRUE(ReadCsv(ReadFile(dir.path() + "/BodeGP.csv"), &bode));
+  for (const auto& c : cas) {
+    Csv t;
+    ASSERT_TRUE(ReadCsv(ReadFile(dir.path() + "/" + c.cmd + ".csv"), &t)) << c.cmd;
+    EXPECT_EQ(::testing::PrintToString(t.noms),
+              ::testing::PrintToString([&] {
+                std::vector<std::string> n;
+                std::string h = c.header;
+                for (size_t a = 0, b = 0; b != std::string::npos; a = b + 1)
+                  n.push_back(h.substr(a, (b = h.find(',', a)) - a));
+                return n;
+              }()))
+        << c.cmd;
+    ASSERT_EQ(t.lignes.size(), 57u) << c.cmd;
+    // Frequencies spread evenly in log from 2 pi Wmin to 2 pi Wmax (the settings are in Hz).
+    EXPECT_NEAR(t.lignes.front()[0], 0.02 * M_PI, 1e-15) << c.cmd;
+    EXPECT_NEAR(t.lignes.back()[0], 20 * M_PI, 1e-12) << c.cmd;
+    for (size_t k = 1; k < 57; ++k)
+      EXPECT_NEAR(std::log10(t.lignes[k][0] / t.lignes[k - 1][0]), 3.0 / 56, 1e-14);
+    for (const char* nom : {"H", "G", "E"}) {
+      TFctTransfert* f = FctLF(nom);
+      ASSERT_NE(f, nullptr);
+      for (int bf = 0; bf < 2; ++bf) {
+        const std::string col = std::string(nom) + (bf ? "_BF" : "");
+        const size_t jg = t.Col(col + "_gain_dB"), jp = t.Col(col + "_phase_deg");
+        f->ModeBF = bf == 1;
+        f->InitValue(true);
+        size_t bad = 0;
+        for (const std::vector<double>& l : t.lignes) {
+          TComplexP y;
+          ASSERT_TRUE(f->Value(l[0], &y));
+          const double g = 20.0 * std::log10(y.m), p = y.p * 180.0 / M_PI;
+          bad += jg < l.size() && !Meme(l[jg], g);
+          bad += jp < l.size() && !Meme(l[jp], p);
+          if (std::string(nom) == "H" && !bf) {
+            const double w = l[0];
+            const double gh = 20 * std::log10(10 / std::sqrt(1 + w * w) / std::sqrt(100 + w * w));
+            const double ph = -(std::atan(w) + std::atan(w / 10)) * 180 / M_PI;
+            bad += jg < l.size() && std::fabs(l[jg] - gh) > 1e-12;
+            bad += jp < l.size() && std::fabs(l[jp] - ph) > 1e-11;
+          }
+        }
+        EXPECT_EQ(bad, 0u) << c.cmd << " " << col;
+        for (const char* q : {"_gain_dB", "_phase_deg"}) {
+          const size_t j = t.Col(col + q), jb = bode.Col(col + q);
+          if (j == t.noms.size()) continue;
+          for (size_t k = 0; k < 57; ++k)
+            bad += !Meme(t.lignes[k][j], bode.lignes[k][jb]) || !Meme(t.lignes[k][0], bode.lignes[k][0]);
+          EXPECT_EQ(bad, 0u) << c.cmd << " " << col << q << " against BodeGP";
+        }
+      }
+    }
+  }
+  Param.Reset();
+}
+
+// The CSV file of the Nyquist chart: one block of rows a function in increasing frequency, each
+// point of the locus against the closed form of H(jw); where an axis pole (G's +-2j) splits the
+// locus, a row at the pole with empty fields.
+TEST(ChartFiles, CsvOfNyquistChartHoldsTheLoci) {
+  ScratchDir dir;
+  const std::string script =
+      "fct = H\nH.gain = 10\nH.pole = 0, -1, -10\nfct = G\nG.gain = 4\nG.poleC = {1, 0, 4}\n"
+      "NBP = 50\nNyquist(CSV, \"n.csv\")\n";
+  CorvaneRun r = RunCorvane({dir.Write("s.txt", script)}, dir.path());
+  ASSERT_EQ(r.status, 0);
+  Csv t;
+  ASSERT_TRUE(ReadCsv(ReadFile(dir.path() + "/n.csv"), &t));
+  ASSERT_EQ(::testing::PrintToString(t.noms),
+            ::testing::PrintToString(std::vector<std::string>{"w_rad_s", "H_re", "H_im", "G_re",
+                                                              "G_im"}));
+  using C = std::complex<double>;
+  const C j(0, 1);
+  size_t h = 0, g = 0, bad = 0, pole = 0;
+  for (size_t k = 0; k < t.lignes.size(); ++k) {
+    const std::vector<double>& l = t.lignes[k];
+    const double w = l[0];
+    const bool estH = std::isfinite(l[1]), estG = std::isfinite(l[3]);
+    bad += estH && estG;
+    if (!estH && !estG) {  // the pole row, inside G's block
+      pole += g > 0 && w == 2.0;
+      continue;
+    }
+    if (k > 0 && ((estH && std::isfinite(t.lignes[k - 1][1])) || (estG && g > 0)))
+      bad += !(w > t.lignes[k - 1][0]);
+    const C ref = estH ? 10.0 / (j * w * (j * w + 1.0) * (j * w + 10.0)) : 4.0 / (4.0 - w * w);
+    const C got(estH ? l[1] : l[3], estH ? l[2] : l[4]);
+    bad += std::abs(got - ref) > 1e-11 * std::abs(ref);
+    bad += estH ? g > 0 : false;  // H's block comes first
+    (estH ? h : g)++;
+  }
+  EXPECT_EQ(bad, 0u);
+  EXPECT_EQ(pole, 1u);
+  EXPECT_GE(h, 50u);
+  EXPECT_GE(g, 50u);
+}
+
+// The CSV file of the time chart: the sample times and every output of the simulator stepped
+// on its own, to the last bit, in open and closed loop; the input; and P = 1/(s + 2) against
+// its closed-form responses (closed loop 1/(s + 3)). The impulse is a rectangle of width 1e-6.
+TEST(ChartFiles, CsvOfTimeChartHoldsTheSimulatorsSamples) {
+  const std::string loop =
+      "fct = P\nP.pole = -2\nfct = H\nH.gain = 10\nH.pole = -1, -10\nfct = E\n"
+      "E.exp = \"H/(1+P)\"\nClosedLoop = 1\nTempTfin = 2\nTempDt = 0.001\n";
+  const struct {
+    int input;
+    double (*p)(double t, double a);  // response of 1/(s + a)
+    double (*u)(double t);
+    double tol;
+  } cas[] = {
+      {1, [](double t, double a) { return (1 - std::exp(-a * t)) / a; },
+       [](double) { return 1.0; }, 1e-12},
+      {2, [](double t, double a) { return t / a - (1 - std::exp(-a * t)) / (a * a); },
+       [](double t) { return t; }, 1e-12},
+      {0, [](double t, double a) { return t < 1e-6 ? 0.0 : std::exp(-a * t); },
+       [](double t) { return t < 1e-6 ? 1e6 : 0.0; }, 3e-6},
+  };
+  for (const auto& c : cas) {
+    ScratchDir dir;
+    const std::string setup = loop + "Input = " + std::to_string(c.input) + "\n";
+    CorvaneRun r = RunCorvane({dir.Write("s.txt", setup + "Temporel(CSV, \"t.csv\")\n")},
+                              dir.path());
+    ASSERT_EQ(r.status, 0);
+    Csv t;
+    ASSERT_TRUE(ReadCsv(ReadFile(dir.path() + "/t.csv"), &t)) << c.input;
+    EXPECT_EQ(::testing::PrintToString(t.noms),
+              ::testing::PrintToString(std::vector<std::string>{"t_s", "entree", "P", "P_BF", "H",
+                                                                "H_BF", "E", "E_BF"}));
+    // t = 0, then steps of 1 ms (the impulse's first one cut at its end) until 2 s is reached.
+    const size_t n = t.lignes.size();
+    ASSERT_GE(n, 2001u) << c.input;
+    EXPECT_EQ(t.lignes.front()[0], 0.0);
+    EXPECT_TRUE(t.lignes[n - 2][0] < 2 && t.lignes[n - 1][0] >= 2) << t.lignes[n - 1][0];
+    for (size_t k = c.input == 0 ? 3 : 2; k < n; ++k)
+      EXPECT_NEAR(t.lignes[k][0] - t.lignes[k - 1][0], 0.001, 1e-12) << k;
+    RunScriptText(setup);
+    size_t bad = 0;
+    for (unsigned i = 0; i < 3; ++i) {
+      TFctTransfert* h = Param.GetFctTransfert(i);
+      TrTemp tt;
+      std::unique_ptr<SimTemp> st(tt.TempFromH(h));
+      ASSERT_TRUE(st);
+      st->SetFctU(c.input == 0 ? SimTemp::S_Impulsion
+                               : c.input == 2 ? SimTemp::S_Rampe : SimTemp::S_Echelon);
+      st->Dt = 0.001;
+      for (int bf = 0; bf < 2; ++bf) {
+        st->Init();
+        if (bf) st->ModeBF(); else st->ModeBO();
+        const size_t j = 2 + 2 * i + bf;
+        for (const std::vector<double>& l : t.lignes) {
+          const double y = st->NextY();
+          bad += !Meme(l[0], st->T) || !Meme(l[j], y);
+          if (i == 0) bad += std::fabs(l[j] - c.p(l[0], bf ? 3 : 2)) > c.tol;
+        }
+      }
+    }
+    for (const std::vector<double>& l : t.lignes) bad += l[1] != c.u(l[0]);
+    EXPECT_EQ(bad, 0u) << c.input;
+    Param.Reset();
+  }
 }
 
 // A function whose expression names an unknown function: the Bode and time charts report the
@@ -439,11 +702,12 @@ int WaitStatus(pid_t pid) {
   return WIFEXITED(ws) ? WEXITSTATUS(ws) : 128 + (WIFSIGNALED(ws) ? WTERMSIG(ws) : 0);
 }
 
-// Four large charts on both kinds of file device, rewritten over files of an earlier run.
-const char* const kBig[] = {"a.eps", "b.emf", "c.eps", "d.emf"};
+// Four large charts on both kinds of file device and the numbers of one as CSV, rewritten over
+// files of an earlier run.
+const char* const kBig[] = {"a.eps", "b.emf", "c.eps", "d.emf", "e.csv"};
 const std::string kBigScript = std::string(kLoop) + "NBP = 10000\nBodeGP(EPS, \"a.eps\")\n" +
                                "Black(EMF, \"b.emf\")\nTemporel(EPS, \"c.eps\")\n" +
-                               "BodeGP(EMF, \"d.emf\")\n";
+                               "BodeGP(EMF, \"d.emf\")\nBodeGP(CSV, \"e.csv\")\n";
 
 // SIGTERM, SIGINT or SIGHUP at random points of a run: every chart file holds either the
 // previous bytes or the whole chart of an uninterrupted run, and no temporary file is left.
@@ -485,11 +749,14 @@ TEST(ChartFiles, InterruptedRunLeavesWholeOrPreviousFiles) {
 // the previous file as it was and no temporary file; a chart that fits is still written.
 TEST(ChartFiles, FailedRewriteKeepsThePreviousFile) {
   ScratchDir dir;
-  // The Black-Nichols chart is over 190 kB in EPS and in EMF, the small Bode chart about 70 kB.
+  // The Black-Nichols chart is over 190 kB in EPS and in EMF, the small Bode chart about 70 kB;
+  // the CSV table of the Bode chart at 10 000 points about 1 MB.
   dir.Write("s.txt", std::string(kLoop) + "NBP = 10000\nBlack(EPS, \"a.eps\")\n" +
-                         "Black(EMF, \"b.emf\")\nNBP = 20\nBodeG(EPS, \"small.eps\")\n");
+                         "Black(EMF, \"b.emf\")\nBodeGP(CSV, \"c.csv\")\nNBP = 20\n" +
+                         "BodeG(EPS, \"small.eps\")\n");
   dir.Write("a.eps", "previous eps\n");
   dir.Write("b.emf", "previous emf\n");
+  dir.Write("c.csv", "previous csv\n");
   int out[2];
   ASSERT_EQ(pipe2(out, O_CLOEXEC), 0);
   const pid_t pid = StartCorvane(dir.path(), out[1], 150 * 1024);
@@ -499,14 +766,16 @@ TEST(ChartFiles, FailedRewriteKeepsThePreviousFile) {
   for (ssize_t n; (n = read(out[0], chunk, sizeof chunk)) > 0;) text.append(chunk, size_t(n));
   close(out[0]);
   ASSERT_EQ(WaitStatus(pid), 0);
-  for (const char* f : {"a.eps", "b.emf"})
+  for (const char* f : {"a.eps", "b.emf", "c.csv"})
     EXPECT_NE(text.find(std::string("Erreur : écriture du fichier ") + f + " impossible !\n"),
               std::string::npos)
         << text;
   EXPECT_EQ(ReadFile(dir.path() + "/a.eps"), "previous eps\n");
   EXPECT_EQ(ReadFile(dir.path() + "/b.emf"), "previous emf\n");
+  EXPECT_EQ(ReadFile(dir.path() + "/c.csv"), "previous csv\n");
   EXPECT_EQ(gs_test::GhostscriptCheck(dir.path() + "/small.eps"), 0);
-  EXPECT_EQ(FilesIn(dir.path()), (std::vector<std::string>{"a.eps", "b.emf", "s.txt", "small.eps"}));
+  EXPECT_EQ(FilesIn(dir.path()),
+            (std::vector<std::string>{"a.eps", "b.emf", "c.csv", "s.txt", "small.eps"}));
 }
 
 // Standard output closed by its reader after the first line (as "| head -1" does): the run
