@@ -1,7 +1,8 @@
 // Speed of the charts: Bode (gain + phase) of 20 fourth-order functions at 10 000 points to EPS,
 // EMF, PDF, SVG and PNG, of 100 such functions to EPS, PDF, SVG and CSV, Bode of 5 functions at the
 // default 400 points to EPS and PNG, Black with every contour and 5 loci, time chart of 5 functions
-// over 30 s, and the frequency-response evaluation alone.
+// over 30 s, the root locus of an order-8 function to EPS and PNG, and the frequency-response
+// evaluation alone.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -12,6 +13,7 @@
 
 #include "charts/GrBlack.h"
 #include "charts/TrBode.h"
+#include "charts/TrEvans.h"
 #include "driver/Tracer.h"
 #include "model/Param.h"
 #include "sim/TrTemp.h"
@@ -109,6 +111,24 @@ void BM_TemporelEPS(benchmark::State& state) {
   Param.Reset();
 }
 
+// Root locus of an order-8 function with two zeros and two close pairs of complex poles,
+// (s+3)(s+7)/((s+1)(s+1.05)(s+6)(s+8)(s^2+0.2s+4)(s^2+0.25s+4.2)), to EPS and to PNG.
+void EvansVers(benchmark::State& state, GrType t, const char* ext) {
+  Param.Reset();
+  double zeros[] = {-3, -7}, poles[] = {-1, -1.05, -6, -8}, pc[] = {1, 0.2, 4, 1, 0.25, 4.2};
+  Param.AddFctTransfert("H", 5, zeros, 2, poles, 4, nullptr, 0, pc, 2)->Color = 4;
+  std::string nf = Fichier(ext);
+  for (auto _ : state) {
+    TMDGraph g(t, nf.c_str());
+    TrEvans e;
+    e.Trace(&g);
+  }
+  std::remove(nf.c_str());
+  Param.Reset();
+}
+void BM_EvansEPS(benchmark::State& state) { EvansVers(state, GrPS, "eps"); }
+void BM_EvansPNG(benchmark::State& state) { EvansVers(state, GrPNG, "png"); }
+
 // TFctTransfert::Value over 100 fourth-order functions at 10 000 frequencies each.
 void BM_Value(benchmark::State& state) {
   Registre(100);
@@ -143,5 +163,7 @@ BENCHMARK(BM_Bode5EPS)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Bode5PNG)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BlackEPS)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TemporelEPS)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EvansEPS)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EvansPNG)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Value)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

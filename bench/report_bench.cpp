@@ -1,6 +1,6 @@
 // Speed of the properties report of an order-8 loop with a lightly damped pair, split into its
-// frequency-domain searches and its two step responses, for the function written with factors
-// and as an expression. bench/report_process.sh times the whole process with hyperfine.
+// frequency-domain searches, its two step responses and its stable gain range and closed-loop
+// poles, for the function written with factors and as an expression. bench/report_process.sh times the whole process with hyperfine.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -9,6 +9,9 @@
 #include <vector>
 
 #include "driver/Report.h"
+#include "expr/LieuEvans.h"
+#include "expr/PolyItMath.h"
+#include "expr/Roots.h"
 #include "model/FctTransfert.h"
 #include "model/Param.h"
 
@@ -91,6 +94,23 @@ void BM_StepResponsesOrder8(benchmark::State& state) {
   Param.Reset();
 }
 BENCHMARK(BM_StepResponsesOrder8)->Unit(benchmark::kMillisecond);
+
+// What the closed-loop lines of the stable gain range and of the poles add to the report: the
+// fraction, the crossings and separation points with the check of each gain range, and the
+// roots of den + num.
+void BM_GainRangeAndPolesOrder8(benchmark::State& state) {
+  TFctTransfert* f = Loop(state.range(0) != 0);
+  std::vector<TComplex> poles;
+  for (auto _ : state) {
+    TQuotPolyH q(f, true);
+    if (f->Expression != nullptr) q.Simplifie(1e-6);
+    TLieuEvans lieu;
+    benchmark::DoNotOptimize(lieu.Calcule(q.Num, q.Den));
+    benchmark::DoNotOptimize(PolyRoots(q.Den + q.Num, poles));
+  }
+  Param.Reset();
+}
+BENCHMARK(BM_GainRangeAndPolesOrder8)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

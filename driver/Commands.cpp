@@ -42,7 +42,8 @@ enum Cmd {
   kCouleurTempPrinc,
   kCouleurTempSec,
   kCouleurInput,
-  kNyquist
+  kNyquist,
+  kEvans
 };
 
 const char* const kInputNames[3] = {"Impulsion", "Echelon", "Rampe"};
@@ -126,8 +127,8 @@ void iTPrm::DefineFunction() {
 void iTPrm::Chart(int kind) {
   GrType device;
   if (!ReadPeriph(&device)) return;
-  // The Nyquist locus has its own frequency range, [1e-6, 1e6] rad/s.
-  if (kind != kTemporel && kind != kNyquist && Param.EdWn >= Param.EdWm) {
+  // The Nyquist locus has its own frequency range, [1e-6, 1e6] rad/s; the root locus has none.
+  if (kind != kTemporel && kind != kNyquist && kind != kEvans && Param.EdWn >= Param.EdWm) {
     Err("Etendue de fréquences incorrecte !\n");
     return;
   }
@@ -152,6 +153,10 @@ void iTPrm::Chart(int kind) {
     case kNyquist:
       tr = TraceNyquist;
       std::printf("Tracé de Nyquist\n");
+      break;
+    case kEvans:
+      tr = TraceEvans;
+      std::printf("Tracé du lieu d'Evans\n");
       break;
     default:
       tr = TraceTemp;
@@ -240,6 +245,7 @@ void iTPrm::ExecCmde() {
     case kBodeP:
     case kTemporel:
     case kNyquist:
+    case kEvans:
       Chart(cmde);
       break;
     case kEpCourbe:

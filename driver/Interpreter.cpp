@@ -129,4 +129,5 @@ const char* const iTPrm::TabCmde[kNbCmde] = {"fct",
                                              "CouleurTempPrinc",
                                              "CouleurTempSec",
                                              "CouleurInput",
-                                             "Nyquist"};
+                                             "Nyquist",
+                                             "Evans"};

@@ -2,11 +2,14 @@
 // maximum gain and gains at the usual phase margins, in open and closed loop.
 #include "driver/Report.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <memory>
+#include <string>
 #include <vector>
 
+#include "expr/LieuEvans.h"
 #include "expr/PolyItMath.h"
 #include "expr/Roots.h"
 #include "model/FctTransfert.h"
@@ -200,6 +203,83 @@ void NyquistLine(TFctTransfert* f) {
   }
 }
 
+// Closed-loop poles shown one a line at most; the others are counted.
+constexpr size_t kMaxLignesPoles = 10;
+// A root whose imaginary part is below this share of its modulus is real (a double real root
+// comes out of the solver split by about 1e-8 of its modulus).
+constexpr double kPoleReel = 1e-6;
+
+// "%.4G" of v, with no "-0".
+std::string Nombre(double v) {
+  char b[32];
+  std::snprintf(b, sizeof b, "%.4G", v == 0 ? 0.0 : v);
+  return b;
+}
+
+// The stable gains as "a < k < b" ranges joined by " et ".
+std::string TexteStabilite(const std::vector<TLieuEvans::TIntervalle>& v) {
+  if (v.empty()) return "aucun";
+  std::string t;
+  for (const auto& i : v) {
+    if (!t.empty()) t += " et ";
+    const bool haut = std::isfinite(i.kmax);
+    if (i.kmin == 0) {
+      t += haut ? "0 < k < " + Nombre(i.kmax) : std::string("tout k > 0");
+    } else {
+      t += haut ? Nombre(i.kmin) + " < k < " + Nombre(i.kmax) : "k > " + Nombre(i.kmin);
+    }
+  }
+  return t;
+}
+
+// One line per real pole or complex pair of the closed loop, the slowest (largest real part)
+// first: time constant of a stable real pole, damping and natural frequency of a pair.
+void LignesPoles(const std::vector<TComplex>& racines) {
+  std::vector<TComplex> p;  // real poles, and the upper pole of each pair
+  for (const TComplex& r : racines) {
+    if (std::fabs(r.Im) <= kPoleReel * r.Module()) {
+      p.emplace_back(r.Re, 0.0);
+    } else if (r.Im > 0) {
+      p.push_back(r);
+    }
+  }
+  std::stable_sort(p.begin(), p.end(), [](const TComplex& a, const TComplex& b) {
+    return a.Re != b.Re ? a.Re > b.Re : a.Im < b.Im;
+  });
+  size_t montres = 0;
+  for (size_t i = 0; i < p.size() && i < kMaxLignesPoles; ++i) {
+    const TComplex& s = p[i];
+    std::string t = Nombre(s.Re);
+    if (s.Im != 0) {
+      const double wn = s.Module();
+      t += " ± " + Nombre(s.Im) + "j (amortissement " + Nombre(-s.Re / wn) +
+           ", pulsation propre " + Nombre(wn) + " rad/s)";
+      montres += 2;
+    } else {
+      if (s.Re < 0) t += " (constante de temps " + Nombre(-1 / s.Re) + " s)";
+      if (s.Re > 0) t += " (instable)";
+      montres += 1;
+    }
+    std::printf("Pôles : %s\n", t.c_str());
+  }
+  if (montres < racines.size()) std::printf("... (%d autres pôles)\n", static_cast<int>(racines.size() - montres));
+}
+
+// The gains k of the loop D + k N for which it is stable, and its poles at k = 1 (the roots of
+// den + num the stability check above uses).
+void EvansBlock(TFctTransfert* f) {
+  TQuotPolyH q(f, true);
+  if (q.Err != 0 || !q.Num.IsDefined() || !q.Den.IsDefined()) return;
+  if (f->Expression != nullptr) q.Simplifie(kRootTolerance);
+  TLieuEvans lieu;
+  if (!lieu.Calcule(q.Num, q.Den)) return;
+  std::printf("Domaine de stabilité en gain : %s\n", TexteStabilite(lieu.Stabilite).c_str());
+  const TPoly d = q.Den + q.Num;
+  std::vector<TComplex> poles;
+  if (d.Deg > kMaxStabilityDegree || !PolyRoots(d, poles)) return;
+  LignesPoles(poles);
+}
+
 }  // namespace
 
 bool TempsReponseDep(double pc, TFctTransfert* f, double* tr, TPerfTemp* p) {
@@ -281,4 +361,7 @@ void AffProp(TFctTransfert* f) {
   if (ClosedLoopVanishes(f)) return;
   if (f->Value(kStaticW, &y0)) StaticBlock(f, y0);
   MaxGainBlock(f);
+  // A function with a delay has no finite set of closed-loop poles: when functions carry a
+  // delay, these lines are left out for it.
+  EvansBlock(f);
 }

@@ -9,6 +9,7 @@
 #include "charts/GrBlack.h"
 #include "charts/TableCsv.h"
 #include "charts/TrBode.h"
+#include "charts/TrEvans.h"
 #include "charts/TrNyquist.h"
 #include "sim/TrTemp.h"
 
@@ -84,6 +85,12 @@ void Tracer(GrType x, TrType tr, const char* nf, TCacheNichols* nichols) {
         TrNyquist n;
         n.Trace(&g);
         closeErr = n.CloseErr;
+        break;
+      }
+      case TraceEvans: {
+        TrEvans e;
+        e.Trace(&g);
+        closeErr = e.CloseErr;
         break;
       }
       case TraceTemp: {

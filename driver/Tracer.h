@@ -5,7 +5,7 @@
 
 class TCacheNichols;
 
-enum TrType { TraceBlack = 0, TraceBode = 1, TraceTemp = 2, TraceNyquist = 3 };
+enum TrType { TraceBlack = 0, TraceBode = 1, TraceTemp = 2, TraceNyquist = 3, TraceEvans = 4 };
 
 // Draws one chart of kind tr on a new device of kind x; nf is the file name of a file
 // device (EMF, EPS, PDF, SVG, PNG, CSV) and the empty string for the screen. The kind CSV

@@ -2,7 +2,8 @@
 # Whole-process timings of the program (hyperfine, medians): a Bode chart (gain and phase) of
 # 100 functions of order 8 at 10000 points to EPS, set beside GNU Octave's bode computing the
 # same responses; the depth-12 nested expression E_k = "(E_k-1+E_k-1)/2" as a Bode chart at
-# 10000 points and as a report; a Black chart of one function with grid and contours; an empty
+# 10000 points and as a report; a Black chart of one function with grid and contours; the root
+# locus of an order-8 function; an empty
 # script; and every example script run one after the other.
 # Usage: tools/bench-process.sh [corvane binary] (default build/corvane)
 set -euo pipefail
@@ -34,13 +35,15 @@ printf 'NBP = 10000\nWmin = 0.001\nWmax = 100\nBodeGP(EPS, "bode100.eps")\n' >>b
 (cat nested.txt; echo 'BodeGP(EPS, "nested.eps")') >nested_bode.txt
 (cat nested.txt; echo 'E12.prop()') >nested_prop.txt
 printf 'fct = H\nH.gain = 10\nH.pole = -1, -10\nBlack(EPS, "black.eps")\n' >black.txt
+# Root locus of an order-8 function with two zeros and two close pairs of complex poles.
+printf 'fct = H\nH.gain = 5\nH.zero = -3, -7\nH.pole = -1, -1.05, -6, -8\nH.poleC = {1, 0.2, 4}, {1, 0.25, 4.2}\nEvans(EPS, "evans.eps")\n' >evans8.txt
 : >empty.txt
 examples=""
 for s in "$root"/examples/*.txt; do examples+="$bin $s </dev/null >/dev/null; "; done
 
 hyperfine -N --warmup 2 --style basic --export-json times.json \
   -n bode100 "$bin bode100.txt" -n nested_bode "$bin nested_bode.txt" \
-  -n nested_prop "$bin nested_prop.txt" -n black "$bin black.txt" -n empty "$bin empty.txt" \
+  -n nested_prop "$bin nested_prop.txt" -n black "$bin black.txt" -n evans8 "$bin evans8.txt" -n empty "$bin empty.txt" \
   </dev/null >/dev/null
 hyperfine --warmup 1 --style basic -n examples --export-json ex.json "$examples" >/dev/null
 python3 - times.json ex.json <<'PY'

@@ -214,6 +214,8 @@ TEST_F(CommandsTest, ChartCommandsCheckTheFrequencyRangeAndPrintTheirTitle) {
   // The time response does not depend on the frequency range.
   EXPECT_THAT(RunScriptText("Temporel(EPS, " + file("t.eps")),
               StartsWith("Tracé simulation temporelle\n"));
+  // Nor does the root locus.
+  EXPECT_THAT(RunScriptText("evans(EPS, " + file("e.eps")), StartsWith("Tracé du lieu d'Evans\n"));
 
   EXPECT_EQ(RunScriptText("Wmax=100\n"), "Wmax=100\n");
   EXPECT_EQ(Param.EdWn, Param.EdWm);  // equal bounds are no range either

@@ -102,7 +102,7 @@ class ReportTest : public ::testing::Test {
 TEST_F(ReportTest, FirstOrderLag) {
   TFctTransfert* h = Make("H", 1, {-1});
   auto lines = Report(h);
-  ASSERT_EQ(lines.size(), 21u);                        // no overshoot line in either loop
+  ASSERT_EQ(lines.size(), 23u);                        // no overshoot line in either loop
   const double bw = std::sqrt(std::pow(10, 0.3) - 1);  // |1/(jw+1)| = -3 dB
   const std::vector<std::string> open = {
       "Fonction de transfert  H",
@@ -136,6 +136,9 @@ TEST_F(ReportTest, FirstOrderLag) {
   EXPECT_NEAR(NumberAfter(lines, 18, kTr5), std::log(20.0) / 2, 1.01 * kDt);
   EXPECT_EQ(lines[19], "Valeur finale : 0.5");
   EXPECT_EQ(lines[20], "Gain max : -6.02 dB en statique");
+  // s + 1 + k: stable for every gain; at k = 1 the pole -2, of time constant 1/2.
+  EXPECT_EQ(lines[21], "Domaine de stabilité en gain : tout k > 0");
+  EXPECT_EQ(lines[22], "Pôles : -2 (constante de temps 0.5 s)");
   EXPECT_TRUE(h->ModeBF);
 }
 
@@ -157,12 +160,14 @@ TEST_F(ReportTest, Integrator) {
       "Régime statique : Gain = 0.00 dB  Phase = -0.00 deg",
       "Bande passante à -3dB : 0.998 rad/s (0.159 Hz)",
   };
-  ASSERT_EQ(lines.size(), head.size() + 4);
+  ASSERT_EQ(lines.size(), head.size() + 6);
   for (size_t i = 0; i < head.size(); ++i) EXPECT_EQ(lines[i], head[i]) << i;
   EXPECT_NEAR(NumberAfter(lines, 13, kTr2), std::log(50.0), 1.01 * kDt);
   EXPECT_NEAR(NumberAfter(lines, 14, kTr5), std::log(20.0), 1.01 * kDt);
   EXPECT_EQ(lines[15], "Valeur finale : 1");
   EXPECT_EQ(lines[16], "Gain max : 0.00 dB en statique");
+  EXPECT_EQ(lines[17], "Domaine de stabilité en gain : tout k > 0");
+  EXPECT_EQ(lines[18], "Pôles : -1 (constante de temps 1 s)");
 }
 
 // Poles 0 and -1: the closed loop 1/(s^2 + s + 1) has damping 0.5 and natural frequency 1.
@@ -213,7 +218,11 @@ TEST_F(ReportTest, SecondOrderLoop) {
   EXPECT_EQ(lines.at(20),
             Format("Gain max : %.2f dB (%.3G rad/s)", 20 * std::log10(1 / (2 * zeta * wd)),
                    std::sqrt(1 - 2 * zeta * zeta)));
-  EXPECT_EQ(lines.size(), 21u);
+  // s^2 + s + k: stable for every gain; at k = 1 the pair of damping 0.5 and frequency 1.
+  EXPECT_EQ(lines.at(21), "Domaine de stabilité en gain : tout k > 0");
+  EXPECT_EQ(lines.at(22), Format("Pôles : -0.5 ± %.4Gj (amortissement 0.5, pulsation propre 1 rad/s)",
+                                 wd));
+  EXPECT_EQ(lines.size(), 23u);
 }
 
 // K/(s(s+1)(s+2)): phase crossover at sqrt(2) rad/s, gain margin 20 log10(6/K).
@@ -309,6 +318,7 @@ TEST_F(ReportTest, PureGainSettlesAtOnce) {
       "Temps de réponse a 5% : 0 s",
       Format("Valeur finale : %G", 5.0 / 6),
       Format("Gain max : %.2f dB en statique", 20 * std::log10(5.0 / 6)),
+      "Domaine de stabilité en gain : tout k > 0",  // 1 + 5k has no root: no pole line
   };
   EXPECT_EQ(lines, expected);
 }
@@ -523,6 +533,7 @@ struct Loop {
   bool closedLoopStable;                // every root of den + num in the left half-plane
   std::string openMax, closedMax;       // expected maximum-gain lines ("" for not checked)
   int P, N, Z;                          // Nyquist criterion: Z closed-loop poles on the right
+  std::string gains;  // the stable range of the loop gain k (Routh's table, or Octave)
 };
 
 TFctTransfert* Build(const Loop& l) {
@@ -566,7 +577,9 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
                cm2 = -20 * std::log10(cs((19 + r281) / 2));
   const double lead = 180 + Deg(std::atan(2.0) - std::atan(0.5));  // |2(jw+1)/(jw+4)| = 1 at w = 2
   const std::vector<Loop> loops = {
-      // 1/(s+1)^3: -180 degrees at sqrt 3, |H| = 1/8 there; |H| < 1 everywhere.
+      // 1/(s+1)^3: -180 degrees at sqrt 3, |H| = 1/8 there; |H| < 1 everywhere. Stable gains
+      // by Routh's table of den + k num (here 3 * 3 > 1 + k); those of E and G from Octave
+      // (bisection of max(real(roots(den + k num))) < 0 over k).
       {"A",
        1,
        {},
@@ -577,7 +590,8 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
        true,
        "Gain max : 0.00 dB en statique",
        "",
-       0, 0, 0},
+       0, 0, 0,
+       "0 < k < 8"},
       // 2/(s(s+1)(s+2)): sqrt 2 and 20 log10(6/2); Octave margin: 32.613097 deg at 0.74936828,
       // closed-loop peak 5.282738 dB at 0.81649658.
       {"B",
@@ -590,7 +604,8 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
        true,
        "Gain max infini (en statique)",
        "Gain max : 5.28 dB (0.816 rad/s)",
-       0, 0, 0},
+       0, 0, 0,
+       "0 < k < 3"},
       // 1/(s(s+1)): the phase only tends to -180; Octave: 51.827292 deg.
       {"C",
        1,
@@ -603,7 +618,8 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
        "",
        Format("Gain max : %.2f dB (%.3G rad/s)", 20 * std::log10(2 / std::sqrt(3.0)),
               std::sqrt(0.5)),
-       0, 0, 0},
+       0, 0, 0,
+       "tout k > 0"},
       // Type 2, 2(s+1)^2/s^3: the phase rises through -180 at w = 1 where |H| = 4; Octave
       // 0 dB at 2.359304086 with -135.939688 deg; closed-loop poles -0.68 +- 1.63j, -0.64, peak
       // 5.314462 dB at 1.6649330.
@@ -617,7 +633,8 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
        true,
        "Gain max infini (en statique)",
        "Gain max : 5.31 dB (1.66 rad/s)",
-       0, 0, 0},
+       0, 0, 0,
+       "k > 0.25"},
       // Conditionally stable, two -180 crossings; the margin closest to 0 dB is the second.
       // Octave: 0 dB at 4.9111636 with 39.388862 deg; closed-loop poles all in the left half,
       // closed-loop peak 4.015434 dB at 3.6365592.
@@ -631,7 +648,8 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
        true,
        "",
        "Gain max : 4.02 dB (3.64 rad/s)",
-       0, 0, 0},
+       0, 0, 0,
+       "0.1247 < k < 6.415"},
       // 50/(s(s^2+0.1s+100)): -180 at w = 10 where |H| = 5; three 0 dB crossings (Octave:
       // 0.5012594 at -90.03, 9.7448697 at -100.95, 10.236027 at principal 102.10, that is
       // -257.90): the margin closest to 0 is -77.90. Closed-loop poles 0.1995 +- 10.008j, peak
@@ -646,7 +664,8 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
        false,
        "Gain max infini (en statique)",
        "Gain max : 1.94 dB (10 rad/s)",
-       0, 2, 2},
+       0, 2, 2,
+       "0 < k < 0.2"},
       // Order 8 with a lightly damped pair: the phase passes -180 at 0.4484359624 (+15.261957
       // dB) and only then the pair's 180 degrees; Octave's 0 dB crossings 0.2679332 (-60.22)
       // and 0.5387858 (principal 93.42, that is -266.58). Peaks (fminbnd): 15.33647 dB at
@@ -661,7 +680,8 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
        false,
        "Gain max : 15.34 dB (0.446 rad/s)",
        "Gain max : 1.69 dB (0.456 rad/s)",
-       0, 2, 2},
+       0, 2, 2,
+       "0 < k < 0.1725"},
       // Open-loop unstable plant 10(s+2)/((s-1)(s+5)) that feedback stabilises: closed-loop
       // poles -12.83 and -1.17; Octave: 100.267884 deg at 8.8747522.
       {"H",
@@ -674,7 +694,8 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
        true,
        Format("Gain max : %.2f dB en statique", 20 * std::log10(4.0)),
        "",
-       1, -1, 0},
+       1, -1, 0,
+       "k > 0.25"},
       // Biproper lead 2(s+1)/(s+4): a rising modulus, 0 dB at w = 2.
       {"I",
        2,
@@ -686,7 +707,8 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
        true,
        Format("Gain max : %.2f dB en hautes fréquences", 20 * std::log10(2.0)),
        Format("Gain max : %.2f dB en hautes fréquences", 20 * std::log10(2.0 / 3)),
-       0, 0, 0},
+       0, 0, 0,
+       "tout k > 0"},
       // The loops of examples/: 20/((s+1)(s+2)(s+5)), -180 at sqrt 17 where |H| = 20/126;
       // Octave: 80.696524 deg at 1.2861412, closed-loop peak -1.919749 dB at 1.6712951.
       {"L",
@@ -699,7 +721,8 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
        true,
        "Gain max : 6.02 dB en statique",
        "Gain max : -1.92 dB (1.67 rad/s)",
-       0, 0, 0},
+       0, 0, 0,
+       "0 < k < 6.3"},
       // 10/((s+1)(s+10)) starts at exactly 0 dB and only falls; the phase only tends to -180.
       {"M",
        10,
@@ -711,7 +734,8 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
        true,
        "Gain max : 0.00 dB en statique",
        "",
-       0, 0, 0},
+       0, 0, 0,
+       "tout k > 0"},
       // 5/(s(s+2)(s+4)): -180 at sqrt 8 where |H| = 5/48; Octave: 65.061845 deg at 0.59276172.
       {"N",
        5,
@@ -723,7 +747,8 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
        true,
        "Gain max infini (en statique)",
        "",
-       0, 0, 0},
+       0, 0, 0,
+       "0 < k < 9.6"},
   };
   for (const Loop& l : loops) {
     Param.Reset();
@@ -745,6 +770,9 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
     if (!l.closedMax.empty()) {
       EXPECT_EQ(lines.at(Find(lines, "Gain max", closed)), l.closedMax) << l.name;
     }
+    const int gains = Find(lines, "Domaine de stabilité en gain : ", closed);
+    ASSERT_GT(gains, closed) << l.name;
+    EXPECT_EQ(lines.at(gains), "Domaine de stabilité en gain : " + l.gains) << l.name;
     // The twin written as an expression prints the same report, line for line.
     const auto twin = Report(Twin(l));
     ASSERT_EQ(twin.size(), lines.size()) << l.name;
@@ -856,6 +884,71 @@ TEST_F(ReportTest, GainsAtPhasesOfATypeTwoLoop) {
     ASSERT_GT(i, 0) << prefix;
     EXPECT_EQ(lines[i], Format("%s%.2f dB (%G)", prefix.c_str(), 20 * std::log10(g), g));
   }
+}
+
+}  // namespace
+
+namespace {
+
+// The closed-loop poles, roots of den + num, one line each (a complex pair on one line),
+// slowest first, against their closed forms; at most ten lines, then the count of the others.
+TEST_F(ReportTest, ClosedLoopPolesAgainstClosedForms) {
+  const double r3 = std::sqrt(3.0);
+  struct Row {
+    double gain;
+    std::vector<double> poles;
+    std::vector<TFctTransfert::Tpc> quadratics;
+    std::string gains;
+    std::vector<std::string> lines;
+  };
+  const Row rows[] = {
+      // 1/(s+1): s + 2; 1/(s-1): s, stable for k > 1.
+      {1, {-1}, {}, "tout k > 0", {"-2 (constante de temps 0.5 s)"}},
+      {1, {1}, {}, "k > 1", {"0"}},
+      // 4/(s(s+2)): s^2 + 2s + 4, damping 1/2 and natural frequency 2.
+      {4, {0, -2}, {}, "tout k > 0",
+       {Format("-1 ± %.4Gj (amortissement 0.5, pulsation propre 2 rad/s)", r3)}},
+      // 3/(s^2-2s+1): s^2 - 2s + 4, the mirror pair; s^2 - 2s + 1 + 3k is never stable.
+      {3, {}, {{1, -2, 1}}, "aucun",
+       {Format("1 ± %.4Gj (amortissement -0.5, pulsation propre 2 rad/s)", r3)}},
+      // 6/((s+1)(s+2)(s+3)): (s+4)(s^2+2s+3), the pair first; 11*6 > 6 + 6k.
+      {6, {-1, -2, -3}, {}, "0 < k < 10",
+       {Format("-1 ± %.4Gj (amortissement %.4G, pulsation propre %.4G rad/s)", std::sqrt(2.0),
+               1 / r3, r3),
+        "-4 (constante de temps 0.25 s)"}},
+  };
+  for (const Row& r : rows) {
+    Param.Reset();
+    TFctTransfert* f = Make("P", r.gain, r.poles);
+    for (const auto& q : r.quadratics) f->AddPoleC(q.a, q.b, q.c);
+    const auto lines = Report(f);
+    const int closed = Find(lines, kClosed);
+    const int g = Find(lines, "Domaine de stabilité en gain : ", closed);
+    ASSERT_GT(g, 0) << r.gain;
+    EXPECT_EQ(lines.at(g), "Domaine de stabilité en gain : " + r.gains);
+    ASSERT_EQ(static_cast<int>(lines.size()), g + 1 + static_cast<int>(r.lines.size())) << r.gain;
+    for (size_t i = 0; i < r.lines.size(); ++i)
+      EXPECT_EQ(lines.at(g + 1 + i), "Pôles : " + r.lines[i]) << r.gain;
+  }
+  // 1/(s+1)^24 closes on s = -1 + exp(j(2q+1)pi/24): twelve pairs, the one nearest the axis
+  // first; ten lines, then the four poles left.
+  Param.Reset();
+  const auto lines = Report(Make("Q", 1, std::vector<double>(24, -1.0)));
+  const int g = Find(lines, "Domaine de stabilité en gain : ", Find(lines, kClosed));
+  ASSERT_GT(g, 0);
+  ASSERT_EQ(lines.size(), static_cast<size_t>(g + 12));
+  for (int q = 0; q < 10; ++q) {
+    const std::string& l = lines.at(g + 1 + q);
+    const double re = -1 + std::cos((2 * q + 1) * kPi / 24), im = std::sin((2 * q + 1) * kPi / 24);
+    const double wn = std::hypot(re, im);
+    ASSERT_EQ(l.compare(0, 8, "Pôles : "), 0) << l;
+    EXPECT_NEAR(std::strtod(l.c_str() + 8, nullptr), re, 5e-4 * std::fabs(re)) << l;
+    EXPECT_NEAR(std::strtod(l.c_str() + l.find("± ") + std::string("± ").size(), nullptr), im, 5e-4 * im) << l;
+    EXPECT_NEAR(std::strtod(l.c_str() + l.find("amortissement ") + 14, nullptr), -re / wn,
+                5e-4 * (-re / wn)) << l;
+    EXPECT_NEAR(std::strtod(l.c_str() + l.find("propre ") + 7, nullptr), wn, 5e-4 * wn) << l;
+  }
+  EXPECT_EQ(lines.back(), "... (4 autres pôles)");
 }
 
 }  // namespace

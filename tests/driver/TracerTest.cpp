@@ -23,7 +23,7 @@ TEST(Tracer, EachKindWritesItsFile) {
   Param.EdTFin = 2;
   ScratchDir dir;
   testing::internal::CaptureStdout();
-  for (TrType t : {TraceBlack, TraceBode, TraceTemp}) {
+  for (TrType t : {TraceBlack, TraceBode, TraceTemp, TraceEvans}) {
     std::string f = dir.path() + "/chart" + std::to_string(t) + ".eps";
     Tracer(GrPS, t, f.c_str());
     EXPECT_EQ(gs_test::GhostscriptCheck(f), 0) << t;

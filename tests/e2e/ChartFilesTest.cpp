@@ -97,6 +97,7 @@ const ChartCase kCharts[] = {
     {"temp_step", "ClosedLoop = 1\nTempTfin = 10\n", "Temporel"},
     {"temp_ramp", "Input = 2\nTempTfin = 5\nCouleurs = 0\n", "Temporel"},
     {"temp_impulse", "Input = 0\nTempTfin = 5\n", "Temporel"},
+    {"evans", "", "Evans"},
 };
 
 TEST(ChartFiles, EveryKindOnEveryFileDevice) {

@@ -1,5 +1,6 @@
 // The worked example of the user's guide (examples/properties.txt, L = 20/((s+1)(s+2)(s+5))):
-// every figure of its report against the closed forms of L and of its closed loop.
+// every figure of its report against the closed forms of L and of its closed loop, its stable
+// gain range and closed-loop poles included.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -167,6 +168,20 @@ TEST_F(GuideExample, StepResponseFigures) {
   EXPECT_NEAR(After(line, "max : "), (s.peak / (2.0 / 3) - 1) * 100, 0.01);
   EXPECT_NEAR(After(line, "( = "), s.peak, 1e-5);
   EXPECT_NEAR(After(line, "@ "), s.tpeak, 2e-3);
+}
+
+// The closed loop's last lines: den + k num = s^3 + 8s^2 + 17s + 10 + 20k is stable while
+// 8 * 17 > 10 + 20k (Routh), and its roots at k = 1 are -6 and -1 +- 2j.
+TEST_F(GuideExample, ClosedLoopGainRangeAndPoles) {
+  EXPECT_EQ(LineWith(closed_, "Domaine"), "Domaine de stabilité en gain : 0 < k < 6.3");
+  const std::string pair = LineWith(closed_, "Pôles : -1 ");
+  EXPECT_NEAR(After(pair, "Pôles : "), -1, 1e-12);
+  EXPECT_NEAR(After(pair, "± "), 2, 1e-12);
+  EXPECT_NEAR(After(pair, "amortissement "), 1 / std::sqrt(5.0), 5e-5);
+  EXPECT_NEAR(After(pair, "pulsation propre "), std::sqrt(5.0), 5e-4);
+  EXPECT_NEAR(After(LineWith(closed_, "Pôles : -6"), "constante de temps "), 1.0 / 6, 5e-5);
+  // The pair, slower, comes first.
+  EXPECT_LT(closed_.find("Pôles : -1 "), closed_.find("Pôles : -6"));
 }
 
 }  // namespace
