@@ -1,8 +1,8 @@
 // Speed of the charts: Bode (gain + phase) of 20 fourth-order functions at 10 000 points to EPS,
 // EMF, PDF, SVG and PNG, of 100 such functions to EPS, PDF, SVG and CSV, Bode of 5 functions at the
 // default 400 points to EPS and PNG, Black with every contour and 5 loci, time chart of 5 functions
-// over 30 s, the root locus of an order-8 function to EPS and PNG, and the frequency-response
-// evaluation alone.
+// over 30 s, Nyquist of one order-8 function at 400 points and the root locus of an order-8
+// function to EPS and PNG, and the frequency-response evaluation alone.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -14,6 +14,7 @@
 #include "charts/GrBlack.h"
 #include "charts/TrBode.h"
 #include "charts/TrEvans.h"
+#include "charts/TrNyquist.h"
 #include "driver/Tracer.h"
 #include "model/Param.h"
 #include "sim/TrTemp.h"
@@ -111,6 +112,26 @@ void BM_TemporelEPS(benchmark::State& state) {
   Param.Reset();
 }
 
+// Nyquist chart of one order-8 function with a lightly damped pair at the default 400 points,
+// to EPS and PNG.
+void NyquistVers(benchmark::State& state, GrType t, const char* ext) {
+  Param.Reset();
+  double poles[] = {-1, -2, -5, -0.5};
+  double pc[] = {1, 0.04, 0.2, 1, 0.4, 4};
+  Param.AddFctTransfert("H", 3, nullptr, 0, poles, 4, nullptr, 0, pc, 2)->Color = 2;
+  Param.EdNBP = 400;
+  std::string nf = Fichier(ext);
+  for (auto _ : state) {
+    TMDGraph g(t, nf.c_str());
+    TrNyquist n;
+    n.Trace(&g);
+  }
+  std::remove(nf.c_str());
+  Param.Reset();
+}
+void BM_NyquistEPS(benchmark::State& state) { NyquistVers(state, GrPS, "eps"); }
+void BM_NyquistPNG(benchmark::State& state) { NyquistVers(state, GrPNG, "png"); }
+
 // Root locus of an order-8 function with two zeros and two close pairs of complex poles,
 // (s+3)(s+7)/((s+1)(s+1.05)(s+6)(s+8)(s^2+0.2s+4)(s^2+0.25s+4.2)), to EPS and to PNG.
 void EvansVers(benchmark::State& state, GrType t, const char* ext) {
@@ -163,6 +184,8 @@ BENCHMARK(BM_Bode5EPS)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Bode5PNG)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BlackEPS)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TemporelEPS)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NyquistEPS)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NyquistPNG)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EvansEPS)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EvansPNG)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Value)->Unit(benchmark::kMillisecond);

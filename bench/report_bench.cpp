@@ -13,6 +13,7 @@
 #include "expr/PolyItMath.h"
 #include "expr/Roots.h"
 #include "model/FctTransfert.h"
+#include "model/Nyquist.h"
 #include "model/Param.h"
 
 namespace {
@@ -58,6 +59,19 @@ void BM_ReportOrder8(benchmark::State& state) {
   Param.Reset();
 }
 BENCHMARK(BM_ReportOrder8)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The Nyquist criterion line alone: the roots of the fraction and of den + num, and the count of
+// the turns round -1 from the frequency response.
+void BM_NyquistCriterionOrder8(benchmark::State& state) {
+  TFctTransfert* f = Loop(state.range(0) != 0);
+  TNyquistCriterion c;
+  for (auto _ : state) {
+    NyquistCriterionOf(f, &c);
+    benchmark::DoNotOptimize(c.Z);
+  }
+  Param.Reset();
+}
+BENCHMARK(BM_NyquistCriterionOrder8)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // Every search of the report: margins, bandwidths, maximum gains and the three phase lines.
 void BM_SearchesOrder8(benchmark::State& state) {

@@ -194,8 +194,8 @@ void TrNyquist::Axes(TR_INFO* G) {
   G->CADPOSTXT(0, -0.3, 0);
   G->MOVE(R * std::cos(kPi / 4), R * std::sin(kPi / 4));
   G->CADPRINTF(0, "R = %G", R);
-  // The critical point.
-  G->PLUME(coul ? 4 : 1);  // red
+  // The critical point: a black square marker, as on the Black chart.
+  Plume(G, true, 1, 0.4);
   G->SETMRK(4, 0.3);
   G->PLOT(-1, 0);
   G->SETPRT(1);

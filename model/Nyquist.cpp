@@ -449,7 +449,8 @@ bool NyquistLocusOf(TFctTransfert* f, int nbp, TNyquistLocus* l) {
   l->poles.clear();
   TNyquistContour c;
   if (NyquistContourOf(f, &c)) l->poles = c.poles;
-  if (nbp < 2) nbp = 2;
+  // As many points as the Bode chart allows at most, before the refinement.
+  nbp = std::min(std::max(nbp, 2), 100000);
   std::vector<double> g;
   for (int i = 0; i < nbp; ++i) g.push_back(kW1 * std::pow(kW2 / kW1, static_cast<double>(i) / (nbp - 1)));
   g.front() = kW1;

@@ -61,7 +61,7 @@ const char kStyles[] =
 
 // Width (mm) that the chart gives to the element drawn in colour rgb; 0 for none.
 double WidthOf(const std::string& cmd, unsigned rgb) {
-  const bool black = cmd == "Black";
+  const bool black = cmd == "Black", nyquist = cmd == "Nyquist";
   switch (rgb) {
     case 0xC00000:  // the functions: red, blue, green
     case 0x0000C0:
@@ -75,7 +75,7 @@ double WidthOf(const std::string& cmd, unsigned rgb) {
     case 0x008080:  // Nichols contours
       return black ? 0.25 : 0;
     case 0x000000:  // critical point
-      return black ? 0.4 : 0;
+      return black || nyquist ? 0.4 : 0;
     default:
       return 0;
   }
@@ -97,6 +97,8 @@ const ChartCase kCharts[] = {
     {"temp_step", "ClosedLoop = 1\nTempTfin = 10\n", "Temporel"},
     {"temp_ramp", "Input = 2\nTempTfin = 5\nCouleurs = 0\n", "Temporel"},
     {"temp_impulse", "Input = 0\nTempTfin = 5\n", "Temporel"},
+    {"nyquist", "", "Nyquist"},
+    {"nyquist_bw", "Couleurs = 0\n", "Nyquist"},
     {"evans", "", "Evans"},
 };
 

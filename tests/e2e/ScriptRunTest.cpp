@@ -8,7 +8,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
+#include <regex>
 #include <string>
 
 #include "tests/support/RunCorvane.h"
@@ -109,11 +111,12 @@ TEST(ScriptRunTest, ChartCommandPrintsItsTitle) {
                                  "fct = H\n"
                                  "H.pole = -1\n"
                                  "Temporel(EPS, \"t.eps\")\n"
+                                 "Nyquist(EPS, \"n.eps\")\n"
                                  "BodeGP(GIF)\n");
   CorvaneRun r = RunCorvane({script}, dir.path());
   EXPECT_THAT(r.out, StartsWith(kTitle + "Fonction 'H' créée.\nAjout pole de 'H' = -1\n" +
-                                "Tracé simulation temporelle\n"));
-  EXPECT_THAT(r.out, EndsWith("Erreur à la ligne 4 : BodeGP(GIF)\nPériphérique 'GIF' inconnu !\n" +
+                                "Tracé simulation temporelle\nTracé de Nyquist\n"));
+  EXPECT_THAT(r.out, EndsWith("Erreur à la ligne 5 : BodeGP(GIF)\nPériphérique 'GIF' inconnu !\n" +
                               kPause));
   EXPECT_EQ(r.status, 0);
 }
@@ -169,6 +172,40 @@ TEST(ScriptRunTest, ShippedExampleRuns) {
   EXPECT_THAT(r.out, ::testing::EndsWith(kPause));
   EXPECT_EQ(r.out.find("Erreur"), std::string::npos);
   EXPECT_EQ(r.status, 0);
+}
+
+// Every function of every example gets the Nyquist criterion line in its report, and its Z (from
+// the encirclements) is the count of closed-loop poles on the right that the roots of den + num
+// give: the report adds a line saying which it trusts only when they differ.
+TEST(ScriptRunTest, ExampleLoopsCountTheirClosedLoopPolesBothWays) {
+  const std::regex chart(R"(^\s*(black|bode\w*|temporel|nyquist)\s*\(.*)", std::regex::icase);
+  const std::regex prop(R"(\.\s*prop\s*\()", std::regex::icase);
+  const std::regex fct(R"(^\s*fct\s*=\s*(\w+))", std::regex::icase);
+  size_t examples = 0;
+  for (const auto& e : std::filesystem::directory_iterator(CORVANE_SOURCE_DIR "/examples")) {
+    if (e.path().extension() != ".txt") continue;
+    ++examples;
+    std::ifstream in(e.path());
+    std::string script, line, props;
+    int functions = 0;
+    while (std::getline(in, line)) {
+      std::smatch m;
+      if (std::regex_search(line, m, fct)) {
+        props += m[1].str() + ".prop()\n";
+        ++functions;
+      }
+      if (!std::regex_search(line, chart) && !std::regex_search(line, prop)) script += line + "\n";
+    }
+    ScratchDir dir;
+    CorvaneRun r = RunCorvane({dir.Write("s.txt", script + props)}, dir.path());
+    int criteria = 0;
+    for (size_t at = 0; (at = r.out.find("Critère de Nyquist : ", at)) != std::string::npos; ++at)
+      ++criteria;
+    EXPECT_EQ(criteria, functions) << e.path();
+    EXPECT_EQ(r.out.find("fait foi"), std::string::npos) << e.path() << r.out;
+    EXPECT_EQ(r.out.find("Critère de Nyquist : indéterminé\n"), std::string::npos) << e.path();
+  }
+  EXPECT_GT(examples, 10u);
 }
 
 // Reads from fd until text appears or the time runs out; returns what was read.
