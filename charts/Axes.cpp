@@ -74,7 +74,84 @@ void EtiquetteDansPage(TR_INFO* G, const char* texte) {
   const double dy =
       dedans(std::min(cmy(yn), cmy(ym)), std::max(cmy(yn), cmy(ym)), cmy(y), py0, py1);
   G->MOVE(x + dx / kx, y + dy / ky);
+  TexteFin(G, texte);
+}
+
+void TexteFin(TR_INFO* G, const char* texte) {
+  double w;
+  G->GET_LINEWIDTH(&w);
+  G->LINEWIDTH(std::max(w * kTexteFin, kTexteMin));
   G->CADPRINTF(0, "%s", texte);
+  G->LINEWIDTH(w);
+}
+
+bool Chevauchent(const TBoite& a, const TBoite& b) {
+  const double dx = b.cx - a.cx, dy = b.cy - a.cy;
+  // Half extent of box r along the unit axis (nx, ny).
+  auto etendue = [](const TBoite& r, double nx, double ny) {
+    return r.l * std::fabs(r.ux * nx + r.uy * ny) + r.h * std::fabs(-r.uy * nx + r.ux * ny);
+  };
+  const double axes[4][2] = {{a.ux, a.uy}, {-a.uy, a.ux}, {b.ux, b.uy}, {-b.uy, b.ux}};
+  for (const auto& n : axes)
+    if (std::fabs(dx * n[0] + dy * n[1]) >= etendue(a, n[0], n[1]) + etendue(b, n[0], n[1]))
+      return false;
+  return true;
+}
+
+namespace {
+// Absolute centimetres of the user point (x, y) in the current window and viewport.
+void EnCm(TR_INFO* G, double x, double y, double* ax, double* ay) {
+  double wx0, wx1, wy0, wy1, vx0, vx1, vy0, vy1;
+  G->GET_WINDOW(&wx0, &wx1, &wy0, &wy1);
+  G->GET_VWPORTA(&vx0, &vx1, &vy0, &vy1);
+  *ax = vx0 + (x - wx0) * (vx1 - vx0) / (wx1 - wx0);
+  *ay = vy0 + (y - wy0) * (vy1 - vy0) / (wy1 - wy0);
+}
+}  // namespace
+
+TBoite BoiteTexte(TR_INFO* G, double x, double y, const char* texte, double hauteur, double ang,
+                  double marge) {
+  // Measured level, without clipping, then turned about the anchor.
+  const int prt = G->prt;
+  G->SETPRT(-1);
+  G->CADDEFTXTA(hauteur, 0, 0);
+  G->MOVE(x, y);
+  G->INIT_MES();
+  G->CADPRINTF(0, "%s", texte);
+  double xn, xm, yn, ym;
+  G->RES_MES(&xn, &xm, &yn, &ym);
+  G->CADDEFTXTA(hauteur, ang, 0);
+  G->SETPRT(prt);
+  G->MOVE(x, y);
+  double ax, ay, x0, y0, x1, y1;
+  EnCm(G, x, y, &ax, &ay);
+  EnCm(G, xn, yn, &x0, &y0);
+  EnCm(G, xm, ym, &x1, &y1);
+  const double c = std::cos(ang * M_PI / 180), s = std::sin(ang * M_PI / 180);
+  const double ox = (x0 + x1) / 2 - ax, oy = (y0 + y1) / 2 - ay;
+  return TBoite{ax + ox * c - oy * s, ay + ox * s + oy * c, c, s,
+                std::fabs(x1 - x0) / 2 + marge, std::fabs(y1 - y0) / 2 + marge};
+}
+
+bool BoiteDansPage(TR_INFO* G, const TBoite& b) {
+  double px0, px1, py0, py1;
+  G->GET_BOUNDS(&px0, &px1, &py0, &py1);
+  const double ex = b.l * std::fabs(b.ux) + b.h * std::fabs(b.uy);
+  const double ey = b.l * std::fabs(b.uy) + b.h * std::fabs(b.ux);
+  return b.cx - ex >= px0 && b.cx + ex <= px1 && b.cy - ey >= py0 && b.cy + ey <= py1;
+}
+
+void FondBlanc(TR_INFO* G, const TBoite& b) {
+  double w;
+  G->GET_LINEWIDTH(&w);
+  const int plume = G->plm_;
+  const double d = std::max(b.l - b.h, 0.0);  // the round ends add half the width each
+  G->PLUME(0);
+  G->LINEWIDTH(std::min(20 * b.h, 10.0));
+  G->MOVEA(b.cx - d * b.ux, b.cy - d * b.uy);
+  G->DRAWA(b.cx + d * b.ux, b.cy + d * b.uy);
+  G->LINEWIDTH(w);
+  G->PLUME(plume);
 }
 
 void EtiquetteValeur(TR_INFO* G, double v, double pas, const char* unite) {

@@ -39,6 +39,38 @@ void EtiquetteValeur(TR_INFO* G, double v, double pas, const char* unite);
 // its anchor being on the page, is moved inward just enough to stand whole on the page.
 void EtiquetteDansPage(TR_INFO* G, const char* texte);
 
+// Labels are stroked this many times the width of their element (the points-for-millimetres
+// reading that made them look right in EPS), so that no text looks bold, but never finer than
+// kTexteMin mm, below which the metafile readers' smoothing leaves their strokes too faint.
+constexpr double kTexteFin = 25.4 / 72;
+constexpr double kTexteMin = 0.2;
+
+// Prints texte with text slot 0 at the current position, stroked kTexteFin times the width in
+// force, or kTexteMin mm (the width in force is then restored).
+void TexteFin(TR_INFO* G, const char* texte);
+
+// An oriented rectangle on the page, in absolute centimetres: its centre, the unit direction
+// of its length, its half length and half height.
+struct TBoite {
+  double cx, cy, ux, uy, l, h;
+};
+
+// Whether two boxes overlap (separating axes).
+bool Chevauchent(const TBoite& a, const TBoite& b);
+
+// Box of texte printed with text slot 0, hauteur cm high at ang degrees, at the user point
+// (x, y) with the slot's justification, with marge cm all round; the pen moves to (x, y).
+TBoite BoiteTexte(TR_INFO* G, double x, double y, const char* texte, double hauteur, double ang,
+                  double marge);
+
+// Whether the box lies whole within the page bounds.
+bool BoiteDansPage(TR_INFO* G, const TBoite& b);
+
+// The white ground of a label: a white stroke as wide as the box is high, along it, its round
+// ends within the box's length, so that the lines drawn before do not cross the label. The pen
+// and the width in force are restored.
+void FondBlanc(TR_INFO* G, const TBoite& b);
+
 class TFctTransfert;
 
 // Selects line width ep and, in colour, pen col for what is drawn next. The width comes before

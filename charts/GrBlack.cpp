@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -278,12 +279,20 @@ class TContoursNichols {
   TTravaux travaux_;
 };
 
-const TRecording* TCacheNichols::Trouve(const TR_INFO& g, bool couleurs, int couleur,
-                                        const std::string** texte) const {
+namespace {
+
+bool MemesPlaces(const std::vector<TBoite>& a, const std::vector<TBoite>& b) {
+  return a.size() == b.size() &&
+         (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(TBoite)) == 0);
+}
+
+}  // namespace
+
+const TCacheNichols::Entree* TCacheNichols::Trouve(const TR_INFO& g, bool couleurs, int couleur,
+                                                   const std::vector<TBoite>& places) const {
   for (const Entree& e : entrees_) {
-    if (e.couleurs != couleurs || (couleurs && e.couleur != couleur) || !e.dessin.Fits(g)) continue;
-    *texte = &e.texte;
-    return &e.dessin;
+    if (e.couleurs != couleurs || (couleurs && e.couleur != couleur)) continue;
+    if (MemesPlaces(e.placesAvant, places) && e.dessin.Fits(g)) return &e;
   }
   return nullptr;
 }
@@ -297,16 +306,15 @@ bool TCacheNichols::Connu(const TR_INFO& g, bool couleurs, int couleur, double e
   return false;
 }
 
-void TCacheNichols::Ajoute(TRecording dessin, std::string texte, const TR_INFO& g, bool couleurs,
-                           int couleur, double epaisseur) {
+void TCacheNichols::Ajoute(Entree e) {
   if (entrees_.size() >= kEntrees) entrees_.erase(entrees_.begin());
-  entrees_.push_back({std::move(dessin), std::move(texte), couleurs, couleur, epaisseur, g.u_cmx,
-                      g.u_cmy, g.mul});
+  entrees_.push_back(std::move(e));
 }
 
 void GrBlack::Trace() {
   if (G == nullptr || G->Gr == nullptr) return;
   TR_INFO* gr = G->Gr;
+  places_.clear();
   if (G->Type == GrPS) gr->BOUNDS(0, 19, 0, 28);
   if (gr->TRINIT() != 0) {
     std::printf("Le fichier %s ne peut être ouvert !\n",
@@ -383,7 +391,7 @@ void GrBlack::quadrill(double dp, double dm) {
     gr->MOVE(p, yn - 0.15);
     gr->DRAW(p, ym + 0.15);
     gr->YRMOVE(0.05);
-    gr->CADPRINTF(0, "%+G/eo/n", p);
+    Etiquette(std::string(Texte("%+G", p)) + "/eo/n", 90);
     for (int k = 1; k <= 9; ++k) {
       double pk = p + k * dp / 10;
       if (pk >= pm) break;
@@ -402,7 +410,7 @@ void GrBlack::quadrill(double dp, double dm) {
     double g = mn + j * dm;
     gr->MOVE(xm + 0.15, g);
     gr->DRAW(xn - 0.15, g);
-    gr->CADPRINTF(0, "%GdB", g);
+    Etiquette(std::string(Texte("%G", g)) + "dB", 0);
     for (int k = 1; k <= 9; ++k) {
       double gk = g + k * dm / 10;
       if (gk >= mm) break;
@@ -418,25 +426,33 @@ void GrBlack::quadrill(double dp, double dm) {
 
 void GrBlack::nichols() {
   TR_INFO* gr = G->Gr;
-  // Drawn before from the same state with the same pens: the same device calls and lines.
-  const std::string* dit = nullptr;
-  const TRecording* vu =
-      Cache != nullptr ? Cache->Trouve(*gr, Param.CBCouleurs, Param.ColorNichols, &dit) : nullptr;
+  // Drawn before from the same state, with the same pens and labels placed: the same device
+  // calls, lines and labels.
+  const TCacheNichols::Entree* vu =
+      Cache != nullptr ? Cache->Trouve(*gr, Param.CBCouleurs, Param.ColorNichols, places_)
+                       : nullptr;
   if (vu != nullptr) {
-    vu->Replay(gr);
-    std::fputs(dit->c_str(), stdout);
+    vu->dessin.Replay(gr);
+    std::fputs(vu->texte.c_str(), stdout);
+    places_ = vu->placesApres;
     return;
   }
-  TRecording dessin;
-  std::string texte;
-  const bool garde = Cache != nullptr && dessin.Begin(gr);
-  texte_ = garde ? &texte : nullptr;
+  TCacheNichols::Entree e;
+  e.placesAvant = places_;
+  const bool garde = Cache != nullptr && e.dessin.Begin(gr);
+  dit_ = garde ? &e.texte : nullptr;
   dessine();
-  texte_ = nullptr;
+  dit_ = nullptr;
   if (!garde) return;
-  dessin.End(gr);
-  Cache->Ajoute(std::move(dessin), std::move(texte), *gr, Param.CBCouleurs, Param.ColorNichols,
-                Param.EpNichols);
+  e.dessin.End(gr);
+  e.placesApres = places_;
+  e.couleurs = Param.CBCouleurs;
+  e.couleur = Param.ColorNichols;
+  e.epaisseur = Param.EpNichols;
+  e.u_cmx = gr->u_cmx;
+  e.u_cmy = gr->u_cmy;
+  e.mul = gr->mul;
+  Cache->Ajoute(std::move(e));
 }
 
 void GrBlack::dessine() {
@@ -449,6 +465,9 @@ void GrBlack::dessine() {
     const TPointsContour& pts = contours->Points(i);
     Polyligne pl(gr);
     pl.Points(kPointsContour, pts.ok.data(), pts.x.data(), pts.y.data());
+  }
+  // The labels once every contour is drawn, each on its white ground.
+  for (int i = 0; i < kNbContours; ++i) {
     if (i < kNbIsoGain)
       affgain(&mdb[i]);
     else
@@ -456,25 +475,74 @@ void GrBlack::dessine() {
   }
 }
 
+void GrBlack::Etiquette(const std::string& texte, double ang) {
+  TR_INFO* gr = G->Gr;
+  double x, y;
+  gr->GET_POS(&x, &y);
+  places_.push_back(BoiteTexte(gr, x, y, texte.c_str(), 0.3, ang, 0.05));
+  TexteFin(gr, texte.c_str());
+}
+
+const char* GrBlack::Texte(const char* fmt, double v) {
+  std::snprintf(texte_, sizeof texte_, fmt, v);
+  return texte_;
+}
+
+// Places the label of a contour at the point of parameter t along it (point gives the chart
+// point of a parameter), or, when its box would overlap a label already placed or leave the
+// page, at the nearest parameter pas, 2 pas ... away on either side within [tn, tm] whose box
+// does not; the label is left out when there is none. Returns false when there is no point at
+// t itself.
+bool GrBlack::PlaceSurContour(const T_CRB* c, double t, double dt, double pas, double tn,
+                              double tm, bool (*point)(const T_CRB*, double, double*, double*),
+                              bool diagnostic) {
+  TR_INFO* gr = G->Gr;
+  const std::string texte = std::string(Texte("%G", c->v)) + c->txt;
+  double wx0, wx1, wy0, wy1;
+  gr->GET_WINDOW(&wx0, &wx1, &wy0, &wy1);
+  const double lo = std::min(tn, tm), hi = std::max(tn, tm);
+  for (int k = 0; k <= 2 * kEssais; ++k) {
+    const double tk = t + (k % 2 ? 1 : -1) * ((k + 1) / 2) * pas;
+    if (k > 0 && (tk < lo || tk > hi)) continue;
+    double x, y, x1, y1, x2, y2;
+    if (!point(c, tk - dt, &x1, &y1) || !point(c, tk + dt, &x2, &y2) || !point(c, tk, &x, &y)) {
+      if (k == 0) return false;
+      continue;
+    }
+    PosA(gr, x1, y1, &x1, &y1);
+    PosA(gr, x2, y2, &x2, &y2);
+    double a = std::atan2(y2 - y1, x2 - x1) * 180 / M_PI;
+    if (k == 0 && diagnostic && std::fabs(std::fabs(c->rot) - 180) < 0.001)
+      char ligne[64];
+      std::snprintf(ligne, sizeof ligne, "ang=%G  c->rot=%G\n", a, c->rot);
+      std::fputs(ligne, stdout);
+      if (dit_ != nullptr) *dit_ += ligne;
+    a = Redresse(a) + c->rot;
+    const double bord = 1e-6 * (wx1 - wx0);
+    if (x < std::min(wx0, wx1) - bord || x > std::max(wx0, wx1) + bord ||
+        y < std::min(wy0, wy1) || y > std::max(wy0, wy1))
+      continue;
+    gr->CADPOSTXT(c->px, c->py, 0);
+    const TBoite b = BoiteTexte(gr, x, y, texte.c_str(), 0.3, a, 0.05);
+    if (!BoiteDansPage(gr, b)) continue;
+    bool libre = true;
+    for (const TBoite& p : places_) libre = libre && !Chevauchent(p, b);
+    if (!libre) continue;
+    places_.push_back(b);
+    FondBlanc(gr, b);
+    gr->MOVE(x, y);
+    TexteFin(gr, texte.c_str());
+    return true;
+  }
+  return true;
+}
+
 void GrBlack::affgain(const T_CRB* c) {
   if (c->ptxt >= 1e10) return;
   TR_INFO* gr = G->Gr;
   gr->SETPRT(0);
-  auto posa = [&](double phi, double* ax, double* ay) {
-    double x, y;
-    if (!PointIsoGain(c, phi, &x, &y)) return false;
-    PosA(gr, x, y, ax, ay);
-    return true;
-  };
-  double x, y, x1, y1, x2, y2;
-  if (posa(c->ptxt + 1e-4, &x1, &y1) && posa(c->ptxt - 1e-4, &x2, &y2) &&
-      PointIsoGain(c, c->ptxt, &x, &y)) {
-    double a = Redresse(std::atan2(y2 - y1, x2 - x1) * 180 / M_PI);
-    gr->CADPOSTXT(c->px, c->py, 0);
-    gr->CADDEFTXTA(0.3, a + c->rot, 0);
-    gr->MOVE(x, y);
-    gr->CADPRINTF(0, "%G%s", c->v, c->txt);
-  }
+  // Along an iso-gain contour, by 3 degrees of closed-loop phase.
+  PlaceSurContour(c, c->ptxt, 1e-4, 3, c->n, c->m, PointIsoGain, false);
   gr->SETPRT(1);
 }
 
@@ -482,28 +550,8 @@ void GrBlack::affphase(const T_CRB* c) {
   if (c->ptxt >= 1e10) return;
   TR_INFO* gr = G->Gr;
   gr->SETPRT(0);
-  auto posa = [&](double g, double* ax, double* ay) {
-    double x, y;
-    if (!PointIsoPhase(c, g, &x, &y)) return false;
-    PosA(gr, x, y, ax, ay);
-    return true;
-  };
-  double x, y, x1, y1, x2, y2;
-  if (posa(c->ptxt - 0.01, &x1, &y1) && posa(c->ptxt + 0.01, &x2, &y2) &&
-      PointIsoPhase(c, c->ptxt, &x, &y)) {
-    double a = std::atan2(y2 - y1, x2 - x1) * 180 / M_PI;
-    if (std::fabs(std::fabs(c->rot) - 180) < 0.001) {
-      char ligne[64];
-      std::snprintf(ligne, sizeof ligne, "ang=%G  c->rot=%G\n", a, c->rot);
-      std::fputs(ligne, stdout);
-      if (texte_ != nullptr) *texte_ += ligne;
-    }
-    a = Redresse(a);
-    gr->CADPOSTXT(c->px, c->py, 0);
-    gr->CADDEFTXTA(0.3, a + c->rot, 0);
-    gr->MOVE(x, y);
-    gr->CADPRINTF(0, "%G%s", c->v, c->txt);
-  }
+  // Along an iso-phase contour, by 0.75 dB of closed-loop gain.
+  PlaceSurContour(c, c->ptxt, 0.01, 0.75, c->n, c->m, PointIsoPhase, true);
   gr->SETPRT(1);
 }
 

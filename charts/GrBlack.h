@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "charts/Axes.h"
 #include "plot/MDGraph.h"
 #include "plot/Recording.h"
 
@@ -37,25 +38,28 @@ extern const T_CRB mph[kNbIsoPhase];
 // pen settings: those replay the calls instead of computing and drawing the contours again.
 class TCacheNichols {
  public:
-  // The drawing that fits g in its current state and the pen settings, or null.
-  const TRecording* Trouve(const TR_INFO& g, bool couleurs, int couleur,
-                           const std::string** texte) const;
-  // Whether a drawing with these pen settings and line width (mm), on a page of g's scale, is
-  // kept: a chart may then skip computing the contours ahead.
-  bool Connu(const TR_INFO& g, bool couleurs, int couleur, double epaisseur) const;
-  // Keeps a drawing made on g, the oldest going when kEntrees are kept.
-  void Ajoute(TRecording dessin, std::string texte, const TR_INFO& g, bool couleurs, int couleur,
-              double epaisseur);
-
- private:
-  static constexpr size_t kEntrees = 4;  // some 5 MB each
+  // One drawing of the contours: the device calls, the lines printed, the label boxes placed
+  // before (part of what it fits) and after, the pen settings and the page's scale.
   struct Entree {
     TRecording dessin;
     std::string texte;
-    bool couleurs;
-    int couleur;
-    double epaisseur, u_cmx, u_cmy, mul;  // for Connu
+    std::vector<TBoite> placesAvant, placesApres;
+    bool couleurs = false;
+    int couleur = 0;
+    double epaisseur = 0, u_cmx = 0, u_cmy = 0, mul = 0;
   };
+  // The drawing that fits g in its current state, the pen settings and the labels placed, or
+  // null.
+  const Entree* Trouve(const TR_INFO& g, bool couleurs, int couleur,
+                       const std::vector<TBoite>& places) const;
+  // Whether a drawing with these pen settings and line width (mm), on a page of g's scale, is
+  // kept: a chart may then skip computing the contours ahead.
+  bool Connu(const TR_INFO& g, bool couleurs, int couleur, double epaisseur) const;
+  // Keeps a drawing, the oldest going when kEntrees are kept.
+  void Ajoute(Entree e);
+
+ private:
+  static constexpr size_t kEntrees = 4;  // some 5 MB each
   std::vector<Entree> entrees_;
 };
 
@@ -73,6 +77,8 @@ class GrBlack {
   void nichols();
   // The same, computed and drawn.
   void dessine();
+  // The label of a contour where it overlaps no label placed before (moved along the contour,
+  // or left out), on a white ground.
   void affgain(const T_CRB* c);
   void affphase(const T_CRB* c);
   // Locus of h in its current loop mode, with frequency marks; false when an evaluation failed.
@@ -91,6 +97,15 @@ class GrBlack {
                    std::vector<double>* gain, bool produit = false);
 
  private:
+  static constexpr int kEssais = 12;  // places tried on either side of a contour label's own
+  // Prints texte at the pen's position (slot 0) at ang degrees, thin, and keeps its box.
+  void Etiquette(const std::string& texte, double ang);
+  // fmt formatted with v, in texte_.
+  const char* Texte(const char* fmt, double v);
+  bool PlaceSurContour(const T_CRB* c, double t, double dt, double pas, double tn, double tm,
+                       bool (*point)(const T_CRB*, double, double*, double*), bool diagnostic);
   TContoursNichols* contours_ = nullptr;  // points computed ahead by Trace, not owned
-  std::string* texte_ = nullptr;          // the contours' printed lines go there too while set
+  std::vector<TBoite> places_;            // boxes of the labels placed so far
+  char texte_[64] = {};
+  std::string* dit_ = nullptr;  // the contours' printed lines go there too while set
 };

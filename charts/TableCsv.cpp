@@ -20,7 +20,13 @@ constexpr size_t kValeursEnParallele = 50000;
 
 void TTableCsv::Colonne(const std::string& nom, const double* v, size_t n) {
   noms_.push_back(nom);
-  colonnes_.push_back({v, n});
+  colonnes_.push_back({v, n, nullptr});
+}
+
+void TTableCsv::ColonneTexte(const std::string& nom, std::vector<std::string>&& v) {
+  textes_.push_back(std::move(v));
+  noms_.push_back(nom);
+  colonnes_.push_back({nullptr, textes_.back().size(), &textes_.back()});
 }
 
 void TTableCsv::Colonne(const std::string& nom, std::vector<double>&& v) {
@@ -62,13 +68,30 @@ void TTableCsv::Texte(const std::string& s, std::string* out) {
 
 void TTableCsv::Lignes(size_t debut, size_t fin, std::string* out) const {
   const size_t nc = colonnes_.size();
+  size_t place = nc * (kChampMax + 1) + 1;  // the longest row of numbers
+  for (const TColonne& c : colonnes_) {
+    if (c.txt == nullptr) continue;
+    size_t plus = 0;
+    for (size_t i = debut; i < fin && i < c.n; ++i)
+      plus = std::max(plus, 2 * (*c.txt)[i].size() + 2);  // every character a quote, two more
+    place += plus;
+  }
   const size_t taille = out->size();
-  out->resize(taille + (fin - debut) * (nc * (kChampMax + 1) + 1));
+  out->resize(taille + (fin - debut) * place);
   char* p = &(*out)[taille];
+  std::string champ;
   for (size_t i = debut; i < fin; ++i) {
     for (size_t j = 0; j < nc; ++j) {
+      const TColonne& c = colonnes_[j];
       if (j > 0) *p++ = ',';
-      if (i < colonnes_[j].n) p = Champ(p, colonnes_[j].v[i]);
+      if (i >= c.n) continue;
+      if (c.v != nullptr) {
+        p = Champ(p, c.v[i]);
+      } else {
+        champ.clear();
+        Texte((*c.txt)[i], &champ);
+        p = std::copy(champ.begin(), champ.end(), p);
+      }
     }
     *p++ = '\n';
   }

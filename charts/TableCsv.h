@@ -17,6 +17,8 @@ class TTableCsv {
   void Colonne(const std::string& nom, const double* v, size_t n);
   // Adds a column that the table keeps.
   void Colonne(const std::string& nom, std::vector<double>&& v);
+  // Adds a column of texts (a name on each row of a long table), which the table keeps.
+  void ColonneTexte(const std::string& nom, std::vector<std::string>&& v);
 
   size_t NbColonnes() const { return noms_.size(); }
 
@@ -38,10 +40,12 @@ class TTableCsv {
   void Lignes(size_t debut, size_t fin, std::string* out) const;
 
   struct TColonne {
-    const double* v;
+    const double* v;                      // the numbers, or null for a column of texts
     size_t n;
+    const std::vector<std::string>* txt;  // the texts, or null for a column of numbers
   };
   std::vector<std::string> noms_;
   std::vector<TColonne> colonnes_;
   std::deque<std::vector<double>> gardees_;  // the columns the table keeps
+  std::deque<std::vector<std::string>> textes_;
 };

@@ -6,9 +6,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <string>
 #include <utility>
 
 #include "charts/Axes.h"
+#include "charts/TableCsv.h"
 #include "expr/ItMath.h"
 #include "expr/PolyItMath.h"
 #include "model/Param.h"
@@ -68,6 +70,29 @@ void TrEvans::Calcule() {
   }
   Vue();
   for (TLieuFct& l : lieux_) l.lieu.Branches(xn_, xm_, yn_, ym_, kCorde / echelle_, &l.branches);
+}
+
+void TrEvans::Table(TTableCsv* t) {
+  Calcule();
+  std::vector<std::string> fonction;
+  std::vector<double> branche, k, re, im;
+  for (const TLieuFct& l : lieux_) {
+    const std::string nom = l.f->Nom != nullptr ? l.f->Nom : "";
+    for (size_t b = 0; b < l.branches.size(); ++b) {
+      for (const TLieuEvans::TPoint& p : l.branches[b]) {
+        fonction.push_back(nom);
+        branche.push_back(static_cast<double>(b + 1));
+        k.push_back(p.k);
+        re.push_back(p.s.Re);
+        im.push_back(p.s.Im);
+      }
+    }
+  }
+  t->ColonneTexte("fonction", std::move(fonction));
+  t->Colonne("branche", std::move(branche));
+  t->Colonne("k", std::move(k));
+  t->Colonne("re", std::move(re));
+  t->Colonne("im", std::move(im));
 }
 
 void TrEvans::Trace(TMDGraph* G) {

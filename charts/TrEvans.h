@@ -9,6 +9,7 @@
 #include "plot/MDGraph.h"
 
 class TFctTransfert;
+class TTableCsv;
 
 class TrEvans {
  public:
@@ -30,6 +31,10 @@ class TrEvans {
   // the page and the branches of each locus within it: what Trace draws.
   void Calcule();
   const std::vector<TLieuFct>& Lieux() const { return lieux_; }
+  // Computes the loci and puts the points of their branches in t, one row a point in the long
+  // form: the function's name, the branch's number (from 1), the gain k and the root's real
+  // and imaginary parts.
+  void Table(TTableCsv* t);
 
   // Computes the loci, opens the device, draws and closes it.
   void Trace(TMDGraph* G);

@@ -26,6 +26,7 @@ void TracerCsv(TrType tr, const char* nf) {
   GrBlack black;
   TrTemp temp;
   TrNyquist nyquist;
+  TrEvans evans;
   bool calcule = false;
   switch (tr) {
     case TraceBlack:
@@ -39,6 +40,10 @@ void TracerCsv(TrType tr, const char* nf) {
       break;
     case TraceNyquist:
       calcule = nyquist.Table(&t);
+      break;
+    case TraceEvans:
+      evans.Table(&t);
+      calcule = true;
       break;
     default:
       return;

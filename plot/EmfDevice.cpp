@@ -137,7 +137,8 @@ void C_EMF::tr_pen(int pen) {
 // A width change applies from the next polyline on; the one being drawn keeps its width, as a
 // path of the PostScript device keeps the width it started with.
 void C_EMF::tr_width(double mm) {
-  const double v = 40 * mm;
+  // The nearest whole unit: 0.35 mm is 14 units, though 40 x 0.35 falls just below 14.
+  const double v = 40 * mm + 0.5;
   const unsigned int w = v >= 0 && v < 4e9 ? static_cast<unsigned int>(v) : 0;
   emf_pen(mc, w);
 }

@@ -1,6 +1,7 @@
 // Encapsulated PostScript output device on an A4 landscape page, 400 units per centimetre.
 #include "plot/EpsDevice.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -96,10 +97,10 @@ void C_EPS::end_polyline() {
   tampon_.Ajoute("stroke\r\n");
 }
 
-// A width of w millimetres is 40 w units (400 units a centimetre); the width in force when a
-// polyline starts is the one it is stroked with.
+// A width of w millimetres is 40 w units (400 units a centimetre), to the nearest unit as in the
+// metafile; the width in force when a polyline starts is the one it is stroked with.
 void C_EPS::wr_width() {
-  const double w = width * mul * 40;
+  const double w = std::floor(width * mul * 40 + 0.5);
   if (w == lw_val_) return;
   char buf[64];
   std::snprintf(buf, sizeof buf, "%G setlinewidth\r\n", w);

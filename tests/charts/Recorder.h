@@ -66,12 +66,16 @@ inline std::unique_ptr<TMDGraph> RecHolder(GrType t, C_REC** rec) {
   return h;
 }
 
-// Every segment of pen p was drawn with width w (mm).
+// Every segment of pen p was drawn with width w (mm), the strokes of labels with 25.4 / 72 w but
+// at least 0.2 mm (thin, so that no text looks bold); at least one with w itself.
 inline bool AllWidths(const C_REC& r, int p, double w) {
   auto s = r.OfPen(p);
-  for (const auto& g : s)
-    if (std::fabs(g.w - w) > 1e-12) return false;
-  return !s.empty();
+  bool plein = false;
+  for (const auto& g : s) {
+    plein = plein || std::fabs(g.w - w) <= 1e-12;
+    if (std::fabs(g.w - w) > 1e-12 && std::fabs(g.w - std::max(w * 25.4 / 72, 0.2)) > 1e-12) return false;
+  }
+  return plein;
 }
 
 // Linear map from a viewport given in centimetres (on a 400-unit device) to a user window.

@@ -72,7 +72,8 @@ TEST(TableCsv, NumbersAndNames) {
 }
 
 // The file: header, one row a value, empty fields past a shorter column and for values that
-// are not finite; it replaces an earlier file and leaves nothing else in its folder.
+// are not finite, texts quoted where they must be; it replaces an earlier file and leaves
+// nothing else in its folder.
 TEST(TableCsv, FileBytes) {
   ScratchDir dir;
   const std::string f = dir.Write("t.csv", "earlier contents\n");
@@ -81,8 +82,9 @@ TEST(TableCsv, FileBytes) {
   t.Colonne("x", x, 3);
   t.Colonne("y", {0.5, std::nan(""), -kInf});
   t.Colonne("z,q", {1e-10});
+  t.ColonneTexte("nom", {"H", "a \"b\", c"});
   ASSERT_EQ(t.Ecrit(f.c_str()), TTableCsv::Ok);
-  EXPECT_EQ(ReadFile(f), "x,y,\"z,q\"\n1,0.5,1e-10\n2,,\n3,,\n");
+  EXPECT_EQ(ReadFile(f), "x,y,\"z,q\",nom\n1,0.5,1e-10,H\n2,,,\"a \"\"b\"\", c\"\n3,,,\n");
   size_t n = 0;
   for (const auto& e : std::filesystem::directory_iterator(dir.path())) n += !e.is_directory();
   EXPECT_EQ(n, 1u);

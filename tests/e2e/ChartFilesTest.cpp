@@ -134,13 +134,18 @@ TEST(ChartFiles, EveryKindOnEveryFileDevice) {
     ASSERT_TRUE(seg_test::ReadEmfSegments(emf, &mf, &why)) << c.name << ": " << why;
     ASSERT_EQ(ps.size(), mf.size()) << c.name;
     ASSERT_GT(ps.size(), 100u) << c.name;
+    // Labels are stroked 25.4 / 72 times their element's width, at least 0.2 mm; the white
+    // grounds of labels have widths of their own; each segment has the same width in both files.
     const bool colours = std::string(c.setup).find("Couleurs = 0") == std::string::npos;
     size_t bad = 0;
     for (size_t i = 0; i < ps.size(); ++i) {
       ASSERT_TRUE(ps[i] == mf[i]) << c.name << " segment " << i;
+      bad += mf[i].mm != ps[i].mm;
+      if (mf[i].rgb == 0xFFFFFF) continue;
       const double want = colours ? WidthOf(c.cmd, mf[i].rgb) : mf[i].mm;
       bad += !(want > 0);  // a colour that names no element
-      bad += std::fabs(mf[i].mm - want) > 1e-3 || std::fabs(ps[i].mm - want) > 1e-3;
+      // Both files hold whole units of 0.025 mm: within half of one.
+      bad += std::fabs(mf[i].mm - want) > 0.0125 && std::fabs(mf[i].mm - std::max(want * 25.4 / 72, 0.2)) > 0.0125;
     }
     EXPECT_EQ(bad, 0u) << c.name;
   }
@@ -566,6 +571,51 @@ TEST(ChartFiles, CsvOfNyquistChartHoldsTheLoci) {
   EXPECT_EQ(pole, 1u);
   EXPECT_GE(h, 50u);
   EXPECT_GE(g, 50u);
+}
+
+// The CSV file of the root locus, in long form: each row's root s and gain k satisfy
+// s(s + 1)(s + 2) + 2k = 0 (H = 2/(s(s + 1)(s + 2))); three branches, which start at k = 0 on
+// the poles 0, -1 and -2; the texts of the first column name the function.
+TEST(ChartFiles, CsvOfEvansChartHoldsRootsOfTheLoop) {
+  ScratchDir dir;
+  const std::string script = "fct = H\nH.gain = 2\nH.pole = 0, -1, -2\nEvans(CSV, \"e.csv\")\n";
+  CorvaneRun r = RunCorvane({dir.Write("s.txt", script)}, dir.path());
+  ASSERT_EQ(r.status, 0);
+  const std::string bytes = ReadFile(dir.path() + "/e.csv");
+  ASSERT_EQ(bytes.compare(0, 24, "fonction,branche,k,re,im"), 0) << bytes.substr(0, 40);
+  // The first column read as numbers is not; replace it by 0 and read the rest.
+  std::string nombres;
+  std::istringstream in(bytes);
+  std::string line;
+  size_t lignes = 0;
+  while (std::getline(in, line)) {
+    if (lignes++ > 0) {
+      ASSERT_EQ(line.compare(0, 2, "H,"), 0) << line;
+      line = "0" + line.substr(1);
+    }
+    nombres += line + "\n";
+  }
+  Csv t;
+  ASSERT_TRUE(ReadCsv(nombres, &t));
+  ASSERT_GT(t.lignes.size(), 100u);
+  size_t bad = 0;
+  std::vector<double> departs;
+  double branches = 0;
+  for (const std::vector<double>& l : t.lignes) {
+    const std::complex<double> s(l[3], l[4]);
+    const double k = l[2];
+    const double echelle = std::pow(std::abs(s), 3) + 3 * std::norm(s) + 2 * std::abs(s) + 2 * k;
+    bad += std::abs(s * (s + 1.0) * (s + 2.0) + 2 * k) > 1e-9 * echelle;
+    branches = std::max(branches, l[1]);
+    if (k == 0) departs.push_back(l[3]);
+  }
+  EXPECT_EQ(bad, 0u);
+  EXPECT_EQ(branches, 3);
+  std::sort(departs.begin(), departs.end());
+  ASSERT_EQ(departs.size(), 3u);
+  EXPECT_NEAR(departs[0], -2, 1e-12);
+  EXPECT_NEAR(departs[1], -1, 1e-12);
+  EXPECT_NEAR(departs[2], 0, 1e-12);
 }
 
 // The CSV file of the time chart: the sample times and every output of the simulator stepped

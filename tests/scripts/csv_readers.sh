@@ -3,7 +3,7 @@
 # by Octave's dlmread: each file must have the header the script implies (w_rad_s or t_s and
 # entree, then one column per function, loop and quantity), a field per column on every row, the
 # rows of the chart (NBP frequencies spread evenly in log; times from 0 up to TempTfin; a locus's
-# own frequencies), and
+# own frequencies; the root locus in long form, a function's name on each row), and
 # Octave must find the same shape and the same numbers as Python.
 # Usage: csv_readers.sh <corvane binary> <srcdir> [builddir]
 set -u
@@ -21,12 +21,13 @@ python3 - "$bin" "$src" "$work" <<'PYTHON'
 import csv, glob, math, os, re, subprocess, sys
 
 binary, src, work = sys.argv[1:4]
-chart = re.compile(r'^\s*(BodeGP|BodeG|BodeP|Black|Temporel|Nyquist)\s*\(', re.I)
+chart = re.compile(r'^\s*(BodeGP|BodeG|BodeP|Black|Temporel|Nyquist|Evans)\s*\(', re.I)
 setting = re.compile(r'^\s*(\w+)\s*=\s*([^;]*)', re.I)
 quantities = {'bodegp': ['gain_dB', 'phase_deg'], 'bodeg': ['gain_dB'],
               'bodep': ['phase_deg'], 'black': ['phase_deg', 'gain_dB'], 'temporel': ['']}
 loci = {'nyquist': ['re', 'im']}  # open loop only, rows as the locus refines them
 expected = []  # (file, first columns, names, rows or None, end time or None)
+longues = {}  # long tables: the function names their first column may hold
 for example in sorted(glob.glob(os.path.join(src, 'examples', '*.txt'))):
     stem = os.path.splitext(os.path.basename(example))[0]
     nbp, tfin, bo, bf, fcts, lines = 400, 30.0, True, False, [], []
@@ -52,7 +53,10 @@ for example in sorted(glob.glob(os.path.join(src, 'examples', '*.txt'))):
             loops = ([''] if bo else []) + (['_BF'] if bf else [])
             names = [f + l + ('_' + q if q else '') for f in fcts for l in loops
                      for q in quantities.get(kind, [])]
-            if kind in loci:
+            if kind == 'evans':  # long form: the function's name on each row
+                longues[name] = set(fcts)
+                expected.append((name, ['fonction', 'branche', 'k', 're', 'im'], [], None, None))
+            elif kind in loci:
                 names = [f + '_' + q for f in fcts for q in loci[kind]]
                 expected.append((name, ['w_rad_s'], names, None, None))
             elif kind == 'temporel':
@@ -82,6 +86,10 @@ for name, first, names, rows, tfin in expected:
     if any(len(r) != len(header) for r in body):
         failed.append('%s: rows of another length than the header' % name)
         continue
+    if name in longues:
+        if any(r[0] not in longues[name] for r in body):
+            failed.append('%s: a row names no function of the script' % name)
+        body = [['0'] + r[1:] for r in body]  # Octave reads a text as 0
     values = [[float(x) if x else math.nan for x in r] for r in body]
     x = [r[0] for r in values]
     if rows is not None:
