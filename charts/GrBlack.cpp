@@ -512,11 +512,12 @@ bool GrBlack::PlaceSurContour(const T_CRB* c, double t, double dt, double pas, d
     PosA(gr, x1, y1, &x1, &y1);
     PosA(gr, x2, y2, &x2, &y2);
     double a = std::atan2(y2 - y1, x2 - x1) * 180 / M_PI;
-    if (k == 0 && diagnostic && std::fabs(std::fabs(c->rot) - 180) < 0.001)
+    if (k == 0 && diagnostic && std::fabs(std::fabs(c->rot) - 180) < 0.001) {
       char ligne[64];
       std::snprintf(ligne, sizeof ligne, "ang=%G  c->rot=%G\n", a, c->rot);
       std::fputs(ligne, stdout);
       if (dit_ != nullptr) *dit_ += ligne;
+    }
     a = Redresse(a) + c->rot;
     const double bord = 1e-6 * (wx1 - wx0);
     if (x < std::min(wx0, wx1) - bord || x > std::max(wx0, wx1) + bord ||
