@@ -23,6 +23,13 @@ constexpr double kReel = 1e-7;
 constexpr double kGainReel = 1e-6;
 // Largest number of steps of the branches, whatever the locus.
 constexpr int kPasMax = 200000;
+// Work allowed to the branches of one locus, in multiply-adds: a root solve of degree n costs
+// about 10 n^3, a polishing 20 n^2. Roots of high multiplicity come out of the solver so blurred
+// (a 50-fold pole by half its distance to the next) that the steps would shrink without end:
+// the branches stop where the work runs out (about a second), drawn as far as they came.
+constexpr double kTravailMax = 2e8;
+// Smallest step of log k: a step that keeps failing its checks is taken at this size.
+constexpr double kPasLogMin = 1e-9;
 
 // The coefficients of p without its zero leading ones; empty for zero or undefined.
 Coefs Coupe(const TPoly& p) {
@@ -360,7 +367,10 @@ void TLieuEvans::Branches(double xn, double xm, double yn, double ym, double cor
   };
   std::vector<TSuivi> suivis;
   std::vector<Cx> r;
+  const double n3 = std::pow(static_cast<double>(std::max(Degre(num_), Degre(den_))), 3);
+  double travail = 0;
   auto racines = [&](double k) {
+    travail += 10 * n3;
     std::vector<TComplex> t;
     r.clear();
     if (!Racines(k, &t)) return false;
@@ -387,7 +397,7 @@ void TLieuEvans::Branches(double xn, double xm, double yn, double ym, double cor
   std::vector<Cx> poles;
   for (const TComplex& p : Poles) poles.emplace_back(p.Re, p.Im);
   std::vector<int> vers;
-  for (int i = 0; i < 200; ++i, k /= 8) {
+  for (int i = 0; i < 200 && travail < kTravailMax / 4; ++i, k /= 8) {
     if (!racines(k)) return;
     Apparie(poles, r, &vers);
     double ecart = 0;
@@ -413,7 +423,7 @@ void TLieuEvans::Branches(double xn, double xm, double yn, double ym, double cor
   std::vector<Cx> prevu, ancien;
   double dlog = std::log(4.0);
   size_t cle = 0;
-  for (int pas = 0; pas < kPasMax; ++pas) {
+  for (int pas = 0; pas < kPasMax && travail < kTravailMax; ++pas) {
     while (cle < kcles_.size() && kcles_[cle] <= k) ++cle;
     // Done when every key gain is passed and each root is either at a zero or far away.
     if (k > kfin) {
@@ -460,6 +470,7 @@ void TLieuEvans::Branches(double xn, double xm, double yn, double ym, double cor
       }
       // Each root polished from its prediction; the solver and the nearest match take over
       // when that does not give as many distinct roots as the degree.
+      travail += 20 * std::cbrt(n3) * std::cbrt(n3);
       if (Polit(Somme(den_, num_, k2), pred, &r)) {
         vers.resize(pred.size());
         for (size_t i = 0; i < vers.size(); ++i) vers[i] = static_cast<int>(i);
@@ -488,7 +499,7 @@ void TLieuEvans::Branches(double xn, double xm, double yn, double ym, double cor
         if (d2 < kInf && std::abs(pred[i] - c) > 0.5 * d2 && std::abs(r[l2] - c) > 0.1 * corde)
           bon = false;
       }
-      const bool force = dlog <= 1e-13;
+      const bool force = dlog <= kPasLogMin || travail >= kTravailMax;
       if (!bon && !force) {
         dlog /= 3;
         continue;

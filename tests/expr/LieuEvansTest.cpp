@@ -206,3 +206,58 @@ TEST(LieuEvans, BranchesFollowTheRootsContinuously) {
 }
 
 }  // namespace
+
+namespace {
+
+// Degenerate loci end, stay finite and keep their closed forms: roots of (s+1)^n + k lie on a
+// circle of radius k^(1/n) round -1 and first cross the axis at k = 1/cos(pi/n)^n; a 50-fold pole
+// comes out of the solver blurred, and its branches stop where their work runs out.
+TEST(LieuEvans, DegenerateLociEndAndStayFinite) {
+  auto puissance = [](int n) {  // (s+1)^n
+    std::vector<double> c = {1};
+    for (int i = 0; i < n; ++i) {
+      std::vector<double> r(c.size() + 1, 0.0);
+      for (size_t j = 0; j < c.size(); ++j) {
+        r[j] += c[j];
+        r[j + 1] += c[j];
+      }
+      c = r;
+    }
+    return c;
+  };
+  const struct {
+    const char* nom;
+    std::vector<double> num, den;
+    size_t stables;  // number of stable ranges
+    double kmax;     // upper end of the first one (NaN: not checked, inf: none)
+  } cas[] = {
+      {"(s+1)^-4", {1}, puissance(4), 1, 4},
+      {"(s+1)^-50", {1}, puissance(50), 1, std::pow(std::cos(M_PI / 50), -50)},
+      {"1/s^2", {1}, {0, 0, 1}, 0, NAN},  // roots +-j sqrt k: never strictly stable
+      {"0/(s+1)", {0}, {1, 1}, 1, INFINITY},
+      {"(s+1)(s+2)", {2, 3, 1}, {1}, 1, INFINITY},
+      {"3", {3}, {1}, 1, INFINITY},
+      {"(s^2+1)/(s^2+4)", {1, 0, 1}, {4, 0, 1}, 0, NAN},
+  };
+  for (const auto& c : cas) {
+    SCOPED_TRACE(c.nom);
+    TLieuEvans l;
+    ASSERT_TRUE(l.Calcule(P(c.num), P(c.den)));
+    ASSERT_EQ(l.Stabilite.size(), c.stables);
+    if (c.stables > 0 && !std::isnan(c.kmax)) {
+      EXPECT_EQ(l.Stabilite[0].kmin, 0);
+      if (std::isinf(c.kmax)) {
+        EXPECT_TRUE(std::isinf(l.Stabilite[0].kmax));
+      } else {
+        EXPECT_NEAR(l.Stabilite[0].kmax, c.kmax, 1e-6 * c.kmax);
+      }
+    }
+    std::vector<TLieuEvans::TBranche> b;
+    l.Branches(-4, 2, -3, 3, 0.01, &b);
+    for (const auto& br : b)
+      for (const auto& p : br)
+        EXPECT_TRUE(std::isfinite(p.s.Re) && std::isfinite(p.s.Im)) << p.k;
+  }
+}
+
+}  // namespace
