@@ -46,7 +46,7 @@ enum Cmd {
   kEvans
 };
 
-const char* const kInputNames[3] = {"Impulsion", "Echelon", "Rampe"};
+const char* const kInputNames[4] = {"Impulsion", "Echelon", "Rampe", "Parabole"};
 
 }  // namespace
 
@@ -271,7 +271,7 @@ void iTPrm::ExecCmde() {
       break;
     case kInput:
       if (!ReadValUI(&u)) break;
-      if (u > 2) {
+      if (u > 3) {
         Err("Entrée invalide !\n");
         break;
       }

@@ -13,6 +13,7 @@
 #include "expr/PolyItMath.h"
 #include "expr/Roots.h"
 #include "model/FctTransfert.h"
+#include "model/Limits.h"
 #include "model/Nyquist.h"
 #include "model/Param.h"
 #include "sim/SimTemp.h"
@@ -40,25 +41,68 @@ constexpr double kMaxWork = 1.4e8;
 
 double dB(const TComplexP& y) { return TFctTransfert::dB(y); }
 
-// A gain that rounds to zero at two decimals is shown as 0.00, never as -0.00.
-double Shown(double gainDb) { return std::fabs(gainDb) < 0.005 ? 0.0 : gainDb; }
+// A figure that rounds to zero at two decimals is shown as 0.00, never as -0.00.
+double Shown(double x) { return std::fabs(x) < 0.005 ? 0.0 : x; }
+// A figure printed with %G or %.4G: a zero is shown as 0, never as -0.
+double Signed(double x) { return x + 0.0; }
+
+// The term k s^n of f at s = 0 (bZero) or at infinity, in its current mode.
+bool Term(TFctTransfert* f, bool bZero, TTerme* t) {
+  TTerme open;
+  if (!OpenLoopTerm(f, bZero, &open)) return false;
+  if (!f->ModeBF) {
+    *t = open;
+    return true;
+  }
+  return ClosedLoopTerm(open, bZero, t);
+}
+
+// The exact value of f at s = 0 in its current mode, when it has neither pole nor zero there.
+bool ExactStatic(TFctTransfert* f, double* k) {
+  TTerme t;
+  if (!Term(f, true, &t) || t.n != 0) return false;
+  *k = t.k;
+  return true;
+}
+
+// Rise time from 10 % to 90 % of the final value, and the undershoot of a response that first
+// moves the wrong way.
+void RiseAndUndershoot(const TPerfTemp& perf) {
+  if (std::isfinite(perf.tmontee)) {
+    std::printf("Temps de montée (10-90%%) : %.5G s\n", Signed(perf.tmontee));
+  }
+  if (perf.depneg > kOvershootNoise && std::isfinite(perf.depneg)) {
+    std::printf("Dépassement négatif : %g %%\n", perf.depneg * 100);
+  }
+}
 
 // Static regime, bandwidth and step response of f in its current mode; y0 is its value at
-// 1e-10 rad/s.
+// 1e-10 rad/s. Without a pole or a zero at 0 the gain and the phase are the exact ones at 0;
+// otherwise the slope over the decade above 1e-10 rad/s tells the infinite gain.
 void StaticBlock(TFctTransfert* f, const TComplexP& y0) {
-  TComplexP y1;
-  if (!f->Value(kSlopeW, &y1)) return;  // no slope: finite or infinite gain is unknown
-  const double g0 = dB(y0), g1 = dB(y1), phi0 = kRadToDeg * y0.p;
-  // A figure that is not finite is left out, like one whose search fails.
-  if (std::fabs(g0 - g1) >= kInfiniteGainDb) {
-    if (std::isfinite(g1 - g0) && std::isfinite(phi0)) {
-      std::printf("Régime statique : Gain infini (%.1f dB/dec)  Phase = %.2f deg\n", g1 - g0, phi0);
+  double k;
+  double g0, phi0;
+  if (ExactStatic(f, &k)) {
+    g0 = 20 * std::log10(std::fabs(k));
+    phi0 = k < 0 ? -180 : 0;
+  } else {
+    TComplexP y1;
+    if (!f->Value(kSlopeW, &y1)) return;  // no slope: finite or infinite gain is unknown
+    const double g1 = dB(y1);
+    g0 = dB(y0);
+    phi0 = kRadToDeg * y0.p;
+    // A figure that is not finite is left out, like one whose search fails.
+    if (std::fabs(g0 - g1) >= kInfiniteGainDb) {
+      if (std::isfinite(g1 - g0) && std::isfinite(phi0)) {
+        std::printf("Régime statique : Gain infini (%.1f dB/dec)  Phase = %.2f deg\n", g1 - g0,
+                    Shown(phi0));
+      }
+      return;
     }
-    return;
   }
   if (!std::isfinite(g0)) return;
   if (std::isfinite(phi0)) {
-    std::printf("Régime statique : Gain = %.2f dB  Phase = %.2f deg\n", Shown(g0), phi0);
+    std::printf("Régime statique : Gain = %.2f dB  Phase = %.2f deg\n", Shown(g0), Shown(phi0));
   }
   // Bandwidth: the lowest frequency where the modulus falls through the static gain - 3 dB.
   std::vector<TFctTransfert::TCroise> c;
@@ -74,8 +118,11 @@ void StaticBlock(TFctTransfert* f, const TComplexP& y0) {
   if (!TempsReponseDep(pc, f, &tr, &perf)) return;
   std::printf("Temps de réponse a %G%% : %G s\n", pc, tr);
   std::printf("Temps de réponse a 5%% : %G s\n", perf.tr5);
-  std::printf("Valeur finale : %G\n", perf.yfin);
-  if (perf.dep - perf.yfin > kOvershootNoise * std::fabs(perf.yfin) && std::isfinite(perf.dep)) {
+  RiseAndUndershoot(perf);
+  std::printf("Valeur finale : %G\n", Signed(perf.yfin));
+  const double sens = perf.yfin < 0 ? -1 : 1;
+  if ((perf.dep - perf.yfin) * sens > kOvershootNoise * std::fabs(perf.yfin) &&
+      std::isfinite(perf.dep)) {
     if (std::fabs(perf.yfin) > 1e-6) {
       std::printf("Dépassement max : %G %% ( = %G @ %Gs)\n", (perf.dep / perf.yfin - 1) * 100,
                   perf.dep, perf.tdep);
@@ -86,7 +133,9 @@ void StaticBlock(TFctTransfert* f, const TComplexP& y0) {
 }
 
 // Maximum gain of f in its current mode: a resonance, or the gain at the end of the search
-// interval where the modulus is largest (infinite when it still rises there).
+// interval where the modulus is largest. At that end the structure tells whether the modulus
+// grows without bound (a pole at 0, more zeros than poles) or tends to a limit, which is then
+// the figure when the modulus still changes over the last decade.
 void MaxGainBlock(TFctTransfert* f) {
   double w;
   TComplexP y;
@@ -98,47 +147,64 @@ void MaxGainBlock(TFctTransfert* f) {
   }
   TComplexP y10;
   if (!f->Value(w, &y) || !f->Value(10 * w, &y10)) return;
-  const double g = dB(y), g10 = dB(y10);
+  double g = dB(y);
+  const double g10 = dB(y10);
   if (!std::isfinite(g)) return;
-  const char* place = w > 1 ? "en hautes fréquences" : "en statique";
-  if (std::fabs(g - g10) > 1) {
+  const bool statique = !(w > 1);
+  const char* place = statique ? "en statique" : "en hautes fréquences";
+  bool infini = std::fabs(g - g10) > 1;
+  TTerme t;
+  if (Term(f, statique, &t)) {
+    infini = statique ? t.n < 0 : t.n > 0;
+    if (t.n == 0 && (statique || std::fabs(g - g10) > 1)) g = 20 * std::log10(std::fabs(t.k));
+  }
+  if (infini) {
     std::printf("Gain max infini (%s)\n", place);
-  } else {
+  } else if (std::isfinite(g)) {
     std::printf("Gain max : %.2f dB %s\n", Shown(g), place);
   }
 }
 
 // Gain margin: among the frequencies where the phase is -180 degrees, the one whose margin is
-// closest to 0 dB.
+// closest to 0 dB, printed with that frequency.
 void GainMargin(TFctTransfert* f) {
   std::vector<TFctTransfert::TCroise> c;
   if (!f->CroisementsPhase(-180, &c)) {
     std::printf("Marge de gain indéterminée\n");
     return;
   }
-  double mg = NAN;
-  for (const auto& x : c)
-    if (std::isfinite(dB(x.y)) && !(std::fabs(dB(x.y)) >= std::fabs(mg))) mg = -dB(x.y);
+  double mg = NAN, w = NAN;
+  for (const auto& x : c) {
+    if (std::isfinite(dB(x.y)) && !(std::fabs(dB(x.y)) >= std::fabs(mg))) {
+      mg = -dB(x.y);
+      w = x.w;
+    }
+  }
   if (std::isfinite(mg)) {
     std::printf("Marge de gain : %.2f dB (%s)\n", Shown(mg), mg > 0 ? "stable" : "instable");
+    std::printf("  Pulsation à -180° : %.4G rad/s\n", w);
   }
 }
 
 // Phase margin: among the frequencies where the gain is 0 dB, the one whose 180 + phase is
-// closest to 0.
+// closest to 0, printed with that frequency.
 void PhaseMargin(TFctTransfert* f) {
   std::vector<TFctTransfert::TCroise> c;
   if (!f->CroisementsModule(0, &c)) {
     std::printf("Marge de phase indéterminée\n");
     return;
   }
-  double mp = NAN;
+  double mp = NAN, w = NAN;
   for (const auto& x : c) {
     const double m = kRadToDeg * x.y.p + 180;
-    if (!(std::fabs(m) >= std::fabs(mp))) mp = m;
+    if (!(std::fabs(m) >= std::fabs(mp))) {
+      mp = m;
+      w = x.w;
+    }
   }
   if (std::isfinite(mp)) {
-    std::printf("Marge de phase: %.2f deg (%s)\n", mp, mp >= 0 ? "stable" : "instable");
+    std::printf("Marge de phase: %.2f deg (%s)\n", Shown(mp), mp >= 0 ? "stable" : "instable");
+    std::printf("  Pulsation de coupure à 0 dB : %.4G rad/s\n", w);
   }
 }
 
@@ -159,26 +225,74 @@ void GainsAtPhases(TFctTransfert* f) {
   }
 }
 
-// True unless every closed-loop pole, root of den + num, has a negative real part (or the
-// fraction cannot be built, or is too large to solve).
-bool ClosedLoopUnstable(TFctTransfert* f) {
+// Stability of the closed loop from its poles, the roots of den + num: 1 when every one has a
+// negative real part, 0 when one does not, -1 when the fraction cannot be built or is too large
+// to solve.
+int ClosedLoopStability(TFctTransfert* f) {
   TQuotPolyH q(f, true);
-  if (q.Err != 0 || !q.Num.IsDefined() || !q.Den.IsDefined()) return true;
+  if (q.Err != 0 || !q.Num.IsDefined() || !q.Den.IsDefined()) return -1;
   // The pairs an expression multiplies and divides by are cancelled, as for the simulation.
   if (f->Expression != nullptr) q.Simplifie(kRootTolerance);
   const TPoly d = q.Den + q.Num;
   std::vector<TComplex> poles;
-  if (d.Deg > kMaxStabilityDegree || !PolyRoots(d, poles)) return true;
+  if (d.Deg > kMaxStabilityDegree || !PolyRoots(d, poles)) return -1;
   for (const TComplex& p : poles)
-    if (!(p.Re < 0)) return true;
-  return false;
+    if (!(p.Re < 0)) return 0;
+  return 1;
 }
+
+// True unless the closed loop is known to be stable.
+bool ClosedLoopUnstable(TFctTransfert* f) { return ClosedLoopStability(f) != 1; }
 
 // True when 1 + H is identically zero (H = -1): the closed loop has no value at any frequency,
 // and what the evaluation gives is rounding.
 bool ClosedLoopVanishes(TFctTransfert* f) {
   TQuotPolyH q(f, true);
   return q.Err == 0 && q.Num.IsDefined() && q.Den.IsDefined() && (q.Den + q.Num).IsZero();
+}
+
+// Modulus margin: the smallest distance of the open loop to the critical point, as a number and
+// in dB, with its frequency.
+void ModulusMargin(TFctTransfert* f) {
+  double m, w;
+  if (!f->ModulusMargin(&m, &w) || !(m > 0)) return;
+  std::printf("Marge de module : %.4G (%.2f dB) à %.4G rad/s\n", m, Shown(20 * std::log10(m)), w);
+}
+
+// Delay margin: the least extra delay that destabilises a stable closed loop.
+void DelayMargin(TFctTransfert* f) {
+  double tau;
+  if (!f->DelayMargin(&tau) || ClosedLoopUnstable(f)) return;
+  std::printf("Marge de retard : %.4G s\n", tau);
+}
+
+// Class of the loop (integrators of the open loop) and the steady-state errors of the unity
+// feedback loop to a step, a ramp and a parabola, from the error constants Kp, Kv and Ka: an
+// input of order r (t^r / r!) leaves no error when the class exceeds r and 1/(1 + Kp), 1/Kv or
+// 1/Ka when it is r; below, the constant is 0: the error of a step is 1, of the others
+// infinite. The errors are left out when the stability of the closed loop is not known.
+void SteadyStateErrors(TFctTransfert* f) {
+  TTerme t;
+  if (!OpenLoopTerm(f, true, &t)) return;
+  const int classe = -t.n;
+  std::printf("Classe : %d\n", classe);
+  static const char* const kInputs[] = {"statique (échelon)", "de traînage (rampe)",
+                                        "en accélération (parabole)"};
+  const int stabilite = ClosedLoopStability(f);
+  if (stabilite < 0) return;
+  for (int r = 0; r < 3; ++r) {
+    char valeur[32];
+    if (stabilite == 0) {
+      std::snprintf(valeur, sizeof valeur, "sans objet (boucle instable)");
+    } else if (classe > r) {
+      std::snprintf(valeur, sizeof valeur, "0");
+    } else if (classe < r) {
+      std::snprintf(valeur, sizeof valeur, r == 0 ? "1" : "infinie");
+    } else {
+      std::snprintf(valeur, sizeof valeur, "%.4G", Signed(r == 0 ? 1 / (1 + t.k) : 1 / t.k));
+    }
+    std::printf("Erreur %s : %s\n", kInputs[r], valeur);
+  }
 }
 
 // Nyquist criterion: P open-loop poles on the right, N clockwise turns round -1 of the image of
@@ -287,7 +401,11 @@ bool TempsReponseDep(double pc, TFctTransfert* f, double* tr, TPerfTemp* p) {
   if (!f->Value(kStaticW, &y0)) return false;
   if (!std::isfinite(y0.m)) return false;  // no final value to print
   if (!f->Value(kSlopeW, &y1)) return false;
-  if (std::fabs(dB(y0) - dB(y1)) >= kInfiniteGainDb) return false;  // no finite final value
+  double yfin;
+  if (!ExactStatic(f, &yfin)) {
+    if (std::fabs(dB(y0) - dB(y1)) >= kInfiniteGainDb) return false;  // no finite final value
+    yfin = std::cos(y0.p) < 0 ? -y0.m : y0.m;
+  }
   if (f->ModeBF && ClosedLoopUnstable(f)) return false;
 
   TrTemp chart;
@@ -310,13 +428,26 @@ bool TempsReponseDep(double pc, TFctTransfert* f, double* tr, TPerfTemp* p) {
     if (tm / sim->Dt * cost > kMaxWork) sim->Dt = tm * cost / kMaxWork;
   }
 
-  p->yfin = y0.m;
-  const double ym = (1 + pc / 100) * p->yfin, yn = (1 - pc / 100) * p->yfin;
-  const double ym5 = 1.05 * p->yfin, yn5 = 0.95 * p->yfin;
+  // The bands, the peak and the rise are measured around the signed final value.
+  p->yfin = yfin;
+  const bool negatif = yfin < 0;
+  const double ym = std::fmax((1 + pc / 100) * yfin, (1 - pc / 100) * yfin);
+  const double yn = std::fmin((1 + pc / 100) * yfin, (1 - pc / 100) * yfin);
+  const double ym5 = std::fmax(1.05 * yfin, 0.95 * yfin), yn5 = std::fmin(1.05 * yfin, 0.95 * yfin);
   *tr = 0;  // a response that never leaves the band settles at once
   p->tr5 = 0;
-  p->dep = -1e38;
+  p->dep = negatif ? 1e38 : -1e38;
   p->tdep = 0;
+  // The response as a fraction of its final value: the first times it reaches 10 % and 90 %
+  // (between the samples that straddle each level), whether its first move above rounding goes
+  // the wrong way, and its lowest value.
+  const double inv = 1 / yfin;
+  double t10 = NAN, t90 = NAN, rPrec = 0, tPrec = 0, rMin = 0;
+  int montee = 0;  // levels reached: 0, 1 (10 %) or 2 (90 %)
+  bool bouge = false, aRebours = false;
+  auto atteint = [&](double niveau, double r, double t) {
+    return r == rPrec ? t : tPrec + (niveau - rPrec) / (r - rPrec) * (t - tPrec);
+  };
   // The samples come by blocks; each block goes on while the time is below the end.
   constexpr size_t kBlock = 1024;
   double ys[kBlock], ts[kBlock];
@@ -329,12 +460,30 @@ bool TempsReponseDep(double pc, TFctTransfert* f, double* tr, TPerfTemp* p) {
       // Written so that a sample that is not finite counts as outside both bands.
       if (!(y <= ym && y >= yn)) *tr = t;
       if (!(y <= ym5 && y >= yn5)) p->tr5 = t;
-      if (y > p->dep) {
+      if (negatif ? y < p->dep : y > p->dep) {
         p->dep = y;
         p->tdep = t;
       }
+      const double r = y * inv;
+      if (montee == 0 && r >= 0.1) {
+        t10 = atteint(0.1, r, t);
+        montee = 1;
+      }
+      if (montee == 1 && r >= 0.9) {
+        t90 = atteint(0.9, r, t);
+        montee = 2;
+      }
+      if (!bouge && std::fabs(r) > kOvershootNoise) {
+        bouge = true;
+        aRebours = r < 0;
+      }
+      if (r < rMin) rMin = r;
+      rPrec = r;
+      tPrec = t;
     }
   } while (t < tm);
+  p->tmontee = t90 - t10;
+  p->depneg = aRebours ? -rMin : 0;
   return tm > *tr;
 }
 
@@ -350,6 +499,8 @@ void AffProp(TFctTransfert* f) {
   StaticBlock(f, y0);
   GainMargin(f);
   PhaseMargin(f);
+  ModulusMargin(f);
+  DelayMargin(f);
   MaxGainBlock(f);
   GainsAtPhases(f);
   NyquistLine(f);
@@ -364,4 +515,5 @@ void AffProp(TFctTransfert* f) {
   // A function with a delay has no finite set of closed-loop poles: when functions carry a
   // delay, these lines are left out for it.
   EvansBlock(f);
+  SteadyStateErrors(f);
 }

@@ -1,6 +1,7 @@
 // Transfer-function record: building the description and evaluating it at s = jw.
 #include "model/FctTransfert.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -194,6 +195,9 @@ TComplexP TFctTransfert::ValueBO(double w) const {
     m *= std::hypot(im, re);
     ph += std::atan2(im, re);
   }
+  // Hundreds of factors can overflow (or underflow) the running product although the modulus
+  // itself is an ordinary number: it is then formed again with its binary exponent apart.
+  if ((!std::isfinite(m) || m == 0) && g != 0) m = ModuleEchelonne(w);
   return {m, ph};
 }
 
@@ -236,6 +240,25 @@ TComplexP TFctTransfert::ValueBOProduit(double w) const {
   double arg = std::atan2(qi, qr) + (g < 0 ? -kPi : 0.0);
   arg += 2 * kPi * std::round((ph - arg) / (2 * kPi));
   return {m, arg};
+}
+
+double TFctTransfert::ModuleEchelonne(double w) const {
+  double m = 1;
+  long e = 0;
+  auto facteur = [&](double v, bool inverse) {
+    int ev;
+    const double f = std::frexp(v, &ev);
+    m = inverse ? m / f : m * f;
+    e += inverse ? -ev : ev;
+    m = std::frexp(m, &ev);
+    e += ev;
+  };
+  facteur(std::fabs(g), false);
+  for (int i = 0; i < nbz; ++i) facteur(std::hypot(w, z[i]), false);
+  for (int i = 0; i < nbp; ++i) facteur(std::hypot(w, p[i]), true);
+  for (int i = 0; i < nbpc; ++i) facteur(std::hypot(pc[i].b * w, pc[i].c - pc[i].a * w * w), true);
+  for (int i = 0; i < nbzc; ++i) facteur(std::hypot(zc[i].b * w, zc[i].c - zc[i].a * w * w), false);
+  return std::ldexp(m, static_cast<int>(std::max(-100000L, std::min(100000L, e))));
 }
 
 TComplexP TFctTransfert::ToBF(TComplexP y) {

@@ -90,6 +90,14 @@ class TFctTransfert {
   // Value at w in the current mode with the phase the searches use; prints an evaluation error
   // like Value.
   bool ValueStruct(double w, TComplexP* y);
+  // Of the open loop, whatever the mode: the smallest distance |1 + H(jw)| to the critical
+  // point over [1e-6, 1e6] rad/s, each local minimum refined to a relative 1e-7, with its
+  // frequency; false when the response cannot be evaluated.
+  bool ModulusMargin(double* m, double* w);
+  // Of the open loop, whatever the mode: the least extra delay that brings a 0 dB crossing to
+  // -180 degrees, the smallest (phase margin)/(crossing frequency), the margin taken in
+  // [0, 360) degrees; false when no crossing has a margin above 0.
+  bool DelayMargin(double* tau);
   // Lowest crossing of the target.
   bool SearchPhase(double Phase, double* w);
   bool SearchModule(double Module, double* w);
@@ -100,4 +108,7 @@ class TFctTransfert {
 
  private:
   void AppendFactors(const TFctTransfert& f);
+  // Modulus of the factors at w formed with its binary exponent apart, for products that
+  // overflow.
+  double ModuleEchelonne(double w) const;
 };

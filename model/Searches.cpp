@@ -272,6 +272,95 @@ bool TFctTransfert::ValueStruct(double w, TComplexP* y) {
   return true;
 }
 
+namespace {
+
+// Distance of H(jw) to the critical point -1.
+double DistanceCritique(const TComplexP& y) {
+  return std::hypot(1 + y.m * std::cos(y.p), y.m * std::sin(y.p));
+}
+
+// Golden-section search of the smallest distance to -1 between w1 and w2, on ln w, to a
+// relative kConv; *d and *w receive the minimum found.
+void MinimumDistance(TReponse& r, double w1, double w2, double* d, double* w) {
+  const double k = 0.3819660112501051;
+  auto dist = [&r](double x) {
+    TComplexP y;
+    return r.Eval(std::exp(x), NAN, &y) ? DistanceCritique(y) : INFINITY;
+  };
+  double a = std::log(w1), b = std::log(w2);
+  double x1 = a + k * (b - a), x2 = b - k * (b - a);
+  double d1 = dist(x1), d2 = dist(x2);
+  while (std::exp(b - a) - 1 > kConv) {
+    if (d1 <= d2) {
+      b = x2;
+      x2 = x1;
+      d2 = d1;
+      x1 = a + k * (b - a);
+      d1 = dist(x1);
+    } else {
+      a = x1;
+      x1 = x2;
+      d1 = d2;
+      x2 = b - k * (b - a);
+      d2 = dist(x2);
+    }
+  }
+  const double x = d1 <= d2 ? x1 : x2;
+  *d = std::fmin(d1, d2);
+  *w = std::exp(x);
+}
+
+}  // namespace
+
+bool TFctTransfert::ModulusMargin(double* m, double* w) {
+  const bool bf = ModeBF;
+  ModeBF = false;
+  TReponse r(this);
+  const std::vector<TEch> e = Echantillons(r);
+  std::vector<double> d(e.size());
+  for (size_t i = 0; i < e.size(); ++i) d[i] = DistanceCritique(e[i].y);
+  const double plusPetit = e.empty() ? INFINITY : *std::min_element(d.begin(), d.end());
+  *m = INFINITY;
+  for (size_t i = 0; i < e.size(); ++i) {
+    // The first sample of each local minimum (a plateau counts once); those well above the
+    // smallest sample cannot hold the minimum.
+    const bool avant = i == 0 || d[i] < d[i - 1], apres = i + 1 == e.size() || d[i] <= d[i + 1];
+    if (!avant || !apres || d[i] > 1.25 * plusPetit) continue;
+    double dm = d[i], wm = e[i].w;
+    // Refined between its neighbours; at an end of the interval the end is kept.
+    if (i > 0 && i + 1 < e.size()) MinimumDistance(r, e[i - 1].w, e[i + 1].w, &dm, &wm);
+    if (!(dm <= d[i])) {
+      dm = d[i];
+      wm = e[i].w;
+    }
+    if (dm < *m) {
+      *m = dm;
+      *w = wm;
+    }
+  }
+  ModeBF = bf;
+  return std::isfinite(*m);
+}
+
+bool TFctTransfert::DelayMargin(double* tau) {
+  const bool bf = ModeBF;
+  ModeBF = false;
+  std::vector<TCroise> c;
+  CroisementsModule(0, &c);
+  ModeBF = bf;
+  bool found = false;
+  for (const TCroise& x : c) {
+    // The extra lag that brings the phase of the crossing down to -180 degrees, modulo a turn.
+    const double mp = std::fmod(x.y.p + kPi, 2 * kPi);
+    const double marge = mp < 0 ? mp + 2 * kPi : mp;
+    if (!(marge > 0) || !(x.w > 0)) continue;
+    const double t = marge / x.w;
+    if (!found || t < *tau) *tau = t;
+    found = true;
+  }
+  return found;
+}
+
 bool TFctTransfert::SearchPhase(double Phase, double* w) {
   const double ph = Phase * kPi / 180;
   auto dessus = [ph](const TComplexP& y) { return y.p > ph; };

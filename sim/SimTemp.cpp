@@ -97,6 +97,8 @@ void SimTemp::Init() {
 }
 
 void SimTemp::SetFctU(int Fct) {
+  // The exact steps of the parabola carry one more input column.
+  if ((Fct == S_Parabole) != (TypeSignal == S_Parabole)) prepared_ = false;
   switch (Fct) {
     case S_Rampe:
       FctU = &SimTemp::Rampe;
@@ -105,6 +107,10 @@ void SimTemp::SetFctU(int Fct) {
     case S_Impulsion:
       FctU = &SimTemp::Impulsion;
       TypeSignal = S_Impulsion;
+      break;
+    case S_Parabole:
+      FctU = &SimTemp::Parabole;
+      TypeSignal = S_Parabole;
       break;
     default:
       FctU = &SimTemp::Echelon;
@@ -118,6 +124,8 @@ double SimTemp::Echelon(double t) { return t < 0.0 ? 0.0 : 1.0; }
 double SimTemp::Rampe(double t) { return t < 0.0 ? 0.0 : t; }
 
 double SimTemp::Impulsion(double t) { return t >= 0.0 && t < kImpulseWidth ? kImpulseLevel : 0.0; }
+
+double SimTemp::Parabole(double t) { return t < 0.0 ? 0.0 : 0.5 * t * t; }
 
 double SimTemp::ValU() { return Input(T); }
 
@@ -186,6 +194,9 @@ struct URampe {
 struct UImpulsion {
   double operator()(double t) const { return t >= 0.0 && t < kImpulseWidth ? kImpulseLevel : 0.0; }
 };
+struct UParabole {
+  double operator()(double t) const { return t < 0.0 ? 0.0 : 0.5 * t * t; }
+};
 
 }  // namespace
 
@@ -246,17 +257,19 @@ size_t SimTemp::NextYs(double tFin, double* y, double* t, size_t n) {
   if (!prepared_ || !(Dt == dtExact_)) Prepare();
   const NoSubnormals noSubnormals;
   if (exact_) {
-    if (FctU == &SimTemp::Echelon) return StepsExact(tFin, y, t, n, UEchelon(), 0.0);
-    if (FctU == &SimTemp::Rampe) return StepsExact(tFin, y, t, n, URampe(), 1.0);
-    if (FctU == &SimTemp::Impulsion) return StepsExact(tFin, y, t, n, UImpulsion(), 0.0);
+    if (FctU == &SimTemp::Echelon) return StepsExact(tFin, y, t, n, UEchelon(), 0);
+    if (FctU == &SimTemp::Rampe) return StepsExact(tFin, y, t, n, URampe(), 1);
+    if (FctU == &SimTemp::Impulsion) return StepsExact(tFin, y, t, n, UImpulsion(), 0);
+    if (FctU == &SimTemp::Parabole) return StepsExact(tFin, y, t, n, UParabole(), 2);
     return StepsExact(
-        tFin, y, t, n, [this](double v) { return Input(v); }, 0.0);
+        tFin, y, t, n, [this](double v) { return Input(v); }, 0);
   }
   SimTemp* const self[1] = {this};
   double* const ys[1] = {y};
   if (FctU == &SimTemp::Echelon) return StepsOfOrder<double>(self, tFin, ys, t, n, UEchelon());
   if (FctU == &SimTemp::Rampe) return StepsOfOrder<double>(self, tFin, ys, t, n, URampe());
   if (FctU == &SimTemp::Impulsion) return StepsOfOrder<double>(self, tFin, ys, t, n, UImpulsion());
+  if (FctU == &SimTemp::Parabole) return StepsOfOrder<double>(self, tFin, ys, t, n, UParabole());
   return StepsOfOrder<double>(self, tFin, ys, t, n, [this](double v) { return Input(v); });
 }
 
@@ -278,6 +291,8 @@ size_t SimTemp::NextYsPaire(SimTemp* a, SimTemp* b, double tFin, double* ya, dou
   if (a->FctU == &SimTemp::Rampe) return StepsOfOrder<Double2>(sims, tFin, ys, t, n, URampe());
   if (a->FctU == &SimTemp::Impulsion)
     return StepsOfOrder<Double2>(sims, tFin, ys, t, n, UImpulsion());
+  if (a->FctU == &SimTemp::Parabole)
+    return StepsOfOrder<Double2>(sims, tFin, ys, t, n, UParabole());
   return 0;
 }
 
@@ -530,26 +545,26 @@ void SimTemp::Prepare() {
   for (const TComplex& p : poles) fastest = std::fmax(fastest, p.Module());
   if (!(fastest * Dt > kPasRaide)) return;
   exact_ = true;
-  Discretise(Dt, disc_);
+  Discretise(Dt, disc_, TypeSignal == S_Parabole);
 }
 
-void SimTemp::Discretise(double h, std::vector<double>& d) const {
-  // The state with the input and its slope appended, u' = v and v' = 0, evolves by the
-  // exponential of this matrix; long double keeps the transition accurate for stiff loops.
-  const int n = NbA;
+void SimTemp::Discretise(double h, std::vector<double>& d, bool parabole) const {
+  // The state with the input and its slope appended, u' = v and v' = 0 (v' = w and w' = 0 for
+  // the parabola), evolves by the exponential of this matrix; long double keeps the transition
+  // accurate for stiff loops.
+  const int n = NbA, k = parabole ? 3 : 2;
   using Matrice = Eigen::Matrix<long double, Eigen::Dynamic, Eigen::Dynamic>;
-  Matrice m = Matrice::Zero(n + 2, n + 2);
+  Matrice m = Matrice::Zero(n + k, n + k);
   for (int i = 0; i + 1 < n; ++i) m(i, i + 1) = 1;
   for (int j = 0; j < n; ++j) m(n - 1, j) = -static_cast<long double>(A[j]);
   m(n - 1, n) = 1;
-  m(n, n + 1) = 1;
+  for (int i = n; i + 1 < n + k; ++i) m(i, i + 1) = 1;
   const Matrice e = (m * static_cast<long double>(h)).exp();
   const size_t nn = static_cast<size_t>(n);
-  d.assign(nn * nn + 2 * nn, 0.0);
+  d.assign(nn * nn + k * nn, 0.0);
   for (int i = 0; i < n; ++i) {
     for (int j = 0; j < n; ++j) d[i * nn + j] = static_cast<double>(e(i, j));
-    d[nn * nn + i] = static_cast<double>(e(i, n));
-    d[nn * nn + nn + i] = static_cast<double>(e(i, n + 1));
+    for (int c = 0; c < k; ++c) d[nn * nn + c * nn + i] = static_cast<double>(e(i, n + c));
   }
 }
 
@@ -557,7 +572,7 @@ void SimTemp::Discretise(double h, std::vector<double>& d) const {
 // constant (step, impulse) or linear with the given slope (ramp) over every step, so the state
 // moves by the transition of the step. Outputs and times as the Runge-Kutta steps give them.
 template <class U>
-size_t SimTemp::StepsExact(double tFin, double* ys, double* ts, size_t cnt, U u, double slope) {
+size_t SimTemp::StepsExact(double tFin, double* ys, double* ts, size_t cnt, U u, int ordre) {
   const int n = NbA;
   const size_t nn = static_cast<size_t>(n);
   const int nbb = NbB;
@@ -580,12 +595,17 @@ size_t SimTemp::StepsExact(double tFin, double* ys, double* ts, size_t cnt, U u,
     if (h > 0.0) {
       const double* d = disc_.data();
       if (h != dtExact_) {
-        Discretise(h, other);
+        Discretise(h, other, ordre == 2);
         d = other.data();
       }
-      const double u0 = u(tNow), u1 = tNow >= 0.0 ? slope : 0.0;
+      // The input and its derivatives at the start of the step.
+      const bool parti = tNow >= 0.0;
+      const double u0 = u(tNow);
+      const double u1 = parti && ordre == 1 ? 1.0 : (parti && ordre == 2 ? tNow : 0.0);
+      const double u2 = parti && ordre == 2 ? 1.0 : 0.0;
       for (size_t i = 0; i < nn; ++i) {
         double s = d[nn * nn + i] * u0 + d[nn * nn + nn + i] * u1;
+        if (ordre == 2) s += d[nn * nn + 2 * nn + i] * u2;
         for (size_t j = 0; j < nn; ++j) s += d[i * nn + j] * X[j];
         tmpX[i] = s;
       }

@@ -1,5 +1,6 @@
 // Time-domain simulator: classical fourth-order Runge-Kutta integration of N(s)/D(s) in
-// companion form, driven by a unit step, a unit ramp or a short unit-area impulse.
+// companion form, driven by a unit step, a unit ramp, a short unit-area impulse or the parabola
+// t^2/2.
 #pragma once
 
 #include <cstddef>
@@ -8,7 +9,7 @@
 class SimTemp {
  public:
   // Test inputs, as selected by SetFctU.
-  enum TypFct { S_Echelon = 0, S_Rampe = 1, S_Impulsion = 2 };
+  enum TypFct { S_Echelon = 0, S_Rampe = 1, S_Impulsion = 2, S_Parabole = 3 };
 
   // Coefficients in ascending powers of s; the leading 1 of the monic denominator is implicit.
   // All ten arrays are consecutive slices of one block owned through A (null: inactive).
@@ -42,12 +43,13 @@ class SimTemp {
   void NewCoefs(const double* a, short nba, const double* b, short nbb);
   // Restarts at t = 0 with a zero state; input, Dt and loop mode are kept.
   void Init();
-  // 1: ramp, 2: impulse, anything else: step.
+  // 1: ramp, 2: impulse, 3: parabola, anything else: step.
   void SetFctU(int Fct);
 
   double Echelon(double t);
   double Rampe(double t);
   double Impulsion(double t);
+  double Parabole(double t);
   double ValU();
 
   // Open loop N/D, or unity-feedback closed loop N/(D + N); the state is not reset.
@@ -93,15 +95,17 @@ class SimTemp {
                              size_t n, U u);
   template <class U>
   size_t StepsOfBlock(double tFin, double* y, double* t, size_t n, U u);
+  // ordre: the input is constant over a step (0), linear (1, the ramp) or quadratic (2, the
+  // parabola).
   template <class U>
-  size_t StepsExact(double tFin, double* y, double* t, size_t n, U u, double slope);
+  size_t StepsExact(double tFin, double* y, double* t, size_t n, U u, int ordre);
   // Chooses between Runge-Kutta and the exact discretisation for the poles in use and Dt.
   void Prepare();
-  // Transition of the state over a step h with an input u0 + u1 (t - T): the n x n matrix
-  // (rows first), then the columns of u0 and of u1.
-  void Discretise(double h, std::vector<double>& d) const;
+  // Transition of the state over a step h with an input u0 + u1 (t - T) (+ u2 (t - T)^2 / 2
+  // with parabole): the n x n matrix (rows first), then the columns of u0, u1 (and u2).
+  void Discretise(double h, std::vector<double>& d, bool parabole) const;
 
-  bool prepared_ = false;     // exact_ and disc_ fit the coefficients in use and dtExact_
+  bool prepared_ = false;     // exact_ and disc_ fit the coefficients in use, dtExact_ and the input
   bool exact_ = false;        // a pole too fast for Runge-Kutta at Dt: exact steps instead
   double dtExact_ = 0.0;      // the step of disc_
   std::vector<double> disc_;  // the transition over dtExact_

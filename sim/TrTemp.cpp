@@ -79,13 +79,16 @@ SimTemp* TrTemp::TempFromH(TFctTransfert* h) {
 
 namespace {
 
-// Input choice of the settings (impulse 0, step 1, ramp 2) as the simulator's input code.
+// Input choice of the settings (impulse 0, step 1, ramp 2, parabola 3) as the simulator's input
+// code.
 int CodeEntree() {
   switch (Param.RBInput) {
     case RBImpulsion:
       return SimTemp::S_Impulsion;
     case RBRampe:
       return SimTemp::S_Rampe;
+    case RBParabole:
+      return SimTemp::S_Parabole;
     default:
       return SimTemp::S_Echelon;
   }

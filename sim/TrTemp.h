@@ -8,7 +8,7 @@
 #include "sim/SimTemp.h"
 
 // Test input choices of the setting RBInput.
-enum { RBImpulsion = 0, RBEchelon = 1, RBRampe = 2 };
+enum { RBImpulsion = 0, RBEchelon = 1, RBRampe = 2, RBParabole = 3 };
 
 class TFctTransfert;
 class TMDGraph;

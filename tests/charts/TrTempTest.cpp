@@ -84,6 +84,30 @@ TEST_F(TempTest, InputInRange) {
   }
   EXPECT_EQ(outside, 0);
   EXPECT_NEAR(tip, 0.15 * 400, 2);
+  // The parabola t^2/2 reaches 12.5 at 5 s; the response of 1/(s+1) is t^2/2 - t + 1 - e^-t.
+  Param.RBInput = 3;
+  TrTemp p;
+  rec = Run(&p);
+  EXPECT_NEAR(p.Ym, 12.5, 0.01);
+  EXPECT_EQ(p.Yn, 0);
+  Carte c{2, 18, 1, 27.5, 0, 5, p.Yn, p.Ym};
+  for (int pen : {Param.ColorInput, 8}) {
+    const auto curve = rec->OfPen(pen);
+    ASSERT_GT(curve.size(), 1000u) << pen;
+    for (double tt : {1.0, 2.0, 4.0}) {
+      // The curve read at tt on the line of the nearest segment (the input is dashed).
+      double y = NAN, best = 1e9;
+      for (const auto& s : curve) {
+        const double x0 = c.X(s.x0), x1 = c.X(s.x1);
+        if (!(x1 > x0) || std::fabs((x0 + x1) / 2 - tt) >= best) continue;
+        best = std::fabs((x0 + x1) / 2 - tt);
+        y = c.Y(s.y0) + (tt - x0) / (x1 - x0) * (c.Y(s.y1) - c.Y(s.y0));
+      }
+      const double exact = pen == 8 ? tt * tt / 2 - tt + 1 - std::exp(-tt) : tt * tt / 2;
+      // Within a device unit and the one-step lag of the drawn input, far from a ramp's t.
+      EXPECT_NEAR(y, exact, 0.01 * (1 + exact)) << pen << " " << tt;
+    }
+  }
 }
 
 TEST_F(TempTest, Widths) {

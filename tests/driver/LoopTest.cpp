@@ -184,7 +184,7 @@ TEST(LoopFuzzTest, RandomTokenLinesKeepSettingsInRange) {
   EXPECT_GE(Param.EdDt, 1e-7);
   EXPECT_LE(Param.EdDt, 0.001);
   EXPECT_GE(Param.RBInput, 0);
-  EXPECT_LE(Param.RBInput, 2);
+  EXPECT_LE(Param.RBInput, 3);
   EXPECT_GE(Param.ColorBlack, 0);
   EXPECT_LT(Param.ColorBlack, 16);
   ASSERT_GE(Param.GetNbFctTransfert(), 1u);

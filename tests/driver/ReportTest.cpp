@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <complex>
 #include <cstdarg>
 #include <cstdio>
 #include <functional>
@@ -102,13 +103,13 @@ class ReportTest : public ::testing::Test {
 TEST_F(ReportTest, FirstOrderLag) {
   TFctTransfert* h = Make("H", 1, {-1});
   auto lines = Report(h);
-  ASSERT_EQ(lines.size(), 23u);                        // no overshoot line in either loop
+  ASSERT_EQ(lines.size(), 30u);                        // no overshoot line in either loop
   const double bw = std::sqrt(std::pow(10, 0.3) - 1);  // |1/(jw+1)| = -3 dB
   const std::vector<std::string> open = {
       "Fonction de transfert  H",
       "",
       "Boucle ouverte :",
-      "Régime statique : Gain = 0.00 dB  Phase = -0.00 deg",
+      "Régime statique : Gain = 0.00 dB  Phase = 0.00 deg",
       Format("Bande passante à -3dB : %.3G rad/s (%.3G Hz)", bw, bw / (2 * kPi)),
   };
   for (size_t i = 0; i < open.size(); ++i) EXPECT_EQ(lines[i], open[i]) << i;
@@ -119,32 +120,47 @@ TEST_F(ReportTest, FirstOrderLag) {
   EXPECT_LE(NumberAfter(lines, 5, kTr2), std::log(50.0));
   ASSERT_EQ(Find(lines, kTr5), 6);
   EXPECT_NEAR(NumberAfter(lines, 6, kTr5), std::log(20.0), 1.01 * kDt);
+  // 1 - exp(-t) crosses 10 % and 90 % at ln(10/9) and ln 10: a rise of ln 9 time constants.
+  // |1 + 1/(jw + 1)| = |jw + 2| / |jw + 1| only falls: its minimum is at the end, 1 in the limit.
   const std::vector<std::string> rest = {
+      Format("Temps de montée (10-90%%) : %.5G s", std::log(9.0)),
       "Valeur finale : 1",
       "Marge de gain indéterminée",
       "Marge de phase indéterminée",
+      "Marge de module : 1 (0.00 dB) à 1E+06 rad/s",
       "Gain max : 0.00 dB en statique",
       "Critère de Nyquist : P = 0, N = 0, Z = 0",
       "",
       "*************************",
       kClosed,
-      "Régime statique : Gain = -6.02 dB  Phase = -0.00 deg",
+      "Régime statique : Gain = -6.02 dB  Phase = 0.00 deg",
       Format("Bande passante à -3dB : %.3G rad/s (%.3G Hz)", 2 * bw, 2 * bw / (2 * kPi)),
   };
   for (size_t i = 0; i < rest.size(); ++i) EXPECT_EQ(lines[7 + i], rest[i]) << i;
-  EXPECT_NEAR(NumberAfter(lines, 17, kTr2), std::log(50.0) / 2, 1.01 * kDt);
-  EXPECT_NEAR(NumberAfter(lines, 18, kTr5), std::log(20.0) / 2, 1.01 * kDt);
-  EXPECT_EQ(lines[19], "Valeur finale : 0.5");
-  EXPECT_EQ(lines[20], "Gain max : -6.02 dB en statique");
-  // s + 1 + k: stable for every gain; at k = 1 the pole -2, of time constant 1/2.
-  EXPECT_EQ(lines[21], "Domaine de stabilité en gain : tout k > 0");
-  EXPECT_EQ(lines[22], "Pôles : -2 (constante de temps 0.5 s)");
+  EXPECT_NEAR(NumberAfter(lines, 19, kTr2), std::log(50.0) / 2, 1.01 * kDt);
+  EXPECT_NEAR(NumberAfter(lines, 20, kTr5), std::log(20.0) / 2, 1.01 * kDt);
+  // Class 0 with Kp = 1: a step leaves 1/(1 + Kp), a ramp and a parabola grow without bound.
+  const std::vector<std::string> end = {
+      Format("Temps de montée (10-90%%) : %.5G s", std::log(9.0) / 2),
+      "Valeur finale : 0.5",
+      "Gain max : -6.02 dB en statique",
+      // s + 1 + k: stable for every gain; at k = 1 the pole -2, of time constant 1/2.
+      "Domaine de stabilité en gain : tout k > 0",
+      "Pôles : -2 (constante de temps 0.5 s)",
+      "Classe : 0",
+      "Erreur statique (échelon) : 0.5",
+      "Erreur de traînage (rampe) : infinie",
+      "Erreur en accélération (parabole) : infinie",
+  };
+  for (size_t i = 0; i < end.size(); ++i) EXPECT_EQ(lines[21 + i], end[i]) << i;
   EXPECT_TRUE(h->ModeBF);
 }
 
 TEST_F(ReportTest, Integrator) {
   TFctTransfert* h = Make("I", 1, {0});
   auto lines = Report(h);
+  // 1/s crosses 0 dB at 1 rad/s with 90 degrees of margin: pi/2 s of delay bring it to -180.
+  // |1 + 1/(jw)| = sqrt(1 + 1/w^2) only falls towards 1.
   const std::vector<std::string> head = {
       "Fonction de transfert  I",
       "",
@@ -152,22 +168,34 @@ TEST_F(ReportTest, Integrator) {
       "Régime statique : Gain infini (-20.0 dB/dec)  Phase = -90.00 deg",
       "Marge de gain indéterminée",
       "Marge de phase: 90.00 deg (stable)",
+      "  Pulsation de coupure à 0 dB : 1 rad/s",
+      "Marge de module : 1 (0.00 dB) à 1E+06 rad/s",
+      Format("Marge de retard : %.4G s", kPi / 2),
       "Gain max infini (en statique)",
       "Critère de Nyquist : P = 0, N = 0, Z = 0",
       "",
       "*************************",
       kClosed,
-      "Régime statique : Gain = 0.00 dB  Phase = -0.00 deg",
+      "Régime statique : Gain = 0.00 dB  Phase = 0.00 deg",
       "Bande passante à -3dB : 0.998 rad/s (0.159 Hz)",
   };
-  ASSERT_EQ(lines.size(), head.size() + 6);
+  ASSERT_EQ(lines.size(), head.size() + 11);
   for (size_t i = 0; i < head.size(); ++i) EXPECT_EQ(lines[i], head[i]) << i;
-  EXPECT_NEAR(NumberAfter(lines, 13, kTr2), std::log(50.0), 1.01 * kDt);
-  EXPECT_NEAR(NumberAfter(lines, 14, kTr5), std::log(20.0), 1.01 * kDt);
-  EXPECT_EQ(lines[15], "Valeur finale : 1");
-  EXPECT_EQ(lines[16], "Gain max : 0.00 dB en statique");
-  EXPECT_EQ(lines[17], "Domaine de stabilité en gain : tout k > 0");
-  EXPECT_EQ(lines[18], "Pôles : -1 (constante de temps 1 s)");
+  EXPECT_NEAR(NumberAfter(lines, 16, kTr2), std::log(50.0), 1.01 * kDt);
+  EXPECT_NEAR(NumberAfter(lines, 17, kTr5), std::log(20.0), 1.01 * kDt);
+  // Class 1 with Kv = lim s H(s) = 1.
+  const std::vector<std::string> tail = {
+      Format("Temps de montée (10-90%%) : %.5G s", std::log(9.0)),
+      "Valeur finale : 1",
+      "Gain max : 0.00 dB en statique",
+      "Domaine de stabilité en gain : tout k > 0",
+      "Pôles : -1 (constante de temps 1 s)",
+      "Classe : 1",
+      "Erreur statique (échelon) : 0",
+      "Erreur de traînage (rampe) : 1",
+      "Erreur en accélération (parabole) : infinie",
+  };
+  for (size_t i = 0; i < tail.size(); ++i) EXPECT_EQ(lines[18 + i], tail[i]) << i;
 }
 
 // Poles 0 and -1: the closed loop 1/(s^2 + s + 1) has damping 0.5 and natural frequency 1.
@@ -179,9 +207,10 @@ TEST_F(ReportTest, SecondOrderLoop) {
       "Régime statique : Gain infini (-20.0 dB/dec)  Phase = -90.00 deg",
       "Marge de gain indéterminée",
       Format("Marge de phase: %.2f deg (stable)", 90 - std::atan(wc) * 180 / kPi),
-      "Gain max infini (en statique)",
+      Format("  Pulsation de coupure à 0 dB : %.4G rad/s", wc),
   };
   for (size_t i = 0; i < open.size(); ++i) EXPECT_EQ(lines.at(3 + i), open[i]) << i;
+  ASSERT_EQ(Find(lines, "Gain max infini (en statique)"), 9);
   // Open-loop phase -90 - atan(w) reaches -135, -130, -120 degrees at w = tan(45, 40, 30).
   const char* prefixes[] = {
       "Gain à -135° (mp=45°) : ", "Gain à -130° (mp=50°) : ", "Gain à -120° (mp=60°) : "};
@@ -189,40 +218,49 @@ TEST_F(ReportTest, SecondOrderLoop) {
   for (int k = 0; k < 3; ++k) {
     const double w = std::tan(angles[k] * kPi / 180);
     const double gain = 1 / (w * std::sqrt(1 + w * w));
-    ASSERT_EQ(Find(lines, prefixes[k]), 7 + k);
-    EXPECT_EQ(lines[7 + k].substr(0, lines[7 + k].find(" dB")),
+    ASSERT_EQ(Find(lines, prefixes[k]), 10 + k);
+    EXPECT_EQ(lines[10 + k].substr(0, lines[10 + k].find(" dB")),
               Format("%s%.2f", prefixes[k], 20 * std::log10(gain)));
     const double shown =
-        std::strtod(lines[7 + k].c_str() + lines[7 + k].find('(', 20) + 1, nullptr);
+        std::strtod(lines[10 + k].c_str() + lines[10 + k].find('(', 20) + 1, nullptr);
     EXPECT_NEAR(shown, gain, 1e-5 * gain) << k;
   }
   const int closed = Find(lines, kClosed);
-  EXPECT_EQ(lines.at(10), "Critère de Nyquist : P = 0, N = 0, Z = 0");
-  ASSERT_EQ(closed, 13);
-  EXPECT_EQ(lines[14], "Régime statique : Gain = 0.00 dB  Phase = -0.00 deg");
+  EXPECT_EQ(lines.at(13), "Critère de Nyquist : P = 0, N = 0, Z = 0");
+  ASSERT_EQ(closed, 16);
+  EXPECT_EQ(lines[17], "Régime statique : Gain = 0.00 dB  Phase = 0.00 deg");
   const double w3 = std::sqrt((1 + std::sqrt(1 - 4 * (1 - std::pow(10, 0.3)))) / 2);
-  EXPECT_EQ(lines[15], Format("Bande passante à -3dB : %.3G rad/s (%.3G Hz)", w3, w3 / (2 * kPi)));
-  EXPECT_EQ(lines[18], "Valeur finale : 1");
-  // Overshoot exp(-pi zeta / sqrt(1 - zeta^2)) at the time pi / wd.
+  EXPECT_EQ(lines[18], Format("Bande passante à -3dB : %.3G rad/s (%.3G Hz)", w3, w3 / (2 * kPi)));
+  // The exact step 1 - exp(-zeta t) (cos wd t + zeta / wd sin wd t) rises up to its peak at
+  // pi / wd: its 10 % and 90 % times by bisection.
   const double zeta = 0.5, wd = std::sqrt(1 - zeta * zeta);
+  auto step = [&](double t) {
+    return 1 - std::exp(-zeta * t) * (std::cos(wd * t) + zeta / wd * std::sin(wd * t));
+  };
+  const double t10 = Solve([&](double t) { return step(t) - 0.1; }, 0, kPi / wd);
+  const double t90 = Solve([&](double t) { return step(t) - 0.9; }, 0, kPi / wd);
+  EXPECT_EQ(lines[21], Format("Temps de montée (10-90%%) : %.5G s", t90 - t10));
+  EXPECT_EQ(lines[22], "Valeur finale : 1");
+  // Overshoot exp(-pi zeta / sqrt(1 - zeta^2)) at the time pi / wd.
   const double over = std::exp(-kPi * zeta / wd);
-  ASSERT_EQ(Find(lines, kOvershoot), 19);
+  ASSERT_EQ(Find(lines, kOvershoot), 23);
   double percent, peak, tpeak;
-  ASSERT_EQ(std::sscanf(lines[19].c_str() + kOvershoot.size(), "%lf %% ( = %lf @ %lfs)", &percent,
+  ASSERT_EQ(std::sscanf(lines[23].c_str() + kOvershoot.size(), "%lf %% ( = %lf @ %lfs)", &percent,
                         &peak, &tpeak),
             3);
   EXPECT_NEAR(percent, 100 * over, 1e-3);
   EXPECT_NEAR(peak, 1 + over, 1e-5);
   EXPECT_NEAR(tpeak, kPi / wd, 2 * kDt);
   // Resonance of the closed loop at sqrt(1 - 2 zeta^2) with 1/(2 zeta wd).
-  EXPECT_EQ(lines.at(20),
+  EXPECT_EQ(lines.at(24),
             Format("Gain max : %.2f dB (%.3G rad/s)", 20 * std::log10(1 / (2 * zeta * wd)),
                    std::sqrt(1 - 2 * zeta * zeta)));
   // s^2 + s + k: stable for every gain; at k = 1 the pair of damping 0.5 and frequency 1.
-  EXPECT_EQ(lines.at(21), "Domaine de stabilité en gain : tout k > 0");
-  EXPECT_EQ(lines.at(22), Format("Pôles : -0.5 ± %.4Gj (amortissement 0.5, pulsation propre 1 rad/s)",
+  EXPECT_EQ(lines.at(25), "Domaine de stabilité en gain : tout k > 0");
+  EXPECT_EQ(lines.at(26), Format("Pôles : -0.5 ± %.4Gj (amortissement 0.5, pulsation propre 1 rad/s)",
                                  wd));
-  EXPECT_EQ(lines.size(), 23u);
+  EXPECT_EQ(lines.at(27), "Classe : 1");
+  EXPECT_EQ(lines.size(), 31u);
 }
 
 // K/(s(s+1)(s+2)): phase crossover at sqrt(2) rad/s, gain margin 20 log10(6/K).
@@ -234,15 +272,18 @@ TEST_F(ReportTest, MarginsOfThirdOrderLoop) {
     const double gm = 20 * std::log10(6 / k);
     EXPECT_EQ(lines.at(4),
               Format("Marge de gain : %.2f dB (%s)", gm, gm > 0 ? "stable" : "instable"));
+    // The phase -90 - atan(w) - atan(w/2) is -180 where w^2 = 2.
+    EXPECT_EQ(lines.at(5), Format("  Pulsation à -180° : %.4G rad/s", std::sqrt(2.0)));
     const double wc =
         Solve([k](double w) { return w * w * (w * w + 1) * (w * w + 4) - k * k; }, 0, 10);
     const double mp = 90 - (std::atan(wc) + std::atan(wc / 2)) * 180 / kPi;
-    EXPECT_EQ(lines.at(5),
+    EXPECT_EQ(lines.at(6),
               Format("Marge de phase: %.2f deg (%s)", mp, mp >= 0 ? "stable" : "instable"));
+    EXPECT_EQ(lines.at(7), Format("  Pulsation de coupure à 0 dB : %.4G rad/s", wc));
     // The closed loop K/(s^3 + 3s^2 + 2s + K) is stable for K < 6 only: no response otherwise.
     const int closed = Find(lines, kClosed);
     ASSERT_GT(closed, 0);
-    EXPECT_EQ(lines.at(closed + 1), "Régime statique : Gain = 0.00 dB  Phase = -0.00 deg");
+    EXPECT_EQ(lines.at(closed + 1), "Régime statique : Gain = 0.00 dB  Phase = 0.00 deg");
     if (k < 6) {
       EXPECT_EQ(lines.at(Find(lines, kFinal, closed)), "Valeur finale : 1");
     } else {
@@ -259,7 +300,7 @@ TEST_F(ReportTest, MarginsOfTwoLags) {
     auto lines = Report(h);
     auto modulus = [gain](double w) { return gain / std::sqrt((w * w + 1) * (w * w + 100)); };
     auto phase = [](double w) { return (std::atan(w) + std::atan(w / 10)) * 180 / kPi; };
-    EXPECT_EQ(lines.at(3), Format("Régime statique : Gain = %.2f dB  Phase = -0.00 deg",
+    EXPECT_EQ(lines.at(3), Format("Régime statique : Gain = %.2f dB  Phase = 0.00 deg",
                                   20 * std::log10(gain / 10)));
     const int gmLine = Find(lines, "Marge de gain");
     EXPECT_EQ(lines.at(gmLine), "Marge de gain indéterminée");  // the phase tends to -180
@@ -291,7 +332,8 @@ TEST_F(ReportTest, ResponseAlwaysInsideTheFivePercentBand) {
   ASSERT_EQ(i, 4);  // the modulus never falls by 3 dB: no bandwidth line
   EXPECT_NEAR(NumberAfter(lines, i, kTr2), std::log(0.03 / (1.03 * 0.02)), 1.01 * kDt);
   EXPECT_EQ(lines[i + 1], "Temps de réponse a 5% : 0 s");
-  EXPECT_EQ(lines[i + 2], "Valeur finale : 1.03");
+  EXPECT_EQ(lines[i + 2], "Temps de montée (10-90%) : 0 s");  // above 90 % from the start
+  EXPECT_EQ(lines[i + 3], "Valeur finale : 1.03");
 }
 
 // A pure gain is inside both bands from the first sample: it settles at once, in both loops.
@@ -305,9 +347,12 @@ TEST_F(ReportTest, PureGainSettlesAtOnce) {
       Format("Régime statique : Gain = %.2f dB  Phase = 0.00 deg", 20 * std::log10(5.0)),
       "Temps de réponse a 2% : 0 s",
       "Temps de réponse a 5% : 0 s",
+      "Temps de montée (10-90%) : 0 s",
       "Valeur finale : 5",
       "Marge de gain indéterminée",
       "Marge de phase indéterminée",
+      // |1 + 5| at every frequency: the first one searched.
+      "Marge de module : 6 (15.56 dB) à 1E-06 rad/s",
       Format("Gain max : %.2f dB en statique", 20 * std::log10(5.0)),
       "Critère de Nyquist : P = 0, N = 0, Z = 0",
       "",
@@ -316,9 +361,14 @@ TEST_F(ReportTest, PureGainSettlesAtOnce) {
       Format("Régime statique : Gain = %.2f dB  Phase = 0.00 deg", 20 * std::log10(5.0 / 6)),
       "Temps de réponse a 2% : 0 s",
       "Temps de réponse a 5% : 0 s",
+      "Temps de montée (10-90%) : 0 s",
       Format("Valeur finale : %G", 5.0 / 6),
       Format("Gain max : %.2f dB en statique", 20 * std::log10(5.0 / 6)),
       "Domaine de stabilité en gain : tout k > 0",  // 1 + 5k has no root: no pole line
+      "Classe : 0",
+      "Erreur statique (échelon) : 0.1667",
+      "Erreur de traînage (rampe) : infinie",
+      "Erreur en accélération (parabole) : infinie",
   };
   EXPECT_EQ(lines, expected);
 }
@@ -375,17 +425,27 @@ TEST_F(ReportTest, StiffLoopsGiveTheExactTimeLines) {
       const auto& exact = loop == 0 ? r.open : r.closed;
       const double yfin = loop == 0 ? r.yOpen : r.yClosed;
       double tr2 = 0, tr5 = 0, t = 0;
+      // The rise from the exact samples, each level's time interpolated between two samples.
+      double t10 = NAN, t90 = NAN, yPrev = 0, tPrev = 0;
       do {
         const double y = exact(t);
         if (std::fabs(y - yfin) > 0.02 * yfin) tr2 = t;
         if (std::fabs(y - yfin) > 0.05 * yfin) tr5 = t;
+        for (auto [level, time] : {std::pair<double, double*>{0.1, &t10}, {0.9, &t90}}) {
+          if (std::isnan(*time) && y >= level * yfin)
+            *time = tPrev + (level * yfin - yPrev) / (y - yPrev) * (t - tPrev);
+        }
+        yPrev = y;
+        tPrev = t;
         t += kDt;
       } while (t - kDt < Param.EdTFin);
       const int i = Find(lines, kTr2, from);
       ASSERT_GT(i, 0) << r.f->Nom << loop;
       EXPECT_EQ(lines[i], kTr2 + Format("%G s", tr2)) << r.f->Nom << loop;
       EXPECT_EQ(lines[i + 1], kTr5 + Format("%G s", tr5)) << r.f->Nom << loop;
-      EXPECT_EQ(lines[i + 2], kFinal + Format("%G", yfin)) << r.f->Nom << loop;
+      EXPECT_EQ(lines[i + 2], Format("Temps de montée (10-90%%) : %.5G s", t90 - t10))
+          << r.f->Nom << loop;
+      EXPECT_EQ(lines[i + 3], kFinal + Format("%G", yfin)) << r.f->Nom << loop;
       from = Find(lines, kClosed);
     }
   }
@@ -431,7 +491,7 @@ TEST_F(ReportTest, StaticPhaseIgnoresAnEarlierUnwrappedSweep) {
   for (double w = 0.1; w <= 100; w *= 1.1) ASSERT_TRUE(h->Value(w, &y));
   ASSERT_LT(y.p, -kPi);
   auto lines = Report(h);
-  EXPECT_EQ(lines.at(3), "Régime statique : Gain = 0.00 dB  Phase = -0.00 deg");
+  EXPECT_EQ(lines.at(3), "Régime statique : Gain = 0.00 dB  Phase = 0.00 deg");
 }
 
 TEST_F(ReportTest, ExpressionReportsLikeFactors) {
@@ -460,7 +520,7 @@ TEST_F(ReportTest, ExpressionErrors) {
   h->ChangeExpression("G^2");
   lines = Report(h);
   const double bw = std::sqrt(std::pow(10, 0.15) - 1);  // 1/(1 + w^2) = -3 dB
-  EXPECT_EQ(lines.at(3), "Régime statique : Gain = 0.00 dB  Phase = -0.00 deg");
+  EXPECT_EQ(lines.at(3), "Régime statique : Gain = 0.00 dB  Phase = 0.00 deg");
   EXPECT_EQ(lines.at(4),
             Format("Bande passante à -3dB : %.3G rad/s (%.3G Hz)", bw, bw / (2 * kPi)));
   EXPECT_EQ(Find(lines, kTr2), -1);
@@ -501,7 +561,7 @@ TEST_F(ReportTest, ImproperFunctionReportsWithoutTimeResponse) {
   EXPECT_FALSE(TempsReponseDep(2, h, &tr, &perf));
   auto lines = Report(h);
   // Static gain 2*6/1 = 12, phase -w/6 at low frequency.
-  EXPECT_EQ(lines.at(3), "Régime statique : Gain = 21.58 dB  Phase = -0.00 deg");
+  EXPECT_EQ(lines.at(3), "Régime statique : Gain = 21.58 dB  Phase = 0.00 deg");
   EXPECT_EQ(Find(lines, kTr2), -1);
   EXPECT_EQ(Find(lines, kFinal), -1);
   EXPECT_NE(Find(lines, kClosed), -1);
@@ -534,6 +594,8 @@ struct Loop {
   std::string openMax, closedMax;       // expected maximum-gain lines ("" for not checked)
   int P, N, Z;                          // Nyquist criterion: Z closed-loop poles on the right
   std::string gains;  // the stable range of the loop gain k (Routh's table, or Octave)
+  // Frequency lines after the gain and phase margins ("": no such line).
+  std::string phaseCrossover = "", gainCrossover = "";
 };
 
 TFctTransfert* Build(const Loop& l) {
@@ -563,6 +625,58 @@ TFctTransfert* Twin(const Loop& l) {
 
 double Deg(double rad) { return rad * 180 / kPi; }
 
+// A figure printed with two decimals that rounds to 0 is printed 0.00.
+double Decimal2(double x) { return std::fabs(x) < 0.005 ? 0.0 : x; }
+
+// H(jw) of a loop of the table from its factors, in complex arithmetic.
+std::complex<double> Evaluate(const Loop& l, double w) {
+  const std::complex<double> s(0, w);
+  std::complex<double> h = l.gain;
+  for (double z : l.zeros) h *= s - z;
+  for (double p : l.poles) h /= s - p;
+  for (const auto& q : l.quadratics) h /= q.a * s * s + q.b * s + q.c;
+  return h;
+}
+
+// Smallest |1 + H(jw)| over [1e-6, 1e6]: 500 samples a decade, each local minimum refined by
+// golden section to a relative 1e-9 in w.
+void ModulusReference(const Loop& l, double* m, double* w) {
+  auto d = [&l](double x) { return std::abs(1.0 + Evaluate(l, std::exp(x))); };
+  const int n = 12 * 500;
+  std::vector<double> x(n + 1), v(n + 1);
+  for (int i = 0; i <= n; ++i) v[i] = d(x[i] = std::log(1e-6) + i * std::log(1e12) / n);
+  *m = INFINITY;
+  for (int i = 0; i <= n; ++i) {
+    if ((i > 0 && v[i] > v[i - 1]) || (i < n && v[i] > v[i + 1])) continue;
+    double a = x[i > 0 ? i - 1 : 0], b = x[i < n ? i + 1 : n];
+    while (b - a > 1e-9) {
+      const double c = a + 0.382 * (b - a), e = b - 0.382 * (b - a);
+      (d(c) <= d(e) ? b : a) = d(c) <= d(e) ? e : c;
+    }
+    if (d((a + b) / 2) < *m) {
+      *m = d((a + b) / 2);
+      *w = std::exp((a + b) / 2);
+    }
+  }
+}
+
+// The least delay that brings a 0 dB crossing to -180 degrees: every crossing by 500 samples a
+// decade and bisection, the extra lag being (arg H + 180) modulo 360 degrees.
+bool DelayReference(const Loop& l, double* tau) {
+  auto g = [&l](double w) { return std::abs(Evaluate(l, w)) - 1; };
+  bool found = false;
+  for (int i = 0; i < 12 * 500; ++i) {
+    double a = 1e-6 * std::pow(10, i / 500.0), b = 1e-6 * std::pow(10, (i + 1) / 500.0);
+    if ((g(a) > 0) == (g(b) > 0)) continue;
+    const bool up = g(a) > 0;
+    for (int k = 0; k < 100; ++k) ((g(std::sqrt(a * b)) > 0) == up ? a : b) = std::sqrt(a * b);
+    const double lag = std::fmod(std::arg(Evaluate(l, a)) + kPi + 4 * kPi, 2 * kPi);
+    if (lag > 0 && (!found || lag / a < *tau)) *tau = lag / a;
+    found = found || lag > 0;
+  }
+  return found;
+}
+
 // Loops with known answers. Crossings of -180 degrees and of 0 dB are solved in closed form or
 // taken from GNU Octave (control package: roots of Im(N(jw) conj D(jw)) and of |N|^2 - |D|^2,
 // closed-loop poles with pole(feedback(H, 1)), peaks with fminbnd on |H(jw)|); the phase is the
@@ -591,7 +705,8 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
        "Gain max : 0.00 dB en statique",
        "",
        0, 0, 0,
-       "0 < k < 8"},
+       "0 < k < 8",
+       Format("  Pulsation à -180° : %.4G rad/s", std::sqrt(3.0))},
       // 2/(s(s+1)(s+2)): sqrt 2 and 20 log10(6/2); Octave margin: 32.613097 deg at 0.74936828,
       // closed-loop peak 5.282738 dB at 0.81649658.
       {"B",
@@ -605,7 +720,9 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
        "Gain max infini (en statique)",
        "Gain max : 5.28 dB (0.816 rad/s)",
        0, 0, 0,
-       "0 < k < 3"},
+       "0 < k < 3",
+       Format("  Pulsation à -180° : %.4G rad/s", std::sqrt(2.0)),
+       "  Pulsation de coupure à 0 dB : 0.7494 rad/s"},
       // 1/(s(s+1)): the phase only tends to -180; Octave: 51.827292 deg.
       {"C",
        1,
@@ -619,7 +736,9 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
        Format("Gain max : %.2f dB (%.3G rad/s)", 20 * std::log10(2 / std::sqrt(3.0)),
               std::sqrt(0.5)),
        0, 0, 0,
-       "tout k > 0"},
+       "tout k > 0",
+       "",
+       Format("  Pulsation de coupure à 0 dB : %.4G rad/s", std::sqrt((std::sqrt(5.0) - 1) / 2))},
       // Type 2, 2(s+1)^2/s^3: the phase rises through -180 at w = 1 where |H| = 4; Octave
       // 0 dB at 2.359304086 with -135.939688 deg; closed-loop poles -0.68 +- 1.63j, -0.64, peak
       // 5.314462 dB at 1.6649330.
@@ -634,7 +753,9 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
        "Gain max infini (en statique)",
        "Gain max : 5.31 dB (1.66 rad/s)",
        0, 0, 0,
-       "k > 0.25"},
+       "k > 0.25",
+       "  Pulsation à -180° : 1 rad/s",
+       "  Pulsation de coupure à 0 dB : 2.359 rad/s"},
       // Conditionally stable, two -180 crossings; the margin closest to 0 dB is the second.
       // Octave: 0 dB at 4.9111636 with 39.388862 deg; closed-loop poles all in the left half,
       // closed-loop peak 4.015434 dB at 3.6365592.
@@ -649,7 +770,10 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
        "",
        "Gain max : 4.02 dB (3.64 rad/s)",
        0, 0, 0,
-       "0.1247 < k < 6.415"},
+       "0.1247 < k < 6.415",
+       Format("  Pulsation à -180° : %.4G rad/s",
+              std::fabs(cm1) < std::fabs(cm2) ? (19 - r281) / 2 : (19 + r281) / 2),
+       "  Pulsation de coupure à 0 dB : 4.911 rad/s"},
       // 50/(s(s^2+0.1s+100)): -180 at w = 10 where |H| = 5; three 0 dB crossings (Octave:
       // 0.5012594 at -90.03, 9.7448697 at -100.95, 10.236027 at principal 102.10, that is
       // -257.90): the margin closest to 0 is -77.90. Closed-loop poles 0.1995 +- 10.008j, peak
@@ -665,7 +789,9 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
        "Gain max infini (en statique)",
        "Gain max : 1.94 dB (10 rad/s)",
        0, 2, 2,
-       "0 < k < 0.2"},
+       "0 < k < 0.2",
+       "  Pulsation à -180° : 10 rad/s",
+       "  Pulsation de coupure à 0 dB : 10.24 rad/s"},
       // Order 8 with a lightly damped pair: the phase passes -180 at 0.4484359624 (+15.261957
       // dB) and only then the pair's 180 degrees; Octave's 0 dB crossings 0.2679332 (-60.22)
       // and 0.5387858 (principal 93.42, that is -266.58). Peaks (fminbnd): 15.33647 dB at
@@ -681,7 +807,9 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
        "Gain max : 15.34 dB (0.446 rad/s)",
        "Gain max : 1.69 dB (0.456 rad/s)",
        0, 2, 2,
-       "0 < k < 0.1725"},
+       "0 < k < 0.1725",
+       "  Pulsation à -180° : 0.4484 rad/s",
+       "  Pulsation de coupure à 0 dB : 0.5388 rad/s"},
       // Open-loop unstable plant 10(s+2)/((s-1)(s+5)) that feedback stabilises: closed-loop
       // poles -12.83 and -1.17; Octave: 100.267884 deg at 8.8747522.
       {"H",
@@ -695,7 +823,9 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
        Format("Gain max : %.2f dB en statique", 20 * std::log10(4.0)),
        "",
        1, -1, 0,
-       "k > 0.25"},
+       "k > 0.25",
+       "",
+       "  Pulsation de coupure à 0 dB : 8.875 rad/s"},
       // Biproper lead 2(s+1)/(s+4): a rising modulus, 0 dB at w = 2.
       {"I",
        2,
@@ -708,7 +838,9 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
        Format("Gain max : %.2f dB en hautes fréquences", 20 * std::log10(2.0)),
        Format("Gain max : %.2f dB en hautes fréquences", 20 * std::log10(2.0 / 3)),
        0, 0, 0,
-       "tout k > 0"},
+       "tout k > 0",
+       "",
+       "  Pulsation de coupure à 0 dB : 2 rad/s"},
       // The loops of examples/: 20/((s+1)(s+2)(s+5)), -180 at sqrt 17 where |H| = 20/126;
       // Octave: 80.696524 deg at 1.2861412, closed-loop peak -1.919749 dB at 1.6712951.
       {"L",
@@ -722,7 +854,9 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
        "Gain max : 6.02 dB en statique",
        "Gain max : -1.92 dB (1.67 rad/s)",
        0, 0, 0,
-       "0 < k < 6.3"},
+       "0 < k < 6.3",
+       Format("  Pulsation à -180° : %.4G rad/s", std::sqrt(17.0)),
+       "  Pulsation de coupure à 0 dB : 1.286 rad/s"},
       // 10/((s+1)(s+10)) starts at exactly 0 dB and only falls; the phase only tends to -180.
       {"M",
        10,
@@ -748,15 +882,40 @@ TEST_F(ReportTest, MarginsAndClosedLoopStabilityOfKnownLoops) {
        "Gain max infini (en statique)",
        "",
        0, 0, 0,
-       "0 < k < 9.6"},
+       "0 < k < 9.6",
+       Format("  Pulsation à -180° : %.4G rad/s", std::sqrt(8.0)),
+       "  Pulsation de coupure à 0 dB : 0.5928 rad/s"},
   };
   for (const Loop& l : loops) {
     Param.Reset();
     const auto lines = Report(Build(l));
     const int closed = Find(lines, kClosed);
     ASSERT_GT(closed, 0) << l.name;
-    EXPECT_EQ(lines.at(Find(lines, "Marge de gain")), l.gainMargin) << l.name;
-    EXPECT_EQ(lines.at(Find(lines, "Marge de phase")), l.phaseMargin) << l.name;
+    const int gm = Find(lines, "Marge de gain"), pm = Find(lines, "Marge de phase");
+    EXPECT_EQ(lines.at(gm), l.gainMargin) << l.name;
+    EXPECT_EQ(lines.at(pm), l.phaseMargin) << l.name;
+    // Each frequency line right after its margin.
+    EXPECT_EQ(l.phaseCrossover.empty() ? pm : gm + 2, pm) << l.name;
+    if (!l.phaseCrossover.empty()) {
+      EXPECT_EQ(lines.at(gm + 1), l.phaseCrossover) << l.name;
+    }
+    EXPECT_EQ(Find(lines, "  Pulsation de coupure") > 0, !l.gainCrossover.empty()) << l.name;
+    if (!l.gainCrossover.empty()) {
+      EXPECT_EQ(lines.at(pm + 1), l.gainCrossover) << l.name;
+    }
+    // The modulus and delay margins against a dense evaluation of the loop's own factors.
+    double mm = NAN, wm = NAN, tau = NAN;
+    ModulusReference(l, &mm, &wm);
+    EXPECT_EQ(lines.at(Find(lines, "Marge de module")),
+              Format("Marge de module : %.4G (%.2f dB) à %.4G rad/s", mm,
+                     Decimal2(20 * std::log10(mm)), wm))
+        << l.name;
+    const bool delay = DelayReference(l, &tau) && l.closedLoopStable;
+    EXPECT_EQ(Find(lines, "Marge de retard") > 0, delay) << l.name;
+    if (delay) {
+      EXPECT_EQ(lines.at(Find(lines, "Marge de retard")), Format("Marge de retard : %.4G s", tau))
+          << l.name;
+    }
     EXPECT_EQ(Find(lines, kTr2, closed) > 0, l.closedLoopStable) << l.name;
     // The criterion is the last line of the open-loop section; its Z is the count of the roots
     // of den + num on the right (Routh, Octave), 0 exactly for the stable loops.
@@ -821,7 +980,7 @@ TEST_F(ReportTest, NoFigureIsNotFinite) {
   const auto p = Report(Param.GetFctTransfert(2));
   // (jw)^40 = w^40: the closed loop 1/(1 + w^40) is 3 dB down at w^40 = 10^0.15 - 1.
   const double bw = std::pow(std::pow(10, 0.15) - 1, 1.0 / 40);
-  EXPECT_EQ(p.at(Find(p, kClosed) + 1), "Régime statique : Gain = 0.00 dB  Phase = -0.00 deg");
+  EXPECT_EQ(p.at(Find(p, kClosed) + 1), "Régime statique : Gain = 0.00 dB  Phase = 0.00 deg");
   EXPECT_EQ(p.at(Find(p, kClosed) + 2),
             Format("Bande passante à -3dB : %.3G rad/s (%.3G Hz)", bw, bw / (2 * kPi)));
 }
@@ -861,7 +1020,7 @@ TEST_F(ReportTest, EvaluationErrorOncePerSearch) {
   int errors = 0;
   for (const std::string& line : lines) errors += line.rfind("Erreur : ", 0) == 0;
   EXPECT_GE(errors, 1);
-  EXPECT_LE(errors, 12);  // one for the static value, at most one per search
+  EXPECT_LE(errors, 14);  // one for the static value, at most one per search
   EXPECT_GT(Find(lines, kClosed), 0);
 }
 
@@ -889,6 +1048,175 @@ TEST_F(ReportTest, GainsAtPhasesOfATypeTwoLoop) {
 }  // namespace
 
 namespace {
+
+class ReportFiguresTest : public ::testing::Test {
+ protected:
+  void SetUp() override { Param.Reset(); }
+  void TearDown() override { Param.Reset(); }
+};
+
+// K/(s(s+1)): |1 + H|^2 = ((K - x)^2 + x) / (x (1 + x)) with x = w^2 is smallest where
+// 2x^2 - 2Kx - K = 0; the 0 dB crossing is at x = (sqrt(1 + 4K^2) - 1)/2 with the margin
+// atan(1/wc), so the delay margin is atan(1/wc)/wc.
+TEST_F(ReportFiguresTest, ModulusAndDelayMarginsOfAnIntegratorWithALag) {
+  for (double k : {0.5, 1.0, 5.0}) {
+    Param.Reset();
+    TFctTransfert* h = Param.AddFctTransfert("H", k);
+    h->AddPole(0);
+    h->AddPole(-1);
+    const auto lines = Report(h);
+    const double x = (k + std::sqrt(k * k + 2 * k)) / 2;
+    const double m = std::sqrt(((k - x) * (k - x) + x) / (x * (1 + x)));
+    EXPECT_EQ(lines.at(Find(lines, "Marge de module")),
+              Format("Marge de module : %.4G (%.2f dB) à %.4G rad/s", m, 20 * std::log10(m),
+                     std::sqrt(x)))
+        << k;
+    const double wc = std::sqrt((std::sqrt(1 + 4 * k * k) - 1) / 2);
+    EXPECT_EQ(lines.at(Find(lines, "Marge de retard")),
+              Format("Marge de retard : %.4G s", std::atan(1 / wc) / wc))
+        << k;
+  }
+}
+
+// Step responses against their closed forms: rise from 10 % to 90 % and the undershoot of
+// right-half-plane zeros, in open loop (the lines before the closed-loop part).
+//   1/(2s + 1): 1 - exp(-t/2), a rise of 2 ln 9;
+//   (1 - s)/(s + 1)^2: 1 - (1 + 2t) exp(-t), lowest 1 - 2 exp(-1/2) at t = 1/2;
+//   (1 - s)/(s^2 + s + 1): 1 - exp(-t/2) (cos(wd t) + sqrt(3) sin(wd t)), wd = sqrt(3)/2;
+//   -3/(s + 1): -3 (1 - exp(-t)), measured around -3: rise ln 9;
+//   -1/(s^2 + s + 1): around -1, the overshoot exp(-pi / sqrt(3)) of damping 0.5.
+TEST_F(ReportFiguresTest, RiseTimeAndUndershootOfKnownResponses) {
+  const double wd = std::sqrt(3.0) / 2;
+  struct Row {
+    const char* name;
+    double gain;
+    std::vector<double> zeros, poles;
+    std::vector<TFctTransfert::Tpc> quadratics;
+    std::function<double(double)> step;
+    double final;
+    bool undershoot;
+  };
+  const std::vector<Row> rows = {
+      {"A", 0.5, {}, {-0.5}, {}, [](double t) { return 1 - std::exp(-t / 2); }, 1, false},
+      {"B", -1, {1}, {-1, -1}, {}, [](double t) { return 1 - (1 + 2 * t) * std::exp(-t); }, 1,
+       true},
+      {"C", -1, {1}, {}, {{1, 1, 1}},
+       [wd](double t) {
+         return 1 - std::exp(-t / 2) * (std::cos(wd * t) + std::sqrt(3.0) * std::sin(wd * t));
+       },
+       1, true},
+      {"D", -3, {}, {-1}, {}, [](double t) { return -3 * (1 - std::exp(-t)); }, -3, false},
+      {"E", -1, {}, {}, {{1, 1, 1}},
+       [wd](double t) {
+         return -(1 - std::exp(-t / 2) * (std::cos(wd * t) + std::sin(wd * t) / std::sqrt(3.0)));
+       },
+       -1, false},
+  };
+  for (const Row& r : rows) {
+    Param.Reset();
+    TFctTransfert* f = Param.AddFctTransfert(r.name, r.gain);
+    for (double z : r.zeros) f->AddZero(z);
+    for (double p : r.poles) f->AddPole(p);
+    for (const auto& q : r.quadratics) f->AddPoleC(q.a, q.b, q.c);
+    auto lines = Report(f);
+    lines.resize(Find(lines, kClosed));
+    // First times at 10 % and 90 % of the final value, and the lowest value as a fraction of it,
+    // on a grid of 1e-5 s refined by bisection.
+    auto u = [&r](double t) { return r.step(t) / r.final; };
+    auto first = [&u](double level) {
+      double t = 0;
+      while (u(t + 1e-5) < level) t += 1e-5;
+      return Solve([&](double x) { return u(x) - level; }, t, t + 1e-5);
+    };
+    double lowest = 0, highest = 0;
+    for (double t = 0; t < Param.EdTFin; t += 1e-5) {
+      lowest = std::fmin(lowest, u(t));
+      highest = std::fmax(highest, u(t));
+    }
+    const int rise = Find(lines, "Temps de montée");
+    ASSERT_EQ(rise, Find(lines, kTr5) + 1) << r.name;
+    EXPECT_EQ(lines[rise], Format("Temps de montée (10-90%%) : %.5G s", first(0.9) - first(0.1)))
+        << r.name;
+    const int under = Find(lines, "Dépassement négatif : ");
+    EXPECT_EQ(under > 0, r.undershoot) << r.name;
+    if (r.undershoot) {
+      ASSERT_EQ(under, rise + 1) << r.name;
+      EXPECT_NEAR(NumberAfter(lines, under, "Dépassement négatif : "), -100 * lowest, 1e-4)
+          << r.name;
+    }
+    EXPECT_EQ(lines.at(Find(lines, kFinal)), kFinal + Format("%G", r.final)) << r.name;
+    // The peak beyond the final value, on its side.
+    const int over = Find(lines, kOvershoot);
+    EXPECT_EQ(over > 0, highest > 1 + 1e-6) << r.name;
+    if (over > 0) {
+      EXPECT_NEAR(NumberAfter(lines, over, kOvershoot), 100 * (highest - 1), 1e-4) << r.name;
+    }
+    // Without oscillation the response stays in the 2 % band once it reaches 98 %.
+    if (r.quadratics.empty()) {
+      EXPECT_NEAR(NumberAfter(lines, Find(lines, kTr2), kTr2), first(0.98), 1.01 * kDt) << r.name;
+    }
+  }
+}
+
+// Class and steady-state errors of the unity-feedback loop: with Kp = H(0), Kv = lim s H(s) and
+// Ka = lim s^2 H(s), the errors to a step, a ramp and a parabola are 1/(1 + Kp), 1/Kv, 1/Ka.
+//   20/((s+1)(s+2)(s+5)): Kp = 2;  5/(s(s+2)(s+4)): Kv = 5/8;  10(s+1)/(s^2 (s+10)): Ka = 1
+//   (closed loop s^3 + 10s^2 + 10s + 10, stable by Routh: 10 x 10 > 10);  2(s+1)^2/s^3: class 3;
+//   s/(s+1): a zero at 0, Kp = 0;  12/(s(s+1)(s+2)): closed loop unstable (K > 6).
+TEST_F(ReportFiguresTest, ClassAndSteadyStateErrors) {
+  const std::string kUnstable = "sans objet (boucle instable)";
+  const struct {
+    double gain;
+    std::vector<double> zeros, poles;
+    int classe;
+    std::string step, ramp, parabola;
+  } rows[] = {
+      {20, {}, {-1, -2, -5}, 0, Format("%.4G", 1 / 3.0), "infinie", "infinie"},
+      {5, {}, {0, -2, -4}, 1, "0", Format("%.4G", 8 / 5.0), "infinie"},
+      {10, {-1}, {0, 0, -10}, 2, "0", "0", "1"},
+      {2, {-1, -1}, {0, 0, 0}, 3, "0", "0", "0"},
+      {1, {0}, {-1}, -1, "1", "infinie", "infinie"},
+      {12, {}, {0, -1, -2}, 1, kUnstable, kUnstable, kUnstable},
+  };
+  for (const auto& r : rows) {
+    Param.Reset();
+    TFctTransfert* f = Param.AddFctTransfert("H", r.gain);
+    for (double z : r.zeros) f->AddZero(z);
+    for (double p : r.poles) f->AddPole(p);
+    const auto lines = Report(f);
+    const std::vector<std::string> expected = {
+        Format("Classe : %d", r.classe), "Erreur statique (échelon) : " + r.step,
+        "Erreur de traînage (rampe) : " + r.ramp,
+        "Erreur en accélération (parabole) : " + r.parabola};
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_EQ(std::vector<std::string>(lines.end() - 4, lines.end()), expected) << r.classe;
+  }
+}
+
+// The constant 3 written as 500 zeros and 500 poles at -1 ... -500: the products of its factors
+// overflow, the ratios do not. Static gain 3 open loop, 3/4 closed loop. A pole at -1e-7 is not
+// an integrator: 1/(s + 1e-7) has the static gain 1e7 and its maximum there.
+TEST_F(ReportFiguresTest, StaticGainFromTheFactors) {
+  TFctTransfert* f = Param.AddFctTransfert("H", 3);
+  for (int i = 1; i <= 500; ++i) {
+    f->AddZero(-i);
+    f->AddPole(-i);
+  }
+  auto lines = Report(f);
+  EXPECT_EQ(lines.at(3), Format("Régime statique : Gain = %.2f dB  Phase = 0.00 deg",
+                                20 * std::log10(3.0)));
+  EXPECT_EQ(lines.at(3), "Régime statique : Gain = 9.54 dB  Phase = 0.00 deg");
+  const int closed = Find(lines, kClosed);
+  ASSERT_GT(closed, 0);
+  EXPECT_EQ(lines.at(closed + 1), "Régime statique : Gain = -2.50 dB  Phase = 0.00 deg");
+  Param.Reset();
+  f = Param.AddFctTransfert("P", 1);
+  f->AddPole(-1e-7);
+  lines = Report(f);
+  EXPECT_EQ(lines.at(3), "Régime statique : Gain = 140.00 dB  Phase = 0.00 deg");
+  EXPECT_EQ(lines.at(Find(lines, "Gain max")), "Gain max : 140.00 dB en statique");
+  EXPECT_EQ(lines.at(Find(lines, "Classe")), "Classe : 0");
+}
 
 // The closed-loop poles, roots of den + num, one line each (a complex pair on one line),
 // slowest first, against their closed forms; at most ten lines, then the count of the others.
@@ -926,7 +1254,8 @@ TEST_F(ReportTest, ClosedLoopPolesAgainstClosedForms) {
     const int g = Find(lines, "Domaine de stabilité en gain : ", closed);
     ASSERT_GT(g, 0) << r.gain;
     EXPECT_EQ(lines.at(g), "Domaine de stabilité en gain : " + r.gains);
-    ASSERT_EQ(static_cast<int>(lines.size()), g + 1 + static_cast<int>(r.lines.size())) << r.gain;
+    // Then the class and the three steady-state errors.
+    ASSERT_EQ(static_cast<int>(lines.size()), g + 5 + static_cast<int>(r.lines.size())) << r.gain;
     for (size_t i = 0; i < r.lines.size(); ++i)
       EXPECT_EQ(lines.at(g + 1 + i), "Pôles : " + r.lines[i]) << r.gain;
   }
@@ -936,7 +1265,7 @@ TEST_F(ReportTest, ClosedLoopPolesAgainstClosedForms) {
   const auto lines = Report(Make("Q", 1, std::vector<double>(24, -1.0)));
   const int g = Find(lines, "Domaine de stabilité en gain : ", Find(lines, kClosed));
   ASSERT_GT(g, 0);
-  ASSERT_EQ(lines.size(), static_cast<size_t>(g + 12));
+  ASSERT_EQ(lines.size(), static_cast<size_t>(g + 16));
   for (int q = 0; q < 10; ++q) {
     const std::string& l = lines.at(g + 1 + q);
     const double re = -1 + std::cos((2 * q + 1) * kPi / 24), im = std::sin((2 * q + 1) * kPi / 24);
@@ -948,7 +1277,7 @@ TEST_F(ReportTest, ClosedLoopPolesAgainstClosedForms) {
                 5e-4 * (-re / wn)) << l;
     EXPECT_NEAR(std::strtod(l.c_str() + l.find("propre ") + 7, nullptr), wn, 5e-4 * wn) << l;
   }
-  EXPECT_EQ(lines.back(), "... (4 autres pôles)");
+  EXPECT_EQ(lines.at(g + 11), "... (4 autres pôles)");
 }
 
 }  // namespace

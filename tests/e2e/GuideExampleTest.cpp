@@ -120,6 +120,22 @@ TEST_F(GuideExample, OpenLoopFrequencyFigures) {
   EXPECT_NE(LineWith(open_, "Marge de gain").find("(stable)"), std::string::npos);
   const double wc = Solve([](double w) { return std::abs(L(w)) - 1; }, 1e-3, 1e3);
   EXPECT_NEAR(After(LineWith(open_, "Marge de phase"), ": "), 180 - Lag(wc), 0.005);
+  // Where each margin is read, the least distance to -1, and the delay that uses up the margin.
+  EXPECT_NEAR(After(LineWith(open_, "Pulsation à -180°"), " : "), std::sqrt(17.0), 5e-4);
+  EXPECT_NEAR(After(LineWith(open_, "Pulsation de coupure"), " : "), wc, 5e-4 * wc);
+  double dMin = 1e300, wMin = 0;
+  for (double w = 0.01; w < 100; w *= 1.000001) {
+    if (std::abs(1.0 + L(w)) < dMin) {
+      dMin = std::abs(1.0 + L(w));
+      wMin = w;
+    }
+  }
+  const std::string modulus = LineWith(open_, "Marge de module");
+  EXPECT_NEAR(After(modulus, "module : "), dMin, 5e-4 * dMin);
+  EXPECT_NEAR(After(modulus, " ("), Db(dMin), 0.005);
+  EXPECT_NEAR(After(modulus, "dB) à "), wMin, 1e-3 * wMin);
+  const double delay = (180 - Lag(wc)) * kPi / 180 / wc;
+  EXPECT_NEAR(After(LineWith(open_, "Marge de retard"), " : "), delay, 5e-4 * delay);
   EXPECT_NEAR(After(LineWith(open_, "Gain max"), " : "), Db(2), 0.005);
   EXPECT_NE(LineWith(open_, "Gain max").find("en statique"), std::string::npos);
   for (double phase : {135.0, 130.0, 120.0}) {
@@ -160,7 +176,18 @@ TEST_F(GuideExample, StepResponseFigures) {
     EXPECT_NEAR(After(LineWith(*c.part, "ponse a 2%"), " : "), s.t2, 2e-3);
     EXPECT_NEAR(After(LineWith(*c.part, "ponse a 5%"), " : "), s.t5, 2e-3);
     EXPECT_NEAR(After(LineWith(*c.part, "Valeur finale"), " : "), c.final, 1e-6);
+    // The first times at 10 % and 90 % of the final value, on a grid of 1e-6 s.
+    double t = 0;
+    while ((*c.y)(t) < 0.1 * c.final) t += 1e-6;
+    const double t10 = t;
+    while ((*c.y)(t) < 0.9 * c.final) t += 1e-6;
+    const double t90 = t;
+    EXPECT_NEAR(After(LineWith(*c.part, "Temps de montée"), " : "), t90 - t10, 5e-5);
   }
+  // L(0) = 2: class 0, a step leaves 1/(1 + 2) of itself.
+  EXPECT_NE(closed_.find("Classe : 0\n"), std::string::npos);
+  EXPECT_NEAR(After(LineWith(closed_, "Erreur statique"), " : "), 1 / 3.0, 1e-4);
+  EXPECT_EQ(LineWith(closed_, "Erreur de tra"), "Erreur de traînage (rampe) : infinie");
   // Only the closed loop overshoots (its poles -1 +/- 2j); the open loop has real poles.
   EXPECT_EQ(LineWith(open_, "passement"), "");
   const Settling s = Measure(closed, 2.0 / 3, 30);

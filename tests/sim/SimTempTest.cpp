@@ -38,8 +38,8 @@ TEST(SimTempInput, SignalsAndSelection) {
     double uAt3;
   };
   for (Row r : {Row{0, SimTemp::S_Echelon, 1.0}, Row{1, SimTemp::S_Rampe, 3.0},
-                Row{2, SimTemp::S_Impulsion, 0.0}, Row{7, SimTemp::S_Echelon, 1.0},
-                Row{-1, SimTemp::S_Echelon, 1.0}}) {
+                Row{2, SimTemp::S_Impulsion, 0.0}, Row{3, SimTemp::S_Parabole, 4.5},
+                Row{7, SimTemp::S_Echelon, 1.0}, Row{-1, SimTemp::S_Echelon, 1.0}}) {
     s.SetFctU(r.fct);
     EXPECT_EQ(s.TypeSignal, r.type) << r.fct;
     s.T = 3.0;
@@ -243,6 +243,22 @@ TEST(SimTempResponse, StiffLoopsFollowTheExactResponse) {
        1,
        [=](double t) { return t - (1 - std::exp(-q * t)) / q; },
        1e-6},
+      // The parabola t^2/2 through p/(s + p): t^2/2 - t/p + (1 - e^-pt)/p^2, exact steps (1e5)
+      // and Runge-Kutta (1e3).
+      {"parabola of 1e5/(s+1e5)",
+       {q},
+       {q},
+       false,
+       3,
+       [=](double t) { return t * t / 2 - t / q + (1 - std::exp(-q * t)) / (q * q); },
+       1e-9},
+      {"parabola of 1e3/(s+1e3)",
+       {1e3},
+       {1e3},
+       false,
+       3,
+       [=](double t) { return t * t / 2 - t / 1e3 + (1 - std::exp(-1e3 * t)) / 1e6; },
+       1e-9},
       // A rectangle of 1e6 over 1e-6, peaking near 95163: within 1e-9 of it.
       {"impulse of 1e5/(s+1e5)",
        {q},

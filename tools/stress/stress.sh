@@ -55,9 +55,11 @@ echo "stress: $n functions, NBP=$nbp: elapsed $elapsed, peak memory $((peak / 10
 ls -l ./*.eps ./*.emf | awk '{print "  " $5 " bytes  " $NF}'
 failed=0
 [ "$status" -eq 0 ] || { echo "exit status $status"; failed=1; }
-if grep -a -q "Erreur" out.txt; then
+# Error messages start "Erreur :" or "Erreur à la ligne"; the report's "Erreur statique ..."
+# lines are figures.
+if LC_ALL=C grep -a -q -E "Erreur (:|. la ligne)" out.txt; then
   echo "error messages:"
-  grep -a "Erreur" out.txt | head -n 10
+  LC_ALL=C grep -a -E "Erreur (:|. la ligne)" out.txt | head -n 10
   failed=1
 fi
 for f in bodegp bodeg bodep black temporel; do
