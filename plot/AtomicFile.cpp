@@ -73,6 +73,15 @@ int Register(const std::string& path) {
   return -1;
 }
 
+// Frees the entry *slot (when it is one) and sets it to -1.
+void ReleaseSlot(int* slot) {
+  if (*slot < 0) return;
+  g_pending[*slot].state.store(1, std::memory_order_release);
+  g_pending[*slot].path[0] = '\0';
+  g_pending[*slot].state.store(0, std::memory_order_release);
+  *slot = -1;
+}
+
 // Six letters or digits that differ from call to call and from process to process.
 std::string RandomSuffix() {
   static std::atomic<unsigned long> counter{0};
@@ -92,20 +101,26 @@ std::string RandomSuffix() {
 }
 
 // Creates a new file ".<name>.XXXXXX" beside path, with the permissions a new file gets (or
-// those of the file it replaces, mode >= 0). Its descriptor, or -1 with errno set.
-int CreateTemporary(const std::string& path, int mode, std::string* temp) {
+// those of the file it replaces, mode >= 0). Each name is put in the handlers' list (*slot)
+// before the file is made, so that a signal at any moment finds the file it would leave; a name
+// that was taken already leaves the list again. Its descriptor, or -1 with errno set.
+int CreateTemporary(const std::string& path, int mode, std::string* temp, int* slot) {
   const size_t slash = path.rfind('/');
   const std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
   std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
   if (base.size() > 200) base.resize(200);  // room for the suffix within a name's 255 bytes
   for (int attempt = 0; attempt < 100; ++attempt) {
     *temp = dir + "." + base + "." + RandomSuffix();
+    *slot = Register(*temp);
     const int fd = open(temp->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0) {
       if (mode >= 0) fchmod(fd, static_cast<mode_t>(mode));
       return fd;
     }
-    if (errno != EEXIST) break;
+    const int err = errno;
+    ReleaseSlot(slot);
+    errno = err;
+    if (err != EEXIST) break;
   }
   temp->clear();
   return -1;
@@ -144,10 +159,9 @@ FILE* AtomicFile::Open(const char* name) {
     viaTemporary = errno == ENOENT && lstat(name, &link) != 0;  // not a dangling link
   }
   if (viaTemporary) {
-    const int fd = CreateTemporary(final_, mode, &temp_);
+    InstallHandlers();
+    const int fd = CreateTemporary(final_, mode, &temp_, &slot_);
     if (fd >= 0) {
-      InstallHandlers();
-      slot_ = Register(temp_);
       f_ = fdopen(fd, "wb");
       if (f_ != nullptr) return f_;
       const int err = errno;
@@ -196,10 +210,4 @@ void AtomicFile::Discard() {
   directRegular_ = false;
 }
 
-void AtomicFile::Unregister() {
-  if (slot_ < 0) return;
-  g_pending[slot_].state.store(1, std::memory_order_release);
-  g_pending[slot_].path[0] = '\0';
-  g_pending[slot_].state.store(0, std::memory_order_release);
-  slot_ = -1;
-}
+void AtomicFile::Unregister() { ReleaseSlot(&slot_); }
