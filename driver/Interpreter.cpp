@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include <chrono>
 #include <cstring>
 
 iTPrm::iTPrm(const char* nf) : f(std::fopen(nf, "r")) {
@@ -34,49 +35,98 @@ void iTPrm::SetLine(const char* line, int n) {
   ligne = n;
 }
 
-// Reads the next physical line. Its first 1023 characters go to buf, with the line end when
-// it fits (as fgets reads a line that fits its buffer); the characters beyond are read and
-// dropped. *tooLong: a dropped character is not a carriage return; *restUsed: one is not a
-// blank either. False at end of file when nothing is left to read.
-bool iTPrm::ReadLine(bool* tooLong, bool* restUsed) {
-  *tooLong = *restUsed = false;
-  if (f == nullptr) return false;
+int iTPrm::NextChar() { return nback_ > 0 ? back_[--nback_] : getc_unlocked(f); }
+
+// A UTF-8 byte-order mark (EF BB BF, as some editors start a file) is no part of line 1.
+void iTPrm::SkipByteOrderMark() {
+  started_ = true;
+  static constexpr int kMark[3] = {0xEF, 0xBB, 0xBF};
+  int got[3], n = 0;
+  while (n < 3 && (got[n] = NextChar()) == kMark[n]) ++n;
+  if (n == 3) return;
+  for (int i = n; i >= 0; --i) UnreadChar(got[i]);  // the bytes read, in their order
+}
+
+// Reads the next physical line, ended by LF, CR LF or a lone CR. Its first 1023 characters go to
+// buf, with the line end as far as it fits, and *facts tells what the whole line held. kEnd at
+// end of file when nothing is left; kEndless when the line is longer than kMaxLine and no
+// comment, or a comment still unfinished after kCommentSeconds: what was read stays in buf.
+iTPrm::LineRead iTPrm::ReadLine(LineFacts* facts) {
+  *facts = LineFacts{};
+  buf[0] = '\0';
+  if (f == nullptr) return LineRead::kEnd;
+  if (!started_) SkipByteOrderMark();
+  const auto start = std::chrono::steady_clock::now();
   int n = 0, c;
-  while ((c = std::getc(f)) != EOF) {
-    if (n < kBufSize - 1) {
-      buf[n++] = static_cast<char>(c);
-      if (c == '\n') break;
-    } else if (c == '\n') {
+  unsigned long length = 0;  // characters before the line end
+  auto keep = [&](int ch) {
+    if (n < kBufSize - 1) buf[n++] = static_cast<char>(ch);
+  };
+  while ((c = NextChar()) != EOF) {
+    if (c == '\n') {
+      keep(c);
       break;
-    } else if (c != '\r') {
-      *tooLong = true;
-      if (!isSpace(static_cast<char>(c))) *restUsed = true;
+    }
+    if (c == '\r') {
+      keep(c);
+      const int next = NextChar();
+      if (next == '\n')
+        keep(next);
+      else
+        UnreadChar(next);
+      break;
+    }
+    if (length == kMaxLine && !facts->comment) {
+      buf[n] = '\0';
+      return LineRead::kEndless;
+    }
+    ++length;
+    if (facts->blank && c != ' ' && c != '\t') {
+      facts->blank = false;
+      facts->comment = c == ';';
+    }
+    if (c == '\0') facts->nul = true;
+    if (n < kBufSize - 1)
+      buf[n++] = static_cast<char>(c);
+    else
+      facts->tooLong = true;
+    if (facts->comment && length % kMaxLine == 0 &&
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() >
+            kCommentSeconds) {
+      buf[n] = '\0';
+      return LineRead::kEndless;
     }
   }
   buf[n] = '\0';
-  return n > 0 || c != EOF;
+  return n > 0 || c != EOF ? LineRead::kLine : LineRead::kEnd;
 }
 
-// Reads lines until one holds a command; true when its first word is a command word. A line
-// of more than 1023 characters is one line: a comment line or a blank one is skipped as any
-// other, while a command line that long is reported and skipped whole.
+// Reads lines until one holds a command; true when its first word is a command word. Blank and
+// comment lines are skipped whatever their length; a line holding a NUL byte or more than 1023
+// characters is reported and skipped whole. A line with no end in sight ends the script.
 bool iTPrm::SearchNextCmde() {
   for (;;) {
-    bool tooLong, restUsed;
-    if (!ReadLine(&tooLong, &restUsed)) {
+    LineFacts facts;
+    const LineRead r = ReadLine(&facts);
+    pbuf = buf;
+    if (r != LineRead::kEnd) ++ligne;
+    if (r == LineRead::kEndless) {
+      std::printf("Erreur à la ligne %u : fichier illisible (ligne de plus de 1 Mo) !\n",
+                  static_cast<unsigned>(ligne));
+      std::fclose(f);  // nothing more is read from it
+      f = nullptr;
+    }
+    if (r != LineRead::kLine) {
       buf[0] = '\0';
-      pbuf = buf;
       cmde = -2;
       return false;
     }
-    ++ligne;
-    pbuf = buf;
-    PasseSep();
-    if (*pbuf == ';') continue;  // a comment line, however long
-    // Blank as far as it was kept: a NUL byte ends what a line holds; blanks that fill the
-    // whole buffer leave the decision to what follows them.
-    if (*pbuf == '\0' && !(restUsed && pbuf == buf + kBufSize - 1)) continue;
-    if (tooLong) {
+    if (facts.blank || facts.comment) continue;
+    if (facts.nul) {
+      Err("Caractère nul dans la ligne !\n");
+      continue;
+    }
+    if (facts.tooLong) {
       Err("Ligne trop longue !\n");
       continue;
     }

@@ -13,6 +13,10 @@ class iTPrm {
   static constexpr int kNbCmde = 35;        // command words in TabCmde
   static constexpr unsigned kMaxPrm = 120;  // values one line may carry
   static constexpr int kBufSize = 1024;     // line buffer, so at most 1023 characters a line
+  // A line longer than this (1 MiB) that is not a comment is no script line: reading stops.
+  static constexpr unsigned long kMaxLine = 1ul << 20;
+  // A comment line still unfinished after this many seconds of reading is endless.
+  static constexpr double kCommentSeconds = 1.0;
 
   FILE* f = nullptr;  // the open script, null when it could not be opened; owned
   int cmde = -1;      // TabCmde index of the current line, -1 not a command word, -2 end of file
@@ -21,6 +25,10 @@ class iTPrm {
   char NomSymb[kBufSize] = {};  // last name or quoted text read
   static const char* const TabCmde[kNbCmde];
   int ligne = 0;             // lines read so far: the number of the current line
+  // Bytes read ahead and given back (a CR's next byte, a partial byte-order mark), last first.
+  int back_[3] = {};
+  int nback_ = 0;
+  bool started_ = false;  // the start of the file (and its byte-order mark) is behind
   double prm[kMaxPrm] = {};  // values read from the current line
   unsigned int nbprm = 0;    // number of valid entries in prm
   TCacheNichols nichols;     // Nichols contours drawn by the script's Black charts
@@ -63,7 +71,18 @@ class iTPrm {
   void SetLine(const char* line, int n = 1);
 
  private:
-  bool ReadLine(bool* tooLong, bool* restUsed);
+  // What a physical line held, as far as the line loop needs to know.
+  struct LineFacts {
+    bool blank = true;     // nothing but spaces and tabs, or nothing at all
+    bool comment = false;  // its first character other than a space or a tab is ';'
+    bool tooLong = false;  // more than kBufSize - 1 characters before its end
+    bool nul = false;      // it holds a NUL byte
+  };
+  enum class LineRead { kLine, kEnd, kEndless };
+  LineRead ReadLine(LineFacts* facts);
+  int NextChar();
+  void UnreadChar(int c) { back_[nback_++] = c; }
+  void SkipByteOrderMark();
   bool ReadReal(double* v);
   bool ReadFlag(bool* setting, const char* echo);
   bool ReadColorSetting(int* setting, const char* echo);

@@ -4,6 +4,7 @@
 #include <cstdarg>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #include "driver/Interpreter.h"
 
@@ -50,9 +51,13 @@ void iTPrm::PasseSep() {
   while (*pbuf != '\0' && isSpace(*pbuf)) ++pbuf;
 }
 
-// Error header with the line number and the line as read, then the message itself.
+// Error header with the line number and the line as read, then the message itself on the next
+// line: a line read without its LF (the last line of a file, a line cut at 1023 characters or
+// at a NUL byte, a line ended by a lone CR) gets one in the header.
 void iTPrm::Err(const char* format, ...) {
-  std::printf("Erreur à la ligne %u : %s", static_cast<unsigned>(ligne), buf);
+  const size_t n = std::strlen(buf);
+  std::printf("Erreur à la ligne %u : %s%s", static_cast<unsigned>(ligne), buf,
+              n > 0 && buf[n - 1] == '\n' ? "" : "\n");
   va_list ap;
   va_start(ap, format);
   std::vprintf(format, ap);

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
+#include <string>
 
 #include "expr/ItMath.h"
 
@@ -82,15 +83,16 @@ class TGrammaire {
       e = m.LectNombre(s, y);
       if (e != 0) return e;
     } else {
-      char nom[128];
-      M::ReadSymb(s, nom, sizeof nom);
-      if (nom[0] == '\0') return Err(m, 7);
+      // A name of any length: the buffer is made as long as the name in the text.
+      std::string nom(TItMath::LongueurNom(*s), '\0');
+      M::ReadSymb(s, &nom[0], static_cast<unsigned>(nom.size() + 1));
+      if (nom.empty()) return Err(m, 7);
       M::PasseSep(s);
       if (**s == '(') {
         e = Parenthese(m, s, y);
-        if (e == 0) e = m.ExecFonc(nom, y);
+        if (e == 0) e = m.ExecFonc(nom.c_str(), y);
       } else {
-        e = m.LectReference(nom, y);
+        e = m.LectReference(nom.c_str(), y);
       }
       if (e != 0) return Err(m, e);
     }

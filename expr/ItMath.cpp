@@ -137,6 +137,13 @@ void TItMath::ReadSymb(const char** s, char* nsymb, unsigned sz) {
   nsymb[n] = '\0';
 }
 
+size_t TItMath::LongueurNom(const char* s) {
+  if (!IsNameStart(*s)) return 0;
+  size_t n = 0;
+  while (IsNameChar(s[n])) ++n;
+  return n;
+}
+
 int TItMath::ItMath(const char** s, TComplex* y) {
   if (Racine == nullptr) DejaVus.clear();  // values of an earlier evaluation are not reused
   return TGrammaire<TItMath>::Texte(*this, s, y);
@@ -219,12 +226,82 @@ TFormule::TFormule(const char* t) : texte(t) {
     pas.push_back({Erreur, 0, e, 0, 0});
   else
     pas.push_back({Fin, 0, 0, 0, 0});
+  Plie();
   unsigned n = 0;
   for (const TPas& p : pas) {
-    if (p.code == Nombre || p.code == Reference) ++n;
+    if (p.code == Nombre || p.code == Reference || p.code == Constante) ++n;
     if (p.code == Operation) --n;
     if (n > pile) pile = n;
   }
+}
+
+// Folds the constant parts: a number, and what a sign, a call or an operator makes of constant
+// parts alone, is computed here by the evaluator's own operations (the same value, to the bit,
+// as at each evaluation) and its steps give way to one Constante step. A part whose computation
+// fails (1/0, sqrt(-1)) is kept as it was, and so is all that contains it, so that its error
+// comes at evaluation, in its place. The levels of nesting entered inside a constant part stay,
+// just before its value: they alone can end an evaluation there.
+void TFormule::Plie() {
+  struct TOperande {
+    bool constant;
+    TComplex v;
+    size_t debut;  // its first step in plies
+  };
+  std::vector<TPas> plies;
+  std::vector<TOperande> operandes;
+  TItMath calcul;
+  // Replaces the steps from debut on by the levels among them and the value v.
+  auto remplace = [&](size_t debut, const TComplex& v) {
+    size_t k = debut;
+    for (size_t i = debut; i < plies.size(); ++i)
+      if (plies[i].code == Niveau) plies[k++] = plies[i];
+    plies.resize(k);
+    plies.push_back({Constante, 0, static_cast<int>(constantes.size()), 0, 0});
+    constantes.push_back(v);
+  };
+  for (const TPas& p : pas) {
+    switch (p.code) {
+      case Nombre:
+      case Reference:
+        operandes.push_back({p.code == Nombre, TComplex(p.v, 0), plies.size()});
+        plies.push_back(p);
+        break;
+      case Oppose:
+      case Fonction: {
+        plies.push_back(p);
+        if (operandes.empty() || !operandes.back().constant) break;
+        TOperande& a = operandes.back();
+        TComplex v = a.v;
+        if (p.code == Oppose)
+          TItMath::Oppose(&v);
+        else if (calcul.AppliqueFonc(&TItMath::Fonctions[p.n], &v) != 0)
+          a.constant = false;
+        if (a.constant) {
+          a.v = v;
+          remplace(a.debut, v);
+        }
+        break;
+      }
+      case Operation: {
+        plies.push_back(p);
+        if (operandes.size() < 2) break;
+        const TOperande b = operandes.back();
+        operandes.pop_back();
+        TOperande& a = operandes.back();
+        TComplex r;
+        a.constant = a.constant && b.constant && calcul.Operation(a.v, p.op, b.v, &r) == 0;
+        if (a.constant) {
+          a.v = r;
+          remplace(a.debut, r);
+        }
+        break;
+      }
+      default:  // Niveau, Erreur, Fin; Constante does not come from the parser
+        plies.push_back(p);
+        break;
+    }
+  }
+  pas.swap(plies);
 }
 
 int TItMath::ValeurFonction(TFctTransfert* f, TComplexP* y) {
@@ -254,6 +331,9 @@ int TItMath::Execute(const TFormule& f, TComplex* y) {
     switch (p.code) {
       case TFormule::Nombre:
         pile[n++] = TComplex(p.v, 0);
+        break;
+      case TFormule::Constante:
+        pile[n++] = f.constantes[static_cast<size_t>(p.n)];
         break;
       case TFormule::Reference: {
         Profondeur = depart + p.niveau;

@@ -57,25 +57,41 @@ class TPileOp : public TPile {
 // Parsed form of an expression text: the steps of its evaluation (numbers, references, signs,
 // calls, operations, levels of nesting and the error that ends the text) in the order the
 // parser meets them, so that a text is parsed once and evaluated at many frequencies with the
-// values and the errors of a parse at each.
+// values and the errors of a parse at each. Constant parts are computed once, when the text is
+// parsed: each becomes one Constante step.
 class TFormule {
  public:
-  enum TCode : uint8_t { Nombre, Reference, Oppose, Fonction, Operation, Niveau, Erreur, Fin };
+  enum TCode : uint8_t {
+    Nombre,
+    Reference,
+    Oppose,
+    Fonction,
+    Operation,
+    Niveau,
+    Erreur,
+    Fin,
+    Constante
+  };
   struct TPas {
     TCode code;
     char op;          // Operation: the operator
     int n;            // Reference: index in noms; Fonction: index in the function table;
-                      // Niveau: the level entered; Erreur: the error number
+                      // Niveau: the level entered; Erreur: the error number;
+                      // Constante: index in constantes
     unsigned niveau;  // Reference: the level the name stands at, from the text's start
     double v;         // Nombre: the value
   };
 
-  std::string texte;              // the text parsed
-  std::vector<TPas> pas;          // ends with Erreur or Fin
-  std::vector<std::string> noms;  // the names referenced
-  unsigned pile = 0;              // most values pending at once
+  std::string texte;                 // the text parsed
+  std::vector<TPas> pas;             // ends with Erreur or Fin
+  std::vector<std::string> noms;     // the names referenced
+  std::vector<TComplex> constantes;  // the values of the constant parts
+  unsigned pile = 0;                 // most values pending at once
 
   explicit TFormule(const char* t);
+
+ private:
+  void Plie();
 };
 
 class TItMath {
@@ -139,6 +155,8 @@ class TItMath {
   // Applies the entry f of the function table to *y.
   int AppliqueFonc(const TFonc* f, TComplex* y);
   static void ReadSymb(const char** s, char* nsymb, unsigned sz);
+  // Length of the name that starts at s (0 when none does).
+  static size_t LongueurNom(const char* s);
   static void PasseSep(const char** s);
   // Changes the sign of a term: 0 - x on both parts, so a zero imaginary part stays positive.
   static void Oppose(TComplex* y);

@@ -45,8 +45,10 @@ TEST(LexerTest, ErrShowsLineNumberAndLineAsRead) {
   Line l("Wmin 5\n");
   EXPECT_EQ(Printed([&] { l.it.Err("message %d\n", 7); }),
             "Erreur à la ligne 3 : Wmin 5\nmessage 7\n");
-  Line last("Wmin 5");  // last line of a file without line end: the message follows directly
-  EXPECT_EQ(Printed([&] { last.it.Err("x\n"); }), "Erreur à la ligne 3 : Wmin 5x\n");
+  Line last("Wmin 5");  // last line of a file without line end: the header gets one
+  EXPECT_EQ(Printed([&] { last.it.Err("x\n"); }), "Erreur à la ligne 3 : Wmin 5\nx\n");
+  Line cr("Wmin 5\r");  // a line ended by a lone CR: an LF after it, or the message would overwrite it
+  EXPECT_EQ(Printed([&] { cr.it.Err("x\n"); }), "Erreur à la ligne 3 : Wmin 5\r\nx\n");
 }
 
 TEST(LexerTest, Names) {

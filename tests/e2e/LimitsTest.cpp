@@ -84,9 +84,9 @@ TEST(LimitsTest, LinesOf1023CharactersAndLonger) {
                        "Erreur à la ligne 3 : H.gain = x\nParamètre invalide !\n" +
                        "Erreur à la ligne 5 : H.gain = y\nParamètre invalide !\n" +
                        "Gain de 'H' = 5\n" + "Erreur à la ligne 7 : " + two.substr(0, 1023) +
-                       "Ligne trop longue !\n" +
+                       "\nLigne trop longue !\n" +
                        "Erreur à la ligne 8 : H.gain = z\nParamètre invalide !\n" +
-                       "Erreur à la ligne 10 : " + wide.substr(0, 1023) + "Ligne trop longue !\n" +
+                       "Erreur à la ligne 10 : " + wide.substr(0, 1023) + "\nLigne trop longue !\n" +
                        "Erreur à la ligne 11 : H.gain = t\nParamètre invalide !\n" + kPause);
   EXPECT_EQ(r.status, 0);
 }
@@ -96,7 +96,7 @@ TEST(LimitsTest, ALongLineOfOneWordIsOneLine) {
   const std::string word(3000, 'x');
   CorvaneRun r = RunScript(dir, word + "\nH\n");
   EXPECT_EQ(r.out, kTitle + "Erreur à la ligne 1 : " + word.substr(0, 1023) +
-                       "Ligne trop longue !\n" +
+                       "\nLigne trop longue !\n" +
                        "Erreur à la ligne 2 : H\nFonction 'H' indéfinie !\n" + kPause);
   EXPECT_EQ(r.status, 0);
 }

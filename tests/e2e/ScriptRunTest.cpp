@@ -97,7 +97,7 @@ TEST(ScriptRunTest, ErrorsNameTheirLineAndTheScriptGoesOn) {
                        "Erreur à la ligne 4 : NBP = 5\r\nNombre de points invalide !\n"
                        "Erreur à la ligne 5 : G.pole = -1\r\nFonction 'G' indéfinie !\n"
                        "Ajout pole de 'H' = -2\n"
-                       "Erreur à la ligne 7 : Wmax'=' manquant !\n" +
+                       "Erreur à la ligne 7 : Wmax\n'=' manquant !\n" +
                        kPause);
   EXPECT_EQ(r.status, 0);
 }
@@ -159,7 +159,13 @@ TEST(ScriptRunTest, AwkwardBytesNeitherCrashNorHang) {
     EXPECT_EQ(r.out.substr(r.out.size() - kPause.size()), kPause);
   }
   CorvaneRun r = RunCorvane({dir.Write("n.txt", nul)});
-  EXPECT_EQ(r.out, kTitle + "Wmin=2\nWmax=3\n" + kPause);
+  EXPECT_EQ(r.out, kTitle + "Erreur à la ligne 1 : Wmin=2\nCaractère nul dans la ligne !\nWmax=3\n" +
+                       kPause);
+  // A script that never ends a line: reading stops at 1 MiB (the run is killed after 60 s).
+  r = RunCorvane({"/dev/zero"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, kTitle + "Erreur à la ligne 1 : fichier illisible (ligne de plus de 1 Mo) !\n" +
+                       kPause);
 }
 
 TEST(ScriptRunTest, ShippedExampleRuns) {

@@ -1,5 +1,6 @@
 // Complex expression evaluator: precedence, signs, every error number, references to registered
-// functions checked against closed forms, cycles and deep nesting.
+// functions checked against closed forms, names of any length, constant parts computed once,
+// cycles and deep nesting.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -93,6 +94,19 @@ TEST_F(ItMathTest, ConstantsPrecedenceAndErrors) {
       {"G+unknown/0", 10, 0, 0},
       {"nosuch(1/0)", 3, 0, 0},
       {"X", 13, 0, 0},
+      // Constant parts beside references: folded once in the parsed form, with the same value
+      // and, where a constant part fails, the same error in the same order.
+      {"(1+2)*G+(3-1)", 0, 3.5, -1.5},
+      {"(-8)^(1/3)*G", 0, 1.3660254037844386, 0.3660254037844386},
+      {"-(-8)^(1/3)*G", 0, 1, -1},  // the sign belongs to the term: 8^(1/3) * G
+      {"G*(2*3)/(4^0.5)", 0, 1.5, -1.5},
+      {"((((2))))*sqrt(4)*G", 0, 2, -2},
+      {"unknown+1/0", 10, 0, 0},
+      {"G+1/0", 3, 0, 0},
+      {"sqrt(-1)+unknown", 9, 0, 0},
+      {"(2+3)*unknown", 10, 0, 0},
+      {"G*(1/(2-2)+3)", 3, 0, 0},
+      {"exp(1000)-exp(1000)+G", 9, 0, 0},
   };
   Poles("G", 1, {-1});
   Param.AddFctTransfert("P", 1)->AddZero(0);
@@ -114,6 +128,28 @@ TEST_F(ItMathTest, ConstantsPrecedenceAndErrors) {
       EXPECT_EQ(p.m, y.Module()) << c.texte;
       EXPECT_EQ(p.p, std::atan2(y.Im, y.Re)) << c.texte;
     }
+  }
+}
+
+// The parsed form computes each constant part once, when the text is read: what is left to do
+// at each frequency is one value per constant part, the references and the operations on them.
+TEST_F(ItMathTest, ConstantPartsAreComputedWhenTheTextIsRead) {
+  const struct {
+    const char* texte;
+    size_t steps;  // steps other than levels of nesting, the end included
+  } cas[] = {
+      {"(1+2)*G+(3-1)", 6},                     // 3, G, *, 2, +, end
+      {"2*3*4*G", 4},                           // 24, G, *, end
+      {"G*2*3", 6},                             // (G*2)*3: no constant part but the numbers
+      {"-sqrt(4)^(1/2)", 2},                    // one value
+      {"G+1/0", 6},                             // G, 1, 0, /, +, end: the division stays
+      {"(1+1+1+1+1+1+1+1+1+1)/10*G", 4},        // 1, G, *, end
+  };
+  for (const auto& c : cas) {
+    const TFormule f(c.texte);
+    size_t steps = 0;
+    for (const TFormule::TPas& p : f.pas) steps += p.code != TFormule::Niveau;
+    EXPECT_EQ(steps, c.steps) << c.texte;
   }
 }
 
@@ -206,15 +242,33 @@ TEST_F(ItMathTest, DomainTests) {
   EXPECT_FALSE(AppelMath([](double x) { return std::exp(x); }, 800, &v));
 }
 
-TEST_F(ItMathTest, LongNamesMatchOnTheirFirst127Characters) {
-  std::string n127(127, 'a');
-  Poles(n127.c_str(), 3, {});
+TEST_F(ItMathTest, NamesOfAnyLengthMatchWhole) {
+  // Functions named by 127, 128 and 1017 letters (the longest a script line can create): each
+  // name reaches its own function only, and a name one letter longer reaches none.
+  Poles(std::string(127, 'a').c_str(), 3, {});
+  Poles(std::string(128, 'a').c_str(), 5, {});
+  Poles(std::string(1017, 'a').c_str(), 7, {});
+  const struct {
+    size_t letters;
+    int err;
+    double re;
+  } names[] = {{126, 10, 0}, {127, 0, 3}, {128, 0, 5}, {200, 10, 0}, {1017, 0, 7}, {1018, 10, 0}};
+  TFctTransfert* x = Expr("X", "1");
+  for (const auto& n : names) {
+    const std::string text = std::string(n.letters, 'a') + "*2";
+    TComplex y;
+    EXPECT_EQ(Eval(text, &y), n.err) << n.letters;
+    if (n.err == 0) {
+      EXPECT_EQ(y.Re, 2 * n.re) << n.letters;
+    }
+    x->ChangeExpression(text.c_str());  // the parsed form, as charts evaluate it
+    TComplexP p{0, 0};
+    EXPECT_EQ(x->Value_(1, &p), n.err) << n.letters;
+    if (n.err == 0) {
+      EXPECT_EQ(p.m, 2 * n.re) << n.letters;
+    }
+  }
   TComplex y;
-  EXPECT_EQ(Eval(std::string(200, 'a'), &y), 0);
-  EXPECT_DOUBLE_EQ(y.Re, 3);
-  EXPECT_EQ(Eval(std::string(200, 'a') + "*2", &y), 0);
-  EXPECT_DOUBLE_EQ(y.Re, 6);
-  EXPECT_EQ(Eval(std::string(126, 'a'), &y), 10);
   char buf[4];
   const char* s = "abcdef+";
   TItMath::ReadSymb(&s, buf, sizeof buf);

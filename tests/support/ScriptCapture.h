@@ -21,7 +21,9 @@ inline std::string RunScriptText(const std::string& text) {
   return testing::internal::GetCapturedStdout();
 }
 
-// The error header of line n as the console shows it, line as read (line end included).
+// The error header of line n as the console shows it: the line as read, line end included; a
+// line read without an LF is followed by one, so that the message starts a line.
 inline std::string ErrorHeader(unsigned n, const std::string& line) {
-  return "Erreur à la ligne " + std::to_string(n) + " : " + line;
+  const bool ended = !line.empty() && line.back() == '\n';
+  return "Erreur à la ligne " + std::to_string(n) + " : " + line + (ended ? "" : "\n");
 }

@@ -4,13 +4,15 @@
 # chart kind and the report on one function of order 1000 at the most points, the widest
 # frequency range, the longest and finest simulation, in open and closed loop. Prints the
 # processor time (user + system, so that a busy machine does not inflate it) and the elapsed
-# time of each run, through GNU time; the setup lines cost milliseconds.
-# Usage: extremes.sh <corvane binary> [case ...]   cases: poles bode black temporel prop
+# time of each run, through GNU time; the setup lines cost milliseconds. The case chain is a
+# Bode chart at the most points, in open and closed loop, of one function of 97 chained
+# expressions holding 48 500 constant terms, 500 a line (the functions it names are not drawn).
+# Usage: extremes.sh <corvane binary> [case ...]   cases: poles bode black temporel prop chain
 set -euo pipefail
 bin=$(realpath "$1")
 shift
 cases=("$@")
-[ ${#cases[@]} -eq 0 ] && cases=(poles bode black temporel prop)
+[ ${#cases[@]} -eq 0 ] && cases=(poles bode black temporel prop chain)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -50,6 +52,25 @@ for c in "${cases[@]}"; do
     black) { order1000; echo 'Black(EPS, "black.eps")'; } >"$s" ;;
     temporel) { order1000; echo 'Temporel(EPS, "temp.eps")'; } >"$s" ;;
     prop) { order1000; echo 'H.prop()'; } >"$s" ;;
+    chain)
+      {
+        echo "fct = E0"
+        echo "E0.pole = -1, -10"
+        echo "E0.select = 0"
+        ones="1"
+        for ((i = 1; i < 499; i++)); do ones+="+1"; done
+        for ((k = 1; k <= 97; k++)); do  # E<k> = 499/499 * E<k-1>: 500 constants a line
+          echo "fct = E$k"
+          echo "E$k.exp = \"($ones)/499*E$((k - 1))\""
+          [ $k -lt 97 ] && echo "E$k.select = 0"
+        done
+        echo "NBP = 10000"
+        echo "Wmin = 0.001"
+        echo "Wmax = 100"
+        echo "ClosedLoop = 1"
+        echo 'BodeGP(EPS, "chain.eps")'
+      } >"$s"
+      ;;
     *) echo "unknown case $c" >&2; exit 2 ;;
   esac
   (cd "$work" && /usr/bin/time -o "$work/$c.time" -f "%U %S %e" "$bin" "$s" </dev/null >"$work/$c.out")
