@@ -245,10 +245,10 @@ void TrEvans::Axes(TR_INFO* G) {
   G->DRAW(X(0), t);
   G->CADPOSTXT(1, -0.3, 0);
   G->MOVE(r - 0.15, Y(0));
-  G->CADPRINTF(0, "Re");
+  TexteFin(G, "Re");
   G->CADPOSTXT(-0.3, 1, 0);
   G->MOVE(X(0), t - 0.15);
-  G->CADPRINTF(0, "Im");
+  TexteFin(G, "Im");
 }
 
 // One locus: dotted asymptotes, branches, then the marks of its exact points on top.
@@ -317,7 +317,11 @@ void TrEvans::Lieu(TR_INFO* G, const TLieuFct& l) {
       const bool gauche = x > r0 - 2.5;
       G->CADPOSTXT(gauche ? 1 : 0, 0, 0);
       G->MOVE(gauche ? x - 0.2 : x + 0.2, y + 0.2);
-      G->CADPRINTF(0, "k=%.4G", c.k);
+      {
+        char t[48];
+        std::snprintf(t, sizeof t, "k=%.4G", c.k);
+        TexteFin(G, t);
+      }
     }
   }
 }

@@ -172,17 +172,25 @@ void TrNyquist::Axes(TR_INFO* G) {
     G->DRAW(t, v);
     G->CADPOSTXT(0.5, 1.3, 0);
     G->MOVE(v, 0);
-    G->CADPRINTF(0, "%G", v);
+    {
+      char t[48];
+      std::snprintf(t, sizeof t, "%G", v);
+      TexteFin(G, t);
+    }
     G->CADPOSTXT(-0.3, 0.5, 0);
     G->MOVE(0, v);
-    G->CADPRINTF(0, "%G", v);
+    {
+      char t[48];
+      std::snprintf(t, sizeof t, "%G", v);
+      TexteFin(G, t);
+    }
   }
   G->CADPOSTXT(1, -0.3, 0);
   G->MOVE(L, 0);
-  G->CADPRINTF(0, "Re");
+  TexteFin(G, "Re");
   G->CADPOSTXT(-0.3, 1, 0);
   G->MOVE(0, L);
-  G->CADPRINTF(0, "Im");
+  TexteFin(G, "Im");
   // The unit circle, dashed.
   G->SETLIN(1, 0.5);
   Arc(G, 1, 0, 2 * kPi);
@@ -193,7 +201,11 @@ void TrNyquist::Axes(TR_INFO* G) {
   G->SETLIN(0, 1);
   G->CADPOSTXT(0, -0.3, 0);
   G->MOVE(R * std::cos(kPi / 4), R * std::sin(kPi / 4));
-  G->CADPRINTF(0, "R = %G", R);
+  {
+    char t[48];
+    std::snprintf(t, sizeof t, "R = %G", R);
+    TexteFin(G, t);
+  }
   // The critical point: a black square marker, as on the Black chart.
   Plume(G, true, 1, 0.4);
   G->SETMRK(4, 0.3);
