@@ -87,7 +87,7 @@ void BM_RungeKuttaBlocks(benchmark::State& state) {
   state.counters["steps/s"] = benchmark::Counter(
       static_cast<double>(state.iterations()) * kStepsPerRun, benchmark::Counter::kIsRate);
 }
-BENCHMARK(BM_RungeKuttaBlocks)->Arg(0)->Arg(1)->Arg(2)->Arg(4)->Arg(8)->Arg(12)->Arg(20);
+BENCHMARK(BM_RungeKuttaBlocks)->Arg(0)->Arg(1)->Arg(2)->Arg(4)->Arg(8)->Arg(12)->Arg(16)->Arg(20);
 
 // Closed loop of 1/(s+1)^n by blocks, without and with a delay of 0.5 s before it (the delay
 // equation read back from the past outputs): steps per second of each, side by side.
@@ -136,6 +136,27 @@ void BM_RungeKuttaPairs(benchmark::State& state) {
 }
 BENCHMARK(BM_RungeKuttaPairs)->Arg(1)->Arg(4)->Arg(8);
 
+// Steps of the impulse response of 2/((s+1)(s+2)) from 1 s (Arg 0) and from 720 s (Arg 1),
+// where the decayed state lies below the smallest normal double: the cost of a step should not
+// depend on it.
+void BM_DecayedSteps(benchmark::State& state) {
+  const double a[] = {2.0, 3.0}, b[] = {2.0};
+  SimTemp s(a, 2, b, 1);
+  s.SetFctU(SimTemp::S_Impulsion);
+  s.Dt = 1e-4;
+  std::vector<double> ys(1024);
+  const double debut = state.range(0) != 0 ? 720.0 : 1.0;
+  while (s.T < debut) s.NextYs(debut, ys.data(), nullptr, 1024);
+  constexpr size_t kStepsPerRun = 100 * 1024;
+  for (auto _ : state) {
+    for (size_t done = 0; done < kStepsPerRun;) done += s.NextYs(1e300, ys.data(), nullptr, 1024);
+    benchmark::DoNotOptimize(ys.data());
+  }
+  state.counters["steps/s"] = benchmark::Counter(
+      static_cast<double>(state.iterations()) * kStepsPerRun, benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_DecayedSteps)->Arg(0)->Arg(1);
+
 // The whole report of 4/((s+1)(s+2)(s+3)(s+4)) at default settings: frequency searches and
 // two step responses of 300 000 steps each. Standard output goes to /dev/null meanwhile.
 void BM_PropertiesReport(benchmark::State& state) {
@@ -154,6 +175,26 @@ void BM_PropertiesReport(benchmark::State& state) {
   Param.Reset();
 }
 BENCHMARK(BM_PropertiesReport)->Unit(benchmark::kMillisecond);
+
+// The report of 2/((s+1)(s+2)) simulated over 1000 s at the default step: two step responses of
+// ten million steps each.
+void BM_PropertiesReport1000s(benchmark::State& state) {
+  Param.Reset();
+  Param.EdTFin = 1000;
+  TFctTransfert* f = Param.AddFctTransfert("H", 2);
+  for (double p : {-1.0, -2.0}) f->AddPole(p);
+  std::fflush(stdout);
+  const int saved = dup(fileno(stdout));
+  const int null = open("/dev/null", O_WRONLY);
+  dup2(null, fileno(stdout));
+  for (auto _ : state) AffProp(f);
+  std::fflush(stdout);
+  dup2(saved, fileno(stdout));
+  close(null);
+  close(saved);
+  Param.Reset();
+}
+BENCHMARK(BM_PropertiesReport1000s)->Unit(benchmark::kMillisecond);
 
 // The time chart of 20 fourth-order functions (two real poles and a damped pair each), open and
 // closed loop, at default settings: 40 curves of 100 000 samples, to EPS or EMF.

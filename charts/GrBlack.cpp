@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -278,18 +279,42 @@ class TContoursNichols {
   TTravaux travaux_;
 };
 
+namespace {
+
+bool MemesPlaces(const std::vector<TBoite>& a, const std::vector<TBoite>& b) {
+  return a.size() == b.size() &&
+         (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(TBoite)) == 0);
+}
+
+}  // namespace
+
+const TCacheNichols::Entree* TCacheNichols::Trouve(const TR_INFO& g, bool couleurs, int couleur,
+                                                   const std::vector<TBoite>& places) const {
+  for (const Entree& e : entrees_) {
+    if (e.couleurs != couleurs || (couleurs && e.couleur != couleur)) continue;
+    if (MemesPlaces(e.placesAvant, places) && e.dessin.Fits(g)) return &e;
+  }
+  return nullptr;
+}
+
+bool TCacheNichols::Connu(const TR_INFO& g, bool couleurs, int couleur, double epaisseur) const {
+  for (const Entree& e : entrees_) {
+    if (e.couleurs == couleurs && (!couleurs || e.couleur == couleur) &&
+        e.epaisseur == epaisseur && e.u_cmx == g.u_cmx && e.u_cmy == g.u_cmy && e.mul == g.mul)
+      return true;
+  }
+  return false;
+}
+
+void TCacheNichols::Ajoute(Entree e) {
+  if (entrees_.size() >= kEntrees) entrees_.erase(entrees_.begin());
+  entrees_.push_back(std::move(e));
+}
+
 void GrBlack::Trace() {
   if (G == nullptr || G->Gr == nullptr) return;
   TR_INFO* gr = G->Gr;
   places_.clear();
-  // The contours' points are computed from now on, while the page and the grid are drawn.
-  std::unique_ptr<TContoursNichols> contours;
-  if (Param.CBNichols) contours = std::make_unique<TContoursNichols>(true);
-  contours_ = contours.get();
-  struct Oubli {
-    TContoursNichols** p;
-    ~Oubli() { *p = nullptr; }
-  } oubli{&contours_};
   if (G->Type == GrPS) gr->BOUNDS(0, 19, 0, 28);
   if (gr->TRINIT() != 0) {
     std::printf("Le fichier %s ne peut être ouvert !\n",
@@ -299,6 +324,17 @@ void GrBlack::Trace() {
   if (G->Type == GrScr) gr->SETMUL(0.5);
   gr->BOUNDS(0, 19, 0, 28);
   gr->VWPORTA(1.5, 17.5, 0.3, 26.5);
+  // The contours' points are computed from now on, while the grid is drawn, unless the
+  // contours are likely to be replayed from the cache.
+  std::unique_ptr<TContoursNichols> contours;
+  if (Param.CBNichols && (Cache == nullptr || !Cache->Connu(*gr, Param.CBCouleurs,
+                                                            Param.ColorNichols, Param.EpNichols)))
+    contours = std::make_unique<TContoursNichols>(true);
+  contours_ = contours.get();
+  struct Oubli {
+    TContoursNichols** p;
+    ~Oubli() { *p = nullptr; }
+  } oubli{&contours_};
   gr->LINEWIDTH(0.4);
   gr->WINDOW(-220, 0, -28, 36);
   gr->SETMRK(4, 0.3);
@@ -390,6 +426,37 @@ void GrBlack::quadrill(double dp, double dm) {
 
 void GrBlack::nichols() {
   TR_INFO* gr = G->Gr;
+  // Drawn before from the same state, with the same pens and labels placed: the same device
+  // calls, lines and labels.
+  const TCacheNichols::Entree* vu =
+      Cache != nullptr ? Cache->Trouve(*gr, Param.CBCouleurs, Param.ColorNichols, places_)
+                       : nullptr;
+  if (vu != nullptr) {
+    vu->dessin.Replay(gr);
+    std::fputs(vu->texte.c_str(), stdout);
+    places_ = vu->placesApres;
+    return;
+  }
+  TCacheNichols::Entree e;
+  e.placesAvant = places_;
+  const bool garde = Cache != nullptr && e.dessin.Begin(gr);
+  dit_ = garde ? &e.texte : nullptr;
+  dessine();
+  dit_ = nullptr;
+  if (!garde) return;
+  e.dessin.End(gr);
+  e.placesApres = places_;
+  e.couleurs = Param.CBCouleurs;
+  e.couleur = Param.ColorNichols;
+  e.epaisseur = Param.EpNichols;
+  e.u_cmx = gr->u_cmx;
+  e.u_cmy = gr->u_cmy;
+  e.mul = gr->mul;
+  Cache->Ajoute(std::move(e));
+}
+
+void GrBlack::dessine() {
+  TR_INFO* gr = G->Gr;
   if (Param.CBCouleurs) gr->PLUME(Param.ColorNichols);
   // Called on its own, the chart computes the contours here, on this thread.
   TContoursNichols ici(false);
@@ -445,8 +512,12 @@ bool GrBlack::PlaceSurContour(const T_CRB* c, double t, double dt, double pas, d
     PosA(gr, x1, y1, &x1, &y1);
     PosA(gr, x2, y2, &x2, &y2);
     double a = std::atan2(y2 - y1, x2 - x1) * 180 / M_PI;
-    if (k == 0 && diagnostic && std::fabs(std::fabs(c->rot) - 180) < 0.001)
-      std::printf("ang=%G  c->rot=%G\n", a, c->rot);
+    if (k == 0 && diagnostic && std::fabs(std::fabs(c->rot) - 180) < 0.001) {
+      char ligne[64];
+      std::snprintf(ligne, sizeof ligne, "ang=%G  c->rot=%G\n", a, c->rot);
+      std::fputs(ligne, stdout);
+      if (dit_ != nullptr) *dit_ += ligne;
+    }
     a = Redresse(a) + c->rot;
     const double bord = 1e-6 * (wx1 - wx0);
     if (x < std::min(wx0, wx1) - bord || x > std::max(wx0, wx1) + bord ||
@@ -515,7 +586,7 @@ std::vector<double> GrBlack::Frequences() {
 }
 
 bool GrBlack::Lieu(TFctTransfert* h, const std::vector<double>& w, std::vector<double>* phase,
-                   std::vector<double>* gain) {
+                   std::vector<double>* gain, bool produit) {
   phase->clear();
   gain->clear();
   phase->reserve(w.size());
@@ -523,7 +594,7 @@ bool GrBlack::Lieu(TFctTransfert* h, const std::vector<double>& w, std::vector<d
   h->InitValue(true);
   for (double wk : w) {
     TComplexP v;
-    if (!h->Value(wk, &v)) return false;
+    if (!h->Value(wk, &v, produit)) return false;
     phase->push_back(v.p * 180 / M_PI);
     gain->push_back(20 * std::log10(v.m));
   }
@@ -559,7 +630,7 @@ bool GrBlack::TraceFctTransfert(TFctTransfert* h) {
   Etendue(&w1, &w2);
   // The points computed before a failed evaluation are drawn, then the chart stops there.
   std::vector<double> phase, gain;
-  const bool calcule = Lieu(h, Frequences(), &phase, &gain);
+  const bool calcule = Lieu(h, Frequences(), &phase, &gain, true);
   Polyligne pl(gr);
   for (size_t k = 0; k < phase.size(); ++k)
     pl.Point(std::isfinite(phase[k]) && std::isfinite(gain[k]), phase[k], gain[k]);
@@ -568,7 +639,7 @@ bool GrBlack::TraceFctTransfert(TFctTransfert* h) {
   // Chart point of h at w (phase in degrees, gain in dB); ok is false when it is not finite.
   auto point = [&](double w, double* x, double* y, bool* ok) {
     TComplexP v;
-    if (!h->Value(w, &v)) return false;
+    if (!h->Value(w, &v, true)) return false;
     *x = v.p * 180 / M_PI;
     *y = 20 * std::log10(v.m);
     *ok = std::isfinite(*x) && std::isfinite(*y);

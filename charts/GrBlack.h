@@ -7,6 +7,7 @@
 
 #include "charts/Axes.h"
 #include "plot/MDGraph.h"
+#include "plot/Recording.h"
 
 class TFctTransfert;
 class TTableCsv;
@@ -32,17 +33,50 @@ constexpr int kNbIsoPhase = 40;
 extern const T_CRB mdb[kNbIsoGain];
 extern const T_CRB mph[kNbIsoPhase];
 
+// Nichols contours already drawn, kept as the device calls they made (and the lines they
+// printed) for the next Black charts that draw them from the same kernel state with the same
+// pen settings: those replay the calls instead of computing and drawing the contours again.
+class TCacheNichols {
+ public:
+  // One drawing of the contours: the device calls, the lines printed, the label boxes placed
+  // before (part of what it fits) and after, the pen settings and the page's scale.
+  struct Entree {
+    TRecording dessin;
+    std::string texte;
+    std::vector<TBoite> placesAvant, placesApres;
+    bool couleurs = false;
+    int couleur = 0;
+    double epaisseur = 0, u_cmx = 0, u_cmy = 0, mul = 0;
+  };
+  // The drawing that fits g in its current state, the pen settings and the labels placed, or
+  // null.
+  const Entree* Trouve(const TR_INFO& g, bool couleurs, int couleur,
+                       const std::vector<TBoite>& places) const;
+  // Whether a drawing with these pen settings and line width (mm), on a page of g's scale, is
+  // kept: a chart may then skip computing the contours ahead.
+  bool Connu(const TR_INFO& g, bool couleurs, int couleur, double epaisseur) const;
+  // Keeps a drawing, the oldest going when kEntrees are kept.
+  void Ajoute(Entree e);
+
+ private:
+  static constexpr size_t kEntrees = 4;  // some 5 MB each
+  std::vector<Entree> entrees_;
+};
+
 class GrBlack {
  public:
   TMDGraph* G = nullptr;  // device holder, not owned
+  TCacheNichols* Cache = nullptr;  // contours drawn by earlier charts, kept there; not owned
   int CloseErr = 0;  // what closing the drawing returned: not 0 when its file was not written whole
 
   // Draws the whole chart.
   void Trace();
   // Rectangular grid: phase lines every dp degrees, gain lines every dm dB, with labels.
   void quadrill(double dp, double dm);
-  // Every iso-gain and iso-phase contour with its label.
+  // Every iso-gain and iso-phase contour with its label; replayed from Cache when it fits.
   void nichols();
+  // The same, computed and drawn.
+  void dessine();
   // The label of a contour where it overlaps no label placed before (moved along the contour,
   // or left out), on a white ground.
   void affgain(const T_CRB* c);
@@ -57,9 +91,10 @@ class GrBlack {
   // Angular frequencies of the locus points, from the settings.
   static std::vector<double> Frequences();
   // Phase (degrees) and gain (dB) of h in its current loop mode at each frequency of w; false
-  // when an evaluation failed, the points before it being kept.
+  // when an evaluation failed, the points before it being kept. With produit, as Value gives
+  // them with its produit (the same to within rounding, for the drawing).
   static bool Lieu(TFctTransfert* h, const std::vector<double>& w, std::vector<double>* phase,
-                   std::vector<double>* gain);
+                   std::vector<double>* gain, bool produit = false);
 
  private:
   static constexpr int kEssais = 12;  // places tried on either side of a contour label's own
@@ -72,4 +107,5 @@ class GrBlack {
   TContoursNichols* contours_ = nullptr;  // points computed ahead by Trace, not owned
   std::vector<TBoite> places_;            // boxes of the labels placed so far
   char texte_[64] = {};
+  std::string* dit_ = nullptr;  // the contours' printed lines go there too while set
 };

@@ -22,7 +22,7 @@ constexpr size_t kPointsEnParallele = 50000;
 // Evaluates one point in dB (gain) or degrees (phase); false when the evaluation failed.
 bool Point(TFctTransfert* f, double w, bool gain, double* v) {
   TComplexP y;
-  if (!f->Value(w, &y)) return false;
+  if (!f->Value(w, &y, true)) return false;
   *v = gain ? 20.0 * std::log10(y.m) : y.p * 180.0 / M_PI;
   return true;
 }
@@ -48,7 +48,7 @@ void TrBode::afff(double f, TR_INFO* G) {
   EtiquetteDansPage(G, texte);
 }
 
-bool TrBode::Calcule(size_t garde) {
+bool TrBode::Calcule(size_t garde, bool produit) {
   wn = Param.EdWn;
   wm = Param.EdWm;
   if (Param.RBFrequence) {
@@ -137,10 +137,10 @@ bool TrBode::Calcule(size_t garde) {
   const std::vector<double>& w = w_;
   TTravaux travaux(
       avance.size(),
-      [&avance, &w](size_t t) {
+      [&avance, &w, produit](size_t t) {
         const TAvance& a = avance[t];
         for (size_t k = 0; k < w.size(); ++k) {
-          const TComplexP y = a.f->ValueBO(w[k]);
+          const TComplexP y = produit ? a.f->ValueBOProduit(w[k]) : a.f->ValueBO(w[k]);
           if (a.bo != nullptr) {
             a.bo->gain[k] = 20.0 * std::log10(y.m);
             a.bo->phase[k] = y.p;
@@ -172,7 +172,7 @@ bool TrBode::Calcule(size_t garde) {
     }
     for (uint32_t k = 0; k < nbp; ++k) {
       TComplexP y;
-      if (!f->Value(w_[k], &y)) return false;
+      if (!f->Value(w_[k], &y, produit)) return false;
       double gain = 20.0 * std::log10(y.m), phase = y.p * 180.0 / M_PI;
       etend(gain, &g_started, &dBn, &dBm);
       etend(phase, &p_started, &Degn, &Degm);
@@ -188,7 +188,7 @@ bool TrBode::Calcule(size_t garde) {
 void TrBode::Trace(TMDGraph* G) {
   if (G == nullptr || G->Gr == nullptr) return;
   TR_INFO* gr = G->Gr;
-  if (!Calcule(ValeursMax)) return;
+  if (!Calcule(ValeursMax, true)) return;
   // The loop modes the sweeps leave (an expression sets those of the functions it names):
   // drawing from kept values must leave the same.
   std::vector<char> modes(Param.GetNbFctTransfert());
@@ -233,7 +233,7 @@ void TrBode::Trace(TMDGraph* G) {
 }
 
 bool TrBode::Table(TTableCsv* t) {
-  if (!Calcule(SIZE_MAX)) return false;
+  if (!Calcule(SIZE_MAX, false)) return false;
   t->Colonne("w_rad_s", w_.data(), w_.size());
   for (const TCourbe& c : courbes_) {
     const std::string nom = std::string(c.f->Nom != nullptr ? c.f->Nom : "") + (c.bf ? "_BF" : "");

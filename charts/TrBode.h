@@ -41,8 +41,10 @@ class TrBode {
   void Trace(TMDGraph* G);
   // Computes the frequencies, the curves and the extents of the chart from the settings,
   // keeping the values of the curves while they hold at most garde values in all; false when
-  // an evaluation failed.
-  bool Calcule(size_t garde);
+  // an evaluation failed. With produit, a function given by its factors is evaluated as one
+  // complex product a point (TFctTransfert::ValueBOProduit): the same to within rounding, for
+  // the drawing; the numbers of a table take the exact sum of the factors' angles.
+  bool Calcule(size_t garde, bool produit);
   // Computes the chart and puts its numbers in t: the frequencies, then the gain and/or phase
   // (the panels of the chart) of each curve; false when an evaluation failed.
   bool Table(TTableCsv* t);

@@ -168,7 +168,7 @@ void iTPrm::Chart(int kind) {
     std::printf("Le fichier %s ne peut être ouvert !\n", NomSymb);
     return;
   }
-  Tracer(device, tr, NomSymb);
+  Tracer(device, tr, NomSymb, &nichols);
 }
 
 void iTPrm::ExecCmde() {

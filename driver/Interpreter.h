@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "charts/GrBlack.h"
 #include "plot/MDGraph.h"
 #include "plot/TrColors.h"
 
@@ -30,6 +31,7 @@ class iTPrm {
   bool started_ = false;  // the start of the file (and its byte-order mark) is behind
   double prm[kMaxPrm] = {};  // values read from the current line
   unsigned int nbprm = 0;    // number of valid entries in prm
+  TCacheNichols nichols;     // Nichols contours drawn by the script's Black charts
 
   // Opens the script nf for reading; prints an error and leaves f null when it cannot.
   explicit iTPrm(const char* nf);

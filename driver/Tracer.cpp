@@ -63,7 +63,7 @@ void TracerCsv(TrType tr, const char* nf) {
 
 }  // namespace
 
-void Tracer(GrType x, TrType tr, const char* nf) {
+void Tracer(GrType x, TrType tr, const char* nf, TCacheNichols* nichols) {
   if (x == GrCSV) {
     if (nf != nullptr && *nf != '\0') TracerCsv(tr, nf);
     return;
@@ -75,6 +75,7 @@ void Tracer(GrType x, TrType tr, const char* nf) {
       case TraceBlack: {
         GrBlack b;
         b.G = &g;
+        b.Cache = nichols;
         b.Trace();
         closeErr = b.CloseErr;
         break;

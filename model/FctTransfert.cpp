@@ -35,6 +35,49 @@ void Append(T*& a, int& n, const T& v) {
   ++n;
 }
 
+// atan2(y, x) within 2e-6 rad, without a call: the ratio of the smaller to the larger part
+// (in [0, 1]) through an odd polynomial, then moved to its octant. Only ever used to choose a
+// multiple of 2 pi.
+inline double AngleApproche(double y, double x) {
+  const double ax = std::fabs(x), ay = std::fabs(y);
+  const bool raide = ay > ax;
+  const double grand = raide ? ay : ax, petit = raide ? ax : ay;
+  const double t = grand > 0 ? petit / grand : 0.0, t2 = t * t;
+  double a = t * (0.99997726 +
+                  t2 * (-0.33262347 + t2 * (0.19354346 + t2 * (-0.11643287 +
+                                                                t2 * (0.05265332 - t2 * 0.01172120)))));
+  a = raide ? kPi / 2 - a : a;
+  // The signs of zeros count as for atan2: atan2(-0, -1) = -pi.
+  a = std::signbit(x) ? kPi - a : a;
+  return std::copysign(a, y);
+}
+
+// Running product r + j i of complex factors, with its scale 2^e apart: kept within [2^-150,
+// 2^150] in size by exact powers of two, so that no product of factors (each below 2^400), nor
+// the quotient of two products, overflows or vanishes.
+struct TProduit {
+  double r = 1, i = 0;
+  int e = 0;
+  inline void Fois(double a, double b) {
+    const double t = r * a - i * b;
+    i = r * b + i * a;
+    r = t;
+    const double m = std::fabs(r) + std::fabs(i);
+    if (__builtin_expect(m > 0x1p150 || m < 0x1p-150, 0)) Echelle();
+  }
+  // Brings the size near 1.
+  void Echelle() {
+    int k;
+    std::frexp(std::fabs(r) + std::fabs(i), &k);
+    r = std::ldexp(r, -k);
+    i = std::ldexp(i, -k);
+    e += k;
+  }
+};
+
+// Largest part of a factor the product takes: beyond, one product could overflow.
+constexpr double kFacteurMax = 0x1p400;
+
 }  // namespace
 
 TFctTransfert::TFctTransfert(const char* n) : Nom(CopyString(n)) {}
@@ -167,6 +210,49 @@ TComplexP TFctTransfert::ValueBO(double w) const {
   return {m, ph};
 }
 
+TComplexP TFctTransfert::ValueBOProduit(double w) const {
+  TProduit n, d;
+  double ph = g < 0 ? -kPi : 0.0;  // the factors' angles, approximate
+  double taille = 0;               // the largest part of a factor
+  for (int k = 0; k < nbz; ++k) {
+    n.Fois(-z[k], w);
+    ph += AngleApproche(w, -z[k]);
+    taille = std::fabs(z[k]) > taille ? std::fabs(z[k]) : taille;
+  }
+  for (int k = 0; k < nbp; ++k) {
+    d.Fois(-p[k], w);
+    ph -= AngleApproche(w, -p[k]);
+    taille = std::fabs(p[k]) > taille ? std::fabs(p[k]) : taille;
+  }
+  for (int k = 0; k < nbpc; ++k) {
+    const double re = pc[k].c - pc[k].a * w * w, im = pc[k].b * w;
+    d.Fois(re, im);
+    ph -= AngleApproche(im, re);
+    taille = std::fabs(re) + std::fabs(im) > taille ? std::fabs(re) + std::fabs(im) : taille;
+  }
+  for (int k = 0; k < nbzc; ++k) {
+    const double re = zc[k].c - zc[k].a * w * w, im = zc[k].b * w;
+    n.Fois(re, im);
+    ph += AngleApproche(im, re);
+    taille = std::fabs(re) + std::fabs(im) > taille ? std::fabs(re) + std::fabs(im) : taille;
+  }
+  // n / d as n conj(d) / |d|^2, each within 2^150 in size.
+  const double qr = n.r * d.r + n.i * d.i, qi = n.i * d.r - n.r * d.i;
+  const double d2 = d.r * d.r + d.i * d.i;
+  double m = std::fabs(g) * std::hypot(qr, qi) / d2;
+  if (n.e != d.e) m = std::ldexp(m, n.e - d.e);
+  // A zero, huge or not finite factor, or a modulus out of range: the angle of the product
+  // is not known, or the modulus would lose digits; the factors are taken one by one.
+  if (!(taille + w < kFacteurMax) || !(d2 > 0) || !(qr != 0 || qi != 0) || !(m > 0) ||
+      !std::isfinite(m))
+    return ValueBO(w);
+  double arg = std::atan2(qi, qr) + (g < 0 ? -kPi : 0.0);
+  arg += 2 * kPi * std::round((ph - arg) / (2 * kPi));
+  // The delay's phase -w tau, exact, after the branch of the factors is chosen.
+  if (Retard != 0.0) arg -= w * Retard;
+  return {m, arg};
+}
+
 double TFctTransfert::ModuleEchelonne(double w) const {
   double m = 1;
   long e = 0;
@@ -246,15 +332,15 @@ void TFctTransfert::CorrectionPhase(double w, TComplexP* y) {
   y->p -= w * RetardCorrec;
 }
 
-int TFctTransfert::Value_(double w, TComplexP* y) {
+int TFctTransfert::Value_(double w, TComplexP* y, bool produit) {
   if (Expression != nullptr) return TItMath(w).ValeurFonction(this, y);
-  *y = ValueBO(w);
+  *y = produit ? ValueBOProduit(w) : ValueBO(w);
   return 0;
 }
 
-bool TFctTransfert::Value(double w, TComplexP* y) {
+bool TFctTransfert::Value(double w, TComplexP* y, bool produit) {
   EnCalcul = true;
-  int r = Value_(w, y);
+  int r = Value_(w, y, produit);
   if (r != 0) {
     std::printf("Erreur : %s\n", TItMath::ErrMsg(r));
     EnCalcul = false;

@@ -64,9 +64,14 @@ class TFctTransfert {
   void AddZeroC(double a, double b, double c);
 
   TComplexP ValueBO(double w) const;
-  int Value_(double w, TComplexP* y);
+  // ValueBO to within rounding, for the charts' sweeps: one complex product of the factors (one
+  // modulus and one angle a point), whose angle goes to the branch of the sum of the factors'
+  // angles, found from a fast approximation of each.
+  TComplexP ValueBOProduit(double w) const;
+  // With produit, a function given by its factors is evaluated by ValueBOProduit.
+  int Value_(double w, TComplexP* y, bool produit = false);
   static TComplexP ToBF(TComplexP y);
-  bool Value(double w, TComplexP* y);
+  bool Value(double w, TComplexP* y, bool produit = false);
   TComplexP ValueBF(double w) const { return ToBF(ValueBO(w)); }
   static double dB(TComplexP y);
   static double Deg(TComplexP y);

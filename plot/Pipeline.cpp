@@ -59,7 +59,7 @@ inline void Queue(TR_INFO& g, int dx, int dy, int st) {
         f[4].st == 0)
       g.bn_optim();
     if (g.nbfifo == 5) {
-      g.tr_move(f[0].dx, f[0].dy, f[0].st);
+      g.out_move(f[0].dx, f[0].dy, f[0].st);
       f[0] = f[1];
       f[1] = f[2];
       f[2] = f[3];
@@ -68,7 +68,7 @@ inline void Queue(TR_INFO& g, int dx, int dy, int st) {
       return;
     }
     if (g.nbfifo > 5) {
-      g.tr_move(f[0].dx, f[0].dy, f[0].st);
+      g.out_move(f[0].dx, f[0].dy, f[0].st);
       g.bn_delf(0);
     }
   }
@@ -351,7 +351,7 @@ void TR_INFO::bn_delf(int n) {
 
 void TR_INFO::bn_flush() {
   bn_optim();
-  for (int i = 0; i < nbfifo; ++i) tr_move(fifo[i].dx, fifo[i].dy, fifo[i].st);
+  for (int i = 0; i < nbfifo; ++i) out_move(fifo[i].dx, fifo[i].dy, fifo[i].st);
   nbfifo = 0;
 }
 

@@ -338,7 +338,7 @@ int TR_INFO::PLUME(int plum) {
   if (plum != plm_) {
     plm_ = plum;
     bn_flush();
-    tr_pen(plum);
+    out_pen(plum);
   }
   return 0;
 }
@@ -353,11 +353,11 @@ int TR_INFO::LINEWIDTH(double wmm) {
   bn_optim();
   int k = nbfifo;
   while (k > 0 && fifo[k - 1].st == 0) --k;
-  for (int i = 0; i < k; ++i) tr_move(fifo[i].dx, fifo[i].dy, fifo[i].st);
+  for (int i = 0; i < k; ++i) out_move(fifo[i].dx, fifo[i].dy, fifo[i].st);
   for (int i = k; i < nbfifo; ++i) fifo[i - k] = fifo[i];
   nbfifo -= k;
   width = wmm;
-  tr_width(wmm * mul);
+  out_width(wmm * mul);
   return 0;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <vector>
 
 #include "plot/AtomicFile.h"
 #include "plot/TrColors.h"
@@ -56,6 +57,13 @@ class TR_INFO {
   struct Move {
     int dx, dy, st;
   };
+  // One call of the device operations, as a recording keeps it (plot/Recording.h): a move, a
+  // pen (dx) or a width (w).
+  struct DeviceCall {
+    enum Kind { kMove, kPen, kWidth } kind;
+    int dx, dy, st;
+    double w;
+  };
   // Text extent measurement (device units).
   struct TextSize {
     int mes;
@@ -103,6 +111,7 @@ class TR_INFO {
   TD_INFO CADPOL[3] = {};       // the three stroke-font slots
   Move fifo[5] = {};            // queue of relative device moves
   TextSize TXTSZ = {};          // text extent measurement
+  std::vector<DeviceCall>* recording = nullptr;  // device calls are copied there while set
 
   // Messages of the error numbers 0 to 10.
   static const char* const TRmesg[11];
@@ -119,6 +128,20 @@ class TR_INFO {
   virtual void tr_size(int dx, int dy);
   virtual void tr_width(double mm);
   virtual ~TR_INFO();
+
+  // The device operations as the kernel calls them: each also goes to the recording, if any.
+  void out_move(int dx, int dy, int st) {
+    if (recording != nullptr) recording->push_back({DeviceCall::kMove, dx, dy, st, 0});
+    tr_move(dx, dy, st);
+  }
+  void out_pen(int p) {
+    if (recording != nullptr) recording->push_back({DeviceCall::kPen, p, 0, 0, 0});
+    tr_pen(p);
+  }
+  void out_width(double mm) {
+    if (recording != nullptr) recording->push_back({DeviceCall::kWidth, 0, 0, 0, mm});
+    tr_width(mm);
+  }
 
   // ---- Opening, closing and modes ----
   int TRINIT();

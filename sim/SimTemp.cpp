@@ -9,6 +9,9 @@
 #include <limits>
 #include <unsupported/Eigen/MatrixFunctions>
 #include <vector>
+#if defined(__SSE__)
+#include <xmmintrin.h>
+#endif
 
 #include "expr/Poly.h"
 #include "expr/Roots.h"
@@ -24,6 +27,28 @@ constexpr double kPasRaide = 0.25;
 // Highest order whose poles are checked: beyond, finding them and the exponential of the
 // system would take longer than the simulation itself, and Runge-Kutta is used as it is.
 constexpr int kOrdreExactMax = 50;
+// Highest order with its own step loop, whose trip counts are known at compile time.
+constexpr int kOrdreRegistres = 16;
+
+// While it lives, the processor takes results and operands below the smallest normal double
+// (about 2.2e-308) as zero, and restores its previous mode when it goes. A decayed state entry
+// would otherwise reach that range after some 700 time constants, where each operation costs
+// the processor a hundred cycles and more; the outputs lose only values below 1e-300.
+class NoSubnormals {
+ public:
+#if defined(__SSE__)
+  NoSubnormals() : avant_(_mm_getcsr()) { _mm_setcsr(avant_ | kFtzDaz); }
+  ~NoSubnormals() { _mm_setcsr(avant_); }
+
+ private:
+  static constexpr unsigned kFtzDaz = 0x8040;  // flush to zero (bit 15), denormals are zero (6)
+  unsigned avant_;
+#else
+  NoSubnormals() {}
+#endif
+  NoSubnormals(const NoSubnormals&) = delete;
+  NoSubnormals& operator=(const NoSubnormals&) = delete;
+};
 
 }  // namespace
 
@@ -236,6 +261,7 @@ size_t SimTemp::NextYs(double tFin, double* y, double* t, size_t n) {
   }
   if (Retard > 0.0) return StepsRetard(tFin, y, t, n);
   if (!prepared_ || !(Dt == dtExact_)) Prepare();
+  const NoSubnormals noSubnormals;
   if (exact_) {
     if (FctU == &SimTemp::Echelon) return StepsExact(tFin, y, t, n, UEchelon(), 0);
     if (FctU == &SimTemp::Rampe) return StepsExact(tFin, y, t, n, URampe(), 1);
@@ -257,7 +283,7 @@ size_t SimTemp::NextYsPaire(SimTemp* a, SimTemp* b, double tFin, double* ya, dou
                             double* t, size_t n) {
   if (n == 0 || a->A == nullptr || b->A == nullptr) return 0;
   if (a->Retard > 0.0 || b->Retard > 0.0) return 0;
-  if (a->NbA != b->NbA || a->NbA < 1 || a->NbA > 8 || a->NbB != b->NbB) return 0;
+  if (a->NbA != b->NbA || a->NbA < 1 || a->NbA > kOrdreRegistres || a->NbB != b->NbB) return 0;
   if (!(a->Dt == b->Dt) || !(a->T == b->T) || a->FInit != b->FInit ||
       a->TypeSignal != b->TypeSignal || a->FctU != b->FctU)
     return 0;
@@ -267,6 +293,7 @@ size_t SimTemp::NextYsPaire(SimTemp* a, SimTemp* b, double tFin, double* ya, dou
   }
   SimTemp* const sims[2] = {a, b};
   double* const ys[2] = {ya, yb};
+  const NoSubnormals noSubnormals;
   if (a->FctU == &SimTemp::Echelon) return StepsOfOrder<Double2>(sims, tFin, ys, t, n, UEchelon());
   if (a->FctU == &SimTemp::Rampe) return StepsOfOrder<Double2>(sims, tFin, ys, t, n, URampe());
   if (a->FctU == &SimTemp::Impulsion)
@@ -292,7 +319,7 @@ size_t SimTemp::Steps(SimTemp* const* sims, double tFin, double* const* ys, doub
   constexpr int n = N;
   V x[n], a[n], b[n + 1];
   const int nbb = s0.NbB;
-#pragma GCC unroll 8
+#pragma GCC unroll 16
   for (int i = 0; i < n; ++i) {
     double xv[L], av[L];
     for (int l = 0; l < L; ++l) {
@@ -302,7 +329,7 @@ size_t SimTemp::Steps(SimTemp* const* sims, double tFin, double* const* ys, doub
     x[i] = W::De(xv);
     a[i] = W::De(av);
   }
-#pragma GCC unroll 9
+#pragma GCC unroll 17
   for (int i = 0; i < n + 1; ++i) {
     double bv[L];
     for (int l = 0; l < L; ++l) bv[l] = i < nbb ? sims[l]->B[i] : 0.0;
@@ -332,25 +359,25 @@ size_t SimTemp::Steps(SimTemp* const* sims, double tFin, double* const* ys, doub
     const V uMid = W::Diffuse(u(tMid));
     // Stage slopes: f_j[i] = v_j[i + 1] below the last entry, the last one is s_j.
     V s1 = W::Diffuse(u(tNow));
-#pragma GCC unroll 8
+#pragma GCC unroll 16
     for (int i = 0; i < n; ++i) s1 -= a[i] * x[i];
     V v2[n], v3[n], v4[n];
-#pragma GCC unroll 8
+#pragma GCC unroll 16
     for (int i = 0; i < n; ++i) v2[i] = x[i] + h2 * (i + 1 < n ? x[i + 1] : s1);
     V s2 = uMid;
-#pragma GCC unroll 8
+#pragma GCC unroll 16
     for (int i = 0; i < n; ++i) s2 -= a[i] * v2[i];
-#pragma GCC unroll 8
+#pragma GCC unroll 16
     for (int i = 0; i < n; ++i) v3[i] = x[i] + h2 * (i + 1 < n ? v2[i + 1] : s2);
     V s3 = uMid;
-#pragma GCC unroll 8
+#pragma GCC unroll 16
     for (int i = 0; i < n; ++i) s3 -= a[i] * v3[i];
-#pragma GCC unroll 8
+#pragma GCC unroll 16
     for (int i = 0; i < n; ++i) v4[i] = x[i] + h * (i + 1 < n ? v3[i + 1] : s3);
     V s4 = W::Diffuse(u(tLast));
-#pragma GCC unroll 8
+#pragma GCC unroll 16
     for (int i = 0; i < n; ++i) s4 -= a[i] * v4[i];
-#pragma GCC unroll 8
+#pragma GCC unroll 16
     for (int i = 0; i < n; ++i) {
       const bool last = i + 1 == n;
       const V f1 = last ? s1 : x[i + 1 < n ? i + 1 : i];
@@ -364,13 +391,13 @@ size_t SimTemp::Steps(SimTemp* const* sims, double tFin, double* const* ys, doub
 
     // Output at the new time: N applied to z, with the direct term of a biproper function.
     V y = W::Diffuse(0.0);
-#pragma GCC unroll 8
+#pragma GCC unroll 16
     for (int i = 0; i < n; ++i) {
       if (i < m) y += b[i] * x[i];
     }
     if (direct) {
       V z = W::Diffuse(u(tNow));
-#pragma GCC unroll 8
+#pragma GCC unroll 16
       for (int i = 0; i < n; ++i) z -= a[i] * x[i];
       y += b[n] * z;
     }
@@ -381,7 +408,7 @@ size_t SimTemp::Steps(SimTemp* const* sims, double tFin, double* const* ys, doub
     ++k;
   } while (k < cnt && tNow < tFin);
   for (int l = 0; l < L; ++l) {
-#pragma GCC unroll 8
+#pragma GCC unroll 16
     for (int i = 0; i < n; ++i) sims[l]->X[i] = W::Voie(x[i], l);
     sims[l]->FInit = first;
     sims[l]->T = tNow;
@@ -392,7 +419,8 @@ size_t SimTemp::Steps(SimTemp* const* sims, double tFin, double* const* ys, doub
 template <class V, class U>
 size_t SimTemp::StepsOfOrder(SimTemp* const* sims, double tFin, double* const* y, double* t,
                              size_t n, U u) {
-  // Small orders get their own loop, with the state and the coefficients in registers.
+  // Orders up to 16 get their own loop, with the state and the coefficients in registers as far
+  // as they go.
   switch (sims[0]->NbA) {
     case 1:
       return Steps<1, V>(sims, tFin, y, t, n, u);
@@ -410,6 +438,22 @@ size_t SimTemp::StepsOfOrder(SimTemp* const* sims, double tFin, double* const* y
       return Steps<7, V>(sims, tFin, y, t, n, u);
     case 8:
       return Steps<8, V>(sims, tFin, y, t, n, u);
+    case 9:
+      return Steps<9, V>(sims, tFin, y, t, n, u);
+    case 10:
+      return Steps<10, V>(sims, tFin, y, t, n, u);
+    case 11:
+      return Steps<11, V>(sims, tFin, y, t, n, u);
+    case 12:
+      return Steps<12, V>(sims, tFin, y, t, n, u);
+    case 13:
+      return Steps<13, V>(sims, tFin, y, t, n, u);
+    case 14:
+      return Steps<14, V>(sims, tFin, y, t, n, u);
+    case 15:
+      return Steps<15, V>(sims, tFin, y, t, n, u);
+    case 16:
+      return Steps<16, V>(sims, tFin, y, t, n, u);
     default:
       return sims[0]->StepsOfBlock(tFin, y[0], t, n, u);
   }

@@ -309,6 +309,50 @@ TEST_F(BlackTest, EmptyRegistryStillCloses) {
   EXPECT_GT(rec->segs.size(), 10000u);
 }
 
+// Charts drawing their contours from a cache that earlier charts filled give, call for call, the
+// segments, pens, widths and console lines of the same chart drawn alone; a chart whose pens or
+// width differ from every kept drawing draws its own.
+TEST_F(BlackTest, CachedContoursAsDrawnAlone) {
+  AddH();
+  Param.CBEchBlack = Param.CBNichols = true;
+  struct {
+    bool couleurs;
+    int couleur;
+    double epaisseur;
+    bool connu;  // a drawing with these settings was kept by an earlier row
+  } rows[] = {{true, 6, 0.5, false}, {true, 6, 0.5, true},   {false, 6, 0.5, false},
+              {true, 3, 0.5, false}, {true, 3, 0.25, false}, {true, 6, 0.5, true},
+              {false, 6, 0.5, true}};
+  TCacheNichols cache;
+  for (const auto& r : rows) {
+    Param.CBCouleurs = r.couleurs;
+    Param.ColorNichols = r.couleur;
+    Param.EpNichols = r.epaisseur;
+    const std::vector<C_REC::Seg> seul = Run()->segs;
+    const std::string ditSeul = out_;
+    C_REC page;  // the page of the chart, as the chart sets it up
+    page.TRINIT();
+    page.BOUNDS(0, 19, 0, 28);
+    EXPECT_EQ(cache.Connu(page, r.couleurs, r.couleur, r.epaisseur), r.connu) << r.couleur;
+    C_REC* rec;
+    holder_ = RecHolder(GrEMF, &rec);
+    GrBlack b;
+    b.G = holder_.get();
+    b.Cache = &cache;
+    testing::internal::CaptureStdout();
+    b.Trace();
+    const std::string dit = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(dit, ditSeul) << r.couleur;
+    ASSERT_EQ(rec->segs.size(), seul.size()) << r.couleur;
+    for (size_t i = 0; i < seul.size(); ++i) {
+      const C_REC::Seg &a = rec->segs[i], &e = seul[i];
+      ASSERT_TRUE(a.x0 == e.x0 && a.y0 == e.y0 && a.x1 == e.x1 && a.y1 == e.y1 && a.pen == e.pen &&
+                  a.w == e.w)
+          << r.couleur << " " << i;
+    }
+  }
+}
+
 TEST(BlackTables, Rows) {
   EXPECT_EQ(mdb[20].v, 0);
   EXPECT_EQ(mdb[20].n, -210);
