@@ -29,9 +29,22 @@ PendingFile g_pending[kPendingFiles];
 
 constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
+// A handler that runs on one thread while the other thread is making a temporary file must not
+// look at the list before that file exists: it sets g_dying, after which no new file is begun,
+// and waits (a bounded time) for the files being made to be made.
+std::atomic<bool> g_dying{false};
+std::atomic<int> g_creating{0};
+
 // Removes every temporary file being written, then dies of the signal as it would have.
 extern "C" void RemovePendingAndRaise(int sig) {
   const int saved = errno;
+  g_dying.store(true);
+  // When the handler interrupted the making of a file on its own thread, the count never drops:
+  // the wait ends after 200 ms, and that file, listed before it is made, is removed all the same.
+  for (int i = 0; i < 200 && g_creating.load() != 0; ++i) {
+    const timespec ms = {0, 1000000};
+    nanosleep(&ms, nullptr);
+  }
   for (PendingFile& p : g_pending) {
     if (p.state.load(std::memory_order_acquire) == 2) unlink(p.path);
   }
@@ -112,7 +125,12 @@ int CreateTemporary(const std::string& path, int mode, std::string* temp, int* s
   for (int attempt = 0; attempt < 100; ++attempt) {
     *temp = dir + "." + base + "." + RandomSuffix();
     *slot = Register(*temp);
+    g_creating.fetch_add(1);
+    // A handler on the other thread is removing the files and the process is about to end:
+    // make no more (nor write the final file directly), just wait for the end.
+    while (g_dying.load()) pause();
     const int fd = open(temp->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    g_creating.fetch_sub(1);
     if (fd >= 0) {
       if (mode >= 0) fchmod(fd, static_cast<mode_t>(mode));
       return fd;
