@@ -164,12 +164,14 @@ constexpr double kCoutRepris = 6;
 // attendus: the number of samples expected. Returns true when both loops were stepped together.
 bool Pas(SimTemp* st, int code, double Tm, bool bo, bool bf, double attendus,
          std::vector<double> ys[2], std::vector<double> ts[2]) {
+  // Room for a whole curve at once (kept from one function to the next).
+  const size_t place = static_cast<size_t>(attendus);
   for (int l = 0; l < 2; ++l) {
     ys[l].clear();
     ts[l].clear();
-    ys[l].reserve(static_cast<size_t>(attendus));
-    ts[l].reserve(static_cast<size_t>(attendus));
+    if (l == 0 ? bo : bf) ys[l].reserve(place);
   }
+  ts[0].reserve(place);
   double y0[kBlock], y1[kBlock], t[kBlock];
   if (bo && bf && st->A != nullptr) {
     // The same pairing as the range pass: the same values as either loop alone.
@@ -192,6 +194,7 @@ bool Pas(SimTemp* st, int code, double Tm, bool bo, bool bf, double attendus,
   }
   for (int l = 0; l < 2; ++l) {
     if (l == 0 ? !bo : !bf) continue;
+    ts[l].reserve(place);
     st->Init();
     if (l == 0)
       st->ModeBO();
