@@ -4,9 +4,10 @@
 # folder, and reports for each chart file the largest point difference between the two
 # drawings, in kernel units (400 a centimetre): tools/chart_points.py reads EPS, SVG, PDF and
 # EMF files; the other files (PNG, CSV, the console) are compared byte for byte.
-# Usage: tools/compare-points.sh OLD NEW [BUILD_DIR]
+# Usage: tools/compare-points.sh OLD NEW [BUILD_DIR [SCRIPT...]]
 #   OLD, NEW: a commit (built once by tools/commit-build.sh) or the path of a corvane binary.
 #   BUILD_DIR (default build/): a build with the test programs, whose runs give the test scripts.
+#   SCRIPT...: more scripts to run (for instance the Bode chart of tools/bode100.sh).
 # Prints one line per chart file, then the largest difference met and the files above one unit.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -16,11 +17,13 @@ binary() {  # binary COMMIT_OR_PATH
 old=$(binary "$1") || exit 2
 new=$(binary "$2") || exit 2
 build=$(realpath "${3:-$root/build}")
+shift $(($# < 3 ? $# : 3))
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/compare-points.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 bash "$root/tools/capture-test-scripts.sh" "$build" "$work/captured"
 scripts=("$root"/examples/*.txt "$root"/tools/compare/*.txt "$root"/fuzz/corpus/script/*.txt)
+for f in "$@"; do scripts+=("$(realpath "$f")"); done
 declare -A seen
 for f in "${scripts[@]}"; do seen[$(md5sum <"$f" | cut -d' ' -f1)]=1; done
 for f in "$work"/captured/s-*; do
