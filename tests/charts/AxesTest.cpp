@@ -67,7 +67,14 @@ void Verifie(const std::string& k, const std::string& ou) {
   C_REC* rec = nullptr;
   auto holder = RecHolder(GrPS, &rec);
   TEtiquettes places;
-  std::vector<Cadre> cadres;
+  // The frames of each chart (cm): one panel, or two for Bode gain and phase.
+  const Cadre plein{2, 18, 1, 27.5};
+  std::vector<Cadre> cadres = {plein};
+  // Draws chart c, whose Trace takes the holder, and keeps its label boxes.
+  auto trace = [&](auto&& c) {
+    c.Trace(holder.get());
+    places = c.Etiquettes;
+  };
   testing::internal::CaptureStdout();  // the Black chart's progress lines
   if (k == "black") {
     GrBlack b;
@@ -76,29 +83,16 @@ void Verifie(const std::string& k, const std::string& ou) {
     places = b.Etiquettes;
     cadres = {{1.5, 17.5, 0.3, 26.5}};
   } else if (k == "nyquist") {
-    TrNyquist n;
-    n.Trace(holder.get());
-    places = n.Etiquettes;
+    trace(TrNyquist());
     cadres = {{1, 18, 5.5, 22.5}};
   } else if (k == "evans") {
-    TrEvans e;
-    e.Trace(holder.get());
-    places = e.Etiquettes;
-    cadres = {{2, 18, 1, 27.5}};
+    trace(TrEvans());
   } else if (k == "temporel") {
-    TrTemp t;
-    t.Trace(holder.get());
-    places = t.Etiquettes;
-    cadres = {{2, 18, 1, 27.5}};
+    trace(TrTemp());
   } else {
     Param.RBBode = k == "bodegp" ? RBBodeGainPhase : k == "bodeg" ? RBBodeGain : RBBodePhase;
-    TrBode b;
-    b.Trace(holder.get());
-    places = b.Etiquettes;
-    if (k == "bodegp")
-      cadres = {{2, 18, 15, 27.5}, {2, 18, 1, 13.5}};
-    else
-      cadres = {{2, 18, 1, 27.5}};
+    trace(TrBode());
+    if (k == "bodegp") cadres = {{2, 18, 15, 27.5}, {2, 18, 1, 13.5}};
   }
   testing::internal::GetCapturedStdout();
   ASSERT_TRUE(rec->closed);
