@@ -33,7 +33,7 @@ double TrBode::carrondi(double x, const double* t, size_t szt) {
   return ArrondiNet(x, t, szt, false);
 }
 
-void TrBode::afff(double f, TR_INFO* G) {
+void TrBode::afff(double f, TR_INFO* G, TEtiquettes* places) {
   const char* prefix = "";
   double v = f;
   if (f >= 1e6) {
@@ -45,7 +45,7 @@ void TrBode::afff(double f, TR_INFO* G) {
   }
   char texte[64];
   std::snprintf(texte, sizeof texte, "%.3G%ss/e-1", v, prefix);
-  EtiquetteDansPage(G, texte);
+  EtiquetteDansPage(G, texte, places);
 }
 
 bool TrBode::Calcule(size_t garde, bool produit) {
@@ -201,19 +201,8 @@ void TrBode::Trace(TMDGraph* G) {
       if (TFctTransfert* f = Param.GetFctTransfert(i)) f->ModeBF = modes[i] != 0;
   };
 
-  // Page: 19 x 28 cm everywhere (half size on the screen, which fills its window).
-  if (G->Type == GrPS) gr->BOUNDS(0, 19, 0, 28);
-  if (gr->TRINIT() != 0) {
-    std::printf("Le fichier %s ne peut être ouvert !\n",
-                gr->NomFichier != nullptr ? gr->NomFichier : "");
-    return;
-  }
-  if (G->Type == GrScr) {
-    gr->SETMUL(0.5);
-    gr->BOUNDS(0, 19, 0, 28);
-  } else if (G->Type != GrPS) {
-    gr->BOUNDS(0, 19, 0, 28);
-  }
+  Etiquettes.Vide();
+  if (!OuvrePage(G)) return;
   double xn, xmax, yn, ymax;
   gr->GET_BOUNDS(&xn, &xmax, &yn, &ymax);
   txm = xmax;
@@ -280,7 +269,7 @@ bool TrBode::bode(TR_INFO* G, TTypeGraphe typ) {
       Plume(G, col, grille.col1, grille.ep1);
       G->MOVE(std::log10(x), top + 0.15);
       G->DRAW(std::log10(x), 0.85);
-      afff(x, G);
+      afff(x, G, &Etiquettes);
     }
 
     Plume(G, col, grille.col2, grille.ep2);
@@ -313,7 +302,7 @@ bool TrBode::bode(TR_INFO* G, TTypeGraphe typ) {
     }
   }
 
-  TraceAxeValeurs(G, txm, tym, yn, ym, gain ? "dB" : "/eo", grille, false);
+  TraceAxeValeurs(G, txm, tym, yn, ym, gain ? "dB" : "/eo", grille, false, &Etiquettes);
 
   if (!Param.CBBO && !Param.CBBF) return true;
   G->WINDOW(lwn, lwm, yn, ym);

@@ -22,6 +22,7 @@ class TrBode {
   double txm = 0, tym = 0;    // drawing width and panel height, centimetres
   TTypeGraphe TypeGraphe = TypeGainPhase;
   int CloseErr = 0;  // what closing the drawing returned: not 0 when its file was not written whole
+  TEtiquettes Etiquettes;  // the labels placed on the page by the last Trace
 
   // One curve of the chart (a function in one loop mode), in the order the range and the
   // panels meet them; its values are kept when they fit in the memory allowed to the chart.
@@ -54,6 +55,7 @@ class TrBode {
   void Frequences();
   // Nice rounding of x through table t (szt = 0: default table).
   double carrondi(double x, const double* t = nullptr, size_t szt = 0);
-  // Prints the angular-frequency label f at the current pen position.
-  void afff(double f, TR_INFO* G);
+  // Prints the angular-frequency label f at the current pen position, as EtiquetteDansPage
+  // places it among places (none: placed whatever it overlaps).
+  void afff(double f, TR_INFO* G, TEtiquettes* places = nullptr);
 };
