@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "charts/Annotations.h"
 #include "charts/Axes.h"
 #include "charts/TableCsv.h"
 #include "charts/Travaux.h"
@@ -104,7 +105,8 @@ int CodeEntree() {
 // Draws the input signal walked by sim from the origin: each time after a step is paired with
 // the input value before it. An input above the frame (the impulse, 1/Dt high for one step) is
 // cut at the frame's top, where an arrow head says it goes on upward.
-void CourbeEntree(TR_INFO* G, SimTemp* sim, double Tn, double Tm) {
+// The points drawn are noted in leg when it is not null.
+void CourbeEntree(TR_INFO* G, SimTemp* sim, double Tn, double Tm, TLegende* leg) {
   Plume(G, Param.CBCouleurs, Param.ColorInput, Param.EpCourbe);
   if (Param.CBPointill) Tirets(G, 0.3, 0.1, Param.EpCourbe);
   double wx0, wx1, wy0, wy1;
@@ -114,9 +116,15 @@ void CourbeEntree(TR_INFO* G, SimTemp* sim, double Tn, double Tm) {
   G->MOVE(Tn, 0);
   bool down = true;
   double tp = Tn, up = 0;  // the point drawn last
+  if (leg != nullptr) {
+    const double zero = 0;
+    leg->Courbe(-1, 0);
+    leg->Note(G, &Tn, &zero, 1);
+  }
   do {
     double u = sim->ValU();
     sim->NextT();
+    if (leg != nullptr) leg->Note(G, &sim->T, &u, 1);
     if (!std::isfinite(u)) {
       down = false;
       continue;
@@ -154,19 +162,34 @@ constexpr double kPasEnParallele = 2e5;
 constexpr size_t kEchantillonsMax = (64u << 20) / sizeof(double);
 
 // Draws the output of sim from the origin until Tm.
-void CourbeSortie(TR_INFO* G, SimTemp* sim, double Tn, double Tm) {
+// The points drawn are noted in leg when it is not null.
+void CourbeSortie(TR_INFO* G, SimTemp* sim, double Tn, double Tm, TLegende* leg) {
   G->MOVE(Tn, 0);
   bool down = true;
   double ys[kBlock], ts[kBlock];
-  while (Tm > sim->T) TraceFinis(G, ts, ys, sim->NextYs(Tm, ys, ts, kBlock), &down);
+  if (leg != nullptr) {
+    const double zero = 0;
+    leg->Note(G, &Tn, &zero, 1);
+  }
+  while (Tm > sim->T) {
+    const size_t n = sim->NextYs(Tm, ys, ts, kBlock);
+    TraceFinis(G, ts, ys, n, &down);
+    if (leg != nullptr) leg->Note(G, ts, ys, n);
+  }
 }
 
 // Draws the samples the range pass kept, from the origin.
+// The points drawn are noted in leg when it is not null.
 void CourbeGardee(TR_INFO* G, const std::vector<double>& ys, const std::vector<double>& ts,
-                  double Tn) {
+                  double Tn, TLegende* leg) {
   G->MOVE(Tn, 0);
   bool down = true;
   TraceFinis(G, ts.data(), ys.data(), ys.size(), &down);
+  if (leg != nullptr) {
+    const double zero = 0;
+    leg->Note(G, &Tn, &zero, 1);
+    leg->Note(G, ts.data(), ys.data(), std::min(ts.size(), ys.size()));
+  }
 }
 
 }  // namespace
@@ -474,13 +497,38 @@ bool TrTemp::Temporel(TR_INFO* G) {
   if (!Param.CBBO && !Param.CBBF) return true;
   G->WINDOW(Tn, Tm, Yn, Ym);
   G->SETPRT(1);  // the curves and the input stay inside the frame
+  // The legend names the input and every curve in the order they are drawn: open loop solid,
+  // closed loop dashed.
+  TLegende legende;
+  TLegende* leg = Param.CBLegende ? &legende : nullptr;
+  if (leg != nullptr) legende.Prepare(G);
   const int code = CodeEntree();
   {
     SimTemp in;
     in.SetFctU(code);
     in.Dt = Dt;
-    if (Param.CBShowInput) CourbeEntree(G, &in, Tn, Tm);
+    if (Param.CBShowInput) {
+      CourbeEntree(G, &in, Tn, Tm, leg);
+      if (leg != nullptr)
+        leg->Ajoute({"Entr\xe9" "e", Param.ColorInput, Param.EpCourbe,
+                      Param.CBPointill ? 0.3 : 0, 0.1});
+    }
   }
+  // Functions drawn in the same pen carry markers, which the legend shows.
+  std::vector<int> marques(Param.GetNbFctTransfert(), -1);
+  if (leg != nullptr) {
+    std::vector<int> plumes;
+    std::vector<unsigned> qui;
+    for (unsigned i = 0; i < Param.GetNbFctTransfert(); ++i) {
+      const TFctTransfert* h = Param.GetFctTransfert(i);
+      if (h == nullptr || !h->Checked) continue;
+      plumes.push_back(col ? PlumeCourbe(h) : 1);
+      qui.push_back(i);
+    }
+    const std::vector<int> m = TLegende::Marques(plumes);
+    for (size_t k = 0; k < qui.size(); ++k) marques[qui[k]] = m[k];
+  }
+  int drawn = 0;
   bool first = true;
   // A curve kept by the range pass of Trace is drawn from its samples.
   auto gardee = [&](unsigned i, int bf) -> const std::vector<double>* {
@@ -510,31 +558,45 @@ bool TrTemp::Temporel(TR_INFO* G) {
       SimTemp in;
       in.SetFctU(code);
       in.Dt = Dt;
-      CourbeEntree(G, &in, Tn, Tm);
+      CourbeEntree(G, &in, Tn, Tm, nullptr);
     }
     first = false;
+    if (leg != nullptr) {
+      const std::string nom = h->Nom != nullptr ? h->Nom : "";
+      if (Param.CBBO)
+        leg->Ajoute({nom + " (BO)", PlumeCourbe(h), Param.EpCourbe, 0, 0, marques[i]});
+      if (Param.CBBF)
+        leg->Ajoute({nom + " (BF)", PlumeCourbe(h), Param.EpCourbe, Param.CBPointill ? 0.15 : 0,
+                     0.15, marques[i]});
+    }
+    const double decalage = 0.8 + 0.6 * drawn++;
     if (col) G->PLUME(PlumeCourbe(h));
     if (Param.CBBO) {
       if (Param.CBPointill) G->SETLIN(0, 1);
+      if (leg != nullptr) leg->Courbe(marques[i], decalage);
       if (bo != nullptr) {
-        CourbeGardee(G, *bo, temps_, Tn);
+        CourbeGardee(G, *bo, temps_, Tn, leg);
       } else {
         st->Init();
         st->ModeBO();
-        CourbeSortie(G, st.get(), Tn, Tm);
+        CourbeSortie(G, st.get(), Tn, Tm, leg);
       }
+      if (leg != nullptr) leg->TraceMarques(G);
     }
     if (Param.CBBF) {
       if (Param.CBPointill) Tirets(G, 0.15, 0.15, Param.EpCourbe);
+      if (leg != nullptr) leg->Courbe(marques[i], decalage);
       if (bf != nullptr) {
-        CourbeGardee(G, *bf, temps_, Tn);
+        CourbeGardee(G, *bf, temps_, Tn, leg);
       } else {
         st->Init();
         st->ModeBF();
-        CourbeSortie(G, st.get(), Tn, Tm);
+        CourbeSortie(G, st.get(), Tn, Tm, leg);
       }
+      if (leg != nullptr) leg->TraceMarques(G);
       if (Param.CBPointill) G->SETLIN(0, 1);
     }
   }
+  if (leg != nullptr) legende.Trace(G, col);
   return true;
 }
