@@ -68,7 +68,7 @@ TCadre CadreCourant(TR_INFO* G) {
 }
 
 bool EtiquetteRepere(TR_INFO* G, double x, double y, const char* texte, double hauteur,
-                     std::vector<TBoite>* places) {
+                     TEtiquettes* places) {
   const TD_INFO slot = G->CADPOL[0];
   const TVersCm cm(G);
   const TCadre cadre = CadreCourant(G);
@@ -81,12 +81,9 @@ bool EtiquetteRepere(TR_INFO* G, double x, double y, const char* texte, double h
   for (const auto& e : essais) {
     const double ux = cm.U(cm.X(x) + e.dx), uy = cm.V(cm.Y(y) + e.dy);
     G->CADPOSTXT(e.tx, e.ty, 0);
-    const TBoite b = BoiteTexte(G, ux, uy, texte, hauteur, 0, 0.05);
-    if (!BoiteDans(b, cadre)) continue;
-    bool libre = true;
-    for (const TBoite& p : *places) libre = libre && !Chevauchent(p, b);
-    if (!libre) continue;
-    places->push_back(b);
+    const TBoite b = BoiteTexte(G, ux, uy, texte, hauteur, 0, kMargeEtiquette);
+    if (!BoiteDans(b, cadre) || !places->Libre(G, b)) continue;
+    places->Ajoute(b);
     FondBlanc(G, b);
     G->MOVE(ux, uy);
     TexteFin(G, texte);
@@ -210,34 +207,70 @@ void TLegende::Place(TR_INFO* G) {
   boites_[BasDroit] = {dr - l, dr, b, b + h};
   boites_[BasGauche] = {g, g + l, b, b + h};
   for (int k = 0; k < 4; ++k) {
-    const TCadre& r = boites_[k];
-    double o = 0;
-    // Every cell the box touches counts whole.
-    const int i0 = std::max(0, static_cast<int>(std::floor((r.xn - c.xn) / kCellule)));
-    const int i1 = std::min(nx_ - 1, static_cast<int>(std::floor((r.xm - c.xn) / kCellule)));
-    const int j0 = std::max(0, static_cast<int>(std::floor((r.yn - c.yn) / kCellule)));
-    const int j1 = std::min(ny_ - 1, static_cast<int>(std::floor((r.ym - c.yn) / kCellule)));
-    for (int j = j0; j <= j1 && !cellules_.empty(); ++j)
-      for (int i = i0; i <= i1; ++i)
-        o += cellules_[static_cast<size_t>(j) * static_cast<size_t>(nx_) + static_cast<size_t>(i)];
-    // A label counts as much as a centimetre of curve.
-    for (const TBoite& e : etiquettes_)
-      if (Chevauchent(e, BoiteDe(r))) o += 1;
-    occupe_[k] = o;
+    occupe_[k] = Encre(boites_[k]);
+    chevauche_[k] = Chevauche(boites_[k]);
   }
+  coin_ = -1;
+  for (int k = 0; k < 4; ++k)
+    if (chevauche_[k] == 0 && (coin_ < 0 || occupe_[k] < occupe_[coin_])) coin_ = k;
+  if (coin_ >= 0) {
+    choisie_ = boites_[coin_];
+    return;
+  }
+  // Along the edges: the top and bottom ones left to right, the side ones bottom up.
+  double mieux = 0;
+  bool trouve = false;
+  auto essaie = [&](const TCadre& r) {
+    if (Chevauche(r) != 0) return;
+    const double e = Encre(r);
+    if (!trouve || e < mieux) {
+      choisie_ = r;
+      mieux = e;
+      trouve = true;
+    }
+  };
+  for (double x = g; x + l <= dr + 1e-9; x += 0.25) {
+    essaie({x, x + l, ht - h, ht});
+    essaie({x, x + l, b, b + h});
+  }
+  for (double y = b; y + h <= ht + 1e-9; y += 0.25) {
+    essaie({g, g + l, y, y + h});
+    essaie({dr - l, dr, y, y + h});
+  }
+  if (trouve) return;
+  coin_ = 0;
+  for (int k = 1; k < 4; ++k)
+    if (chevauche_[k] < chevauche_[coin_] ||
+        (chevauche_[k] == chevauche_[coin_] && occupe_[k] < occupe_[coin_]))
+      coin_ = k;
+  choisie_ = boites_[coin_];
 }
 
-int TLegende::Coin() const {
-  int best = 0;
-  for (int c = 1; c < 4; ++c)
-    if (occupe_[c] < occupe_[best]) best = c;
-  return best;
+double TLegende::Encre(const TCadre& r) const {
+  const TCadre& c = cadre_;
+  double o = 0;
+  // Every cell the box touches counts whole.
+  const int i0 = std::max(0, static_cast<int>(std::floor((r.xn - c.xn) / kCellule)));
+  const int i1 = std::min(nx_ - 1, static_cast<int>(std::floor((r.xm - c.xn) / kCellule)));
+  const int j0 = std::max(0, static_cast<int>(std::floor((r.yn - c.yn) / kCellule)));
+  const int j1 = std::min(ny_ - 1, static_cast<int>(std::floor((r.ym - c.yn) / kCellule)));
+  for (int j = j0; j <= j1 && !cellules_.empty(); ++j)
+    for (int i = i0; i <= i1; ++i)
+      o += cellules_[static_cast<size_t>(j) * static_cast<size_t>(nx_) + static_cast<size_t>(i)];
+  return o;
 }
 
-void TLegende::Trace(TR_INFO* G, bool couleurs) {
+int TLegende::Chevauche(const TCadre& r) const {
+  int n = 0;
+  for (const TBoite& e : etiquettes_) n += Chevauchent(e, BoiteDe(r));
+  return n;
+}
+
+void TLegende::Trace(TR_INFO* G, bool couleurs, TEtiquettes* places) {
   if (entrees_.empty() || cellules_.empty()) return;
   Place(G);
-  const TCadre r = boites_[Coin()];
+  const TCadre r = choisie_;
+  if (places != nullptr && Chevauche(r) == 0) places->Ajoute(BoiteDe(r));
   double ep;
   G->GET_LINEWIDTH(&ep);
   const int plume = G->plm_;

@@ -17,11 +17,11 @@ TCadre CadreCourant(TR_INFO* G);
 
 // Prints texte (text slot 0, hauteur cm high, thin) beside the user point (x, y) of the current
 // window: right of it, else left of it, else above or below, the first place whose box stands
-// within the frame and overlaps none of *places; the label goes on a white ground and its box
-// is added to *places. False (nothing drawn) when no place fits. Slot 0 and the pen position
-// are left as they were.
+// within the frame and is free in places; the label goes on a white ground and its box into
+// places. False (nothing drawn) when no place fits. Slot 0 and the pen position are left as
+// they were.
 bool EtiquetteRepere(TR_INFO* G, double x, double y, const char* texte, double hauteur,
-                     std::vector<TBoite>* places);
+                     TEtiquettes* places);
 
 // The legend of a chart. Once the viewport of the curves is set, the chart starts it (Prepare),
 // shows it every curve it draws (Note, Coupe) and the labels it placed inside the frame
@@ -72,19 +72,30 @@ class TLegende {
   void TraceMarques(TR_INFO* G);
   // Notes a label placed inside the frame.
   void NoteBoite(const TBoite& b);
-  // Measures the entries and sets the box of each corner, with how much of the curves (cm of
-  // line, counted by whole cells) and of the labels (1 each) it covers.
+  // Measures the entries and chooses the legend's box: of the corners whose box overlaps no
+  // label noted, the one that covers the least of the curves (cm of line, counted by whole
+  // cells), the first of the order above on a tie; when every corner overlaps a label, the place
+  // along the frame's edges, 0.25 cm apart, that overlaps none and covers the least of the
+  // curves; when there is none, the corner that overlaps the fewest labels.
   void Place(TR_INFO* G);
+  // Cm of curve in the box of corner c, and labels it overlaps.
   double Occupation(int c) const { return occupe_[c]; }
-  // The corner the legend goes to: the least occupied, the first of the order above on a tie.
-  int Coin() const;
-  // The box of corner c, in absolute centimetres.
+  int Etiquettes(int c) const { return chevauche_[c]; }
+  // The corner chosen by Place, or -1 when the box lies along an edge.
+  int Coin() const { return coin_; }
+  // The box of corner c, and the box chosen, in absolute centimetres.
   TCadre Boite(int c) const { return boites_[c]; }
-  // Places the legend and draws it in corner Coin(): white ground, thin black frame, and for each entry a
+  TCadre Choisie() const { return choisie_; }
+  // Places the legend and draws it in its box, which then goes into places when places is not
+  // null (unless it overlaps a label there): white ground, thin black frame, and for each entry a
   // sample of the line in its pen, width and style, then its text. Pens are used only in
   // colour (couleurs); the pen, width, line style and window in force are restored (the line
   // style as solid).
-  void Trace(TR_INFO* G, bool couleurs);
+  void Trace(TR_INFO* G, bool couleurs, TEtiquettes* places = nullptr);
+  // Notes every label of places (those inside the frame are the ones that count).
+  void NoteEtiquettes(const TEtiquettes& places) {
+    for (const TBoite& b : places.Boites()) NoteBoite(b);
+  }
 
  private:
   static constexpr double kCellule = 0.25;  // side of a cell, cm
@@ -95,6 +106,12 @@ class TLegende {
   std::vector<TBoite> etiquettes_;
   TCadre boites_[4] = {};
   double occupe_[4] = {};
+  int chevauche_[4] = {};
+  int coin_ = 0;
+  TCadre choisie_ = {};
+  // Cm of curve and labels noted in the box r.
+  double Encre(const TCadre& r) const;
+  int Chevauche(const TCadre& r) const;
   bool suite_ = false;
   double px_ = 0, py_ = 0;  // last point noted, absolute cm
   int marque_ = -1;         // marker of the curve being noted

@@ -17,6 +17,24 @@ constexpr int kMaxLignes = 10000;
 
 }  // namespace
 
+bool OuvrePage(TMDGraph* G) {
+  TR_INFO* gr = G->Gr;
+  // The PostScript device takes its page before it opens (its bounding box).
+  if (G->Type == GrPS) gr->BOUNDS(0, 19, 0, 28);
+  if (gr->TRINIT() != 0) {
+    std::printf("Le fichier %s ne peut être ouvert !\n",
+                gr->NomFichier != nullptr ? gr->NomFichier : "");
+    return false;
+  }
+  if (G->Type == GrScr) {
+    gr->SETMUL(0.5);
+    gr->BOUNDS(0, 19, 0, 28);
+  } else if (G->Type != GrPS) {
+    gr->BOUNDS(0, 19, 0, 28);
+  }
+  return true;
+}
+
 double ArrondiNet(double x, const double* t, size_t szt, bool zero_inclus) {
   double a = std::fabs(x);
   if (zero_inclus ? a <= 1e-100 : a < 1e-100) return 0.0;
@@ -46,7 +64,7 @@ int ChiffresExacts(double v, double pas) {
   return 17;
 }
 
-void EtiquetteDansPage(TR_INFO* G, const char* texte) {
+bool EtiquetteDansPage(TR_INFO* G, const char* texte, TEtiquettes* places) {
   double x, y;
   G->GET_POS(&x, &y);
   // The text's extent, measured without clipping, in absolute centimetres.
@@ -69,12 +87,20 @@ void EtiquetteDansPage(TR_INFO* G, const char* texte) {
     if (c < lo || c > hi || b - a > hi - lo) return 0.0;
     return a < lo ? lo - a : b > hi ? hi - b : 0.0;
   };
-  const double dx =
-      dedans(std::min(cmx(xn), cmx(xm)), std::max(cmx(xn), cmx(xm)), cmx(x), px0, px1);
-  const double dy =
-      dedans(std::min(cmy(yn), cmy(ym)), std::max(cmy(yn), cmy(ym)), cmy(y), py0, py1);
+  const double ax = std::min(cmx(xn), cmx(xm)), bx = std::max(cmx(xn), cmx(xm));
+  const double ay = std::min(cmy(yn), cmy(ym)), by = std::max(cmy(yn), cmy(ym));
+  const double dx = dedans(ax, bx, cmx(x), px0, px1);
+  const double dy = dedans(ay, by, cmy(y), py0, py1);
+  if (places != nullptr) {
+    const double m = kMargeEtiquette;
+    const TBoite b{(ax + bx) / 2 + dx, (ay + by) / 2 + dy, 1, 0, (bx - ax) / 2 + m,
+                   (by - ay) / 2 + m};
+    if (!places->Libre(G, b)) return false;
+    places->Ajoute(b);
+  }
   G->MOVE(x + dx / kx, y + dy / ky);
   TexteFin(G, texte);
+  return true;
 }
 
 void TexteFin(TR_INFO* G, const char* texte) {
@@ -133,6 +159,27 @@ TBoite BoiteTexte(TR_INFO* G, double x, double y, const char* texte, double haut
                 std::fabs(x1 - x0) / 2 + marge, std::fabs(y1 - y0) / 2 + marge};
 }
 
+bool TEtiquettes::Libre(TR_INFO* G, const TBoite& b) const {
+  // On the page: the ink, that is the box less its margin.
+  const TBoite encre{b.cx, b.cy, b.ux, b.uy, std::max(b.l - kMargeEtiquette, 0.0),
+                     std::max(b.h - kMargeEtiquette, 0.0)};
+  if (!BoiteDansPage(G, encre)) return false;
+  for (const TBoite& p : boites_)
+    if (Chevauchent(p, b)) return false;
+  return true;
+}
+
+bool EtiquetteLibre(TR_INFO* G, TEtiquettes* places, double x, double y, const char* texte,
+                    double hauteur, bool fond) {
+  const TBoite b = BoiteTexte(G, x, y, texte, hauteur, 0, kMargeEtiquette);
+  if (!places->Libre(G, b)) return false;
+  places->Ajoute(b);
+  if (fond) FondBlanc(G, b);
+  G->MOVE(x, y);
+  TexteFin(G, texte);
+  return true;
+}
+
 bool BoiteDansPage(TR_INFO* G, const TBoite& b) {
   double px0, px1, py0, py1;
   G->GET_BOUNDS(&px0, &px1, &py0, &py1);
@@ -154,7 +201,7 @@ void FondBlanc(TR_INFO* G, const TBoite& b) {
   G->PLUME(plume);
 }
 
-void EtiquetteValeur(TR_INFO* G, double v, double pas, const char* unite) {
+void EtiquetteValeur(TR_INFO* G, double v, double pas, const char* unite, TEtiquettes* places) {
   // The value of a line is a multiple of the step away from the first line: what rounding left
   // far below the step goes (no "5.55E-17" for 0, no "-0").
   const double q = std::pow(10.0, std::floor(std::log10(std::fabs(pas) * 1e-6)));
@@ -162,11 +209,11 @@ void EtiquetteValeur(TR_INFO* G, double v, double pas, const char* unite) {
   if (v == 0) v = 0;
   char texte[96];
   std::snprintf(texte, sizeof texte, "%.*G%s", ChiffresExacts(v, pas), v, unite);
-  EtiquetteDansPage(G, texte);
+  EtiquetteDansPage(G, texte, places);
 }
 
 void TraceAxeValeurs(TR_INFO* G, double txm, double tym, double yn, double ym, const char* unite,
-                     const TGrille& g, bool zero_inclus) {
+                     const TGrille& g, bool zero_inclus, TEtiquettes* places) {
   auto pen1 = [&] { Plume(G, g.couleurs, g.col1, g.ep1); };
   auto pen2 = [&] { Plume(G, g.couleurs, g.col2, g.ep2); };
   G->CADPOSTXT(1, 0.5, 0);
@@ -199,7 +246,7 @@ void TraceAxeValeurs(TR_INFO* G, double txm, double tym, double yn, double ym, c
   auto major = [&](double y) {
     G->MOVE(txm - 1 + 0.15, y);
     G->XDRAW(1.85);
-    EtiquetteValeur(G, y, dy, unite);
+    EtiquetteValeur(G, y, dy, unite, places);
   };
   // One step: minor ticks on both edges, and the major line with its value inside the range.
   auto ligne = [&](double y) {

@@ -3,8 +3,11 @@
 #pragma once
 
 #include <cstddef>
+#include <vector>
 
 #include "plot/MDGraph.h"
+
+class TEtiquettes;
 
 // Pens and widths of a chart grid: major lines (1) and minor ticks (2).
 struct TGrille {
@@ -15,6 +18,10 @@ struct TGrille {
   double ep2;
 };
 
+// Opens the drawing of G on a page of 19 x 28 cm (half size on the screen, which fills its
+// window); prints "Le fichier %s ne peut être ouvert !" and returns false when it cannot.
+bool OuvrePage(TMDGraph* G);
+
 // Rounds x to the nearest value of table t (szt entries, 0 = the default table 0.1 ... 1.0)
 // scaled to the decade of x. Values below 1e-100 in magnitude (or equal to it when
 // zero_inclus) give 0.
@@ -23,8 +30,9 @@ double ArrondiNet(double x, const double* t, size_t szt, bool zero_inclus);
 // Value axis of a panel whose frame runs from x = 2 to txm - 1 and from y = 1 to tym - 0.5:
 // major lines labelled with their value and the unit text unite, minor ticks on both edges.
 // Sets WINDOW(2, txm - 1, yn, ym). zero_inclus selects the rounding threshold of ArrondiNet.
+// With places, the labels are placed as EtiquetteDansPage places them.
 void TraceAxeValeurs(TR_INFO* G, double txm, double tym, double yn, double ym, const char* unite,
-                     const TGrille& g, bool zero_inclus);
+                     const TGrille& g, bool zero_inclus, TEtiquettes* places = nullptr);
 
 // Significant digits that print v exactly ("%.*G"): the 3 of "%.3G" when they are enough, as
 // many more as v needs otherwise (up to 17); a difference below a millionth of the step pas
@@ -33,11 +41,14 @@ int ChiffresExacts(double v, double pas);
 
 // Label of a line at value v (lines pas apart) followed by the unit text unite, printed with
 // EtiquetteDansPage.
-void EtiquetteValeur(TR_INFO* G, double v, double pas, const char* unite);
+void EtiquetteValeur(TR_INFO* G, double v, double pas, const char* unite,
+                     TEtiquettes* places = nullptr);
 
-// Prints texte with text slot 0 at the current position; a text that the page edge would cut,
-// its anchor being on the page, is moved inward just enough to stand whole on the page.
-void EtiquetteDansPage(TR_INFO* G, const char* texte);
+// Prints texte with text slot 0 (level) at the current position; a text that the page edge
+// would cut, its anchor being on the page, is moved inward just enough to stand whole on the
+// page. With places, a text that cannot stand whole on the page, or whose box would overlap one
+// of places, is left out (false), and the box of a text printed goes into places.
+bool EtiquetteDansPage(TR_INFO* G, const char* texte, TEtiquettes* places = nullptr);
 
 // Labels are stroked this many times the width of their element (the points-for-millimetres
 // reading that made them look right in EPS), so that no text looks bold, but never finer than
@@ -65,6 +76,30 @@ TBoite BoiteTexte(TR_INFO* G, double x, double y, const char* texte, double haut
 
 // Whether the box lies whole within the page bounds.
 bool BoiteDansPage(TR_INFO* G, const TBoite& b);
+
+// The boxes of what a chart placed on its page so far that a label must not overlap: its labels,
+// and the marks a label must keep clear of (a legend, a marker). A label whose box would
+// overlap one of them, or leave the page, is moved or left out.
+class TEtiquettes {
+ public:
+  // Whether b lies whole on the page and overlaps none of the boxes placed so far.
+  bool Libre(TR_INFO* G, const TBoite& b) const;
+  void Ajoute(const TBoite& b) { boites_.push_back(b); }
+  void Vide() { boites_.clear(); }
+  const std::vector<TBoite>& Boites() const { return boites_; }
+
+ private:
+  std::vector<TBoite> boites_;
+};
+
+// Margin (cm) all round the box of a label: the clear ground a label keeps from its neighbours.
+constexpr double kMargeEtiquette = 0.05;
+
+// Prints texte with text slot 0 (hauteur cm high, level) at the user point (x, y) when its box
+// is free in places: on a white ground when fond (the lines drawn before do not cross it), then
+// the box goes into places. False, with nothing drawn, when the box is not free.
+bool EtiquetteLibre(TR_INFO* G, TEtiquettes* places, double x, double y, const char* texte,
+                    double hauteur, bool fond);
 
 // The white ground of a label: a white stroke as wide as the box is high, along it, its round
 // ends within the box's length, so that the lines drawn before do not cross the label. The pen

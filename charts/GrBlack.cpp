@@ -291,10 +291,10 @@ bool MemesPlaces(const std::vector<TBoite>& a, const std::vector<TBoite>& b) {
 }  // namespace
 
 const TCacheNichols::Entree* TCacheNichols::Trouve(const TR_INFO& g, bool couleurs, int couleur,
-                                                   const std::vector<TBoite>& places) const {
+                                                   const TEtiquettes& places) const {
   for (const Entree& e : entrees_) {
     if (e.couleurs != couleurs || (couleurs && e.couleur != couleur)) continue;
-    if (MemesPlaces(e.placesAvant, places) && e.dessin.Fits(g)) return &e;
+    if (MemesPlaces(e.placesAvant.Boites(), places.Boites()) && e.dessin.Fits(g)) return &e;
   }
   return nullptr;
 }
@@ -316,15 +316,8 @@ void TCacheNichols::Ajoute(Entree e) {
 void GrBlack::Trace() {
   if (G == nullptr || G->Gr == nullptr) return;
   TR_INFO* gr = G->Gr;
-  places_.clear();
-  if (G->Type == GrPS) gr->BOUNDS(0, 19, 0, 28);
-  if (gr->TRINIT() != 0) {
-    std::printf("Le fichier %s ne peut être ouvert !\n",
-                gr->NomFichier != nullptr ? gr->NomFichier : "");
-    return;
-  }
-  if (G->Type == GrScr) gr->SETMUL(0.5);
-  gr->BOUNDS(0, 19, 0, 28);
+  Etiquettes.Vide();
+  if (!OuvrePage(G)) return;
   gr->VWPORTA(1.5, 17.5, 0.3, 26.5);
   // The contours' points are computed from now on, while the grid is drawn, unless the
   // contours are likely to be replayed from the cache.
@@ -409,8 +402,8 @@ void GrBlack::Trace() {
       }
     }
     if (legende_ != nullptr) {
-      for (const TBoite& b : places_) legende.NoteBoite(b);
-      legende.Trace(gr, Param.CBCouleurs);
+      legende.NoteEtiquettes(Etiquettes);
+      legende.Trace(gr, Param.CBCouleurs, &Etiquettes);
     }
   }
   CloseErr = gr->TRCLOSE();
@@ -471,23 +464,23 @@ void GrBlack::nichols() {
   // Drawn before from the same state, with the same pens and labels placed: the same device
   // calls, lines and labels.
   const TCacheNichols::Entree* vu =
-      Cache != nullptr ? Cache->Trouve(*gr, Param.CBCouleurs, Param.ColorNichols, places_)
+      Cache != nullptr ? Cache->Trouve(*gr, Param.CBCouleurs, Param.ColorNichols, Etiquettes)
                        : nullptr;
   if (vu != nullptr) {
     vu->dessin.Replay(gr);
     std::fputs(vu->texte.c_str(), stdout);
-    places_ = vu->placesApres;
+    Etiquettes = vu->placesApres;
     return;
   }
   TCacheNichols::Entree e;
-  e.placesAvant = places_;
+  e.placesAvant = Etiquettes;
   const bool garde = Cache != nullptr && e.dessin.Begin(gr);
   dit_ = garde ? &e.texte : nullptr;
   dessine();
   dit_ = nullptr;
   if (!garde) return;
   e.dessin.End(gr);
-  e.placesApres = places_;
+  e.placesApres = Etiquettes;
   e.couleurs = Param.CBCouleurs;
   e.couleur = Param.ColorNichols;
   e.epaisseur = Param.EpNichols;
@@ -503,6 +496,7 @@ void GrBlack::dessine() {
   // Called on its own, the chart computes the contours here, on this thread.
   TContoursNichols ici(false);
   TContoursNichols* contours = contours_ != nullptr ? contours_ : &ici;
+  gr->SETPRT(1);  // the contours stay inside the frame (the grid leaves the page's clipping)
   for (int i = 0; i < kNbContours; ++i) {
     const TPointsContour& pts = contours->Points(i);
     Polyligne pl(gr);
@@ -521,7 +515,9 @@ void GrBlack::Etiquette(const std::string& texte, double ang) {
   TR_INFO* gr = G->Gr;
   double x, y;
   gr->GET_POS(&x, &y);
-  places_.push_back(BoiteTexte(gr, x, y, texte.c_str(), 0.3, ang, 0.05));
+  const TBoite b = BoiteTexte(gr, x, y, texte.c_str(), 0.3, ang, kMargeEtiquette);
+  if (!Etiquettes.Libre(gr, b)) return;  // left out where it would overlap its neighbour
+  Etiquettes.Ajoute(b);
   TexteFin(gr, texte.c_str());
 }
 
@@ -568,10 +564,8 @@ bool GrBlack::PlaceSurContour(const T_CRB* c, double t, double dt, double pas, d
     gr->CADPOSTXT(c->px, c->py, 0);
     const TBoite b = BoiteTexte(gr, x, y, texte.c_str(), 0.3, a, 0.05);
     if (!BoiteDansPage(gr, b)) continue;
-    bool libre = true;
-    for (const TBoite& p : places_) libre = libre && !Chevauchent(p, b);
-    if (!libre) continue;
-    places_.push_back(b);
+    if (!Etiquettes.Libre(gr, b)) continue;
+    Etiquettes.Ajoute(b);
     FondBlanc(gr, b);
     gr->MOVE(x, y);
     TexteFin(gr, texte.c_str());
@@ -759,7 +753,7 @@ void GrBlack::TraceMarges(TFctTransfert* h, const std::vector<double>& w,
     gr->DRAW(x, y);
     gr->PLOT(x, y);
     gr->CADDEFTXTA(0.3, 0, 0);
-    EtiquetteRepere(gr, x, y, t, 0.3, &places_);
+    EtiquetteRepere(gr, x, y, t, 0.3, &Etiquettes);
     if (legende_ != nullptr) {
       const double xs[2] = {xc, x}, ys[2] = {0, y};
       legende_->Courbe(-1, 0);

@@ -44,7 +44,7 @@ class TCacheNichols {
   struct Entree {
     TRecording dessin;
     std::string texte;
-    std::vector<TBoite> placesAvant, placesApres;
+    TEtiquettes placesAvant, placesApres;
     bool couleurs = false;
     int couleur = 0;
     double epaisseur = 0, u_cmx = 0, u_cmy = 0, mul = 0;
@@ -52,7 +52,7 @@ class TCacheNichols {
   // The drawing that fits g in its current state, the pen settings and the labels placed, or
   // null.
   const Entree* Trouve(const TR_INFO& g, bool couleurs, int couleur,
-                       const std::vector<TBoite>& places) const;
+                       const TEtiquettes& places) const;
   // Whether a drawing with these pen settings and line width (mm), on a page of g's scale, is
   // kept: a chart may then skip computing the contours ahead.
   bool Connu(const TR_INFO& g, bool couleurs, int couleur, double epaisseur) const;
@@ -69,6 +69,7 @@ class GrBlack {
   TMDGraph* G = nullptr;  // device holder, not owned
   TCacheNichols* Cache = nullptr;  // contours drawn by earlier charts, kept there; not owned
   int CloseErr = 0;  // what closing the drawing returned: not 0 when its file was not written whole
+  TEtiquettes Etiquettes;  // the labels placed on the page by the last Trace
 
   // Draws the whole chart.
   void Trace();
@@ -105,14 +106,14 @@ class GrBlack {
 
  private:
   static constexpr int kEssais = 12;  // places tried on either side of a contour label's own
-  // Prints texte at the pen's position (slot 0) at ang degrees, thin, and keeps its box.
+  // Prints texte at the pen's position (slot 0) at ang degrees, thin, and keeps its box; left
+  // out where its box would overlap one placed before or leave the page.
   void Etiquette(const std::string& texte, double ang);
   // fmt formatted with v, in texte_.
   const char* Texte(const char* fmt, double v);
   bool PlaceSurContour(const T_CRB* c, double t, double dt, double pas, double tn, double tm,
                        bool (*point)(const T_CRB*, double, double*, double*), bool diagnostic);
   TContoursNichols* contours_ = nullptr;  // points computed ahead by Trace, not owned
-  std::vector<TBoite> places_;            // boxes of the labels placed so far
   TLegende* legende_ = nullptr;           // the legend being filled while set, not owned
   int marque_ = -1;                       // marker of the loci being drawn (-1: none)
   double decalage_ = 0;                   // cm along them to their first marker

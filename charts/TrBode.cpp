@@ -37,7 +37,7 @@ double TrBode::carrondi(double x, const double* t, size_t szt) {
   return ArrondiNet(x, t, szt, false);
 }
 
-void TrBode::afff(double f, TR_INFO* G) {
+void TrBode::afff(double f, TR_INFO* G, TEtiquettes* places) {
   const char* prefix = "";
   double v = f;
   if (f >= 1e6) {
@@ -49,7 +49,7 @@ void TrBode::afff(double f, TR_INFO* G) {
   }
   char texte[64];
   std::snprintf(texte, sizeof texte, "%.3G%ss/e-1", v, prefix);
-  EtiquetteDansPage(G, texte);
+  EtiquetteDansPage(G, texte, places);
 }
 
 bool TrBode::Calcule(size_t garde, bool produit) {
@@ -233,19 +233,8 @@ void TrBode::Trace(TMDGraph* G) {
     }
   }
 
-  // Page: 19 x 28 cm everywhere (half size on the screen, which fills its window).
-  if (G->Type == GrPS) gr->BOUNDS(0, 19, 0, 28);
-  if (gr->TRINIT() != 0) {
-    std::printf("Le fichier %s ne peut être ouvert !\n",
-                gr->NomFichier != nullptr ? gr->NomFichier : "");
-    return;
-  }
-  if (G->Type == GrScr) {
-    gr->SETMUL(0.5);
-    gr->BOUNDS(0, 19, 0, 28);
-  } else if (G->Type != GrPS) {
-    gr->BOUNDS(0, 19, 0, 28);
-  }
+  Etiquettes.Vide();
+  if (!OuvrePage(G)) return;
   double xn, xmax, yn, ymax;
   gr->GET_BOUNDS(&xn, &xmax, &yn, &ymax);
   txm = xmax;
@@ -312,7 +301,7 @@ bool TrBode::bode(TR_INFO* G, TTypeGraphe typ) {
       Plume(G, col, grille.col1, grille.ep1);
       G->MOVE(std::log10(x), top + 0.15);
       G->DRAW(std::log10(x), 0.85);
-      afff(x, G);
+      afff(x, G, &Etiquettes);
     }
 
     Plume(G, col, grille.col2, grille.ep2);
@@ -345,7 +334,7 @@ bool TrBode::bode(TR_INFO* G, TTypeGraphe typ) {
     }
   }
 
-  TraceAxeValeurs(G, txm, tym, yn, ym, gain ? "dB" : "/eo", grille, false);
+  TraceAxeValeurs(G, txm, tym, yn, ym, gain ? "dB" : "/eo", grille, false, &Etiquettes);
 
   if (!Param.CBBO && !Param.CBBF) return true;
   G->WINDOW(lwn, lwm, yn, ym);
@@ -418,11 +407,10 @@ bool TrBode::bode(TR_INFO* G, TTypeGraphe typ) {
       if (Param.CBPointill) G->SETLIN(0, 1);
     }
   }
-  std::vector<TBoite> places;
-  if (!marges_.empty()) TraceMarges(G, gain, &places, leg);
+  if (!marges_.empty()) TraceMarges(G, gain, leg);
   if (leg == &legende_) {
-    for (const TBoite& b : places) leg->NoteBoite(b);
-    leg->Trace(G, col);
+    leg->NoteEtiquettes(Etiquettes);
+    leg->Trace(G, col, &Etiquettes);
   }
   return true;
 }
@@ -454,7 +442,7 @@ double TrBode::PhaseTracee(const TFctTransfert* f, double w, double ref) const {
   return ref;
 }
 
-void TrBode::TraceMarges(TR_INFO* G, bool gain, std::vector<TBoite>* places, TLegende* leg) {
+void TrBode::TraceMarges(TR_INFO* G, bool gain, TLegende* leg) {
   double wx0, wx1, wy0, wy1;
   G->GET_WINDOW(&wx0, &wx1, &wy0, &wy1);
   double vx0, vx1, vy0, vy1;
@@ -491,7 +479,7 @@ void TrBode::TraceMarges(TR_INFO* G, bool gain, std::vector<TBoite>* places, TLe
     const double lo = std::min(wy0, wy1), hi = std::max(wy0, wy1);
     const double ym = std::min(std::max((y0 + y1) / 2, lo), hi);
     G->CADDEFTXTA(0.3, 0, 0);
-    EtiquetteRepere(G, x, ym, texte, 0.3, places);
+    EtiquetteRepere(G, x, ym, texte, 0.3, &Etiquettes);
     if (leg == nullptr) continue;
     const double xs[2] = {x, x}, ys[2] = {y0, y1};
     leg->Courbe(-1, 0);

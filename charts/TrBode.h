@@ -23,6 +23,7 @@ class TrBode {
   double txm = 0, tym = 0;    // drawing width and panel height, centimetres
   TTypeGraphe TypeGraphe = TypeGainPhase;
   int CloseErr = 0;  // what closing the drawing returned: not 0 when its file was not written whole
+  TEtiquettes Etiquettes;  // the labels placed on the page by the last Trace
 
   // One curve of the chart (a function in one loop mode), in the order the range and the
   // panels meet them; its values are kept when they fit in the memory allowed to the chart.
@@ -67,14 +68,15 @@ class TrBode {
   void Frequences();
   // Nice rounding of x through table t (szt = 0: default table).
   double carrondi(double x, const double* t = nullptr, size_t szt = 0);
-  // Prints the angular-frequency label f at the current pen position.
-  void afff(double f, TR_INFO* G);
+  // Prints the angular-frequency label f at the current pen position, as EtiquetteDansPage
+  // places it among places (none: placed whatever it overlaps).
+  void afff(double f, TR_INFO* G, TEtiquettes* places = nullptr);
   // Finds the margins of every checked function's open loop, in marges_.
   void Marges();
   // Marks on one panel (gain or phase) the margins found, each by a vertical segment in the
   // function's pen from the curve to 0 dB (gain) or to -180 degrees (phase) with its value;
-  // the segments and labels placed are noted in leg when it is not null.
-  void TraceMarges(TR_INFO* G, bool gain, std::vector<TBoite>* places, TLegende* leg);
+  // the labels go into Etiquettes, and the segments are noted in leg when it is not null.
+  void TraceMarges(TR_INFO* G, bool gain, TLegende* leg);
   // Phase (degrees) the phase panel draws for f's open loop at w, from the values kept; ref
   // moved by whole turns to it (ref itself when nothing is kept).
   double PhaseTracee(const TFctTransfert* f, double w, double ref) const;

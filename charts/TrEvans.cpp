@@ -103,23 +103,14 @@ void TrEvans::Trace(TMDGraph* G) {
   TR_INFO* gr = G->Gr;
   Calcule();
 
-  // Page: 19 x 28 cm everywhere (half size on the screen, which fills its window).
-  if (G->Type == GrPS) gr->BOUNDS(0, 19, 0, 28);
-  if (gr->TRINIT() != 0) {
-    std::printf("Le fichier %s ne peut être ouvert !\n",
-                gr->NomFichier != nullptr ? gr->NomFichier : "");
-    return;
-  }
-  if (G->Type == GrScr) {
-    gr->SETMUL(0.5);
-    gr->BOUNDS(0, 19, 0, 28);
-  } else if (G->Type != GrPS) {
-    gr->BOUNDS(0, 19, 0, 28);
-  }
+  Etiquettes.Vide();
+  if (!OuvrePage(G)) return;
   // The page of every device is 19 x 28 cm, as Calcule took it.
   gr->VWPORTA(2, txm_ - 1, 1, tym_ - 0.5);
   gr->WINDOW(2, txm_ - 1, 1, tym_ - 0.5);
   Axes(gr);
+  // The gains before the loci, so that their white grounds cut grid lines only.
+  for (const TLieuFct& l : lieux_) Gains(gr, l);
   for (const TLieuFct& l : lieux_) Lieu(gr, l);
   CloseErr = gr->TRCLOSE();
 }
@@ -206,13 +197,13 @@ void TrEvans::Axes(TR_INFO* G) {
       for (long i = i0; i <= i1; ++i) {
         G->MOVE(X(i * pas), b);
         G->YRDRAW(-0.15);
-        EtiquetteValeur(G, i * pas, pas, "");
+        EtiquetteValeur(G, i * pas, pas, "", &Etiquettes);
       }
       G->CADPOSTXT(1, 0.5, 0);
       for (long j = j0; j <= j1; ++j) {
         G->MOVE(l, Y(j * pas));
         G->XRDRAW(-0.15);
-        EtiquetteValeur(G, j * pas, pas, "");
+        EtiquetteValeur(G, j * pas, pas, "", &Etiquettes);
       }
     }
   }
@@ -246,12 +237,11 @@ void TrEvans::Axes(TR_INFO* G) {
   }
   G->MOVE(X(0), b);
   G->DRAW(X(0), t);
-  G->CADPOSTXT(1, -0.3, 0);
-  G->MOVE(r - 0.15, Y(0));
-  TexteFin(G, "Re");
-  G->CADPOSTXT(-0.3, 1, 0);
-  G->MOVE(X(0), t - 0.15);
-  TexteFin(G, "Im");
+  // The names of the axes inside the frame, on white grounds over the grid.
+  G->CADPOSTXT(1, 0, 0);
+  EtiquetteLibre(G, &Etiquettes, r - 0.15, Y(0) + 0.12, "Re", 0.35, true);
+  G->CADPOSTXT(0, 1, 0);
+  EtiquetteLibre(G, &Etiquettes, X(0) + 0.12, t - 0.15, "Im", 0.35, true);
 }
 
 // One locus: dotted asymptotes, branches, then the marks of its exact points on top.
@@ -311,20 +301,28 @@ void TrEvans::Lieu(TR_INFO* G, const TLieuFct& l) {
     }
   }
   G->SETPRT(0);
-  // The gain of each crossing above it, in the graduations' pen: to its right, or to its left
-  // near the right edge of the frame.
-  if (!lieu.Croisements.empty()) {
-    Plume(G, col, Param.ColorBode1, Param.EpBod1);
-    for (const auto& c : lieu.Croisements) {
-      const double x = X(c.s.Re), y = Y(c.s.Im);
-      const bool gauche = x > r0 - 2.5;
-      G->CADPOSTXT(gauche ? 1 : 0, 0, 0);
-      G->MOVE(gauche ? x - 0.2 : x + 0.2, y + 0.2);
-      {
-        char t[48];
-        std::snprintf(t, sizeof t, "k=%.4G", c.k);
-        TexteFin(G, t);
-      }
+}
+
+// The gain of each crossing of a locus in the graduations' pen, on a white ground, beside the
+// crossing: above it to its right (to its left near the right edge of the frame), or at the
+// first of the other three corners where it overlaps no label placed before; else left out.
+void TrEvans::Gains(TR_INFO* G, const TLieuFct& l) {
+  const TLieuEvans& lieu = l.lieu;
+  if (lieu.Croisements.empty()) return;
+  const double r0 = txm_ - 1;
+  Plume(G, Param.CBCouleurs, Param.ColorBode1, Param.EpBod1);
+  G->SETPRT(0);
+  for (const auto& c : lieu.Croisements) {
+    const double x = X(c.s.Re), y = Y(c.s.Im);
+    char t[48];
+    std::snprintf(t, sizeof t, "k=%.4G", c.k);
+    const double d = x > r0 - 2.5 ? -1 : 1;  // the side first tried
+    for (const auto& coin : {std::make_pair(d, 1.0), std::make_pair(-d, 1.0),
+                             std::make_pair(d, -1.0), std::make_pair(-d, -1.0)}) {
+      G->CADPOSTXT(coin.first > 0 ? 0 : 1, coin.second > 0 ? 0 : 1, 0);
+      if (EtiquetteLibre(G, &Etiquettes, x + 0.2 * coin.first, y + 0.2 * coin.second, t, 0.35,
+                         true))
+        break;
     }
   }
 }

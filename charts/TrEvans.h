@@ -3,6 +3,8 @@
 // points, imaginary-axis crossings and closed-loop poles, on equal real and imaginary scales.
 #pragma once
 
+#include "charts/Axes.h"
+
 #include <vector>
 
 #include "expr/LieuEvans.h"
@@ -14,6 +16,7 @@ class TTableCsv;
 class TrEvans {
  public:
   int CloseErr = 0;  // what closing the drawing returned: not 0 when its file was not written whole
+  TEtiquettes Etiquettes;  // the labels placed on the page by the last Trace
 
   // One function of the chart with its locus and its closed-loop poles (k = 1).
   struct TLieuFct {
@@ -48,6 +51,7 @@ class TrEvans {
   void Vue();
   void Axes(TR_INFO* G);
   void Lieu(TR_INFO* G, const TLieuFct& l);
+  void Gains(TR_INFO* G, const TLieuFct& l);
   double X(double re) const { return 2 + (re - xn_) * echelle_; }
   double Y(double im) const { return 1 + (im - yn_) * echelle_; }
 };

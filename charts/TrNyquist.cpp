@@ -2,6 +2,7 @@
 // and for each checked function its locus, mirror image, arrows and infinite arcs.
 #include "charts/TrNyquist.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -131,15 +132,8 @@ void TrNyquist::Trace(TMDGraph* G) {
   TR_INFO* gr = G->Gr;
   if (!Calcule()) return;
 
-  // Page: 19 x 28 cm everywhere (half size on the screen, which fills its window).
-  if (G->Type == GrPS) gr->BOUNDS(0, 19, 0, 28);
-  if (gr->TRINIT() != 0) {
-    std::printf("Le fichier %s ne peut être ouvert !\n",
-                gr->NomFichier != nullptr ? gr->NomFichier : "");
-    return;
-  }
-  if (G->Type == GrScr) gr->SETMUL(0.5);
-  gr->BOUNDS(0, 19, 0, 28);
+  Etiquettes.Vide();
+  if (!OuvrePage(G)) return;
   // A square of 17 cm: both axes at the same scale, so that circles stay round.
   gr->VWPORTA(1, 18, 5.5, 22.5);
   gr->WINDOW(-L, L, -L, L);
@@ -158,59 +152,70 @@ void TrNyquist::Axes(TR_INFO* G) {
   G->DRAW(L, 0);
   G->MOVE(0, -L);
   G->DRAW(0, L);
-  // Graduations at true values inside R, labelled; a label every step.
+  // Graduations at true values inside R; a label every step.
   const double pas = R <= 2 ? 0.5 : 1;
+  const int n = static_cast<int>(R / pas);
   const double t = 0.012 * L;  // half-length of a tick
   G->SETPRT(0);
-  G->CADDEFTXTA(0.3, 0, 0);
-  for (int i = -static_cast<int>(R / pas); i <= static_cast<int>(R / pas); ++i) {
-    const double v = i * pas;
+  for (int i = -n; i <= n; ++i) {
     if (i == 0) continue;
-    G->MOVE(v, -t);
-    G->DRAW(v, t);
-    G->MOVE(-t, v);
-    G->DRAW(t, v);
-    G->CADPOSTXT(0.5, 1.3, 0);
-    G->MOVE(v, 0);
-    {
-      char t[48];
-      std::snprintf(t, sizeof t, "%G", v);
-      TexteFin(G, t);
-    }
-    G->CADPOSTXT(-0.3, 0.5, 0);
-    G->MOVE(0, v);
-    {
-      char t[48];
-      std::snprintf(t, sizeof t, "%G", v);
-      TexteFin(G, t);
-    }
+    G->MOVE(i * pas, -t);
+    G->DRAW(i * pas, t);
+    G->MOVE(-t, i * pas);
+    G->DRAW(t, i * pas);
   }
-  G->CADPOSTXT(1, -0.3, 0);
-  G->MOVE(L, 0);
-  TexteFin(G, "Re");
-  G->CADPOSTXT(-0.3, 1, 0);
-  G->MOVE(0, L);
-  TexteFin(G, "Im");
   // The unit circle, dashed.
   G->SETLIN(1, 0.5);
   Arc(G, 1, 0, 2 * kPi);
-  // Where the compression starts: a lighter dotted circle of radius R, labelled with R.
+  // Where the compression starts: a lighter dotted circle of radius R.
   Plume(G, coul, Param.ColorBode2, Param.EpBod2);
   G->SETLIN(5, 0.5);
   Arc(G, R, 0, 2 * kPi);
   G->SETLIN(0, 1);
-  G->CADPOSTXT(0, -0.3, 0);
-  G->MOVE(R * std::cos(kPi / 4), R * std::sin(kPi / 4));
-  {
-    char t[48];
-    std::snprintf(t, sizeof t, "R = %G", R);
-    TexteFin(G, t);
-  }
   // The critical point: a black square marker, as on the Black chart.
   Plume(G, true, 1, 0.4);
   G->SETMRK(4, 0.3);
   G->PLOT(-1, 0);
+  double cx, cy;
+  G->GET_POSA(&cx, &cy);
+  Etiquettes.Ajoute(TBoite{cx, cy, 1, 0, 0.17, 0.17});  // the marker and its stroke
+  Libelles(G, n, pas, t);
   G->SETPRT(1);
+}
+
+// The labels of the axes, of their graduations and of the compression circle, each on a white
+// ground over the lines drawn before, where it overlaps no label placed before: a graduation's
+// value beside its tick, under the real axis and right of the imaginary one (above, or left,
+// when that place is taken); the name of each axis at its end; R on the circle at 45 degrees,
+// or in the next quadrant that is free.
+void TrNyquist::Libelles(TR_INFO* G, int n, double pas, double t) {
+  const bool coul = Param.CBCouleurs;
+  constexpr double h = 0.3;
+  // Clear of the ticks (t) and of the critical point's marker: 0.23 cm from the axis (the
+  // window is 2 L wide on 17 cm).
+  const double e = std::max(0.23 * 2 * L / 17, 2 * t);
+  auto place = [&](double x, double y, double tx, double ty, const char* texte) {
+    G->CADPOSTXT(tx, ty, 0);
+    return EtiquetteLibre(G, &Etiquettes, x, y, texte, h, true);
+  };
+  Plume(G, coul, Param.ColorBode1, Param.EpBod1);
+  place(L, e, 1, 0, "Re");
+  place(e, L, 0, 1, "Im");
+  for (int i = -n; i <= n; ++i) {
+    if (i == 0) continue;
+    const double v = i * pas;
+    char texte[48];
+    std::snprintf(texte, sizeof texte, "%G", v);
+    if (!place(v, -e, 0.5, 1, texte)) place(v, e, 0.5, 0, texte);
+    if (!place(e, v, 0, 0.5, texte)) place(-e, v, 1, 0.5, texte);
+  }
+  Plume(G, coul, Param.ColorBode2, Param.EpBod2);
+  char texte[48];
+  std::snprintf(texte, sizeof texte, "R = %G", R);
+  for (double a : {kPi / 4, 3 * kPi / 4, -kPi / 4, -3 * kPi / 4}) {
+    const double c = std::cos(a), s = std::sin(a);
+    if (place(R * c + e * c, R * s + e * s, c < 0 ? 1 : 0, s < 0 ? 1 : 0, texte)) break;
+  }
 }
 
 void TrNyquist::Courbe(TR_INFO* G, const TCourbe& c) {

@@ -5,6 +5,8 @@
 // compressed radially so that the whole contour stays on the page.
 #pragma once
 
+#include "charts/Axes.h"
+
 #include <vector>
 
 #include "model/Nyquist.h"
@@ -16,6 +18,7 @@ class TTableCsv;
 class TrNyquist {
  public:
   int CloseErr = 0;  // what closing the drawing returned: not 0 when its file was not written whole
+  TEtiquettes Etiquettes;  // the labels placed on the page by the last Trace
   double R = 1;      // compression radius: the largest of the loci's radii
   double L = 2;      // half-width of the window (user units, compressed)
 
@@ -40,5 +43,8 @@ class TrNyquist {
 
  private:
   void Axes(TR_INFO* G);
+  // The labels of the axes (n graduations pas apart either side, ticks t long) and of the
+  // compression circle, on white grounds, placed among Etiquettes.
+  void Libelles(TR_INFO* G, int n, double pas, double t);
   void Courbe(TR_INFO* G, const TCourbe& c);
 };

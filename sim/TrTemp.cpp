@@ -393,6 +393,7 @@ void TrTemp::Trace(TMDGraph* G) {
   if (G == nullptr || G->Gr == nullptr || !Init) return;
   TR_INFO* gr = G->Gr;
   if (!Calcule(kEchantillonsMax)) return;
+  Etiquettes.Vide();
   if (G->Type == GrPS) gr->BOUNDS(0, 19, 0, 28);
   if (gr->TRINIT() != 0) {
     std::printf("Le fichier %s ne peut être ouvert !\n",
@@ -485,14 +486,15 @@ bool TrTemp::Temporel(TR_INFO* G) {
       pen1();
       G->MOVE(t, top + 0.15);
       G->YDRAW(0.85);
-      EtiquetteValeur(G, t, dT, "");
+      EtiquetteValeur(G, t, dT, "", &Etiquettes);
       pen2();
       ticks(t, 1);
     }
   }
 
   TraceAxeValeurs(G, txm, tym, Yn, Ym, "",
-                  {col, Param.ColorTemp1, Param.EpTemp1, Param.ColorTemp2, Param.EpTemp2}, true);
+                  {col, Param.ColorTemp1, Param.EpTemp1, Param.ColorTemp2, Param.EpTemp2}, true,
+                  &Etiquettes);
 
   if (!Param.CBBO && !Param.CBBF) return true;
   G->WINDOW(Tn, Tm, Yn, Ym);
@@ -597,6 +599,9 @@ bool TrTemp::Temporel(TR_INFO* G) {
       if (Param.CBPointill) G->SETLIN(0, 1);
     }
   }
-  if (leg != nullptr) legende.Trace(G, col);
+  if (leg != nullptr) {
+    legende.NoteEtiquettes(Etiquettes);
+    legende.Trace(G, col, &Etiquettes);
+  }
   return true;
 }

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "charts/Axes.h"
 #include "sim/SimTemp.h"
 
 // Test input choices of the setting RBInput.
@@ -27,6 +28,7 @@ class TrTemp {
   bool Init = true;  // Trace draws only when set
   int Err = 0;       // error number of the last TempFromH (0: none)
   int CloseErr = 0;  // what closing the drawing returned: not 0 when its file was not written whole
+  TEtiquettes Etiquettes;  // the labels placed on the page by the last Trace
   // Set by TempFromH when the delays of h's expression gather into no single factor e^(-tau s)
   // (or into a prediction): h then has no time response.
   bool RetardNonRationnel = false;

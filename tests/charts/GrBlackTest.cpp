@@ -75,10 +75,16 @@ TEST_F(BlackTest, GridLinesAndConsole) {
   }
   EXPECT_EQ(vert, 23);   // -220 ... 0
   EXPECT_EQ(horiz, 33);  // -28 ... 36
-  // Each gain line's label, left of the frame, reads back as its value.
+  // Each gain line's label, left of the frame, reads back as its value; that of 36 dB, at the
+  // top corner, would stand 0.5 mm from the "-220°" label above it, and is left out.
   const auto labels = ReadValueLabels(*rec, 5, kPlan, 16 * 400, 1.4 * 400, "dB", 0.3, 2);
   EXPECT_EQ(labels.size(), 33u);
-  for (const auto& l : labels) EXPECT_NEAR(l.read, l.line, 0.04) << l.line;
+  for (const auto& l : labels) {
+    if (std::fabs(l.line - 36) < 0.01)
+      EXPECT_TRUE(std::isnan(l.read));
+    else
+      EXPECT_NEAR(l.read, l.line, 0.04) << l.line;
+  }
 }
 
 // The critical point carries a square marker of 0.3 cm centred on (-180 deg, 0 dB).
