@@ -24,26 +24,29 @@ struct TVersCm {
   double V(double cy) const { return (cy - by) / ay; }
 };
 
-// Length of the segment (x0, y0)-(x1, y1) inside the box r (Liang-Barsky clipping).
-double LongueurDans(const TCadre& r, double x0, double y0, double x1, double y1) {
+// The part of the segment (x0, y0)-(x1, y1) inside the box r, as the parameters [*t0, *t1]
+// along it (Liang-Barsky clipping); false when it has none.
+bool PartieDans(const TCadre& r, double x0, double y0, double x1, double y1, double* t0,
+                double* t1) {
   const double dx = x1 - x0, dy = y1 - y0;
-  double t0 = 0, t1 = 1;
+  *t0 = 0;
+  *t1 = 1;
   const double p[4] = {-dx, dx, -dy, dy};
   const double q[4] = {x0 - r.xn, r.xm - x0, y0 - r.yn, r.ym - y0};
   for (int i = 0; i < 4; ++i) {
     if (p[i] == 0) {
-      if (q[i] < 0) return 0;
+      if (q[i] < 0) return false;
       continue;
     }
     const double t = q[i] / p[i];
     if (p[i] < 0) {
-      t0 = std::max(t0, t);
+      *t0 = std::max(*t0, t);
     } else {
-      t1 = std::min(t1, t);
+      *t1 = std::min(*t1, t);
     }
-    if (t0 > t1) return 0;
+    if (*t0 > *t1) return false;
   }
-  return (t1 - t0) * std::hypot(dx, dy);
+  return true;
 }
 
 // Whether the oriented box b lies within r.
@@ -120,33 +123,39 @@ void TLegende::Note(TR_INFO* G, const double* x, const double* y, size_t n) {
       suite_ = false;
       continue;
     }
+    const double tot = suite_ ? std::hypot(cx - px_, cy - py_) : 0;
+    if (!std::isfinite(tot)) {
+      suite_ = false;
+      continue;
+    }
+    double t0, t1;
+    const bool dans = suite_ && PartieDans(cadre_, px_, py_, cx, cy, &t0, &t1);
     if (suite_ && marque_ >= 0) {
-      const double tot = std::hypot(cx - px_, cy - py_);
-      double d = 0;
-      for (int m = 0; m < 1000 && d + prochaine_ <= tot; ++m) {
+      // Markers every kPasMarques cm of the curve, kept where they stand whole in the frame.
+      double d = 0, reste = tot;
+      int m = 0;
+      for (; m < 1000 && prochaine_ <= reste; ++m) {
         d += prochaine_;
-        const double t = d / tot;
+        reste -= prochaine_;
+        prochaine_ = kPasMarques;
+        const double t = tot > 0 ? d / tot : 0;
         const double mx = px_ + t * (cx - px_), my = py_ + t * (cy - py_);
         const double r = kTailleMarque;
-        if (mx >= cadre_.xn + r && mx <= cadre_.xm - r && my >= cadre_.yn + r &&
+        if (dans && mx >= cadre_.xn + r && mx <= cadre_.xm - r && my >= cadre_.yn + r &&
             my <= cadre_.ym - r) {
           marques_.push_back(mx);
           marques_.push_back(my);
         }
-        prochaine_ = kPasMarques;
       }
-      prochaine_ -= tot - d;
+      prochaine_ = m >= 1000 ? kPasMarques : prochaine_ - reste;
     }
-    if (suite_) {
-      // The segment, clipped to the frame, in pieces no longer than half a cell.
-      const double l = LongueurDans(cadre_, px_, py_, cx, cy);
-      if (l > 0) {
-        const double tot = std::hypot(cx - px_, cy - py_);
-        const double m = std::min(std::ceil(2 * tot / kCellule), 1e5);
-        for (double p = 0; p < m; ++p) {
-          const double t = (p + 0.5) / m;
-          ajoute(px_ + t * (cx - px_), py_ + t * (cy - py_), tot / m);
-        }
+    if (dans) {
+      // The part inside the frame, in pieces no longer than half a cell.
+      const double l = (t1 - t0) * tot;
+      const double m = std::min(std::ceil(2 * l / kCellule), 1e4);
+      for (double p = 0; p < m; ++p) {
+        const double t = t0 + (t1 - t0) * (p + 0.5) / m;
+        ajoute(px_ + t * (cx - px_), py_ + t * (cy - py_), l / m);
       }
     }
     px_ = cx;
