@@ -93,8 +93,8 @@ bool EtiquetteDansPage(TR_INFO* G, const char* texte, TEtiquettes* places) {
   const double dy = dedans(ay, by, cmy(y), py0, py1);
   if (places != nullptr) {
     const double m = kMargeEtiquette;
-    const TBoite b{(ax + bx) / 2 + dx, (ay + by) / 2 + dy, 1, 0, (bx - ax) / 2 + m,
-                   (by - ay) / 2 + m};
+    const TBoite b{(ax + bx) / 2 + dx, (ay + by) / 2 + dy, 1, 0,
+                   (bx - ax) / 2 + m,  (by - ay) / 2 + m};
     if (!places->Libre(G, b)) return false;
     places->Ajoute(b);
   }
@@ -155,13 +155,17 @@ TBoite BoiteTexte(TR_INFO* G, double x, double y, const char* texte, double haut
   EnCm(G, xm, ym, &x1, &y1);
   const double c = std::cos(ang * M_PI / 180), s = std::sin(ang * M_PI / 180);
   const double ox = (x0 + x1) / 2 - ax, oy = (y0 + y1) / 2 - ay;
-  return TBoite{ax + ox * c - oy * s, ay + ox * s + oy * c, c, s,
+  return TBoite{ax + ox * c - oy * s,           ay + ox * s + oy * c,          c, s,
                 std::fabs(x1 - x0) / 2 + marge, std::fabs(y1 - y0) / 2 + marge};
 }
 
 bool TEtiquettes::Libre(TR_INFO* G, const TBoite& b) const {
   // On the page: the ink, that is the box less its margin.
-  const TBoite encre{b.cx, b.cy, b.ux, b.uy, std::max(b.l - kMargeEtiquette, 0.0),
+  const TBoite encre{b.cx,
+                     b.cy,
+                     b.ux,
+                     b.uy,
+                     std::max(b.l - kMargeEtiquette, 0.0),
                      std::max(b.h - kMargeEtiquette, 0.0)};
   if (!BoiteDansPage(G, encre)) return false;
   for (const TBoite& p : boites_)
@@ -192,11 +196,19 @@ void FondBlanc(TR_INFO* G, const TBoite& b) {
   double w;
   G->GET_LINEWIDTH(&w);
   const int plume = G->plm_;
-  const double d = std::max(b.l - b.h, 0.0);  // the round ends add half the width each
+  // n bands of half height r <= the margin: the round ends of each stroke, r long, leave
+  // uncovered only what lies within r of the box's ends, outside the ink.
+  const int n = std::max(1, static_cast<int>(std::ceil(b.h / kMargeEtiquette - 1e-9)));
+  const double r = b.h / n;
+  const double d = std::max(b.l - r, 0.0);
   G->PLUME(0);
-  G->LINEWIDTH(std::min(20 * b.h, 10.0));
-  G->MOVEA(b.cx - d * b.ux, b.cy - d * b.uy);
-  G->DRAWA(b.cx + d * b.ux, b.cy + d * b.uy);
+  G->LINEWIDTH(std::min(20 * r, 10.0));
+  for (int i = 0; i < n; ++i) {
+    const double v = -b.h + (2 * i + 1) * r;  // across the box
+    const double x = b.cx - v * b.uy, y = b.cy + v * b.ux;
+    G->MOVEA(x - d * b.ux, y - d * b.uy);
+    G->DRAWA(x + d * b.ux, y + d * b.uy);
+  }
   G->LINEWIDTH(w);
   G->PLUME(plume);
 }

@@ -101,9 +101,10 @@ constexpr double kMargeEtiquette = 0.05;
 bool EtiquetteLibre(TR_INFO* G, TEtiquettes* places, double x, double y, const char* texte,
                     double hauteur, bool fond);
 
-// The white ground of a label: a white stroke as wide as the box is high, along it, its round
-// ends within the box's length, so that the lines drawn before do not cross the label. The pen
-// and the width in force are restored.
+// The white ground of a label, so that the lines drawn before do not cross it: white strokes
+// along the box, side by side over its height, each at most 2 kMargeEtiquette wide, their round
+// ends within the box's length; the box less its margin (the label's ink) is covered whole. The
+// pen and the width in force are restored.
 void FondBlanc(TR_INFO* G, const TBoite& b);
 
 class TFctTransfert;

@@ -178,8 +178,10 @@ void TrEvans::Axes(TR_INFO* G) {
   const double l = 2, r = txm_ - 1, b = 1, t = tym_ - 0.5;
   const double pas = ArrondiNet(1.2 * (xm_ - xn_) / 8, nullptr, 0, false);
   if (std::isfinite(pas) && pas > 0) {
-    const long i0 = static_cast<long>(std::ceil(xn_ / pas)), i1 = static_cast<long>(std::floor(xm_ / pas));
-    const long j0 = static_cast<long>(std::ceil(yn_ / pas)), j1 = static_cast<long>(std::floor(ym_ / pas));
+    const long i0 = static_cast<long>(std::ceil(xn_ / pas)),
+               i1 = static_cast<long>(std::floor(xm_ / pas));
+    const long j0 = static_cast<long>(std::ceil(yn_ / pas)),
+               j1 = static_cast<long>(std::floor(ym_ / pas));
     if (i1 - i0 < 1000 && j1 - j0 < 1000) {
       pen2();
       for (long i = i0; i <= i1; ++i) {

@@ -2,8 +2,8 @@
 
 #include <system_error>
 
-TTravaux::TTravaux(size_t n, std::function<void(size_t)> job, bool en_parallele)
-    : n_(n), job_(std::move(job)), fait_(new bool[n]()) {
+TTravaux::TTravaux(size_t n, std::function<void(size_t)> job, bool en_parallele, size_t avance)
+    : n_(n), avance_(avance), job_(std::move(job)), fait_(new bool[n]()) {
   if (!en_parallele || n < 2 || !DeuxCoeurs()) return;
   try {
     th_ = std::thread(&TTravaux::Boucle, this);
@@ -17,16 +17,26 @@ TTravaux::~TTravaux() {
     std::lock_guard<std::mutex> l(m_);
     suivant_ = n_;
   }
+  cv_.notify_all();  // a second thread waiting for a release stops
   if (th_.joinable()) th_.join();
 }
 
 bool TTravaux::DeuxCoeurs() { return std::thread::hardware_concurrency() >= 2; }
 
 bool TTravaux::Prend(size_t* i) {
-  std::lock_guard<std::mutex> l(m_);
+  std::unique_lock<std::mutex> l(m_);
+  cv_.wait(l, [&] { return suivant_ >= n_ || Permis(); });
   if (suivant_ >= n_) return false;
   *i = suivant_++;
   return true;
+}
+
+void TTravaux::Libere(size_t i) {
+  {
+    std::lock_guard<std::mutex> l(m_);
+    if (i + 1 > liberes_) liberes_ = i + 1;
+  }
+  cv_.notify_all();
 }
 
 void TTravaux::Fin(size_t i) {
@@ -52,8 +62,9 @@ void TTravaux::Attend(size_t i) {
     {
       std::unique_lock<std::mutex> l(m_);
       if (fait_[i]) return;
-      if (suivant_ >= n_) {
-        // Job i is under way on the other thread and none is left to take meanwhile.
+      if (suivant_ >= n_ || (suivant_ > i && !Permis())) {
+        // Job i is under way on the other thread and none is left to take meanwhile (or the
+        // next one would run further ahead than the look-ahead allows).
         cv_.wait(l, [&] { return fait_[i]; });
         return;
       }

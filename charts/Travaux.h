@@ -14,15 +14,22 @@
 // one; Attend(i) returns once job i is done, whoever ran it. A job must touch nothing that
 // another job or the caller touches before Attend returns for it. The destructor stops the
 // claims and waits for the job under way.
+//
+// With a look-ahead of k, job i is claimed only once the caller has released job i - k
+// (Libere): jobs that fill k buffers in turn (job i the buffer i % k) then never write into one
+// that the caller still reads. The caller releases the jobs in order.
 class TTravaux {
  public:
   // en_parallele: false runs every job on the caller, in Attend (small work, one core).
-  TTravaux(size_t n, std::function<void(size_t)> job, bool en_parallele);
+  // avance: 0 for no limit, else the look-ahead k above.
+  TTravaux(size_t n, std::function<void(size_t)> job, bool en_parallele, size_t avance = 0);
   ~TTravaux();
   TTravaux(const TTravaux&) = delete;
   TTravaux& operator=(const TTravaux&) = delete;
 
   void Attend(size_t i);
+  // The caller is done with what job i made: job i + k may be claimed.
+  void Libere(size_t i);
 
   // Whether a second core is there to take jobs.
   static bool DeuxCoeurs();
@@ -31,11 +38,15 @@ class TTravaux {
   void Boucle();
   bool Prend(size_t* i);
   void Fin(size_t i);
+  // Whether job suivant_ may be claimed now, under m_.
+  bool Permis() const { return avance_ == 0 || suivant_ < liberes_ + avance_; }
 
   const size_t n_;
+  const size_t avance_;
   std::function<void(size_t)> job_;
   std::unique_ptr<bool[]> fait_;  // job done, under m_
   size_t suivant_ = 0;           // next job to claim, under m_
+  size_t liberes_ = 0;           // jobs released by the caller, under m_
   std::mutex m_;
   std::condition_variable cv_;
   std::thread th_;

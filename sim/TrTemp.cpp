@@ -161,25 +161,64 @@ constexpr double kPasEnParallele = 2e5;
 // Most memory the range pass keeps for the samples of a chart, in doubles (64 MB).
 constexpr size_t kEchantillonsMax = (64u << 20) / sizeof(double);
 
-// Draws the output of sim from the origin until Tm.
-// The points drawn are noted in leg when it is not null.
-void CourbeSortie(TR_INFO* G, SimTemp* sim, double Tn, double Tm, TLegende* leg) {
-  G->MOVE(Tn, 0);
-  bool down = true;
-  double ys[kBlock], ts[kBlock];
-  if (leg != nullptr) {
-    const double zero = 0;
-    leg->Note(G, &Tn, &zero, 1);
+// A loop whose step costs at most this much (SimTemp::StepCost: the Runge-Kutta loops of orders
+// up to 8, without delay) steps about as fast as its samples are drawn, twice as fast paired
+// with the other loop: its samples are not kept by the range pass but made again, on the second
+// core, while the chart draws the function before.
+constexpr double kCoutRepris = 6;
+
+// Steps the loops of sim that are asked for (bo, bf) from the origin until Tm, into ys and ts
+// (emptied first; one array of times a loop, or only ts[0] when both loops stepped together).
+// attendus: the number of samples expected. Returns true when both loops were stepped together.
+bool Pas(SimTemp* st, int code, double Tm, bool bo, bool bf, double attendus,
+         std::vector<double> ys[2], std::vector<double> ts[2]) {
+  // Room for a whole curve at once (kept from one function to the next).
+  const size_t place = static_cast<size_t>(attendus);
+  for (int l = 0; l < 2; ++l) {
+    ys[l].clear();
+    ts[l].clear();
+    if (l == 0 ? bo : bf) ys[l].reserve(place);
   }
-  while (Tm > sim->T) {
-    const size_t n = sim->NextYs(Tm, ys, ts, kBlock);
-    TraceFinis(G, ts, ys, n, &down);
-    if (leg != nullptr) leg->Note(G, ts, ys, n);
+  ts[0].reserve(place);
+  double y0[kBlock], y1[kBlock], t[kBlock];
+  if (bo && bf && st->A != nullptr) {
+    // The same pairing as the range pass: the same values as either loop alone.
+    SimTemp sbf(st->A0, st->NbA, st->B0, st->NbB);
+    sbf.SetFctU(code);
+    sbf.Dt = st->Dt;
+    st->Init();
+    st->ModeBO();
+    sbf.ModeBF();
+    size_t k = SimTemp::NextYsPaire(st, &sbf, Tm, y0, y1, t, kBlock);
+    if (k > 0) {
+      while (k > 0) {
+        ys[0].insert(ys[0].end(), y0, y0 + k);
+        ys[1].insert(ys[1].end(), y1, y1 + k);
+        ts[0].insert(ts[0].end(), t, t + k);
+        k = Tm > st->T ? SimTemp::NextYsPaire(st, &sbf, Tm, y0, y1, t, kBlock) : 0;
+      }
+      return true;
+    }
   }
+  for (int l = 0; l < 2; ++l) {
+    if (l == 0 ? !bo : !bf) continue;
+    ts[l].reserve(place);
+    st->Init();
+    if (l == 0)
+      st->ModeBO();
+    else
+      st->ModeBF();
+    while (Tm > st->T) {
+      const size_t k = st->NextYs(Tm, y0, t, kBlock);
+      ys[l].insert(ys[l].end(), y0, y0 + k);
+      ts[l].insert(ts[l].end(), t, t + k);
+    }
+  }
+  return false;
 }
 
-// Draws the samples the range pass kept, from the origin.
-// The points drawn are noted in leg when it is not null.
+// Draws the samples the range pass kept, from the origin; they are noted in leg when it is not
+// null.
 void CourbeGardee(TR_INFO* G, const std::vector<double>& ys, const std::vector<double>& ts,
                   double Tn, TLegende* leg) {
   G->MOVE(Tn, 0);
@@ -198,7 +237,7 @@ double TrTemp::carrondi(double x, const double* t, size_t szt) {
   return ArrondiNet(x, t, szt, true);
 }
 
-bool TrTemp::Calcule(size_t garde) {
+bool TrTemp::Calcule(size_t garde, bool repris) {
   Tn = 0;
   if (!(Tm > 0) || !std::isfinite(Tm)) Tm = 1;
   if (!(Dt >= Tm / 100000)) Dt = Tm / 100000;
@@ -234,6 +273,7 @@ bool TrTemp::Calcule(size_t garde) {
   struct TSimulation {
     unsigned i;
     std::unique_ptr<SimTemp> st;
+    bool repris = false;             // stepped again when drawn rather than kept
     bool garde[2] = {false, false};  // samples kept, open and closed loop
     bool temps[2] = {false, false};  // the sample times kept with them
     bool started = false;
@@ -258,12 +298,14 @@ bool TrTemp::Calcule(size_t garde) {
     if (!st) continue;
     st->SetFctU(code);
     st->Dt = Dt;
-    sims.push_back({i, std::move(st)});
+    const bool cheap = repris && st->StepCost() <= kCoutRepris;
+    sims.push_back({i, std::move(st), cheap});
   }
   const double attendus = Tm / Dt + 2;
   double gardes = 0;
   bool avecTemps = false;
   for (TSimulation& s : sims) {
+    if (s.repris) continue;
     for (int bf = 0; bf < 2; ++bf) {
       if (bf == 0 ? !Param.CBBO : !Param.CBBF) continue;
       s.garde[bf] = gardes + 2 * attendus <= static_cast<double>(garde);
@@ -392,7 +434,8 @@ bool TrTemp::Calcule(size_t garde) {
 void TrTemp::Trace(TMDGraph* G) {
   if (G == nullptr || G->Gr == nullptr || !Init) return;
   TR_INFO* gr = G->Gr;
-  if (!Calcule(kEchantillonsMax)) return;
+  // With a second core, the cheap loops are stepped again as they are drawn rather than kept.
+  if (!Calcule(kEchantillonsMax, TTravaux::DeuxCoeurs())) return;
   Etiquettes.Vide();
   if (G->Type == GrPS) gr->BOUNDS(0, 19, 0, 28);
   if (gr->TRINIT() != 0) {
@@ -414,7 +457,7 @@ void TrTemp::Trace(TMDGraph* G) {
 }
 
 bool TrTemp::Table(TTableCsv* t) {
-  if (!Calcule(SIZE_MAX)) return false;
+  if (!Calcule(SIZE_MAX, false)) return false;
   const int code = CodeEntree();
   // The sample times of the curves; with no curve, the times an input-only walk meets, which
   // are the ones every simulator steps through.
@@ -513,7 +556,7 @@ bool TrTemp::Temporel(TR_INFO* G) {
       CourbeEntree(G, &in, Tn, Tm, leg);
       if (leg != nullptr)
         leg->Ajoute({"Entr\xe9" "e", Param.ColorInput, Param.EpCourbe,
-                      Param.CBPointill ? 0.3 : 0, 0.1});
+                     Param.CBPointill ? 0.3 : 0, 0.1});
     }
   }
   // Functions drawn in the same pen carry markers, which the legend shows.
@@ -530,29 +573,62 @@ bool TrTemp::Temporel(TR_INFO* G) {
     const std::vector<int> m = TLegende::Marques(plumes);
     for (size_t k = 0; k < qui.size(); ++k) marques[qui[k]] = m[k];
   }
-  int drawn = 0;
-  bool first = true;
-  // A curve kept by the range pass of Trace is drawn from its samples.
+  // A curve kept by the range pass of Trace is drawn from its samples; the others are stepped
+  // again, a function at a time, on the second core where there is one and a function ahead of
+  // the drawing, into two buffers in turn.
   auto gardee = [&](unsigned i, int bf) -> const std::vector<double>* {
     const size_t k = 2 * static_cast<size_t>(i) + bf;
     if (k >= echantillons_.size() || echantillons_[k].empty()) return nullptr;
     if (echantillons_[k].size() != temps_.size()) return nullptr;
     return &echantillons_[k];
   };
+  struct TFonction {
+    TFctTransfert* h;
+    const std::vector<double>* garde[2];
+    std::unique_ptr<SimTemp> st;  // for the loops not kept; null when both were
+    int marque;                   // marker of its curves (-1: none)
+  };
+  std::vector<TFonction> fonctions;
+  std::vector<size_t> aFaire;  // the functions with a loop to step, in order
   for (unsigned i = 0; i < Param.GetNbFctTransfert(); ++i) {
     TFctTransfert* h = Param.GetFctTransfert(i);
     if (h == nullptr || !h->Checked) continue;
     h->ModeBF = false;
-    const std::vector<double>* bo = Param.CBBO ? gardee(i, 0) : nullptr;
-    const std::vector<double>* bf = Param.CBBF ? gardee(i, 1) : nullptr;
+    TFonction f{h, {Param.CBBO ? gardee(i, 0) : nullptr, Param.CBBF ? gardee(i, 1) : nullptr}, {},
+                marques[i]};
     // The simulator is built only for what was not kept (or to tell a function to skip).
-    std::unique_ptr<SimTemp> st;
-    const bool tout = (!Param.CBBO || bo != nullptr) && (!Param.CBBF || bf != nullptr);
+    const bool tout = (!Param.CBBO || f.garde[0] != nullptr) && (!Param.CBBF || f.garde[1] != nullptr);
     if (!tout) {
-      st.reset(TempFromH(h));
-      if (!st) continue;
-      st->SetFctU(code);
-      st->Dt = Dt;
+      f.st.reset(TempFromH(h));
+      if (!f.st) continue;
+      f.st->SetFctU(code);
+      f.st->Dt = Dt;
+      aFaire.push_back(fonctions.size());
+    }
+    fonctions.push_back(std::move(f));
+  }
+  struct TTampon {
+    std::vector<double> ys[2], ts[2];
+    bool paire = false;  // both loops stepped together: ts[0] holds the times of both
+  };
+  TTampon tampons[2];
+  const double attendus = Tm / Dt + 2;
+  auto pas = [&](size_t j) {
+    TFonction& f = fonctions[aFaire[j]];
+    TTampon& t = tampons[j % 2];
+    t.paire = Pas(f.st.get(), code, Tm, Param.CBBO && f.garde[0] == nullptr,
+                  Param.CBBF && f.garde[1] == nullptr, attendus, t.ys, t.ts);
+  };
+  const double nbPas = attendus * static_cast<double>(aFaire.size()) * (Param.CBBO + Param.CBBF);
+  TTravaux travaux(aFaire.size(), pas, nbPas >= kPasEnParallele, 2);
+  bool first = true;
+  int drawn = 0;  // functions drawn so far
+  size_t j = 0;   // the next function stepped again
+  for (TFonction& f : fonctions) {
+    const TTampon* t = nullptr;
+    if (f.st) {
+      travaux.Attend(j);
+      t = &tampons[j % 2];
     }
     G->LINEWIDTH(Param.EpCourbe);
     if (first && Param.CBShowInput) {
@@ -564,40 +640,35 @@ bool TrTemp::Temporel(TR_INFO* G) {
     }
     first = false;
     if (leg != nullptr) {
-      const std::string nom = h->Nom != nullptr ? h->Nom : "";
+      const std::string nom = f.h->Nom != nullptr ? f.h->Nom : "";
       if (Param.CBBO)
-        leg->Ajoute({nom + " (BO)", PlumeCourbe(h), Param.EpCourbe, 0, 0, marques[i]});
+        leg->Ajoute({nom + " (BO)", PlumeCourbe(f.h), Param.EpCourbe, 0, 0, f.marque});
       if (Param.CBBF)
-        leg->Ajoute({nom + " (BF)", PlumeCourbe(h), Param.EpCourbe, Param.CBPointill ? 0.15 : 0,
-                     0.15, marques[i]});
+        leg->Ajoute({nom + " (BF)", PlumeCourbe(f.h), Param.EpCourbe, Param.CBPointill ? 0.15 : 0,
+                     0.15, f.marque});
     }
     const double decalage = 0.8 + 0.6 * drawn++;
-    if (col) G->PLUME(PlumeCourbe(h));
+    if (col) G->PLUME(PlumeCourbe(f.h));
     if (Param.CBBO) {
       if (Param.CBPointill) G->SETLIN(0, 1);
-      if (leg != nullptr) leg->Courbe(marques[i], decalage);
-      if (bo != nullptr) {
-        CourbeGardee(G, *bo, temps_, Tn, leg);
-      } else {
-        st->Init();
-        st->ModeBO();
-        CourbeSortie(G, st.get(), Tn, Tm, leg);
-      }
+      if (leg != nullptr) leg->Courbe(f.marque, decalage);
+      if (f.garde[0] != nullptr)
+        CourbeGardee(G, *f.garde[0], temps_, Tn, leg);
+      else
+        CourbeGardee(G, t->ys[0], t->ts[0], Tn, leg);
       if (leg != nullptr) leg->TraceMarques(G);
     }
     if (Param.CBBF) {
       if (Param.CBPointill) Tirets(G, 0.15, 0.15, Param.EpCourbe);
-      if (leg != nullptr) leg->Courbe(marques[i], decalage);
-      if (bf != nullptr) {
-        CourbeGardee(G, *bf, temps_, Tn, leg);
-      } else {
-        st->Init();
-        st->ModeBF();
-        CourbeSortie(G, st.get(), Tn, Tm, leg);
-      }
+      if (leg != nullptr) leg->Courbe(f.marque, decalage);
+      if (f.garde[1] != nullptr)
+        CourbeGardee(G, *f.garde[1], temps_, Tn, leg);
+      else
+        CourbeGardee(G, t->ys[1], t->paire ? t->ts[0] : t->ts[1], Tn, leg);
       if (leg != nullptr) leg->TraceMarques(G);
       if (Param.CBPointill) G->SETLIN(0, 1);
     }
+    if (f.st) travaux.Libere(j++);
   }
   if (leg != nullptr) {
     legende.NoteEtiquettes(Etiquettes);

@@ -13,19 +13,8 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 
-# The 100 functions of the stress run: gain, four real poles, one real zero, two damped pole
-# pairs and one damped zero pair each.
-defs() {
-  for ((i = 0; i < 100; i++)); do
-    a=$((i % 7 + 1))
-    echo "$i $((i % 9 + 2)) $a $((a + 2)) 0.$((i % 9 + 1)) $((i % 5 + 4)) 0.$((i % 8 + 2)) 1.$((i % 10)) $((a + 3)) $((i % 3 + 2)) $((i % 4 + 5))"
-  done
-}
-defs | while read -r i g a b c d e f h z k; do
-  echo "fct = F$i"; echo "F$i.gain = $g"; echo "F$i.pole = -$a, -$b, -$c, -$d"
-  echo "F$i.poleC = {1, $e, $a}, {1, $f, $h}"; echo "F$i.zero = -$z"; echo "F$i.zeroC = {1, 2, $k}"
-done >bode100.txt
-printf 'NBP = 10000\nWmin = 0.001\nWmax = 100\nBodeGP(EPS, "bode100.eps")\n' >>bode100.txt
+# The Bode chart of 100 functions and the same responses for GNU Octave.
+bash "$root/tools/bode100.sh" "$work"
 
 {
   echo "fct = E0"; echo "E0.gain = 4"; echo "E0.pole = -1, -2, -5"; echo "E0.select = 0"
@@ -56,14 +45,5 @@ PY
 
 # GNU Octave: the same 100 responses at the same 10000 frequencies, [mag, phase] = bode(sys, w).
 if command -v octave-cli >/dev/null; then
-  {
-    echo "pkg load control; w = logspace(log10(2*pi*0.001), log10(2*pi*100), 10000);"
-    echo "s = tf('s'); sys = cell(1, 100);"
-    defs | while read -r i g a b c d e f h z k; do
-      echo "sys{$((i + 1))} = $g*(s+$z)*(s^2+2*s+$k)/((s+$a)*(s+$b)*(s+$c)*(s+$d)*(s^2+$e*s+$a)*(s^2+$f*s+$h));"
-    done
-    echo "c = cputime; t = tic; for i = 1:100, [m, p] = bode(sys{i}, w); end; el = toc(t); c = cputime - c;"
-    echo "printf('octave bode, 100 functions x 10000 points: %.3f s (processor %.3f s)\n', el, c);"
-  } >octave_bode.m
   octave-cli -q octave_bode.m
 fi

@@ -4,13 +4,12 @@
 # program of the working tree, each in a fresh folder, and compares the console bytes and the
 # bytes of every file written. Prints one line per difference and fails when there is one.
 # Usage: tools/compare-outputs.sh [BASE_COMMIT] (default: main)
-# The base is extracted with git archive and built once into build-compare/<hash>/; the working
+# The base is built once by tools/commit-build.sh (into build-compare/<hash>/); the working
 # tree is built into build-compare/work/ (program only, so build/ keeps its own settings).
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 base=${1:-main}
 hash=$(git -C "$root" rev-parse --verify "$base^{commit}") || { echo "unknown commit $base"; exit 2; }
-cache=$root/build-compare/$hash
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
@@ -18,13 +17,9 @@ build() {  # build SRC BUILDDIR
   cmake -S "$1" -B "$2" -DCORVANE_TESTS=OFF -DCORVANE_BENCH=OFF "${launcher[@]}" >"$2.log" 2>&1 &&
     cmake --build "$2" -j2 --target corvane >>"$2.log" 2>&1 || { echo "build of $1 failed, see $2.log"; exit 2; }
 }
-if [ ! -x "$cache/build/corvane" ]; then
-  mkdir -p "$cache/src"
-  git -C "$root" archive "$hash" | tar -x -C "$cache/src"
-  build "$cache/src" "$cache/build"
-fi
+old=$(bash "$root/tools/commit-build.sh" "$hash") || exit 2
 build "$root" "$root/build-compare/work"
-old=$cache/build/corvane new=$root/build-compare/work/corvane
+new=$root/build-compare/work/corvane
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/compare.XXXXXX")
 trap 'rm -rf "$work"' EXIT

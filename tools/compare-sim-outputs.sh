@@ -16,28 +16,8 @@ work="$(mktemp -d /tmp/corvane-compare-XXXXXX)"
 cap="$work/captured"
 mkdir -p "$cap"
 
-# Capture: a wrapper stands in for the built program while the tests run, copies each script
-# it is given and runs the real program on it.
-real="$work/corvane.real"
-cp "$new" "$real"
-wrapper="$work/corvane-wrapper"
-cat >"$wrapper" <<EOF
-#!/usr/bin/env bash
-if [ \$# -ge 1 ] && [ -f "\$1" ]; then cp "\$1" "\$(mktemp "$cap/s-XXXXXX")"; fi
-exec "$real" "\$@"
-EOF
-chmod +x "$wrapper"
-restore() { cp "$real" "$new"; }
-trap restore EXIT
-cp "$wrapper" "$new"
-"$build/tests/test_e2e" >"$work/test_e2e.log" 2>&1 || echo "note: test_e2e failed during capture"
-for t in "$root"/tests/scripts/*.sh; do
-  # The examples run already; under valgrind they would only take long.
-  [ "$(basename "$t")" = valgrind_examples.sh ] && continue
-  bash "$t" "$new" "$root" "$build" >"$work/$(basename "$t").log" 2>&1 || true
-done
-restore
-trap - EXIT
+# Capture of the scripts the tests run (the program is put back afterwards).
+bash "$root/tools/capture-test-scripts.sh" "$build" "$cap"
 
 # A few more time charts and reports: every order from 0 to 10, biproper functions, each input.
 extra="$work/extra"

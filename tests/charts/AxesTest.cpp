@@ -1,7 +1,8 @@
 // The labels of every chart of every example script, and of charts whose ranges crowd their
-// labels: no two label boxes the chart placed intersect, each lies whole on the page, and
-// nothing is drawn outside the chart's frames (and the outward ticks along them) but inside a
-// label box: a label drawn without its box, or past its place, shows there.
+// labels: no two label boxes the chart placed intersect, each lies whole on the page, nothing
+// is drawn outside the chart's frames (and the outward ticks along them) but inside a label box
+// (a label drawn without its box, or past its place, shows there), and no grid line crosses a
+// label's ink unless a white ground drawn after it covers it there.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -33,7 +34,90 @@ struct Cadre {
 // Whether (x, y) (cm) lies in b, to within e cm.
 bool DansBoite(const TBoite& b, double x, double y, double e) {
   const double dx = x - b.cx, dy = y - b.cy;
-  return std::fabs(dx * b.ux + dy * b.uy) <= b.l + e && std::fabs(-dx * b.uy + dy * b.ux) <= b.h + e;
+  return std::fabs(dx * b.ux + dy * b.uy) <= b.l + e &&
+         std::fabs(-dx * b.uy + dy * b.ux) <= b.h + e;
+}
+
+// Distance (cm) from (x, y) to segment s (device units, 400 per cm).
+double Distance(const C_REC::Seg& s, double x, double y) {
+  const double ax = s.x0 / 400, ay = s.y0 / 400, dx = s.x1 / 400 - ax, dy = s.y1 / 400 - ay;
+  const double d2 = dx * dx + dy * dy;
+  const double t = d2 > 0 ? std::clamp(((x - ax) * dx + (y - ay) * dy) / d2, 0.0, 1.0) : 0.0;
+  return std::hypot(ax + t * dx - x, ay + t * dy - y);
+}
+
+// The grid lines cross no label: every stroke of a grid's width that runs through the ink of a
+// label (its box less the margin and 0.1 mm) is covered there, at 9 points along it, by a white
+// stroke drawn after it. A label's box is one that holds a stroke of a label's width; the grids
+// are drawn 0.75, 0.5 and 0.25 mm wide, their labels 0.2646 and 0.2 mm (kTraits), the curves
+// 1.5 mm and may cross labels. Returns how many grid strokes ran through a label's ink.
+size_t GrillesSousEtiquettes(const C_REC& rec, const std::vector<TBoite>& boites) {
+  auto est = [](double w, std::initializer_list<double> l) {
+    for (double v : l)
+      if (std::fabs(w - v) < 1e-9) return true;
+    return false;
+  };
+  std::vector<size_t> fins, grilles, blancs;  // indices of the strokes of each kind
+  for (size_t i = 0; i < rec.segs.size(); ++i) {
+    const C_REC::Seg& g = rec.segs[i];
+    if (g.pen == 0 && std::fabs(g.w - 0.4) > 1e-9)
+      blancs.push_back(i);
+    else if (est(g.w, {0.75 * 25.4 / 72, 0.2}))
+      fins.push_back(i);
+    else if (g.pen != 0 && est(g.w, {0.75, 0.5, 0.25}))
+      grilles.push_back(i);
+  }
+  size_t croisees = 0;
+  for (const TBoite& b : boites) {
+    const double ex = b.l * std::fabs(b.ux) + b.h * std::fabs(b.uy);
+    const double ey = b.l * std::fabs(b.uy) + b.h * std::fabs(b.ux);
+    auto loin = [&](const C_REC::Seg& g) {
+      return std::max(g.x0, g.x1) / 400 < b.cx - ex || std::min(g.x0, g.x1) / 400 > b.cx + ex ||
+             std::max(g.y0, g.y1) / 400 < b.cy - ey || std::min(g.y0, g.y1) / 400 > b.cy + ey;
+    };
+    bool etiquette = false;
+    for (size_t k = 0; !etiquette && k < fins.size(); ++k) {
+      const C_REC::Seg& g = rec.segs[fins[k]];
+      etiquette = !loin(g) && DansBoite(b, g.x0 / 400, g.y0 / 400, 0) &&
+                  DansBoite(b, g.x1 / 400, g.y1 / 400, 0);
+    }
+    if (!etiquette) continue;
+    const double L = b.l - kMargeEtiquette - 0.01, H = b.h - kMargeEtiquette - 0.01;
+    for (size_t i : grilles) {
+      const C_REC::Seg& g = rec.segs[i];
+      if (loin(g)) continue;
+      // The part of g within the ink, in the box's own axes (Liang-Barsky).
+      const double px = g.x0 / 400 - b.cx, py = g.y0 / 400 - b.cy;
+      const double qx = (g.x1 - g.x0) / 400, qy = (g.y1 - g.y0) / 400;
+      const double s0 = px * b.ux + py * b.uy, ds = qx * b.ux + qy * b.uy;
+      const double t0 = -px * b.uy + py * b.ux, dt = -qx * b.uy + qy * b.ux;
+      double u0 = 0, u1 = 1;
+      bool dedans = true;
+      for (const auto& c : {std::make_pair(-ds, s0 + L), std::make_pair(ds, L - s0),
+                            std::make_pair(-dt, t0 + H), std::make_pair(dt, H - t0)}) {
+        if (c.first == 0)
+          dedans = dedans && c.second >= 0;
+        else if (c.first < 0)
+          u0 = std::max(u0, c.second / c.first);
+        else
+          u1 = std::min(u1, c.second / c.first);
+      }
+      if (!dedans || u0 >= u1) continue;
+      ++croisees;
+      for (int k = 0; k <= 8; ++k) {
+        const double u = u0 + (u1 - u0) * k / 8;
+        const double x = g.x0 / 400 + u * qx, y = g.y0 / 400 + u * qy;
+        bool couvert = false;
+        for (size_t j : blancs)
+          couvert =
+              couvert || (j > i && Distance(rec.segs[j], x, y) <= rec.segs[j].w / 20 + 1.0 / 400);
+        EXPECT_TRUE(couvert) << "grid line through the label at " << b.cx << ", " << b.cy
+                             << " shows at " << x << ", " << y;
+        if (!couvert) return croisees;
+      }
+    }
+  }
+  return croisees;
 }
 
 // Runs one script line through the interpreter (its settings and functions go to Param).
@@ -61,13 +145,21 @@ std::string Graphe(const std::string& l) {
   return "";
 }
 
-// Draws the chart kind k on a recorder, as the chart command draws it, and checks its labels.
-void Verifie(const std::string& k, const std::string& ou) {
+// Draws the chart kind k on a recorder, as the chart command draws it, and checks its labels;
+// with grilles, the widths are those of kTraits, and no grid line may cross a label.
+size_t Verifie(const std::string& k, const std::string& ou, bool grilles) {
   SCOPED_TRACE(ou + ": " + k);
   C_REC* rec = nullptr;
   auto holder = RecHolder(GrPS, &rec);
   TEtiquettes places;
-  std::vector<Cadre> cadres;
+  // The frames of each chart (cm): one panel, or two for Bode gain and phase.
+  const Cadre plein{2, 18, 1, 27.5};
+  std::vector<Cadre> cadres = {plein};
+  // Draws chart c, whose Trace takes the holder, and keeps its label boxes.
+  auto trace = [&](auto&& c) {
+    c.Trace(holder.get());
+    places = c.Etiquettes;
+  };
   testing::internal::CaptureStdout();  // the Black chart's progress lines
   if (k == "black") {
     GrBlack b;
@@ -76,32 +168,19 @@ void Verifie(const std::string& k, const std::string& ou) {
     places = b.Etiquettes;
     cadres = {{1.5, 17.5, 0.3, 26.5}};
   } else if (k == "nyquist") {
-    TrNyquist n;
-    n.Trace(holder.get());
-    places = n.Etiquettes;
+    trace(TrNyquist());
     cadres = {{1, 18, 5.5, 22.5}};
   } else if (k == "evans") {
-    TrEvans e;
-    e.Trace(holder.get());
-    places = e.Etiquettes;
-    cadres = {{2, 18, 1, 27.5}};
+    trace(TrEvans());
   } else if (k == "temporel") {
-    TrTemp t;
-    t.Trace(holder.get());
-    places = t.Etiquettes;
-    cadres = {{2, 18, 1, 27.5}};
+    trace(TrTemp());
   } else {
     Param.RBBode = k == "bodegp" ? RBBodeGainPhase : k == "bodeg" ? RBBodeGain : RBBodePhase;
-    TrBode b;
-    b.Trace(holder.get());
-    places = b.Etiquettes;
-    if (k == "bodegp")
-      cadres = {{2, 18, 15, 27.5}, {2, 18, 1, 13.5}};
-    else
-      cadres = {{2, 18, 1, 27.5}};
+    trace(TrBode());
+    if (k == "bodegp") cadres = {{2, 18, 15, 27.5}, {2, 18, 1, 13.5}};
   }
   testing::internal::GetCapturedStdout();
-  ASSERT_TRUE(rec->closed);
+  EXPECT_TRUE(rec->closed);
   const std::vector<TBoite>& b = places.Boites();
   EXPECT_GT(b.size(), 4u);
   for (size_t i = 0; i < b.size(); ++i) {
@@ -129,40 +208,56 @@ void Verifie(const std::string& k, const std::string& ou) {
     }
   }
   EXPECT_EQ(dehors, 0u);
+  return grilles ? GrillesSousEtiquettes(*rec, b) : 0;
 }
 
-// Runs the script text line by line, each chart line checked instead of drawn to its file.
-void Script(const std::string& texte, const std::string& nom) {
-  Param.Reset();
-  std::istringstream in(texte);
-  std::string l;
-  int n = 0;
-  while (std::getline(in, l)) {
-    ++n;
-    const std::string k = Graphe(l);
-    if (k == "csv") continue;
-    if (!k.empty()) {
-      Verifie(k, nom + ":" + std::to_string(n));
-      continue;
+// Every element of the charts in a width of its own.
+const char kTraits[] =
+    "EpCourbe = 1.5\nEpBlack = 0.5\nEpNichols = 0.25\nEpBodePrinc = 0.75\nEpBodeSec = 0.25\n"
+    "EpTempPrinc = 0.75\nEpTempSec = 0.25\n";
+
+// Runs the script text line by line, each chart line checked instead of drawn to its file, and
+// again after the lines of kTraits; returns how many grid strokes ran through a label.
+size_t Script(const std::string& texte, const std::string& nom) {
+  size_t croisees = 0;
+  for (bool grilles : {false, true}) {
+    Param.Reset();
+    std::istringstream in(grilles ? kTraits + texte : texte);
+    std::string l, dernier;
+    // Line numbers of the script itself.
+    int n = grilles ? -static_cast<int>(std::count(kTraits, kTraits + sizeof kTraits, '\n')) : 0;
+    while (std::getline(in, l)) {
+      ++n;
+      const std::string k = Graphe(l);
+      if (k == "csv") continue;
+      if (!k.empty()) {
+        // The same chart again (on another device) is the same drawing: checked once.
+        if (k != dernier) croisees += Verifie(k, nom + ":" + std::to_string(n), grilles);
+        dernier = k;
+        continue;
+      }
+      dernier.clear();
+      testing::internal::CaptureStdout();
+      Ligne(l);
+      testing::internal::GetCapturedStdout();
     }
-    testing::internal::CaptureStdout();
-    Ligne(l);
-    testing::internal::GetCapturedStdout();
   }
   Param.Reset();
+  return croisees;
 }
 
 TEST(Etiquettes, EveryExampleChartKeepsItsLabelsApartOnThePageAndDrawsOnlyLabelsOutside) {
-  size_t scripts = 0;
+  size_t scripts = 0, croisees = 0;
   for (const auto& e : std::filesystem::directory_iterator(CORVANE_SOURCE_DIR "/examples")) {
     if (e.path().extension() != ".txt") continue;
     std::ifstream f(e.path());
     std::stringstream t;
     t << f.rdbuf();
-    Script(t.str(), e.path().filename().string());
+    croisees += Script(t.str(), e.path().filename().string());
     ++scripts;
   }
   EXPECT_GT(scripts, 10u);
+  EXPECT_GT(croisees, 10u);  // the circles of the Nyquist chart, the Evans grid, the contours
 }
 
 // Ranges that crowd the labels: 18 decades on 16 cm (frequency labels wider than a decade,
@@ -186,7 +281,7 @@ TEST(Etiquettes, ABoxIsFreeOnlyOnThePageAndClearOfThosePlaced) {
   ASSERT_EQ(rec.TRINIT(), 0);
   TEtiquettes p;
   const double m = kMargeEtiquette;
-  EXPECT_TRUE(p.Libre(&rec, {1, 1, 1, 0, 1 + m, 0.2 + m}));    // ink from x = 0 to 2
+  EXPECT_TRUE(p.Libre(&rec, {1, 1, 1, 0, 1 + m, 0.2 + m}));      // ink from x = 0 to 2
   EXPECT_FALSE(p.Libre(&rec, {1, 1, 1, 0, 1.01 + m, 0.2 + m}));  // past x = 0
   p.Ajoute({5, 5, 1, 0, 1, 0.5});
   EXPECT_FALSE(p.Libre(&rec, {6.9, 5, 1, 0, 1, 0.5}));

@@ -144,7 +144,8 @@ TEST_F(BlackTest, LociClippedToTheFrame) {
 }
 
 // The labels of the grid and of the Nichols contours, read back from the drawing: each label is
-// drawn on a white ground (a white stroke as wide as the label is high, drawn just before it),
+// drawn on a white ground (white strokes side by side over the label's height, drawn just
+// before it),
 // every stroke of a label lies on its ground, no two grounds overlap (separating axes of the
 // oriented rectangles), and no grid or contour line is drawn once the labels begin, so none
 // crosses one. Without placement, -12, -14, -16 and -18 degrees were stacked near
@@ -159,14 +160,31 @@ TEST_F(BlackTest, LabelsDoNotOverlapAndNoLineCrossesThem) {
   };
   std::vector<Sol> sols;
   size_t labels = 0, lines_after = 0, off = 0;
+  bool blanc = false;  // the last stroke was white
+  Sol premier{};       // the first band of the last ground
   const double thin = 0.2;  // labels: 25.4 / 72 of the 0.4 mm contours, but at least 0.2 mm
   for (const auto& g : rec->segs) {
     const bool label = std::fabs(g.w - thin) < 1e-9;
     if (g.pen == 0) {
       const double len = g.Len(), h = g.w * 40 / 2;  // half the width, in device units
-      sols.push_back({(g.x0 + g.x1) / 2, (g.y0 + g.y1) / 2, len > 0 ? (g.x1 - g.x0) / len : 1,
-                      len > 0 ? (g.y1 - g.y0) / len : 0, len / 2 + h, h});
-    } else if (label && !sols.empty()) {
+      const Sol bande{(g.x0 + g.x1) / 2, (g.y0 + g.y1) / 2, len > 0 ? (g.x1 - g.x0) / len : 1,
+                      len > 0 ? (g.y1 - g.y0) / len : 0, len / 2 + h, h};
+      if (blanc) {
+        // The next band of the same ground, alongside the first: the ground runs from the
+        // first band to this one.
+        Sol& b = sols.back();
+        b.cx = (premier.cx + bande.cx) / 2;
+        b.cy = (premier.cy + bande.cy) / 2;
+        b.h = std::hypot(bande.cx - premier.cx, bande.cy - premier.cy) / 2 + h;
+      } else {
+        sols.push_back(bande);
+        premier = bande;
+      }
+      blanc = true;
+      continue;
+    }
+    blanc = false;
+    if (label && !sols.empty()) {
       // Both ends on the last ground, within a unit.
       ++labels;
       const Sol& b = sols.back();

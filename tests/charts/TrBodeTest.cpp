@@ -457,6 +457,27 @@ TEST(Travaux, EachJobOnceAndDoneWhenAttended) {
       EXPECT_GE(total, 11);
     }
     EXPECT_LE(total, static_cast<int>(n));
+    // With a look-ahead of 2, job i starts only once the caller has released job i - 2, so
+    // that jobs filling two buffers in turn never write into the one the caller reads.
+    std::atomic<size_t> liberes{0};
+    std::atomic<int> trop{0};
+    std::vector<int> tampon(2, -1);
+    {
+      TTravaux t(
+          n,
+          [&](size_t i) {
+            if (i >= liberes + 2) ++trop;
+            tampon[i % 2] = static_cast<int>(i);
+          },
+          parallele, 2);
+      for (size_t i = 0; i < n; ++i) {
+        t.Attend(i);
+        ASSERT_EQ(tampon[i % 2], static_cast<int>(i)) << i;
+        liberes = i + 1;
+        t.Libere(i);
+      }
+    }
+    EXPECT_EQ(trop, 0);
   }
 }
 

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <vector>
 
 #include "model/Param.h"
 #include "sim/TrTemp.h"
@@ -199,6 +201,58 @@ TEST_F(TempTest, ImproperFunctionFlatZero) {
   for (const auto& s : curve) {
     EXPECT_NEAR(s.y0, (1 + 26.5 / 2) * 400, 1);
     EXPECT_NEAR(s.y1, (1 + 26.5 / 2) * 400, 1);
+  }
+}
+
+// The loops cheap to step (orders up to 8 without delay) are not kept by the range pass but
+// stepped again, a function ahead, while the chart draws: every segment must be the one that
+// the kept samples give, for paired and single loops, around a function that stays kept (order
+// 10), a delayed one and an improper one, and more functions than the two buffers in turn.
+TEST_F(TempTest, CurvesSteppedAgainAreTheKeptOnes) {
+  double p1[] = {-1}, p10[] = {-1, -2, -3, -4, -5, -6, -7, -8, -9, -10}, z2[] = {-1, -2};
+  double pc[] = {1, 0.6, 4}, z1[] = {-3};
+  Param.AddFctTransfert("A", 1, nullptr, 0, p1, 1, nullptr, 0, nullptr, 0)->Color = 2;
+  Param.AddFctTransfert("B", 3e6, nullptr, 0, p10, 10, nullptr, 0, nullptr, 0)->Color = 3;
+  Param.AddFctTransfert("C", 4, nullptr, 0, nullptr, 0, nullptr, 0, pc, 1)->Color = 4;
+  Param.AddFctTransfert("D", 2, z1, 1, p1, 1, nullptr, 0, nullptr, 0)->Color = 6;  // biproper
+  TFctTransfert* e = Param.AddFctTransfert("E", 2, nullptr, 0, p1, 1, nullptr, 0, pc, 1);
+  e->Color = 7;
+  e->Retard = 0.3;
+  Param.AddFctTransfert("I", 1, z2, 2, p1, 1, nullptr, 0, nullptr, 0)->Color = 8;  // improper
+  Param.AddFctTransfert("G", 5, nullptr, 0, p1, 1, nullptr, 0, pc, 1)->Color = 9;
+  struct {
+    int input;
+    bool bo, bf, show;
+  } cases[] = {{1, true, true, true}, {0, true, true, false}, {2, true, false, true},
+               {3, false, true, false}};
+  for (const auto& c : cases) {
+    Param.RBInput = c.input;
+    Param.CBBO = c.bo;
+    Param.CBBF = c.bf;
+    Param.CBShowInput = c.show;
+    std::vector<C_REC::Seg> drawn[2];
+    for (int repris = 0; repris < 2; ++repris) {
+      TrTemp t;
+      ASSERT_TRUE(t.Calcule(SIZE_MAX, repris == 1));
+      C_REC* rec = nullptr;
+      auto g = RecHolder(GrEMF, &rec);
+      ASSERT_EQ(rec->TRINIT(), 0);
+      rec->BOUNDS(0, 19, 0, 28);
+      double xn, yn;
+      rec->GET_BOUNDS(&xn, &t.txm, &yn, &t.tym);
+      rec->VWPORTA(2, t.txm - 1, 1, t.tym - 0.5);
+      t.Temporel(rec);
+      rec->TRCLOSE();
+      drawn[repris] = rec->segs;
+    }
+    ASSERT_GT(drawn[0].size(), 3000u) << c.input;
+    ASSERT_EQ(drawn[0].size(), drawn[1].size()) << c.input;
+    for (size_t k = 0; k < drawn[0].size(); ++k) {
+      const C_REC::Seg &a = drawn[0][k], &b = drawn[1][k];
+      ASSERT_TRUE(a.x0 == b.x0 && a.y0 == b.y0 && a.x1 == b.x1 && a.y1 == b.y1 && a.pen == b.pen &&
+                  a.w == b.w)
+          << "input " << c.input << ", segment " << k;
+    }
   }
 }
 
