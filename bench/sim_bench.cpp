@@ -225,21 +225,27 @@ void BM_TimeChart20EPS(benchmark::State& state) {
 void BM_TimeChart20EMF(benchmark::State& state) {
   TimeChart(state, GrEMF, "/tmp/corvane_bench_time.emf");
 }
-// The bound of the time chart to EPS: the same curves stepped once (on the second core, paired)
-// while they are drawn once, their value range being known beforehand (found outside the
-// timing): what the chart costs without its range pass.
-void BM_TimeChart20EPSBound(benchmark::State& state) {
+// The time chart to EPS drawn as Trace draws it, by its three ways (Arg): 0 the samples kept by
+// the range pass for the drawing, 1 the cheap loops stepped again while they are drawn (what
+// Trace does with two cores), 2 the bound: the same curves stepped once while they are drawn,
+// their value range being known beforehand (found outside the timing), without a range pass.
+void BM_TimeChart20EPSWays(benchmark::State& state) {
   TimeChartRegistry();
-  const char* file = "/tmp/corvane_bench_time_bound.eps";
+  const char* file = "/tmp/corvane_bench_time_ways.eps";
+  const int way = static_cast<int>(state.range(0));
   TrTemp range;
   range.Calcule(0, true);
   for (auto _ : state) {
     TMDGraph g(GrPS, file);
     TrTemp t;
-    t.Tm = range.Tm;
-    t.Dt = range.Dt;
-    t.Yn = range.Yn;
-    t.Ym = range.Ym;
+    if (way == 2) {
+      t.Tm = range.Tm;
+      t.Dt = range.Dt;
+      t.Yn = range.Yn;
+      t.Ym = range.Ym;
+    } else {
+      t.Calcule(64u << 17, way == 1);  // 64 MB of doubles, as Trace keeps at most
+    }
     g.Gr->BOUNDS(0, 19, 0, 28);
     g.Gr->TRINIT();
     double xn, yn;
@@ -253,7 +259,7 @@ void BM_TimeChart20EPSBound(benchmark::State& state) {
 }
 // Wall time: the chart simulates on a second core where there is one.
 BENCHMARK(BM_TimeChart20EPS)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_TimeChart20EPSBound)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_TimeChart20EPSWays)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_TimeChart20EMF)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

@@ -28,21 +28,32 @@ for ((i = 0; i < 20; i++)); do
 done >time20.txt
 printf 'OpenLoop = 1\nClosedLoop = 1\nTemporel(EPS, "time20.eps")\n' >>time20.txt
 
-# run NAME COMMAND...: one timed run, "NAME wall_s processor_s" appended to times.txt.
+# run NAME COMMAND...: one timed run, "NAME wall_s processor_s" appended to times.txt (the
+# processor time by perf stat where it runs, else by time).
 run() {
   local name=$1
   shift
   local s e
   s=$(date +%s%N)
-  /usr/bin/time -f "%U %S" -o cpu.txt "$@" </dev/null >out.txt 2>&1
+  if [ $has_perf = 1 ]; then  # processor time to the microsecond, every thread
+    perf stat -x, -e task-clock -o cpu.txt "$@" </dev/null >out.txt 2>&1
+  else
+    /usr/bin/time -f "%U %S" -o cpu.txt "$@" </dev/null >out.txt 2>&1
+  fi
   e=$(date +%s%N)
-  echo "$name $(awk -v a="$s" -v b="$e" 'BEGIN { printf "%.4f", (b - a) / 1e9 }') $(awk '{ print $1 + $2 }' cpu.txt)" >>times.txt
+  if [ $has_perf = 1 ]; then
+    cpu=$(awk -F, '/task-clock/ { printf "%.4f", $1 / 1000 }' cpu.txt)
+  else
+    cpu=$(awk '{ print $1 + $2 }' cpu.txt)
+  fi
+  echo "$name $(awk -v a="$s" -v b="$e" 'BEGIN { printf "%.4f", (b - a) / 1e9 }') $cpu" >>times.txt
   case $name in
     octave) sed -n 's/.*points: \([0-9.]*\) s (processor \([0-9.]*\) s).*/octave_bode \1 \2/p' out.txt >>times.txt ;;
     scilab) sed -n 's/.*points: \([0-9.]*\) s (processor \([0-9.]*\) s).*/scilab_repfreq \1 \2/p' out.txt >>times.txt ;;
   esac
 }
-has_octave=0 has_scilab=0
+has_octave=0 has_scilab=0 has_perf=0
+perf stat -e task-clock true >/dev/null 2>&1 && has_perf=1
 command -v octave-cli >/dev/null && has_octave=1
 command -v scilab-cli >/dev/null && has_scilab=1
 for ((r = 0; r < rounds; r++)); do
