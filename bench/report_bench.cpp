@@ -1,6 +1,7 @@
 // Speed of the properties report of an order-8 loop with a lightly damped pair, split into its
 // frequency-domain searches, its two step responses and its stable gain range and closed-loop
-// poles, for the function written with factors and as an expression. bench/report_process.sh times the whole process with hyperfine.
+// poles, for the function written with factors and as an expression; and the reports set beside
+// GNU Octave and Scilab. bench/report_process.sh times the whole process.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -125,6 +126,29 @@ void BM_GainRangeAndPolesOrder8(benchmark::State& state) {
   Param.Reset();
 }
 BENCHMARK(BM_GainRangeAndPolesOrder8)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// The loops set beside GNU Octave and Scilab (tools/bench-report-vs-octave.sh), both of whose
+// loops settle within the 30 s simulated: order 8,
+// 0.3/((s+1)(s+2)(s+5)(s+0.5)(s^2+0.4s+0.2)(s^2+0.4s+4)), and order 16, the same with four
+// more real poles and two more pairs, gain 300.
+void BM_ReportPeers(benchmark::State& state) {
+  Param.Reset();
+  const bool seize = state.range(0) == 16;
+  TFctTransfert* f = Param.AddFctTransfert("H", seize ? 300 : 0.3);
+  for (double p : {-1.0, -2.0, -5.0, -0.5}) f->AddPole(p);
+  f->AddPoleC(1, 0.4, 0.2);
+  f->AddPoleC(1, 0.4, 4);
+  if (seize) {
+    for (double p : {-1.5, -3.0, -4.0, -6.0}) f->AddPole(p);
+    f->AddPoleC(1, 0.6, 1);
+    f->AddPoleC(1, 0.8, 9);
+  }
+  Quiet([&] {
+    for (auto _ : state) AffProp(f);
+  });
+  Param.Reset();
+}
+BENCHMARK(BM_ReportPeers)->Arg(8)->Arg(16)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -18,6 +18,7 @@
 #include "model/Nyquist.h"
 #include "model/Param.h"
 #include "sim/SimTemp.h"
+#include "sim/StepFigures.h"
 #include "sim/TrTemp.h"
 
 namespace {
@@ -66,6 +67,18 @@ bool ExactStatic(TFctTransfert* f, double* k) {
   return true;
 }
 
+// The closed loop's step response when it was stepped beside the open loop's: its final value
+// and its figures, which the closed-loop lines take when they find the same final value.
+struct TReponseBF {
+  bool pret = false;
+  double yfin = 0;
+  double tr = 0;
+  TPerfTemp perf{};
+  bool ok = false;
+};
+
+bool Reponse(double pc, TFctTransfert* f, double* tr, TPerfTemp* p, TReponseBF* bf);
+
 // Rise time from 10 % to 90 % of the final value, and the undershoot of a response that first
 // moves the wrong way.
 void RiseAndUndershoot(const TPerfTemp& perf) {
@@ -80,7 +93,7 @@ void RiseAndUndershoot(const TPerfTemp& perf) {
 // Static regime, bandwidth and step response of f in its current mode; y0 is its value at
 // 1e-10 rad/s. Without a pole or a zero at 0 the gain and the phase are the exact ones at 0;
 // otherwise the slope over the decade above 1e-10 rad/s tells the infinite gain.
-void StaticBlock(TFctTransfert* f, const TComplexP& y0) {
+void StaticBlock(TFctTransfert* f, const TComplexP& y0, TReponseBF* bf) {
   double k;
   double g0, phi0;
   if (ExactStatic(f, &k)) {
@@ -116,7 +129,7 @@ void StaticBlock(TFctTransfert* f, const TComplexP& y0) {
   const double pc = 2;
   double tr;
   TPerfTemp perf;
-  if (!TempsReponseDep(pc, f, &tr, &perf)) return;
+  if (!Reponse(pc, f, &tr, &perf, bf)) return;
   std::printf("Temps de réponse a %G%% : %G s\n", pc, tr);
   std::printf("Temps de réponse a 5%% : %G s\n", perf.tr5);
   RiseAndUndershoot(perf);
@@ -396,9 +409,93 @@ void EvansBlock(TFctTransfert* f) {
   LignesPoles(poles);
 }
 
-}  // namespace
+// Sets sim up for the step response of the report in f's mode: false when its step cannot
+// advance the time up to tm. The open loop of a delayed function is its undelayed response
+// shifted by the delay: the shift goes to *decalage. A simulation that would take longer than
+// kMaxWork gets a coarser step.
+bool Regle(SimTemp* sim, bool boucleFermee, double tm, double* decalage) {
+  sim->SetFctU(SimTemp::S_Echelon);
+  sim->Dt = Param.EdDt;
+  // A step that cannot advance the time up to the end would never finish.
+  if (!(sim->Dt > 0) || !(tm + sim->Dt > tm)) return false;
+  if (boucleFermee) {
+    sim->ModeBF();
+  } else {
+    sim->ModeBO();
+  }
+  *decalage = 0;
+  if (!boucleFermee && sim->Retard > 0) {
+    *decalage = sim->Retard;
+    sim->Retard = 0;
+  }
+  // A coarser step may switch a stiff loop to exact steps, whose cost differs: one more look.
+  for (int pass = 0; pass < 2; ++pass) {
+    const double cost = sim->StepCost();
+    if (tm / sim->Dt * cost > kMaxWork) sim->Dt = tm * cost / kMaxWork;
+  }
+  return true;
+}
 
-bool TempsReponseDep(double pc, TFctTransfert* f, double* tr, TPerfTemp* p) {
+// The figures of a measure done at tm; true when the response settled before the end.
+bool Resultat(const TStepFigures& m, double yfin, double tm, double* tr, TPerfTemp* p) {
+  p->yfin = yfin;
+  *tr = m.tr;
+  p->tr5 = m.tr5;
+  p->dep = m.dep;
+  p->tdep = m.tdep;
+  p->tmontee = m.t90 - m.t10;
+  p->depneg = m.aRebours ? -m.rMin : 0;
+  return tm > *tr;
+}
+
+// The closed loop's final value, read off the structure, when it is known to be stable and has
+// no delay: what its time lines will need, known without evaluating it (nothing printed).
+bool BoucleFermeeConnue(TFctTransfert* f, double* yfin) {
+  double tau;
+  if (!f->RetardGlobal(&tau) || tau != 0) return false;
+  TTerme open, t;
+  if (!OpenLoopTerm(f, true, &open) || !ClosedLoopTerm(open, true, &t) || t.n != 0) return false;
+  if (ClosedLoopStability(f) != 1) return false;
+  *yfin = t.k;
+  return true;
+}
+
+// The samples come by blocks; each block goes on while the time is below the end.
+constexpr size_t kBlock = 1024;
+
+// Steps the open loop sim (set up, measured by m) and a closed loop of the same coefficients
+// together, when they can step side by side: each lane computes what it would alone, so the
+// closed loop's figures, kept in bf, are those its own simulation would give. False, with
+// nothing moved, when they cannot.
+bool DeuxBoucles(double pc, TFctTransfert* f, SimTemp* sim, double tm, TStepFigures* m,
+                 TReponseBF* bf) {
+  double yfin;
+  if (!BoucleFermeeConnue(f, &yfin)) return false;
+  SimTemp s(sim->A0, sim->NbA, sim->B0, sim->NbB);
+  double decalage;
+  if (!Regle(&s, true, tm, &decalage)) return false;
+  TStepFigures mf;
+  mf.Init(yfin, pc, kOvershootNoise, 0);
+  size_t k = SimTemp::NextYsMesurePaire(sim, &s, tm, m, &mf, kBlock);
+  if (k == 0) return false;
+  while (m->dernier < tm) {
+    k = SimTemp::NextYsMesurePaire(sim, &s, tm, m, &mf, kBlock);
+    if (k == 0) {
+      // Cannot happen (the two stay alike); the open loop goes on alone.
+      while (m->dernier < tm) sim->NextYsMesure(tm, m, kBlock);
+      return true;
+    }
+  }
+  bf->pret = true;
+  bf->yfin = yfin;
+  bf->ok = Resultat(mf, yfin, tm, &bf->tr, &bf->perf);
+  return true;
+}
+
+// The step response of f in its current mode and its figures (TempsReponseDep). With bf, the
+// open loop is stepped beside the closed loop where it can, whose figures bf keeps for the
+// closed-loop lines.
+bool Reponse(double pc, TFctTransfert* f, double* tr, TPerfTemp* p, TReponseBF* bf) {
   TComplexP y0, y1;
   if (!f->Value(kStaticW, &y0)) return false;
   if (!std::isfinite(y0.m)) return false;  // no final value to print
@@ -409,6 +506,11 @@ bool TempsReponseDep(double pc, TFctTransfert* f, double* tr, TPerfTemp* p) {
     yfin = std::cos(y0.p) < 0 ? -y0.m : y0.m;
   }
   if (f->ModeBF && ClosedLoopUnstable(f)) return false;
+  if (f->ModeBF && bf != nullptr && bf->pret && bf->yfin == yfin) {
+    *tr = bf->tr;
+    *p = bf->perf;
+    return bf->ok;
+  }
 
   TrTemp chart;
   std::unique_ptr<SimTemp> sim(chart.TempFromH(f));
@@ -419,91 +521,23 @@ bool TempsReponseDep(double pc, TFctTransfert* f, double* tr, TPerfTemp* p) {
   }
   // An improper function gives an inactive simulator, whose time never advances: no response.
   if (!sim || sim->A == nullptr) return false;
-  sim->SetFctU(SimTemp::S_Echelon);
   const double tm = Param.EdTFin;
-  sim->Dt = Param.EdDt;
-  // A step that cannot advance the time up to the end would never finish.
-  if (!(sim->Dt > 0) || !(tm + sim->Dt > tm)) return false;
-  if (f->ModeBF) {
-    sim->ModeBF();
-  } else {
-    sim->ModeBO();
+  double decalage;
+  if (!Regle(sim.get(), f->ModeBF, tm, &decalage)) return false;
+  TStepFigures m;
+  m.Init(yfin, pc, kOvershootNoise, decalage);
+  if (f->ModeBF || bf == nullptr || decalage > 0 || !DeuxBoucles(pc, f, sim.get(), tm, &m, bf)) {
+    do {
+      sim->NextYsMesure(tm - decalage, &m, kBlock);
+    } while (m.dernier < tm);
   }
-  // The open loop of a delayed function is its undelayed response shifted by the delay: zero
-  // until then, and the undelayed samples that much later.
-  double decalage = 0;
-  if (!f->ModeBF && sim->Retard > 0) {
-    decalage = sim->Retard;
-    sim->Retard = 0;
-  }
-  // A coarser step may switch a stiff loop to exact steps, whose cost differs: one more look.
-  for (int pass = 0; pass < 2; ++pass) {
-    const double cost = sim->StepCost();
-    if (tm / sim->Dt * cost > kMaxWork) sim->Dt = tm * cost / kMaxWork;
-  }
+  return Resultat(m, yfin, tm, tr, p);
+}
 
-  // The bands, the peak and the rise are measured around the signed final value.
-  p->yfin = yfin;
-  const bool negatif = yfin < 0;
-  const double ym = std::fmax((1 + pc / 100) * yfin, (1 - pc / 100) * yfin);
-  const double yn = std::fmin((1 + pc / 100) * yfin, (1 - pc / 100) * yfin);
-  const double ym5 = std::fmax(1.05 * yfin, 0.95 * yfin), yn5 = std::fmin(1.05 * yfin, 0.95 * yfin);
-  *tr = 0;  // a response that never leaves the band settles at once
-  p->tr5 = 0;
-  p->dep = negatif ? 1e38 : -1e38;
-  p->tdep = 0;
-  if (decalage > 0) {
-    // The zero response before the delay.
-    if (!(0 <= ym && 0 >= yn)) *tr = decalage;
-    if (!(0 <= ym5 && 0 >= yn5)) p->tr5 = decalage;
-  }
-  // The response as a fraction of its final value: the first times it reaches 10 % and 90 %
-  // (between the samples that straddle each level), whether its first move above rounding goes
-  // the wrong way, and its lowest value.
-  const double inv = 1 / yfin;
-  double t10 = NAN, t90 = NAN, rPrec = 0, tPrec = 0, rMin = 0;
-  int montee = 0;  // levels reached: 0, 1 (10 %) or 2 (90 %)
-  bool bouge = false, aRebours = false;
-  auto atteint = [&](double niveau, double r, double t) {
-    return r == rPrec ? t : tPrec + (niveau - rPrec) / (r - rPrec) * (t - tPrec);
-  };
-  // The samples come by blocks; each block goes on while the time is below the end.
-  constexpr size_t kBlock = 1024;
-  double ys[kBlock], ts[kBlock];
-  double t = 0;
-  do {
-    const size_t k = sim->NextYs(tm - decalage, ys, ts, kBlock);
-    for (size_t j = 0; j < k; ++j) {
-      const double y = ys[j];
-      t = ts[j] + decalage;
-      // Written so that a sample that is not finite counts as outside both bands.
-      if (!(y <= ym && y >= yn)) *tr = t;
-      if (!(y <= ym5 && y >= yn5)) p->tr5 = t;
-      if (negatif ? y < p->dep : y > p->dep) {
-        p->dep = y;
-        p->tdep = t;
-      }
-      const double r = y * inv;
-      if (montee == 0 && r >= 0.1) {
-        t10 = atteint(0.1, r, t);
-        montee = 1;
-      }
-      if (montee == 1 && r >= 0.9) {
-        t90 = atteint(0.9, r, t);
-        montee = 2;
-      }
-      if (!bouge && std::fabs(r) > kOvershootNoise) {
-        bouge = true;
-        aRebours = r < 0;
-      }
-      if (r < rMin) rMin = r;
-      rPrec = r;
-      tPrec = t;
-    }
-  } while (t < tm);
-  p->tmontee = t90 - t10;
-  p->depneg = aRebours ? -rMin : 0;
-  return tm > *tr;
+}  // namespace
+
+bool TempsReponseDep(double pc, TFctTransfert* f, double* tr, TPerfTemp* p) {
+  return Reponse(pc, f, tr, p, nullptr);
 }
 
 void AffProp(TFctTransfert* f) {
@@ -515,7 +549,9 @@ void AffProp(TFctTransfert* f) {
   TComplexP y0;
   // The static phase is the one the poles and zeros give, whatever the form of the function.
   if (!f->ValueStruct(kStaticW, &y0)) return;
-  StaticBlock(f, y0);
+  // The closed loop's step response, when stepped with the open loop's.
+  TReponseBF bf;
+  StaticBlock(f, y0, &bf);
   GainMargin(f);
   PhaseMargin(f);
   ModulusMargin(f);
@@ -529,7 +565,7 @@ void AffProp(TFctTransfert* f) {
   std::printf("\n*************************\n");
   std::printf("Boucle fermée :\n");
   if (ClosedLoopVanishes(f)) return;
-  if (f->Value(kStaticW, &y0)) StaticBlock(f, y0);
+  if (f->Value(kStaticW, &y0)) StaticBlock(f, y0, &bf);
   MaxGainBlock(f);
   // A function with a delay has no finite set of closed-loop poles: when functions carry a
   // delay, these lines are left out for it.

@@ -1,12 +1,12 @@
 // Transfer-function record: building the description and evaluating it at s = jw.
 #include "model/FctTransfert.h"
 
-#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 
 #include "expr/ItMath.h"
+#include "model/Limits.h"
 
 namespace {
 
@@ -254,22 +254,13 @@ TComplexP TFctTransfert::ValueBOProduit(double w) const {
 }
 
 double TFctTransfert::ModuleEchelonne(double w) const {
-  double m = 1;
-  long e = 0;
-  auto facteur = [&](double v, bool inverse) {
-    int ev;
-    const double f = std::frexp(v, &ev);
-    m = inverse ? m / f : m * f;
-    e += inverse ? -ev : ev;
-    m = std::frexp(m, &ev);
-    e += ev;
-  };
-  facteur(std::fabs(g), false);
-  for (int i = 0; i < nbz; ++i) facteur(std::hypot(w, z[i]), false);
-  for (int i = 0; i < nbp; ++i) facteur(std::hypot(w, p[i]), true);
-  for (int i = 0; i < nbpc; ++i) facteur(std::hypot(pc[i].b * w, pc[i].c - pc[i].a * w * w), true);
-  for (int i = 0; i < nbzc; ++i) facteur(std::hypot(zc[i].b * w, zc[i].c - zc[i].a * w * w), false);
-  return std::ldexp(m, static_cast<int>(std::max(-100000L, std::min(100000L, e))));
+  TProduitEchelonne m;
+  m.Multiplie(std::fabs(g));
+  for (int i = 0; i < nbz; ++i) m.Multiplie(std::hypot(w, z[i]));
+  for (int i = 0; i < nbp; ++i) m.Divise(std::hypot(w, p[i]));
+  for (int i = 0; i < nbpc; ++i) m.Divise(std::hypot(pc[i].b * w, pc[i].c - pc[i].a * w * w));
+  for (int i = 0; i < nbzc; ++i) m.Multiplie(std::hypot(zc[i].b * w, zc[i].c - zc[i].a * w * w));
+  return m.Valeur();
 }
 
 TComplexP TFctTransfert::ToBF(TComplexP y) {

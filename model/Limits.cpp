@@ -3,36 +3,12 @@
 // of factors whose products overflow still gives its exact ratio.
 #include "model/Limits.h"
 
-#include <algorithm>
 #include <cmath>
 
 #include "expr/PolyItMath.h"
 #include "model/FctTransfert.h"
 
 namespace {
-
-// A product of many factors: mantissa times 2^e.
-class TProduit {
- public:
-  void Multiplie(double v) { Ajoute(v, false); }
-  void Divise(double v) { Ajoute(v, true); }
-  // Beyond the range of a double the value is infinite or 0, as ldexp gives it.
-  double Valeur() const {
-    return std::ldexp(m_, static_cast<int>(std::max(-100000L, std::min(100000L, e_))));
-  }
-
- private:
-  void Ajoute(double v, bool inverse) {
-    int e;
-    const double f = std::frexp(v, &e);
-    m_ = inverse ? m_ / f : m_ * f;
-    e_ += inverse ? -e : e;
-    m_ = std::frexp(m_, &e);
-    e_ += e;
-  }
-  double m_ = 1;
-  long e_ = 0;
-};
 
 // The end term c s^n of one factor: the lowest power at 0, the highest at infinity.
 void TermeReel(double r, bool bZero, int* n, double* c) {
@@ -62,7 +38,7 @@ bool TermeQuadratique(const TFctTransfert::Tpc& q, bool bZero, int* n, double* c
 
 bool TermeFacteurs(const TFctTransfert& f, bool bZero, TTerme* t) {
   if (f.g == 0 || !std::isfinite(f.g)) return false;
-  TProduit k;
+  TProduitEchelonne k;
   k.Multiplie(f.g);
   int n = 0, ni;
   double c;

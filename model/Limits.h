@@ -3,7 +3,34 @@
 // gain, the class and the error constants without evaluating H at a small frequency.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
+
 class TFctTransfert;
+
+// A product of many factors kept as a mantissa times 2^e, so that products whose value would
+// overflow or underflow a double on the way still give their exact ratio.
+class TProduitEchelonne {
+ public:
+  void Multiplie(double v) { Ajoute(v, false); }
+  void Divise(double v) { Ajoute(v, true); }
+  // Beyond the range of a double the value is infinite or 0, as ldexp gives it.
+  double Valeur() const {
+    return std::ldexp(m_, static_cast<int>(std::max(-100000L, std::min(100000L, e_))));
+  }
+
+ private:
+  void Ajoute(double v, bool inverse) {
+    int e;
+    const double f = std::frexp(v, &e);
+    m_ = inverse ? m_ / f : m_ * f;
+    e_ += inverse ? -e : e;
+    m_ = std::frexp(m_, &e);
+    e_ += e;
+  }
+  double m_ = 1;
+  long e_ = 0;
+};
 
 // H(s) ~ k s^n: n is the number of zeros less the number of poles at that end (at 0: minus the
 // class of the loop), k the limit of H(s) / s^n.

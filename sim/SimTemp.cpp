@@ -16,6 +16,7 @@
 #include "expr/Poly.h"
 #include "expr/Roots.h"
 #include "model/Complex.h"
+#include "sim/StepFigures.h"
 
 namespace {
 
@@ -237,6 +238,30 @@ struct TVoies<Double2> {
   static double Voie(Double2 v, int l) { return v[l]; }
 };
 
+// Where the step loops put their outputs: L output arrays (null: not kept) and the times.
+template <int L>
+struct TTableaux {
+  double* const* y;
+  double* t;
+  template <class V>
+  void operator()(size_t k, V v, double tv) const {
+    for (int l = 0; l < L; ++l) {
+      if (y[l] != nullptr) y[l][k] = TVoies<V>::Voie(v, l);
+    }
+    if (t != nullptr) t[k] = tv;
+  }
+};
+
+// Or the measures of L step responses, which read each output as it is made.
+template <int L>
+struct TMesures {
+  TStepFigures* const* m;
+  template <class V>
+  void operator()(size_t, V v, double tv) const {
+    for (int l = 0; l < L; ++l) m[l]->Ajoute(TVoies<V>::Voie(v, l), tv);
+  }
+};
+
 }  // namespace
 
 double SimTemp::NextY() {
@@ -262,54 +287,92 @@ size_t SimTemp::NextYs(double tFin, double* y, double* t, size_t n) {
   if (Retard > 0.0) return StepsRetard(tFin, y, t, n);
   if (!prepared_ || !(Dt == dtExact_)) Prepare();
   const NoSubnormals noSubnormals;
+  double* const ys[1] = {y};
+  const TTableaux<1> sortie{ys, t};
   if (exact_) {
-    if (FctU == &SimTemp::Echelon) return StepsExact(tFin, y, t, n, UEchelon(), 0);
-    if (FctU == &SimTemp::Rampe) return StepsExact(tFin, y, t, n, URampe(), 1);
-    if (FctU == &SimTemp::Impulsion) return StepsExact(tFin, y, t, n, UImpulsion(), 0);
-    if (FctU == &SimTemp::Parabole) return StepsExact(tFin, y, t, n, UParabole(), 2);
+    if (FctU == &SimTemp::Echelon) return StepsExact(tFin, sortie, n, UEchelon(), 0);
+    if (FctU == &SimTemp::Rampe) return StepsExact(tFin, sortie, n, URampe(), 1);
+    if (FctU == &SimTemp::Impulsion) return StepsExact(tFin, sortie, n, UImpulsion(), 0);
+    if (FctU == &SimTemp::Parabole) return StepsExact(tFin, sortie, n, UParabole(), 2);
     return StepsExact(
-        tFin, y, t, n, [this](double v) { return Input(v); }, 0);
+        tFin, sortie, n, [this](double v) { return Input(v); }, 0);
   }
   SimTemp* const self[1] = {this};
-  double* const ys[1] = {y};
-  if (FctU == &SimTemp::Echelon) return StepsOfOrder<double>(self, tFin, ys, t, n, UEchelon());
-  if (FctU == &SimTemp::Rampe) return StepsOfOrder<double>(self, tFin, ys, t, n, URampe());
-  if (FctU == &SimTemp::Impulsion) return StepsOfOrder<double>(self, tFin, ys, t, n, UImpulsion());
-  if (FctU == &SimTemp::Parabole) return StepsOfOrder<double>(self, tFin, ys, t, n, UParabole());
-  return StepsOfOrder<double>(self, tFin, ys, t, n, [this](double v) { return Input(v); });
+  if (FctU == &SimTemp::Echelon) return StepsOfOrder<double>(self, tFin, sortie, n, UEchelon());
+  if (FctU == &SimTemp::Rampe) return StepsOfOrder<double>(self, tFin, sortie, n, URampe());
+  if (FctU == &SimTemp::Impulsion)
+    return StepsOfOrder<double>(self, tFin, sortie, n, UImpulsion());
+  if (FctU == &SimTemp::Parabole) return StepsOfOrder<double>(self, tFin, sortie, n, UParabole());
+  return StepsOfOrder<double>(self, tFin, sortie, n, [this](double v) { return Input(v); });
+}
+
+size_t SimTemp::NextYsMesure(double tFin, TStepFigures* m, size_t n) {
+  if (n == 0) return 0;
+  if (A == nullptr || Retard > 0.0 || FctU != &SimTemp::Echelon) {
+    // By blocks, read once made.
+    constexpr size_t kBloc = 1024;
+    double ys[kBloc], ts[kBloc];
+    const size_t k = NextYs(tFin, ys, ts, n < kBloc ? n : kBloc);
+    for (size_t j = 0; j < k; ++j) m->Ajoute(ys[j], ts[j]);
+    return k;
+  }
+  if (!prepared_ || !(Dt == dtExact_)) Prepare();
+  const NoSubnormals noSubnormals;
+  TStepFigures* const ms[1] = {m};
+  const TMesures<1> sortie{ms};
+  if (exact_) return StepsExact(tFin, sortie, n, UEchelon(), 0);
+  SimTemp* const self[1] = {this};
+  return StepsOfOrder<double>(self, tFin, sortie, n, UEchelon());
+}
+
+bool SimTemp::Appariables(SimTemp* a, SimTemp* b) {
+  if (a->A == nullptr || b->A == nullptr) return false;
+  if (a->Retard > 0.0 || b->Retard > 0.0) return false;
+  if (a->NbA != b->NbA || a->NbA < 1 || a->NbA > kOrdreRegistres || a->NbB != b->NbB)
+    return false;
+  if (!(a->Dt == b->Dt) || !(a->T == b->T) || a->FInit != b->FInit ||
+      a->TypeSignal != b->TypeSignal || a->FctU != b->FctU)
+    return false;
+  for (SimTemp* s : {a, b}) {
+    if (!s->prepared_ || !(s->Dt == s->dtExact_)) s->Prepare();
+    if (s->exact_) return false;
+  }
+  return true;
 }
 
 size_t SimTemp::NextYsPaire(SimTemp* a, SimTemp* b, double tFin, double* ya, double* yb,
                             double* t, size_t n) {
-  if (n == 0 || a->A == nullptr || b->A == nullptr) return 0;
-  if (a->Retard > 0.0 || b->Retard > 0.0) return 0;
-  if (a->NbA != b->NbA || a->NbA < 1 || a->NbA > kOrdreRegistres || a->NbB != b->NbB) return 0;
-  if (!(a->Dt == b->Dt) || !(a->T == b->T) || a->FInit != b->FInit ||
-      a->TypeSignal != b->TypeSignal || a->FctU != b->FctU)
-    return 0;
-  for (SimTemp* s : {a, b}) {
-    if (!s->prepared_ || !(s->Dt == s->dtExact_)) s->Prepare();
-    if (s->exact_) return 0;
-  }
+  if (n == 0 || !Appariables(a, b)) return 0;
   SimTemp* const sims[2] = {a, b};
   double* const ys[2] = {ya, yb};
+  const TTableaux<2> sortie{ys, t};
   const NoSubnormals noSubnormals;
-  if (a->FctU == &SimTemp::Echelon) return StepsOfOrder<Double2>(sims, tFin, ys, t, n, UEchelon());
-  if (a->FctU == &SimTemp::Rampe) return StepsOfOrder<Double2>(sims, tFin, ys, t, n, URampe());
+  if (a->FctU == &SimTemp::Echelon)
+    return StepsOfOrder<Double2>(sims, tFin, sortie, n, UEchelon());
+  if (a->FctU == &SimTemp::Rampe) return StepsOfOrder<Double2>(sims, tFin, sortie, n, URampe());
   if (a->FctU == &SimTemp::Impulsion)
-    return StepsOfOrder<Double2>(sims, tFin, ys, t, n, UImpulsion());
+    return StepsOfOrder<Double2>(sims, tFin, sortie, n, UImpulsion());
   if (a->FctU == &SimTemp::Parabole)
-    return StepsOfOrder<Double2>(sims, tFin, ys, t, n, UParabole());
+    return StepsOfOrder<Double2>(sims, tFin, sortie, n, UParabole());
   return 0;
+}
+
+size_t SimTemp::NextYsMesurePaire(SimTemp* a, SimTemp* b, double tFin, TStepFigures* ma,
+                                  TStepFigures* mb, size_t n) {
+  if (n == 0 || a->FctU != &SimTemp::Echelon || !Appariables(a, b)) return 0;
+  SimTemp* const sims[2] = {a, b};
+  TStepFigures* const ms[2] = {ma, mb};
+  const TMesures<2> sortie{ms};
+  const NoSubnormals noSubnormals;
+  return StepsOfOrder<Double2>(sims, tFin, sortie, n, UEchelon());
 }
 
 
 // The Runge-Kutta steps of an order N known at compile time, for the simulators of the lanes of
 // V, which share their order, numerator length, input, step and time. Companion form: every slope
 // is the next state entry, except the last one.
-template <int N, class V, class U>
-size_t SimTemp::Steps(SimTemp* const* sims, double tFin, double* const* ys, double* ts,
-                      size_t cnt, U u) {
+template <int N, class V, class U, class S>
+size_t SimTemp::Steps(SimTemp* const* sims, double tFin, S sortie, size_t cnt, U u) {
   static_assert(N > 0, "orders beyond the registers run on the block's arrays");
   using W = TVoies<V>;
   constexpr int L = W::L;
@@ -401,10 +464,7 @@ size_t SimTemp::Steps(SimTemp* const* sims, double tFin, double* const* ys, doub
       for (int i = 0; i < n; ++i) z -= a[i] * x[i];
       y += b[n] * z;
     }
-    for (int l = 0; l < L; ++l) {
-      if (ys[l] != nullptr) ys[l][k] = W::Voie(y, l);
-    }
-    if (ts != nullptr) ts[k] = tNow;
+    sortie(k, y, tNow);
     ++k;
   } while (k < cnt && tNow < tFin);
   for (int l = 0; l < L; ++l) {
@@ -416,52 +476,52 @@ size_t SimTemp::Steps(SimTemp* const* sims, double tFin, double* const* ys, doub
   return k;
 }
 
-template <class V, class U>
-size_t SimTemp::StepsOfOrder(SimTemp* const* sims, double tFin, double* const* y, double* t,
-                             size_t n, U u) {
+template <class V, class U, class S>
+size_t SimTemp::StepsOfOrder(SimTemp* const* sims, double tFin, S sortie, size_t n, U u) {
   // Orders up to 16 get their own loop, with the state and the coefficients in registers as far
   // as they go.
   switch (sims[0]->NbA) {
     case 1:
-      return Steps<1, V>(sims, tFin, y, t, n, u);
+      return Steps<1, V>(sims, tFin, sortie, n, u);
     case 2:
-      return Steps<2, V>(sims, tFin, y, t, n, u);
+      return Steps<2, V>(sims, tFin, sortie, n, u);
     case 3:
-      return Steps<3, V>(sims, tFin, y, t, n, u);
+      return Steps<3, V>(sims, tFin, sortie, n, u);
     case 4:
-      return Steps<4, V>(sims, tFin, y, t, n, u);
+      return Steps<4, V>(sims, tFin, sortie, n, u);
     case 5:
-      return Steps<5, V>(sims, tFin, y, t, n, u);
+      return Steps<5, V>(sims, tFin, sortie, n, u);
     case 6:
-      return Steps<6, V>(sims, tFin, y, t, n, u);
+      return Steps<6, V>(sims, tFin, sortie, n, u);
     case 7:
-      return Steps<7, V>(sims, tFin, y, t, n, u);
+      return Steps<7, V>(sims, tFin, sortie, n, u);
     case 8:
-      return Steps<8, V>(sims, tFin, y, t, n, u);
+      return Steps<8, V>(sims, tFin, sortie, n, u);
     case 9:
-      return Steps<9, V>(sims, tFin, y, t, n, u);
+      return Steps<9, V>(sims, tFin, sortie, n, u);
     case 10:
-      return Steps<10, V>(sims, tFin, y, t, n, u);
+      return Steps<10, V>(sims, tFin, sortie, n, u);
     case 11:
-      return Steps<11, V>(sims, tFin, y, t, n, u);
+      return Steps<11, V>(sims, tFin, sortie, n, u);
     case 12:
-      return Steps<12, V>(sims, tFin, y, t, n, u);
+      return Steps<12, V>(sims, tFin, sortie, n, u);
     case 13:
-      return Steps<13, V>(sims, tFin, y, t, n, u);
+      return Steps<13, V>(sims, tFin, sortie, n, u);
     case 14:
-      return Steps<14, V>(sims, tFin, y, t, n, u);
+      return Steps<14, V>(sims, tFin, sortie, n, u);
     case 15:
-      return Steps<15, V>(sims, tFin, y, t, n, u);
+      return Steps<15, V>(sims, tFin, sortie, n, u);
     case 16:
-      return Steps<16, V>(sims, tFin, y, t, n, u);
+      return Steps<16, V>(sims, tFin, sortie, n, u);
     default:
-      return sims[0]->StepsOfBlock(tFin, y[0], t, n, u);
+      // Only a single lane comes here (pairs are of order 16 at most).
+      return sims[0]->StepsOfBlock(tFin, sortie, n, u);
   }
 }
 
 // The same steps for any order, on the arrays of the block.
-template <class U>
-size_t SimTemp::StepsOfBlock(double tFin, double* ys, double* ts, size_t cnt, U u) {
+template <class U, class S>
+size_t SimTemp::StepsOfBlock(double tFin, S sortie, size_t cnt, U u) {
   const int n = NbA;
   double* x = X;
   double* a = A;
@@ -520,8 +580,7 @@ size_t SimTemp::StepsOfBlock(double tFin, double* ys, double* ts, size_t cnt, U 
     double y = 0.0;
     for (int i = 0; i < m; ++i) y += b[i] * x[i];
     if (direct) y += b[nbb - 1] * slope(x, tNow);
-    if (ys != nullptr) ys[k] = y;
-    if (ts != nullptr) ts[k] = tNow;
+    sortie(k, y, tNow);
     ++k;
   } while (k < cnt && tNow < tFin);
   FInit = first;
@@ -580,8 +639,8 @@ void SimTemp::Discretise(double h, std::vector<double>& d, bool parabole) const 
 // Exact steps for a loop whose fastest pole is out of reach of Runge-Kutta at Dt: the input is
 // constant (step, impulse) or linear with the given slope (ramp) over every step, so the state
 // moves by the transition of the step. Outputs and times as the Runge-Kutta steps give them.
-template <class U>
-size_t SimTemp::StepsExact(double tFin, double* ys, double* ts, size_t cnt, U u, int ordre) {
+template <class U, class S>
+size_t SimTemp::StepsExact(double tFin, S sortie, size_t cnt, U u, int ordre) {
   const int n = NbA;
   const size_t nn = static_cast<size_t>(n);
   const int nbb = NbB;
@@ -629,8 +688,7 @@ size_t SimTemp::StepsExact(double tFin, double* ys, double* ts, size_t cnt, U u,
       for (int i = 0; i < n; ++i) zn -= A[i] * X[i];
       y += B[nbb - 1] * zn;
     }
-    if (ys != nullptr) ys[k] = y;
-    if (ts != nullptr) ts[k] = tNow;
+    sortie(k, y, tNow);
     ++k;
   } while (k < cnt && tNow < tFin);
   FInit = first;

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <vector>
 
+class TStepFigures;
+
 class SimTemp {
  public:
   // Test inputs, as selected by SetFctU.
@@ -79,6 +81,14 @@ class SimTemp {
   // nothing moves and the result is 0.
   static size_t NextYsPaire(SimTemp* a, SimTemp* b, double tFin, double* ya, double* yb,
                             double* t, size_t n);
+  // NextYs handing each output and its time to m instead of arrays: with the step input the
+  // figures are read inside the step loop; the other inputs and the delayed loops step by
+  // blocks that m then reads.
+  size_t NextYsMesure(double tFin, TStepFigures* m, size_t n);
+  // NextYsPaire with each lane's outputs handed to its measure (ma, mb), the step input only:
+  // 0 (nothing moves) when the two cannot step together or the input is another.
+  static size_t NextYsMesurePaire(SimTemp* a, SimTemp* b, double tFin, TStepFigures* ma,
+                                  TStepFigures* mb, size_t n);
   // Processor cost of one step at Dt, in units of about 6.6 ns on a 2.3 GHz core: 3.3 + order / 6
   // for the unrolled Runge-Kutta loops of orders 1 to 8, order + 2 above, order^2 / 8 + 2 when
   // the loop is stepped exactly (a full transition matrix). The report bounds its work with it:
@@ -90,19 +100,20 @@ class SimTemp {
   double Input(double t) { return FctU == nullptr ? 0.0 : (this->*FctU)(t); }
   void ReleaseBlock();
   // The steps of simulators sharing order, numerator length, input, step and time, one per lane
-  // of V (double: one, a pair of doubles: two); y holds one output array a lane.
-  template <int N, class V, class U>
-  static size_t Steps(SimTemp* const* sims, double tFin, double* const* y, double* t, size_t n,
-                      U u);
-  template <class V, class U>
-  static size_t StepsOfOrder(SimTemp* const* sims, double tFin, double* const* y, double* t,
-                             size_t n, U u);
-  template <class U>
-  size_t StepsOfBlock(double tFin, double* y, double* t, size_t n, U u);
+  // of V (double: one, a pair of doubles: two). Each output goes to sortie(k, y, t): the k-th
+  // output of the call, the lanes' values in y, at time t (output arrays, or measures).
+  template <int N, class V, class U, class S>
+  static size_t Steps(SimTemp* const* sims, double tFin, S sortie, size_t n, U u);
+  template <class V, class U, class S>
+  static size_t StepsOfOrder(SimTemp* const* sims, double tFin, S sortie, size_t n, U u);
+  template <class U, class S>
+  size_t StepsOfBlock(double tFin, S sortie, size_t n, U u);
   // ordre: the input is constant over a step (0), linear (1, the ramp) or quadratic (2, the
   // parabola).
-  template <class U>
-  size_t StepsExact(double tFin, double* y, double* t, size_t n, U u, int ordre);
+  template <class U, class S>
+  size_t StepsExact(double tFin, S sortie, size_t n, U u, int ordre);
+  // Whether a and b can step together (NextYsPaire), preparing both.
+  static bool Appariables(SimTemp* a, SimTemp* b);
   // Chooses between Runge-Kutta and the exact discretisation for the poles in use and Dt.
   void Prepare();
   // Transition of the state over a step h with an input u0 + u1 (t - T) (+ u2 (t - T)^2 / 2

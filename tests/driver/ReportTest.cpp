@@ -1360,3 +1360,61 @@ TEST_F(ReportTest, ClosedLoopPolesAgainstClosedForms) {
 }
 
 }  // namespace
+
+// The open and closed loops' time lines of the report, whose step responses are stepped side by
+// side where they can, are those of each loop simulated alone (TempsReponseDep), whatever the
+// order (2, 12: the unrolled loops; 17: beyond, stepped apart), a direct term, or an open loop
+// that overflows beside its stable closed loop. 8/((s+1)(s+2)) also against its closed forms:
+// closed loop 8/(s^2 + 3s + 10), peak 0.8 (1 + exp(-1.5 pi / wd)) at pi / wd, wd^2 = 7.75.
+TEST_F(ReportTest, BothLoopsTimeLinesAsEachAlone) {
+  struct Row {
+    const char* name;
+    double gain;
+    std::vector<double> zeros, poles;
+  };
+  const std::vector<double> p12(12, -2.0), p17(17, -2.0);
+  const Row rows[] = {{"A", 8, {}, {-1, -2}},
+                      {"B", 500, {}, p12},
+                      {"C", 0.3 * 131072, {}, p17},
+                      {"D", 1, {-3}, {-1}},
+                      {"E", 10, {}, {1, -5}}};
+  for (const Row& r : rows) {
+    Param.Reset();
+    TFctTransfert* f = Param.AddFctTransfert(r.name, r.gain);
+    for (double z : r.zeros) f->AddZero(z);
+    for (double p : r.poles) f->AddPole(p);
+    const auto lines = Report(f);
+    const int closed = Find(lines, kClosed);
+    ASSERT_GT(closed, 0) << r.name;
+    for (int loop = 0; loop < 2; ++loop) {
+      f->ModeBF = loop == 1;
+      double tr;
+      TPerfTemp p;
+      const bool ok = TempsReponseDep(2, f, &tr, &p);
+      const int i = Find(lines, kTr2, loop == 0 ? 0 : closed);
+      // The overflowing open loop has no time lines; every other loop has.
+      const bool overflow = r.name[0] == 'E' && loop == 0;
+      ASSERT_EQ(ok, !overflow) << r.name;
+      if (overflow) {
+        EXPECT_GT(i, closed) << r.name;
+        continue;
+      }
+      ASSERT_TRUE(loop == 0 ? i > 0 && i < closed : i > closed) << r.name;
+      std::vector<std::string> want = {kTr2 + Format("%G s", tr), kTr5 + Format("%G s", p.tr5)};
+      if (std::isfinite(p.tmontee))
+        want.push_back(Format("Temps de montée (10-90%%) : %.5G s", p.tmontee));
+      want.push_back(kFinal + Format("%G", p.yfin));
+      if (p.dep > p.yfin * (1 + 1e-8))
+        want.push_back(kOvershoot + Format("%G %% ( = %G @ %Gs)", (p.dep / p.yfin - 1) * 100,
+                                           p.dep, p.tdep));
+      ASSERT_LE(i + want.size(), lines.size()) << r.name;
+      for (size_t j = 0; j < want.size(); ++j)
+        EXPECT_EQ(lines[i + j], want[j]) << r.name << " loop " << loop;
+      if (r.name[0] == 'A' && loop == 1) {
+        const double wd = std::sqrt(7.75);
+        EXPECT_NEAR(p.dep, 0.8 * (1 + std::exp(-1.5 * kPi / wd)), 1e-7);
+        EXPECT_NEAR(p.tdep, kPi / wd, kDt);
+      }
+    }
+  }
+}

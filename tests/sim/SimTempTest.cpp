@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "sim/SimTemp.h"
+#include "sim/StepFigures.h"
 
 namespace {
 
@@ -428,6 +429,53 @@ TEST(SimTempState, BlocksMatchSingleSteps) {
       pbf.ModeBF();
       std::vector<double> yb;
       while (bo.T < 0.05) yb.push_back(bo.NextY());
+      if (input == 0) {
+        // The step response's figures read inside the step loop, alone or beside the open loop,
+        // are those read off the single steps' outputs afterwards.
+        auto mesure = [&](const std::vector<double>& y, const std::vector<double>& ts) {
+          TStepFigures m;
+          m.Init(y.back(), 2, 1e-8, 0);
+          for (size_t i = 0; i < y.size(); ++i) m.Ajoute(y[i], ts[i]);
+          return m;
+        };
+        const TStepFigures attendu = mesure(y1, t1), attenduBO = mesure(yb, t1);
+        SimTemp mbo(a.data(), static_cast<short>(order), b.data(), nbb);
+        SimTemp mbf(a.data(), static_cast<short>(order), b.data(), nbb);
+        SimTemp seul(a.data(), static_cast<short>(order), b.data(), nbb);
+        for (SimTemp* s : {&mbo, &mbf, &seul}) {
+          s->Dt = one.Dt;
+          s->ModeBF();
+        }
+        mbo.ModeBO();
+        TStepFigures fo, ff, fs;
+        fo.Init(yb.back(), 2, 1e-8, 0);
+        ff.Init(y1.back(), 2, 1e-8, 0);
+        fs.Init(y1.back(), 2, 1e-8, 0);
+        while (seul.T < 0.05) ASSERT_GT(seul.NextYsMesure(0.05, &fs, 5), 0u);
+        std::vector<std::pair<const TStepFigures*, const TStepFigures*>> cas = {{&fs, &attendu}};
+        if (order > 16) {
+          EXPECT_EQ(SimTemp::NextYsMesurePaire(&mbo, &mbf, 0.05, &fo, &ff, 5), 0u);
+        } else {
+          while (mbo.T < 0.05)
+            ASSERT_GT(SimTemp::NextYsMesurePaire(&mbo, &mbf, 0.05, &fo, &ff, 5), 0u);
+          cas.push_back({&ff, &attendu});
+          cas.push_back({&fo, &attenduBO});
+        }
+        for (const auto& [m, e] : cas) {
+          const double got[] = {m->tr,  m->tr5, m->dep,  m->tdep,
+                                m->t10, m->t90, m->rMin, m->dernier};
+          const double want[] = {e->tr,  e->tr5, e->dep,  e->tdep,
+                                 e->t10, e->t90, e->rMin, e->dernier};
+          for (int i = 0; i < 8; ++i) {
+            EXPECT_TRUE(got[i] == want[i] || (std::isnan(got[i]) && std::isnan(want[i])))
+                << order << " figure " << i << ": " << got[i] << " " << want[i];
+          }
+          EXPECT_EQ(m->aRebours, e->aRebours) << order;
+        }
+        // The 90 % level is crossed (the figures compared are not all their initial values).
+        EXPECT_TRUE(std::isfinite(attendu.t90)) << order;
+      }
+
       std::vector<double> yp(yb.size() + 10), yq(yb.size() + 10), tp(yb.size() + 10);
       size_t kp = 0, got;
       while (pbo.T < 0.05 &&
