@@ -2,6 +2,7 @@
 // of its open-loop rational fraction, the ranges, axes and curves of the chart.
 #include "sim/TrTemp.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -167,20 +168,35 @@ constexpr size_t kEchantillonsMax = (64u << 20) / sizeof(double);
 // core, while the chart draws the function before.
 constexpr double kCoutRepris = 6;
 
+// Samples of one curve, written in place by the stepping: its room grows without being filled
+// first, and stays from one function to the next.
+struct TSuite {
+  std::unique_ptr<double[]> v;
+  size_t n = 0, place = 0;
+  // Where the next k samples go.
+  double* Room(size_t k) {
+    if (n + k > place) {
+      const size_t p = std::max(2 * place, n + k);
+      std::unique_ptr<double[]> w(new double[p]);
+      if (n > 0) std::copy(v.get(), v.get() + n, w.get());
+      v = std::move(w);
+      place = p;
+    }
+    return v.get() + n;
+  }
+};
+
 // Steps the loops of sim that are asked for (bo, bf) from the origin until Tm, into ys and ts
 // (emptied first; one array of times a loop, or only ts[0] when both loops stepped together).
 // attendus: the number of samples expected. Returns true when both loops were stepped together.
-bool Pas(SimTemp* st, int code, double Tm, bool bo, bool bf, double attendus,
-         std::vector<double> ys[2], std::vector<double> ts[2]) {
-  // Room for a whole curve at once (kept from one function to the next).
-  const size_t place = static_cast<size_t>(attendus);
+bool Pas(SimTemp* st, int code, double Tm, bool bo, bool bf, double attendus, TSuite ys[2],
+         TSuite ts[2]) {
+  const size_t place = static_cast<size_t>(attendus) + kBlock;
   for (int l = 0; l < 2; ++l) {
-    ys[l].clear();
-    ts[l].clear();
-    if (l == 0 ? bo : bf) ys[l].reserve(place);
+    ys[l].n = ts[l].n = 0;
+    if (l == 0 ? bo : bf) ys[l].Room(place);
   }
-  ts[0].reserve(place);
-  double y0[kBlock], y1[kBlock], t[kBlock];
+  ts[0].Room(place);
   if (bo && bf && st->A != nullptr) {
     // The same pairing as the range pass: the same values as either loop alone.
     SimTemp sbf(st->A0, st->NbA, st->B0, st->NbB);
@@ -189,29 +205,32 @@ bool Pas(SimTemp* st, int code, double Tm, bool bo, bool bf, double attendus,
     st->Init();
     st->ModeBO();
     sbf.ModeBF();
-    size_t k = SimTemp::NextYsPaire(st, &sbf, Tm, y0, y1, t, kBlock);
-    if (k > 0) {
-      while (k > 0) {
-        ys[0].insert(ys[0].end(), y0, y0 + k);
-        ys[1].insert(ys[1].end(), y1, y1 + k);
-        ts[0].insert(ts[0].end(), t, t + k);
-        k = Tm > st->T ? SimTemp::NextYsPaire(st, &sbf, Tm, y0, y1, t, kBlock) : 0;
+    auto paire = [&] {
+      const size_t k = SimTemp::NextYsPaire(st, &sbf, Tm, ys[0].Room(kBlock), ys[1].Room(kBlock),
+                                            ts[0].Room(kBlock), kBlock);
+      ys[0].n += k;
+      ys[1].n += k;
+      ts[0].n += k;
+      return k;
+    };
+    if (paire() > 0) {
+      while (Tm > st->T && paire() > 0) {
       }
       return true;
     }
   }
   for (int l = 0; l < 2; ++l) {
     if (l == 0 ? !bo : !bf) continue;
-    ts[l].reserve(place);
+    ts[l].Room(place);
     st->Init();
     if (l == 0)
       st->ModeBO();
     else
       st->ModeBF();
     while (Tm > st->T) {
-      const size_t k = st->NextYs(Tm, y0, t, kBlock);
-      ys[l].insert(ys[l].end(), y0, y0 + k);
-      ts[l].insert(ts[l].end(), t, t + k);
+      const size_t k = st->NextYs(Tm, ys[l].Room(kBlock), ts[l].Room(kBlock), kBlock);
+      ys[l].n += k;
+      ts[l].n += k;
     }
   }
   return false;
@@ -219,15 +238,15 @@ bool Pas(SimTemp* st, int code, double Tm, bool bo, bool bf, double attendus,
 
 // Draws the samples the range pass kept, from the origin; they are noted in leg when it is not
 // null.
-void CourbeGardee(TR_INFO* G, const std::vector<double>& ys, const std::vector<double>& ts,
-                  double Tn, TLegende* leg) {
+void CourbeGardee(TR_INFO* G, const double* ys, const double* ts, size_t n, double Tn,
+                  TLegende* leg) {
   G->MOVE(Tn, 0);
   bool down = true;
-  TraceFinis(G, ts.data(), ys.data(), ys.size(), &down);
+  TraceFinis(G, ts, ys, n, &down);
   if (leg != nullptr) {
     const double zero = 0;
     leg->Note(G, &Tn, &zero, 1);
-    leg->Note(G, ts.data(), ys.data(), std::min(ts.size(), ys.size()));
+    leg->Note(G, ts, ys, n);
   }
 }
 
@@ -608,7 +627,7 @@ bool TrTemp::Temporel(TR_INFO* G) {
     fonctions.push_back(std::move(f));
   }
   struct TTampon {
-    std::vector<double> ys[2], ts[2];
+    TSuite ys[2], ts[2];
     bool paire = false;  // both loops stepped together: ts[0] holds the times of both
   };
   TTampon tampons[2];
@@ -653,18 +672,19 @@ bool TrTemp::Temporel(TR_INFO* G) {
       if (Param.CBPointill) G->SETLIN(0, 1);
       if (leg != nullptr) leg->Courbe(f.marque, decalage);
       if (f.garde[0] != nullptr)
-        CourbeGardee(G, *f.garde[0], temps_, Tn, leg);
+        CourbeGardee(G, f.garde[0]->data(), temps_.data(), temps_.size(), Tn, leg);
       else
-        CourbeGardee(G, t->ys[0], t->ts[0], Tn, leg);
+        CourbeGardee(G, t->ys[0].v.get(), t->ts[0].v.get(), t->ys[0].n, Tn, leg);
       if (leg != nullptr) leg->TraceMarques(G);
     }
     if (Param.CBBF) {
       if (Param.CBPointill) Tirets(G, 0.15, 0.15, Param.EpCourbe);
       if (leg != nullptr) leg->Courbe(f.marque, decalage);
       if (f.garde[1] != nullptr)
-        CourbeGardee(G, *f.garde[1], temps_, Tn, leg);
+        CourbeGardee(G, f.garde[1]->data(), temps_.data(), temps_.size(), Tn, leg);
       else
-        CourbeGardee(G, t->ys[1], t->paire ? t->ts[0] : t->ts[1], Tn, leg);
+        CourbeGardee(G, t->ys[1].v.get(), (t->paire ? t->ts[0] : t->ts[1]).v.get(), t->ys[1].n, Tn,
+                     leg);
       if (leg != nullptr) leg->TraceMarques(G);
       if (Param.CBPointill) G->SETLIN(0, 1);
     }
