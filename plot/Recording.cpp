@@ -66,6 +66,9 @@ bool TRecording::Begin(TR_INFO* g) {
   after_.clear();
   if (g->recording != nullptr) return false;
   before_ = Save(*g);
+  // Room for a Black chart's contours at once: what is reserved is not yet given memory, and
+  // the calls are not copied from block to block as they grow.
+  calls_.reserve(1 << 19);
   g->recording = &calls_;
   return true;
 }
@@ -92,7 +95,7 @@ void TRecording::Replay(TR_INFO* g) const {
         g->out_pen(c.dx);
         break;
       case TR_INFO::DeviceCall::kWidth:
-        g->out_width(c.w);
+        g->out_width(c.W());
         break;
       case TR_INFO::DeviceCall::kDash: {
         // The pattern's lengths follow the call (at most the kernel's 10).
@@ -100,7 +103,7 @@ void TRecording::Replay(TR_INFO* g) const {
         int n = 0;
         while (n < c.dx && n < 10 && i + 1 < calls_.size() &&
                calls_[i + 1].kind == TR_INFO::DeviceCall::kDashLength)
-          len[n++] = calls_[++i].w;
+          len[n++] = calls_[++i].W();
         g->out_dash(n, len, c.st != 0);
         break;
       }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "plot/AtomicFile.h"
@@ -58,12 +59,31 @@ class TR_INFO {
     int dx, dy, st;
   };
   // One call of the device operations, as a recording keeps it (plot/Recording.h): a move, a
-  // pen (dx), a width (w), or a dash pattern: a kDash call (dx lengths, st the restart) followed
-  // by its lengths, one kDashLength call (w) each.
+  // pen (dx), a width (W()), or a dash pattern: a kDash call (dx lengths, st the restart)
+  // followed by its lengths, one kDashLength call (W()) each. Twelve bytes, a width's or a
+  // length's bits held in dx and dy: a recording of a Black chart's contours holds some 200 000
+  // moves, whose memory the process must first be given.
   struct DeviceCall {
-    enum Kind { kMove, kPen, kWidth, kDash, kDashLength } kind;
-    int dx, dy, st;
-    double w;
+    enum Kind : unsigned char { kMove, kPen, kWidth, kDash, kDashLength };
+    int dx, dy;
+    short st;
+    Kind kind;
+    static DeviceCall Of(Kind k, int dx, int dy, int st) {
+      return DeviceCall{dx, dy, static_cast<short>(st), k};
+    }
+    static DeviceCall Of(Kind k, double w) {
+      DeviceCall c{0, 0, 0, k};
+      static_assert(sizeof w == sizeof c.dx + sizeof c.dy, "a double in two ints");
+      std::memcpy(&c.dx, &w, sizeof c.dx);
+      std::memcpy(&c.dy, reinterpret_cast<const char*>(&w) + sizeof c.dx, sizeof c.dy);
+      return c;
+    }
+    double W() const {
+      double w;
+      std::memcpy(&w, &dx, sizeof dx);
+      std::memcpy(reinterpret_cast<char*>(&w) + sizeof dx, &dy, sizeof dy);
+      return w;
+    }
   };
   // Text extent measurement (device units).
   struct TextSize {
@@ -140,21 +160,21 @@ class TR_INFO {
 
   // The device operations as the kernel calls them: each also goes to the recording, if any.
   void out_move(int dx, int dy, int st) {
-    if (recording != nullptr) recording->push_back({DeviceCall::kMove, dx, dy, st, 0});
+    if (recording != nullptr) recording->push_back(DeviceCall::Of(DeviceCall::kMove, dx, dy, st));
     tr_move(dx, dy, st);
   }
   void out_pen(int p) {
-    if (recording != nullptr) recording->push_back({DeviceCall::kPen, p, 0, 0, 0});
+    if (recording != nullptr) recording->push_back(DeviceCall::Of(DeviceCall::kPen, p, 0, 0));
     tr_pen(p);
   }
   void out_width(double mm) {
-    if (recording != nullptr) recording->push_back({DeviceCall::kWidth, 0, 0, 0, mm});
+    if (recording != nullptr) recording->push_back(DeviceCall::Of(DeviceCall::kWidth, mm));
     tr_width(mm);
   }
   void out_dash(int n, const double* len, bool restart) {
     if (recording != nullptr) {
-      recording->push_back({DeviceCall::kDash, n, 0, restart, 0});
-      for (int i = 0; i < n; ++i) recording->push_back({DeviceCall::kDashLength, 0, 0, 0, len[i]});
+      recording->push_back(DeviceCall::Of(DeviceCall::kDash, n, 0, restart));
+      for (int i = 0; i < n; ++i) recording->push_back(DeviceCall::Of(DeviceCall::kDashLength, len[i]));
     }
     tr_dash(n, len, restart);
   }
