@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "charts/Annotations.h"
 #include "charts/Axes.h"
 #include "charts/TableCsv.h"
 #include "charts/Travaux.h"
@@ -105,7 +106,8 @@ int CodeEntree() {
 // Draws the input signal walked by sim from the origin: each time after a step is paired with
 // the input value before it. An input above the frame (the impulse, 1/Dt high for one step) is
 // cut at the frame's top, where an arrow head says it goes on upward.
-void CourbeEntree(TR_INFO* G, SimTemp* sim, double Tn, double Tm) {
+// The points drawn are noted in leg when it is not null.
+void CourbeEntree(TR_INFO* G, SimTemp* sim, double Tn, double Tm, TLegende* leg) {
   Plume(G, Param.CBCouleurs, Param.ColorInput, Param.EpCourbe);
   if (Param.CBPointill) Tirets(G, 0.3, 0.1, Param.EpCourbe);
   double wx0, wx1, wy0, wy1;
@@ -115,9 +117,15 @@ void CourbeEntree(TR_INFO* G, SimTemp* sim, double Tn, double Tm) {
   G->MOVE(Tn, 0);
   bool down = true;
   double tp = Tn, up = 0;  // the point drawn last
+  if (leg != nullptr) {
+    const double zero = 0;
+    leg->Courbe(-1, 0);
+    leg->Note(G, &Tn, &zero, 1);
+  }
   do {
     double u = sim->ValU();
     sim->NextT();
+    if (leg != nullptr) leg->Note(G, &sim->T, &u, 1);
     if (!std::isfinite(u)) {
       down = false;
       continue;
@@ -229,11 +237,18 @@ bool Pas(SimTemp* st, int code, double Tm, bool bo, bool bf, double attendus, TS
   return false;
 }
 
-// Draws the samples the range pass kept, from the origin.
-void CourbeGardee(TR_INFO* G, const double* ys, const double* ts, size_t n, double Tn) {
+// Draws the samples the range pass kept, from the origin; they are noted in leg when it is not
+// null.
+void CourbeGardee(TR_INFO* G, const double* ys, const double* ts, size_t n, double Tn,
+                  TLegende* leg) {
   G->MOVE(Tn, 0);
   bool down = true;
   TraceFinis(G, ts, ys, n, &down);
+  if (leg != nullptr) {
+    const double zero = 0;
+    leg->Note(G, &Tn, &zero, 1);
+    leg->Note(G, ts, ys, n);
+  }
 }
 
 }  // namespace
@@ -554,12 +569,36 @@ bool TrTemp::Temporel(TR_INFO* G) {
   if (!Param.CBBO && !Param.CBBF) return true;
   G->WINDOW(Tn, Tm, Yn, Ym);
   G->SETPRT(1);  // the curves and the input stay inside the frame
+  // The legend names the input and every curve in the order they are drawn: open loop solid,
+  // closed loop dashed.
+  TLegende legende;
+  TLegende* leg = Param.CBLegende ? &legende : nullptr;
+  if (leg != nullptr) legende.Prepare(G);
   const int code = CodeEntree();
   {
     SimTemp in;
     in.SetFctU(code);
     in.Dt = Dt;
-    if (Param.CBShowInput) CourbeEntree(G, &in, Tn, Tm);
+    if (Param.CBShowInput) {
+      CourbeEntree(G, &in, Tn, Tm, leg);
+      if (leg != nullptr)
+        leg->Ajoute({"Entr\xe9" "e", Param.ColorInput, Param.EpCourbe,
+                     Param.CBPointill ? 0.3 : 0, 0.1});
+    }
+  }
+  // Functions drawn in the same pen carry markers, which the legend shows.
+  std::vector<int> marques(Param.GetNbFctTransfert(), -1);
+  if (leg != nullptr) {
+    std::vector<int> plumes;
+    std::vector<unsigned> qui;
+    for (unsigned i = 0; i < Param.GetNbFctTransfert(); ++i) {
+      const TFctTransfert* h = Param.GetFctTransfert(i);
+      if (h == nullptr || !h->Checked) continue;
+      plumes.push_back(col ? PlumeCourbe(h) : 1);
+      qui.push_back(i);
+    }
+    const std::vector<int> m = TLegende::Marques(plumes);
+    for (size_t k = 0; k < qui.size(); ++k) marques[qui[k]] = m[k];
   }
   // A curve kept by the range pass of Trace is drawn from its samples; the others are stepped
   // again, a function at a time, on the second core where there is one and a function ahead of
@@ -574,6 +613,7 @@ bool TrTemp::Temporel(TR_INFO* G) {
     TFctTransfert* h;
     const std::vector<double>* garde[2];
     std::unique_ptr<SimTemp> st;  // for the loops not kept; null when both were
+    int marque;                   // marker of its curves (-1: none)
   };
   std::vector<TFonction> fonctions;
   std::vector<size_t> aFaire;  // the functions with a loop to step, in order
@@ -581,7 +621,8 @@ bool TrTemp::Temporel(TR_INFO* G) {
     TFctTransfert* h = Param.GetFctTransfert(i);
     if (h == nullptr || !h->Checked) continue;
     h->ModeBF = false;
-    TFonction f{h, {Param.CBBO ? gardee(i, 0) : nullptr, Param.CBBF ? gardee(i, 1) : nullptr}, {}};
+    TFonction f{h, {Param.CBBO ? gardee(i, 0) : nullptr, Param.CBBF ? gardee(i, 1) : nullptr}, {},
+                marques[i]};
     // The simulator is built only for what was not kept (or to tell a function to skip).
     const bool tout = (!Param.CBBO || f.garde[0] != nullptr) && (!Param.CBBF || f.garde[1] != nullptr);
     if (!tout) {
@@ -608,7 +649,8 @@ bool TrTemp::Temporel(TR_INFO* G) {
   const double nbPas = attendus * static_cast<double>(aFaire.size()) * (Param.CBBO + Param.CBBF);
   TTravaux travaux(aFaire.size(), pas, nbPas >= kPasEnParallele, 2);
   bool first = true;
-  size_t j = 0;  // the next function stepped again
+  int drawn = 0;  // functions drawn so far
+  size_t j = 0;   // the next function stepped again
   for (TFonction& f : fonctions) {
     const TTampon* t = nullptr;
     if (f.st) {
@@ -621,26 +663,44 @@ bool TrTemp::Temporel(TR_INFO* G) {
       SimTemp in;
       in.SetFctU(code);
       in.Dt = Dt;
-      CourbeEntree(G, &in, Tn, Tm);
+      CourbeEntree(G, &in, Tn, Tm, nullptr);
     }
     first = false;
+    if (leg != nullptr) {
+      const std::string nom = f.h->Nom != nullptr ? f.h->Nom : "";
+      if (Param.CBBO)
+        leg->Ajoute({nom + " (BO)", PlumeCourbe(f.h), Param.EpCourbe, 0, 0, f.marque});
+      if (Param.CBBF)
+        leg->Ajoute({nom + " (BF)", PlumeCourbe(f.h), Param.EpCourbe, Param.CBPointill ? 0.15 : 0,
+                     0.15, f.marque});
+    }
+    const double decalage = 0.8 + 0.6 * drawn++;
     if (col) G->PLUME(PlumeCourbe(f.h));
     if (Param.CBBO) {
       if (Param.CBPointill) G->SETLIN(0, 1);
+      if (leg != nullptr) leg->Courbe(f.marque, decalage);
       if (f.garde[0] != nullptr)
-        CourbeGardee(G, f.garde[0]->data(), temps_.data(), temps_.size(), Tn);
+        CourbeGardee(G, f.garde[0]->data(), temps_.data(), temps_.size(), Tn, leg);
       else
-        CourbeGardee(G, t->ys[0].v.get(), t->ts[0].v.get(), t->ys[0].n, Tn);
+        CourbeGardee(G, t->ys[0].v.get(), t->ts[0].v.get(), t->ys[0].n, Tn, leg);
+      if (leg != nullptr) leg->TraceMarques(G);
     }
     if (Param.CBBF) {
       if (Param.CBPointill) Tirets(G, 0.15, 0.15, Param.EpCourbe);
+      if (leg != nullptr) leg->Courbe(f.marque, decalage);
       if (f.garde[1] != nullptr)
-        CourbeGardee(G, f.garde[1]->data(), temps_.data(), temps_.size(), Tn);
+        CourbeGardee(G, f.garde[1]->data(), temps_.data(), temps_.size(), Tn, leg);
       else
-        CourbeGardee(G, t->ys[1].v.get(), (t->paire ? t->ts[0] : t->ts[1]).v.get(), t->ys[1].n, Tn);
+        CourbeGardee(G, t->ys[1].v.get(), (t->paire ? t->ts[0] : t->ts[1]).v.get(), t->ys[1].n, Tn,
+                     leg);
+      if (leg != nullptr) leg->TraceMarques(G);
       if (Param.CBPointill) G->SETLIN(0, 1);
     }
     if (f.st) travaux.Libere(j++);
+  }
+  if (leg != nullptr) {
+    legende.NoteEtiquettes(Etiquettes);
+    legende.Trace(G, col, &Etiquettes);
   }
   return true;
 }
