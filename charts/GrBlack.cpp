@@ -2,6 +2,7 @@
 // open/closed-loop loci of the checked functions with their frequency marks.
 #include "charts/GrBlack.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -12,6 +13,7 @@
 #include "charts/TableCsv.h"
 #include "charts/TrBode.h"
 #include "charts/Travaux.h"
+#include "model/Marges.h"
 #include "model/Param.h"
 
 namespace {
@@ -346,10 +348,46 @@ void GrBlack::Trace() {
   if (Param.CBBO || Param.CBBF) {
     gr->SETPRT(1);  // the loci stay inside the frame (the grid leaves the page's clipping)
     gr->LINEWIDTH(Param.EpCourbe);
+    // The legend names every locus in the order they are drawn: open loop solid, closed loop
+    // dashed.
+    // Functions drawn in the same pen carry markers, which the legend shows.
+    TLegende legende;
+    std::vector<int> marques(Param.GetNbFctTransfert(), -1);
+    if (Param.CBLegende) {
+      std::vector<int> plumes;
+      std::vector<unsigned> qui;
+      for (unsigned i = 0; i < Param.GetNbFctTransfert(); ++i) {
+        const TFctTransfert* h = Param.GetFctTransfert(i);
+        if (h == nullptr || !h->Checked) continue;
+        plumes.push_back(Param.CBCouleurs ? PlumeCourbe(h) : 1);
+        qui.push_back(i);
+      }
+      const std::vector<int> m = TLegende::Marques(plumes);
+      for (size_t k = 0; k < qui.size(); ++k) marques[qui[k]] = m[k];
+      for (unsigned i = 0; i < Param.GetNbFctTransfert(); ++i) {
+        const TFctTransfert* h = Param.GetFctTransfert(i);
+        if (h == nullptr || !h->Checked) continue;
+        const std::string nom = h->Nom != nullptr ? h->Nom : "";
+        if (Param.CBBO)
+          legende.Ajoute({nom + " (BO)", PlumeCourbe(h), Param.EpCourbe, 0, 0, marques[i]});
+        if (Param.CBBF)
+          legende.Ajoute({nom + " (BF)", PlumeCourbe(h), Param.EpCourbe,
+                          Param.CBPointill ? 0.15 : 0, 0.05, marques[i]});
+      }
+      legende.Prepare(gr);
+      legende_ = &legende;
+    }
+    int k = 0;  // functions drawn so far
+    struct Fin {
+      TLegende** p;
+      ~Fin() { *p = nullptr; }
+    } fin{&legende_};
     bool ok = true;
     for (unsigned i = 0; ok && i < Param.GetNbFctTransfert(); ++i) {
       TFctTransfert* h = Param.GetFctTransfert(i);
       if (h == nullptr || !h->Checked) continue;
+      marque_ = marques[i];
+      decalage_ = 0.8 + 0.6 * k++;
       if (Param.CBBO) {
         if (Param.CBPointill) gr->SETLIN(0, 1);
         h->ModeBF = false;
@@ -362,6 +400,10 @@ void GrBlack::Trace() {
         std::printf("Tracé BF de la fonction %s...\n", h->Nom != nullptr ? h->Nom : "");
         ok = TraceFctTransfert(h);
       }
+    }
+    if (legende_ != nullptr) {
+      legende.NoteEtiquettes(Etiquettes);
+      legende.Trace(gr, Param.CBCouleurs, &Etiquettes);
     }
   }
   CloseErr = gr->TRCLOSE();
@@ -624,11 +666,20 @@ bool GrBlack::TraceFctTransfert(TFctTransfert* h) {
   Etendue(&w1, &w2);
   // The points computed before a failed evaluation are drawn, then the chart stops there.
   std::vector<double> phase, gain;
-  const bool calcule = Lieu(h, Frequences(), &phase, &gain, true);
-  Polyligne pl(gr);
-  for (size_t k = 0; k < phase.size(); ++k)
-    pl.Point(std::isfinite(phase[k]) && std::isfinite(gain[k]), phase[k], gain[k]);
+  const std::vector<double> w = Frequences();
+  const bool calcule = Lieu(h, w, &phase, &gain, true);
+  {
+    Polyligne pl(gr);
+    for (size_t k = 0; k < phase.size(); ++k)
+      pl.Point(std::isfinite(phase[k]) && std::isfinite(gain[k]), phase[k], gain[k]);
+  }
+  if (legende_ != nullptr) {
+    legende_->Courbe(marque_, decalage_);
+    legende_->Note(gr, phase.data(), gain.data(), phase.size());
+    legende_->TraceMarques(gr);
+  }
   if (!calcule) return false;
+  if (Param.CBMarges && !h->ModeBF) TraceMarges(h, w, phase);
 
   // Chart point of h at w (phase in degrees, gain in dB); ok is false when it is not finite.
   auto point = [&](double w, double* x, double* y, bool* ok) {
@@ -667,4 +718,59 @@ bool GrBlack::TraceFctTransfert(TFctTransfert* h) {
     }
     if (!(9 * dec < w2)) return true;
   }
+}
+
+void GrBlack::TraceMarges(TFctTransfert* h, const std::vector<double>& w,
+                          const std::vector<double>& phase) {
+  TR_INFO* gr = G->Gr;
+  h->InitValue(false);
+  double mg, wg, mp, wp;
+  const bool gain = MargeGain(h, &mg, &wg) == MargeTrouvee;
+  const bool ph = MargePhase(h, &mp, &wp) == MargeTrouvee;
+  // The phase the locus is drawn with at wx: ref moved by whole turns to it.
+  auto surLieu = [&](double wx, double ref) {
+    if (w.size() < 2 || phase.size() != w.size() || !(wx > 0)) return ref;
+    const size_t k = std::min<size_t>(
+        std::max<size_t>(std::upper_bound(w.begin(), w.end(), wx) - w.begin(), 1), w.size() - 1);
+    const double t = (std::log(wx) - std::log(w[k - 1])) / (std::log(w[k]) - std::log(w[k - 1]));
+    const double p = phase[k - 1] + t * (phase[k] - phase[k - 1]);
+    return std::isfinite(p) ? ref + 360 * std::nearbyint((p - ref) / 360) : ref;
+  };
+  // A margin as the report prints it: one that rounds to zero at two decimals is 0.00.
+  auto affiche = [](double x) { return std::fabs(x) < 0.005 ? 0.0 : x; };
+  double ep;
+  gr->GET_LINEWIDTH(&ep);
+  int mrk;
+  double mrksz;
+  gr->GET_MRK(&mrk, &mrksz);
+  gr->SETLIN(0, 1);
+  gr->LINEWIDTH(std::max(0.5 * ep, 0.2));
+  gr->SETMRK(5, 0.25);
+  char texte[64];
+  // Marks the margin point (x, y) of the locus, joined to the critical point (xc, 0).
+  auto marque = [&](double x, double y, double xc, const char* t) {
+    gr->MOVE(xc, 0);
+    gr->DRAW(x, y);
+    gr->PLOT(x, y);
+    gr->CADDEFTXTA(0.3, 0, 0);
+    EtiquetteRepere(gr, x, y, t, 0.3, &Etiquettes);
+    if (legende_ != nullptr) {
+      const double xs[2] = {xc, x}, ys[2] = {0, y};
+      legende_->Courbe(-1, 0);
+      legende_->Note(gr, xs, ys, 2);
+    }
+  };
+  if (gain && std::isfinite(mg)) {
+    const double x = surLieu(wg, -180);
+    std::snprintf(texte, sizeof texte, "Mg=%.2fdB", affiche(mg));
+    marque(x, -mg, x, texte);
+  }
+  if (ph && std::isfinite(mp)) {
+    const double x = surLieu(wp, -180 + mp);
+    std::snprintf(texte, sizeof texte, "Mp=%.2f/eo", affiche(mp));
+    marque(x, 0, x - mp, texte);
+  }
+  gr->SETMRK(mrk, mrksz);
+  gr->LINEWIDTH(ep);
+  if (Param.CBPointill) gr->SETLIN(0, 1);
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "charts/Annotations.h"
 #include "charts/Axes.h"
 #include "plot/MDGraph.h"
 #include "plot/Recording.h"
@@ -84,6 +85,12 @@ class GrBlack {
   void affphase(const T_CRB* c);
   // Locus of h in its current loop mode, with frequency marks; false when an evaluation failed.
   bool TraceFctTransfert(TFctTransfert* h);
+  // Marks on the open-loop locus of h (its points phase/gain at the frequencies w) the
+  // margins the properties report finds: the point at -180 degrees with the gain margin, the
+  // point at 0 dB with the phase margin, each joined to the critical point (when the locus
+  // meets it on the same turn) and labelled with its value.
+  void TraceMarges(TFctTransfert* h, const std::vector<double>& w,
+                   const std::vector<double>& phase);
   // Puts the numbers of the chart's loci in t: the frequencies, then the phase (degrees) and
   // gain (dB) of each function in each loop mode drawn, each announced by the line Trace prints
   // for its locus (grid and contours are not computed); false when an evaluation failed.
@@ -107,6 +114,9 @@ class GrBlack {
   bool PlaceSurContour(const T_CRB* c, double t, double dt, double pas, double tn, double tm,
                        bool (*point)(const T_CRB*, double, double*, double*), bool diagnostic);
   TContoursNichols* contours_ = nullptr;  // points computed ahead by Trace, not owned
+  TLegende* legende_ = nullptr;           // the legend being filled while set, not owned
+  int marque_ = -1;                       // marker of the loci being drawn (-1: none)
+  double decalage_ = 0;                   // cm along them to their first marker
   char texte_[64] = {};
   std::string* dit_ = nullptr;  // the contours' printed lines go there too while set
 };

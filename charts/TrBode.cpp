@@ -11,6 +11,7 @@
 
 #include "charts/TableCsv.h"
 #include "charts/Travaux.h"
+#include "model/Marges.h"
 #include "model/Param.h"
 
 namespace {
@@ -26,6 +27,9 @@ bool Point(TFctTransfert* f, double w, bool gain, double* v) {
   *v = gain ? 20.0 * std::log10(y.m) : y.p * 180.0 / M_PI;
   return true;
 }
+
+// A margin as the report prints it with "%.2f": one that rounds to zero is 0.00, never -0.00.
+double Affiche(double x) { return std::fabs(x) < 0.005 ? 0.0 : x; }
 
 }  // namespace
 
@@ -200,6 +204,34 @@ void TrBode::Trace(TMDGraph* G) {
     for (unsigned i = 0; i < modes.size(); ++i)
       if (TFctTransfert* f = Param.GetFctTransfert(i)) f->ModeBF = modes[i] != 0;
   };
+  marges_.clear();
+  if (Param.CBMarges && Param.CBBO) Marges();
+  // The legend names every curve in the order they are drawn: open loop solid, closed loop
+  // dashed.
+  // Functions drawn in the same pen carry markers, which the legend shows.
+  legende_ = TLegende();
+  marqueDe_.assign(Param.GetNbFctTransfert(), -1);
+  if (Param.CBLegende) {
+    std::vector<int> plumes;
+    std::vector<unsigned> qui;
+    for (unsigned i = 0; i < Param.GetNbFctTransfert(); ++i) {
+      const TFctTransfert* f = Param.GetFctTransfert(i);
+      if (f == nullptr || !f->Checked) continue;
+      plumes.push_back(Param.CBCouleurs ? PlumeCourbe(f) : 1);
+      qui.push_back(i);
+    }
+    const std::vector<int> m = TLegende::Marques(plumes);
+    for (size_t k = 0; k < qui.size(); ++k) marqueDe_[qui[k]] = m[k];
+    for (const TCourbe& c : courbes_) {
+      const std::string nom = c.f->Nom != nullptr ? c.f->Nom : "";
+      const double tiret = c.bf && Param.CBPointill ? 0.15 : 0;
+      int marque = -1;
+      for (unsigned i = 0; i < Param.GetNbFctTransfert(); ++i)
+        if (Param.GetFctTransfert(i) == c.f) marque = marqueDe_[i];
+      legende_.Ajoute({nom + (c.bf ? " (BF)" : " (BO)"), PlumeCourbe(c.f), Param.EpCourbe, tiret,
+                       0.15, marque});
+    }
+  }
 
   Etiquettes.Vide();
   if (!OuvrePage(G)) return;
@@ -307,6 +339,13 @@ bool TrBode::bode(TR_INFO* G, TTypeGraphe typ) {
   if (!Param.CBBO && !Param.CBBF) return true;
   G->WINDOW(lwn, lwm, yn, ym);
   G->SETPRT(1);  // the curves stay inside the frame
+  // The legend goes in the gain panel of a chart of both panels; the other panel notes its
+  // curves only for their markers.
+  TLegende reperes;
+  TLegende* leg = legende_.Entrees() == 0                            ? nullptr
+                  : TypeGraphe != TypeGainPhase || gain ? &legende_
+                                                        : &reperes;
+  if (leg != nullptr) leg->Prepare(G);
   // The points of Trace; when called on its own, the panel computes them.
   if (w_.size() != nbp) {
     Frequences();
@@ -324,12 +363,14 @@ bool TrBode::bode(TR_INFO* G, TTypeGraphe typ) {
     bool down = false;
     if (c != nullptr) {
       TraceFinis(G, lw_.data(), gain ? c->gain.data() : c->phase.data(), nbp, &down);
+      if (leg != nullptr) leg->Note(G, lw_.data(), gain ? c->gain.data() : c->phase.data(), nbp);
       return true;
     }
     f->InitValue(true);
     for (uint32_t k = 0; k < nbp; ++k) {
       double v;
       if (!Point(f, w_[k], gain, &v)) return false;
+      if (leg != nullptr) leg->Note(G, &lw_[k], &v, 1);
       if (!std::isfinite(v)) {
         down = false;
         continue;
@@ -343,21 +384,106 @@ bool TrBode::bode(TR_INFO* G, TTypeGraphe typ) {
     }
     return true;
   };
+  int k = 0;  // functions drawn so far
   for (unsigned i = 0; i < Param.GetNbFctTransfert(); ++i) {
     TFctTransfert* f = Param.GetFctTransfert(i);
     if (f == nullptr || !f->Checked) continue;
     Plume(G, col, PlumeCourbe(f), Param.EpCourbe);
+    const int marque = i < marqueDe_.size() ? marqueDe_[i] : -1;
+    const double decalage = 0.8 + 0.6 * k++;
     if (Param.CBBO) {
       if (Param.CBPointill) G->SETLIN(0, 1);
       f->ModeBF = false;
+      if (leg != nullptr) leg->Courbe(marque, decalage);
       if (!courbe(f)) return false;
+      if (leg != nullptr) leg->TraceMarques(G);
     }
     if (Param.CBBF) {
       if (Param.CBPointill) Tirets(G, 0.15, 0.15, Param.EpCourbe);
       f->ModeBF = true;
+      if (leg != nullptr) leg->Courbe(marque, decalage);
       if (!courbe(f)) return false;
+      if (leg != nullptr) leg->TraceMarques(G);
       if (Param.CBPointill) G->SETLIN(0, 1);
     }
   }
+  if (!marges_.empty()) TraceMarges(G, gain, leg);
+  if (leg == &legende_) {
+    leg->NoteEtiquettes(Etiquettes);
+    leg->Trace(G, col, &Etiquettes);
+  }
   return true;
+}
+
+void TrBode::Marges() {
+  for (unsigned i = 0; i < Param.GetNbFctTransfert(); ++i) {
+    TFctTransfert* f = Param.GetFctTransfert(i);
+    if (f == nullptr || !f->Checked) continue;
+    TMarges m{f, 0, NAN, NAN, 0, NAN, NAN};
+    f->ModeBF = false;
+    f->InitValue(false);
+    m.etatGain = MargeGain(f, &m.mg, &m.wg);
+    m.etatPhase = MargePhase(f, &m.mp, &m.wp);
+    marges_.push_back(m);
+  }
+}
+
+double TrBode::PhaseTracee(const TFctTransfert* f, double w, double ref) const {
+  for (const TCourbe& c : courbes_) {
+    if (c.f != f || c.bf || c.phase.size() != nbp || nbp < 2) continue;
+    const double x = std::log10(w);
+    size_t k = std::upper_bound(lw_.begin(), lw_.end(), x) - lw_.begin();
+    k = std::min<size_t>(std::max<size_t>(k, 1), nbp - 1);
+    const double t = (x - lw_[k - 1]) / (lw_[k] - lw_[k - 1]);
+    const double p = c.phase[k - 1] + t * (c.phase[k] - c.phase[k - 1]);
+    if (!std::isfinite(p)) return ref;
+    return ref + 360 * std::nearbyint((p - ref) / 360);
+  }
+  return ref;
+}
+
+void TrBode::TraceMarges(TR_INFO* G, bool gain, TLegende* leg) {
+  double wx0, wx1, wy0, wy1;
+  G->GET_WINDOW(&wx0, &wx1, &wy0, &wy1);
+  double vx0, vx1, vy0, vy1;
+  G->GET_VWPORTA(&vx0, &vx1, &vy0, &vy1);
+  const double cmx = (wx1 - wx0) / (vx1 - vx0);  // window units per centimetre
+  const double ep = std::max(0.5 * Param.EpCourbe, 0.2);
+  for (const TMarges& m : marges_) {
+    const bool trouvee = (gain ? m.etatGain : m.etatPhase) == MargeTrouvee;
+    const double w = gain ? m.wg : m.wp;
+    if (!trouvee || !(w > 0)) continue;
+    const double x = std::log10(w);
+    if (x < std::min(wx0, wx1) || x > std::max(wx0, wx1)) continue;
+    // From the curve to the reference line: 0 dB, or -180 degrees by the turns the panel
+    // draws the phase at.
+    double y0, y1;
+    char texte[64];
+    if (gain) {
+      y0 = -m.mg;
+      y1 = 0;
+      std::snprintf(texte, sizeof texte, "Mg=%.2fdB", Affiche(m.mg));
+    } else {
+      y1 = PhaseTracee(m.f, w, -180 + m.mp) - m.mp;
+      y0 = y1 + m.mp;
+      std::snprintf(texte, sizeof texte, "Mp=%.2f/eo", Affiche(m.mp));
+    }
+    Plume(G, Param.CBCouleurs, PlumeCourbe(m.f), ep);
+    G->SETLIN(0, 1);
+    G->MOVE(x, y0);
+    G->DRAW(x, y1);
+    for (double y : {y0, y1}) {  // short crossbars at both ends
+      G->MOVE(x - 0.15 * cmx, y);
+      G->DRAW(x + 0.15 * cmx, y);
+    }
+    const double lo = std::min(wy0, wy1), hi = std::max(wy0, wy1);
+    const double ym = std::min(std::max((y0 + y1) / 2, lo), hi);
+    G->CADDEFTXTA(0.3, 0, 0);
+    EtiquetteRepere(G, x, ym, texte, 0.3, &Etiquettes);
+    if (leg == nullptr) continue;
+    const double xs[2] = {x, x}, ys[2] = {y0, y1};
+    leg->Courbe(-1, 0);
+    leg->Note(G, xs, ys, 2);
+  }
+  G->LINEWIDTH(Param.EpCourbe);
 }

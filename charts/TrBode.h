@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "charts/Annotations.h"
 #include "charts/Axes.h"
 #include "plot/MDGraph.h"
 
@@ -38,6 +39,18 @@ class TrBode {
   std::vector<double> lw_;  // its log10, the abscissa of the point
   std::vector<TCourbe> courbes_;
 
+  // The open-loop margins of a function, as the properties report finds them (model/Marges.h).
+  struct TMarges {
+    TFctTransfert* f;
+    int etatGain;   // a TEtatMarge
+    double mg, wg;  // gain margin (dB) and the frequency of the -180 degree crossing
+    int etatPhase;
+    double mp, wp;  // phase margin (degrees) and the frequency of the 0 dB crossing
+  };
+  std::vector<TMarges> marges_;  // filled by Trace when the margins are marked
+  TLegende legende_;             // filled by Trace when the legend is drawn
+  std::vector<int> marqueDe_;    // marker of each registry entry's curves (-1: none)
+
   // Computes the ranges, opens the device, draws one or two panels and closes the device.
   void Trace(TMDGraph* G);
   // Computes the frequencies, the curves and the extents of the chart from the settings,
@@ -58,4 +71,13 @@ class TrBode {
   // Prints the angular-frequency label f at the current pen position, as EtiquetteDansPage
   // places it among places (none: placed whatever it overlaps).
   void afff(double f, TR_INFO* G, TEtiquettes* places = nullptr);
+  // Finds the margins of every checked function's open loop, in marges_.
+  void Marges();
+  // Marks on one panel (gain or phase) the margins found, each by a vertical segment in the
+  // function's pen from the curve to 0 dB (gain) or to -180 degrees (phase) with its value;
+  // the labels go into Etiquettes, and the segments are noted in leg when it is not null.
+  void TraceMarges(TR_INFO* G, bool gain, TLegende* leg);
+  // Phase (degrees) the phase panel draws for f's open loop at w, from the values kept; ref
+  // moved by whole turns to it (ref itself when nothing is kept).
+  double PhaseTracee(const TFctTransfert* f, double w, double ref) const;
 };

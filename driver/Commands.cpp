@@ -43,7 +43,9 @@ enum Cmd {
   kCouleurTempSec,
   kCouleurInput,
   kNyquist,
-  kEvans
+  kEvans,
+  kLegende,
+  kMarges
 };
 
 const char* const kInputNames[4] = {"Impulsion", "Echelon", "Rampe", "Parabole"};
@@ -197,6 +199,12 @@ void iTPrm::ExecCmde() {
       break;
     case kCouleurs:
       ReadFlag(&Param.CBCouleurs, "Couleurs=%u\n");
+      break;
+    case kLegende:
+      ReadFlag(&Param.CBLegende, "Legende=%u\n");
+      break;
+    case kMarges:
+      ReadFlag(&Param.CBMarges, "Marges=%u\n");
       break;
     case kCouleurBlack:
       ReadColorSetting(&Param.ColorBlack, "Couleur des graduations de Black : %s\n");

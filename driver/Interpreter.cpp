@@ -180,4 +180,6 @@ const char* const iTPrm::TabCmde[kNbCmde] = {"fct",
                                              "CouleurTempSec",
                                              "CouleurInput",
                                              "Nyquist",
-                                             "Evans"};
+                                             "Evans",
+                                             "Legende",
+                                             "Marges"};

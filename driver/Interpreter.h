@@ -10,7 +10,7 @@
 
 class iTPrm {
  public:
-  static constexpr int kNbCmde = 35;        // command words in TabCmde
+  static constexpr int kNbCmde = 37;        // command words in TabCmde
   static constexpr unsigned kMaxPrm = 120;  // values one line may carry
   static constexpr int kBufSize = 1024;     // line buffer, so at most 1023 characters a line
   // A line longer than this (1 MiB) that is not a comment is no script line: reading stops.

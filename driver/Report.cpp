@@ -14,6 +14,7 @@
 #include "expr/Roots.h"
 #include "model/FctTransfert.h"
 #include "model/Limits.h"
+#include "model/Marges.h"
 #include "model/Nyquist.h"
 #include "model/Param.h"
 #include "sim/SimTemp.h"
@@ -181,58 +182,34 @@ void MaxGainBlock(TFctTransfert* f) {
 // Gain margin: among the frequencies where the phase is -180 degrees, the one whose margin is
 // closest to 0 dB, printed with that frequency.
 void GainMargin(TFctTransfert* f) {
-  double tau;
-  if (!f->RetardGlobal(&tau) || tau != 0) {
-    // A delay's phase falls through -180 degrees turn after turn: every one of those counts.
-    TFctTransfert::TCroise x;
-    if (!f->CroisementPhaseModulo(-180, &x)) {
+  double mg, w;
+  switch (MargeGain(f, &mg, &w)) {
+    case MargeIndeterminee:
       std::printf("Marge de gain indéterminée\n");
-      return;
-    }
-    const double mg = -dB(x.y);
-    if (std::isfinite(mg)) {
+      break;
+    case MargeTrouvee:
       std::printf("Marge de gain : %.2f dB (%s)\n", Shown(mg), mg > 0 ? "stable" : "instable");
-      std::printf("  Pulsation à -180° : %.4G rad/s\n", x.w);
-    }
-    return;
-  }
-  std::vector<TFctTransfert::TCroise> c;
-  if (!f->CroisementsPhase(-180, &c)) {
-    std::printf("Marge de gain indéterminée\n");
-    return;
-  }
-  double mg = NAN, w = NAN;
-  for (const auto& x : c) {
-    if (std::isfinite(dB(x.y)) && !(std::fabs(dB(x.y)) >= std::fabs(mg))) {
-      mg = -dB(x.y);
-      w = x.w;
-    }
-  }
-  if (std::isfinite(mg)) {
-    std::printf("Marge de gain : %.2f dB (%s)\n", Shown(mg), mg > 0 ? "stable" : "instable");
-    std::printf("  Pulsation à -180° : %.4G rad/s\n", w);
+      std::printf("  Pulsation à -180° : %.4G rad/s\n", w);
+      break;
+    default:
+      break;
   }
 }
 
 // Phase margin: among the frequencies where the gain is 0 dB, the one whose 180 + phase is
 // closest to 0, printed with that frequency.
 void PhaseMargin(TFctTransfert* f) {
-  std::vector<TFctTransfert::TCroise> c;
-  if (!f->CroisementsModule(0, &c)) {
-    std::printf("Marge de phase indéterminée\n");
-    return;
-  }
-  double mp = NAN, w = NAN;
-  for (const auto& x : c) {
-    const double m = kRadToDeg * x.y.p + 180;
-    if (!(std::fabs(m) >= std::fabs(mp))) {
-      mp = m;
-      w = x.w;
-    }
-  }
-  if (std::isfinite(mp)) {
-    std::printf("Marge de phase: %.2f deg (%s)\n", Shown(mp), mp >= 0 ? "stable" : "instable");
-    std::printf("  Pulsation de coupure à 0 dB : %.4G rad/s\n", w);
+  double mp, w;
+  switch (MargePhase(f, &mp, &w)) {
+    case MargeIndeterminee:
+      std::printf("Marge de phase indéterminée\n");
+      break;
+    case MargeTrouvee:
+      std::printf("Marge de phase: %.2f deg (%s)\n", Shown(mp), mp >= 0 ? "stable" : "instable");
+      std::printf("  Pulsation de coupure à 0 dB : %.4G rad/s\n", w);
+      break;
+    default:
+      break;
   }
 }
 

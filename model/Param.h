@@ -43,6 +43,8 @@ class T_Param {
   double EpBod2 = 0.4;
   double EpTemp1 = 0.4;
   double EpTemp2 = 0.4;
+  bool CBLegende = false;  // a legend box naming each drawn curve
+  bool CBMarges = false;   // the gain and phase margins marked on the Bode and Black charts
 
   T_Param() = default;
   ~T_Param();

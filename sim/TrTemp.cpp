@@ -2,6 +2,7 @@
 // of its open-loop rational fraction, the ranges, axes and curves of the chart.
 #include "sim/TrTemp.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -10,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "charts/Annotations.h"
 #include "charts/Axes.h"
 #include "charts/TableCsv.h"
 #include "charts/Travaux.h"
@@ -104,7 +106,8 @@ int CodeEntree() {
 // Draws the input signal walked by sim from the origin: each time after a step is paired with
 // the input value before it. An input above the frame (the impulse, 1/Dt high for one step) is
 // cut at the frame's top, where an arrow head says it goes on upward.
-void CourbeEntree(TR_INFO* G, SimTemp* sim, double Tn, double Tm) {
+// The points drawn are noted in leg when it is not null.
+void CourbeEntree(TR_INFO* G, SimTemp* sim, double Tn, double Tm, TLegende* leg) {
   Plume(G, Param.CBCouleurs, Param.ColorInput, Param.EpCourbe);
   if (Param.CBPointill) Tirets(G, 0.3, 0.1, Param.EpCourbe);
   double wx0, wx1, wy0, wy1;
@@ -114,9 +117,15 @@ void CourbeEntree(TR_INFO* G, SimTemp* sim, double Tn, double Tm) {
   G->MOVE(Tn, 0);
   bool down = true;
   double tp = Tn, up = 0;  // the point drawn last
+  if (leg != nullptr) {
+    const double zero = 0;
+    leg->Courbe(-1, 0);
+    leg->Note(G, &Tn, &zero, 1);
+  }
   do {
     double u = sim->ValU();
     sim->NextT();
+    if (leg != nullptr) leg->Note(G, &sim->T, &u, 1);
     if (!std::isfinite(u)) {
       down = false;
       continue;
@@ -159,20 +168,35 @@ constexpr size_t kEchantillonsMax = (64u << 20) / sizeof(double);
 // core, while the chart draws the function before.
 constexpr double kCoutRepris = 6;
 
+// Samples of one curve, written in place by the stepping: its room grows without being filled
+// first, and stays from one function to the next.
+struct TSuite {
+  std::unique_ptr<double[]> v;
+  size_t n = 0, place = 0;
+  // Where the next k samples go.
+  double* Room(size_t k) {
+    if (n + k > place) {
+      const size_t p = std::max(2 * place, n + k);
+      std::unique_ptr<double[]> w(new double[p]);
+      if (n > 0) std::copy(v.get(), v.get() + n, w.get());
+      v = std::move(w);
+      place = p;
+    }
+    return v.get() + n;
+  }
+};
+
 // Steps the loops of sim that are asked for (bo, bf) from the origin until Tm, into ys and ts
 // (emptied first; one array of times a loop, or only ts[0] when both loops stepped together).
 // attendus: the number of samples expected. Returns true when both loops were stepped together.
-bool Pas(SimTemp* st, int code, double Tm, bool bo, bool bf, double attendus,
-         std::vector<double> ys[2], std::vector<double> ts[2]) {
-  // Room for a whole curve at once (kept from one function to the next).
-  const size_t place = static_cast<size_t>(attendus);
+bool Pas(SimTemp* st, int code, double Tm, bool bo, bool bf, double attendus, TSuite ys[2],
+         TSuite ts[2]) {
+  const size_t place = static_cast<size_t>(attendus) + kBlock;
   for (int l = 0; l < 2; ++l) {
-    ys[l].clear();
-    ts[l].clear();
-    if (l == 0 ? bo : bf) ys[l].reserve(place);
+    ys[l].n = ts[l].n = 0;
+    if (l == 0 ? bo : bf) ys[l].Room(place);
   }
-  ts[0].reserve(place);
-  double y0[kBlock], y1[kBlock], t[kBlock];
+  ts[0].Room(place);
   if (bo && bf && st->A != nullptr) {
     // The same pairing as the range pass: the same values as either loop alone.
     SimTemp sbf(st->A0, st->NbA, st->B0, st->NbB);
@@ -181,40 +205,49 @@ bool Pas(SimTemp* st, int code, double Tm, bool bo, bool bf, double attendus,
     st->Init();
     st->ModeBO();
     sbf.ModeBF();
-    size_t k = SimTemp::NextYsPaire(st, &sbf, Tm, y0, y1, t, kBlock);
-    if (k > 0) {
-      while (k > 0) {
-        ys[0].insert(ys[0].end(), y0, y0 + k);
-        ys[1].insert(ys[1].end(), y1, y1 + k);
-        ts[0].insert(ts[0].end(), t, t + k);
-        k = Tm > st->T ? SimTemp::NextYsPaire(st, &sbf, Tm, y0, y1, t, kBlock) : 0;
+    auto paire = [&] {
+      const size_t k = SimTemp::NextYsPaire(st, &sbf, Tm, ys[0].Room(kBlock), ys[1].Room(kBlock),
+                                            ts[0].Room(kBlock), kBlock);
+      ys[0].n += k;
+      ys[1].n += k;
+      ts[0].n += k;
+      return k;
+    };
+    if (paire() > 0) {
+      while (Tm > st->T && paire() > 0) {
       }
       return true;
     }
   }
   for (int l = 0; l < 2; ++l) {
     if (l == 0 ? !bo : !bf) continue;
-    ts[l].reserve(place);
+    ts[l].Room(place);
     st->Init();
     if (l == 0)
       st->ModeBO();
     else
       st->ModeBF();
     while (Tm > st->T) {
-      const size_t k = st->NextYs(Tm, y0, t, kBlock);
-      ys[l].insert(ys[l].end(), y0, y0 + k);
-      ts[l].insert(ts[l].end(), t, t + k);
+      const size_t k = st->NextYs(Tm, ys[l].Room(kBlock), ts[l].Room(kBlock), kBlock);
+      ys[l].n += k;
+      ts[l].n += k;
     }
   }
   return false;
 }
 
-// Draws the samples the range pass kept, from the origin.
-void CourbeGardee(TR_INFO* G, const std::vector<double>& ys, const std::vector<double>& ts,
-                  double Tn) {
+// Draws the samples the range pass kept, from the origin; they are noted in leg when it is not
+// null.
+void CourbeGardee(TR_INFO* G, const double* ys, const double* ts, size_t n, double Tn,
+                  TLegende* leg) {
   G->MOVE(Tn, 0);
   bool down = true;
-  TraceFinis(G, ts.data(), ys.data(), ys.size(), &down);
+  TraceFinis(G, ts, ys, n, &down);
+  if (leg != nullptr) {
+    const double zero = 0;
+    leg->Note(G, &Tn, &zero, 1);
+    leg->Note(G, ts, ys, n);
+  }
 }
 
 }  // namespace
@@ -528,12 +561,36 @@ bool TrTemp::Temporel(TR_INFO* G) {
   if (!Param.CBBO && !Param.CBBF) return true;
   G->WINDOW(Tn, Tm, Yn, Ym);
   G->SETPRT(1);  // the curves and the input stay inside the frame
+  // The legend names the input and every curve in the order they are drawn: open loop solid,
+  // closed loop dashed.
+  TLegende legende;
+  TLegende* leg = Param.CBLegende ? &legende : nullptr;
+  if (leg != nullptr) legende.Prepare(G);
   const int code = CodeEntree();
   {
     SimTemp in;
     in.SetFctU(code);
     in.Dt = Dt;
-    if (Param.CBShowInput) CourbeEntree(G, &in, Tn, Tm);
+    if (Param.CBShowInput) {
+      CourbeEntree(G, &in, Tn, Tm, leg);
+      if (leg != nullptr)
+        leg->Ajoute({"Entr\xe9" "e", Param.ColorInput, Param.EpCourbe,
+                     Param.CBPointill ? 0.3 : 0, 0.1});
+    }
+  }
+  // Functions drawn in the same pen carry markers, which the legend shows.
+  std::vector<int> marques(Param.GetNbFctTransfert(), -1);
+  if (leg != nullptr) {
+    std::vector<int> plumes;
+    std::vector<unsigned> qui;
+    for (unsigned i = 0; i < Param.GetNbFctTransfert(); ++i) {
+      const TFctTransfert* h = Param.GetFctTransfert(i);
+      if (h == nullptr || !h->Checked) continue;
+      plumes.push_back(col ? PlumeCourbe(h) : 1);
+      qui.push_back(i);
+    }
+    const std::vector<int> m = TLegende::Marques(plumes);
+    for (size_t k = 0; k < qui.size(); ++k) marques[qui[k]] = m[k];
   }
   // A curve kept by the range pass of Trace is drawn from its samples; the others are stepped
   // again, a function at a time, on the second core where there is one and a function ahead of
@@ -548,6 +605,7 @@ bool TrTemp::Temporel(TR_INFO* G) {
     TFctTransfert* h;
     const std::vector<double>* garde[2];
     std::unique_ptr<SimTemp> st;  // for the loops not kept; null when both were
+    int marque;                   // marker of its curves (-1: none)
   };
   std::vector<TFonction> fonctions;
   std::vector<size_t> aFaire;  // the functions with a loop to step, in order
@@ -555,7 +613,8 @@ bool TrTemp::Temporel(TR_INFO* G) {
     TFctTransfert* h = Param.GetFctTransfert(i);
     if (h == nullptr || !h->Checked) continue;
     h->ModeBF = false;
-    TFonction f{h, {Param.CBBO ? gardee(i, 0) : nullptr, Param.CBBF ? gardee(i, 1) : nullptr}, {}};
+    TFonction f{h, {Param.CBBO ? gardee(i, 0) : nullptr, Param.CBBF ? gardee(i, 1) : nullptr}, {},
+                marques[i]};
     // The simulator is built only for what was not kept (or to tell a function to skip).
     const bool tout = (!Param.CBBO || f.garde[0] != nullptr) && (!Param.CBBF || f.garde[1] != nullptr);
     if (!tout) {
@@ -568,7 +627,7 @@ bool TrTemp::Temporel(TR_INFO* G) {
     fonctions.push_back(std::move(f));
   }
   struct TTampon {
-    std::vector<double> ys[2], ts[2];
+    TSuite ys[2], ts[2];
     bool paire = false;  // both loops stepped together: ts[0] holds the times of both
   };
   TTampon tampons[2];
@@ -582,7 +641,8 @@ bool TrTemp::Temporel(TR_INFO* G) {
   const double nbPas = attendus * static_cast<double>(aFaire.size()) * (Param.CBBO + Param.CBBF);
   TTravaux travaux(aFaire.size(), pas, nbPas >= kPasEnParallele, 2);
   bool first = true;
-  size_t j = 0;  // the next function stepped again
+  int drawn = 0;  // functions drawn so far
+  size_t j = 0;   // the next function stepped again
   for (TFonction& f : fonctions) {
     const TTampon* t = nullptr;
     if (f.st) {
@@ -595,26 +655,44 @@ bool TrTemp::Temporel(TR_INFO* G) {
       SimTemp in;
       in.SetFctU(code);
       in.Dt = Dt;
-      CourbeEntree(G, &in, Tn, Tm);
+      CourbeEntree(G, &in, Tn, Tm, nullptr);
     }
     first = false;
+    if (leg != nullptr) {
+      const std::string nom = f.h->Nom != nullptr ? f.h->Nom : "";
+      if (Param.CBBO)
+        leg->Ajoute({nom + " (BO)", PlumeCourbe(f.h), Param.EpCourbe, 0, 0, f.marque});
+      if (Param.CBBF)
+        leg->Ajoute({nom + " (BF)", PlumeCourbe(f.h), Param.EpCourbe, Param.CBPointill ? 0.15 : 0,
+                     0.15, f.marque});
+    }
+    const double decalage = 0.8 + 0.6 * drawn++;
     if (col) G->PLUME(PlumeCourbe(f.h));
     if (Param.CBBO) {
       if (Param.CBPointill) G->SETLIN(0, 1);
+      if (leg != nullptr) leg->Courbe(f.marque, decalage);
       if (f.garde[0] != nullptr)
-        CourbeGardee(G, *f.garde[0], temps_, Tn);
+        CourbeGardee(G, f.garde[0]->data(), temps_.data(), temps_.size(), Tn, leg);
       else
-        CourbeGardee(G, t->ys[0], t->ts[0], Tn);
+        CourbeGardee(G, t->ys[0].v.get(), t->ts[0].v.get(), t->ys[0].n, Tn, leg);
+      if (leg != nullptr) leg->TraceMarques(G);
     }
     if (Param.CBBF) {
       if (Param.CBPointill) Tirets(G, 0.15, 0.15, Param.EpCourbe);
+      if (leg != nullptr) leg->Courbe(f.marque, decalage);
       if (f.garde[1] != nullptr)
-        CourbeGardee(G, *f.garde[1], temps_, Tn);
+        CourbeGardee(G, f.garde[1]->data(), temps_.data(), temps_.size(), Tn, leg);
       else
-        CourbeGardee(G, t->ys[1], t->paire ? t->ts[0] : t->ts[1], Tn);
+        CourbeGardee(G, t->ys[1].v.get(), (t->paire ? t->ts[0] : t->ts[1]).v.get(), t->ys[1].n, Tn,
+                     leg);
+      if (leg != nullptr) leg->TraceMarques(G);
       if (Param.CBPointill) G->SETLIN(0, 1);
     }
     if (f.st) travaux.Libere(j++);
+  }
+  if (leg != nullptr) {
+    legende.NoteEtiquettes(Etiquettes);
+    legende.Trace(G, col, &Etiquettes);
   }
   return true;
 }

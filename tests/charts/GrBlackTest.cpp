@@ -397,3 +397,47 @@ TEST(BlackTables, Rows) {
 }
 
 }  // namespace
+
+// Margins of 2/(s(s+1)(s+2)) marked with Marges: the locus meets -180 degrees at
+// -20 log10(3) dB (gain margin 9.54 dB at sqrt(2) rad/s) and 0 dB at 90 - atan(wc) - atan(wc/2)
+// degrees from -180 (wc the root of 2 = wc sqrt(1 + wc^2) sqrt(4 + wc^2)); each point is joined
+// to the critical point by a segment half the locus's width, and marked. Without Marges, none.
+TEST_F(BlackTest, MarginsJoinedToTheCriticalPoint) {
+  double lo = 0.1, hi = 10;
+  for (int i = 0; i < 200; ++i) {
+    const double m = std::sqrt(lo * hi);
+    (2 / (m * std::sqrt(1 + m * m) * std::sqrt(4 + m * m)) > 1 ? lo : hi) = m;
+  }
+  const double mp = 90 - (std::atan(lo) + std::atan(lo / 2)) * 180 / M_PI;
+  const double mg = 20 * std::log10(3.0);
+  for (bool marges : {true, false}) {
+    Param.Reset();
+    SetUp();
+    Param.CBMarges = marges;
+    double poles[] = {0, -1, -2};
+    Param.AddFctTransfert("H", 2, nullptr, 0, poles, 3, nullptr, 0, nullptr, 0)->Color = 4;
+    C_REC* rec = Run();
+    std::vector<C_REC::Seg> v, hz;
+    int marque = 0;
+    for (const auto& s : rec->OfPen(4)) {
+      if (std::fabs(s.w - 0.5) > 1e-12) continue;
+      if (s.Len() > 100 && std::fabs(s.x0 - s.x1) <= 1) v.push_back(s);
+      if (s.Len() > 100 && std::fabs(s.y0 - s.y1) <= 1) hz.push_back(s);
+      if (s.Len() > 10 && s.Len() < 100) ++marque;
+    }
+    if (!marges) {
+      EXPECT_TRUE(v.empty() && hz.empty());
+      EXPECT_EQ(marque, 0);
+      continue;
+    }
+    ASSERT_EQ(v.size(), 1u);
+    ASSERT_EQ(hz.size(), 1u);
+    EXPECT_NEAR(kPlan.X(v[0].x0), -180, 0.05);
+    EXPECT_NEAR(kPlan.Y(std::max(v[0].y0, v[0].y1)), 0, 0.05);
+    EXPECT_NEAR(kPlan.Y(std::min(v[0].y0, v[0].y1)), -mg, 0.05);
+    EXPECT_NEAR(kPlan.Y(hz[0].y0), 0, 0.05);
+    EXPECT_NEAR(kPlan.X(std::min(hz[0].x0, hz[0].x1)), -180, 0.05);
+    EXPECT_NEAR(kPlan.X(std::max(hz[0].x0, hz[0].x1)), -180 + mp, 0.05);
+    EXPECT_EQ(marque, 16);  // two octagons
+  }
+}

@@ -480,3 +480,80 @@ TEST(Travaux, EachJobOnceAndDoneWhenAttended) {
     EXPECT_EQ(trop, 0);
   }
 }
+
+namespace {
+
+// Whether the strokes s (in drawing order) have the shape of texte printed h cm high.
+bool SameText(const std::vector<C_REC::Seg>& s, const std::string& texte, double h) {
+  const auto t = TextStrokes(texte, h, 0, 0.5);
+  if (s.size() != t.size() || s.empty()) return false;
+  for (size_t i = 0; i < t.size(); ++i)
+    if (std::fabs(s[i].x0 - s[0].x0 - t[i].x0) > 2 || std::fabs(s[i].y0 - s[0].y0 - t[i].y0) > 2 ||
+        std::fabs(s[i].x1 - s[0].x0 - t[i].x1) > 2 || std::fabs(s[i].y1 - s[0].y0 - t[i].y1) > 2)
+      return false;
+  return true;
+}
+
+}  // namespace
+
+// Margins of K/(s(s+1)(s+2)) marked with Marges: the phase is -180 degrees at sqrt(2) rad/s,
+// where |H| = K/6, so the gain panel has a segment there from -20 log10(6/K) dB to 0 dB; the
+// gain is 0 dB at wc, the root of K = wc sqrt(1 + wc^2) sqrt(4 + wc^2), where the phase panel
+// has a segment from the curve to -180 degrees, 90 - atan(wc) - atan(wc/2) degrees long. Each is
+// labelled with the value the report prints (%.2f). Without Marges nothing of the kind is drawn.
+TEST_F(BodeTest, MarginsAtTheClosedFormCrossings) {
+  for (double K : {0.5, 2.0, 8.0}) {
+    for (bool marges : {true, false}) {
+      Param.Reset();
+      Param.RBFrequence = false;
+      Param.EdWn = 0.01;
+      Param.EdWm = 100;
+      Param.EdNBP = 401;
+      Param.CBMarges = marges;
+      double poles[] = {0, -1, -2};
+      Param.AddFctTransfert("H", K, nullptr, 0, poles, 3, nullptr, 0, nullptr, 0)->Color = 4;
+      const double mg = 20 * std::log10(6 / K), wg = std::sqrt(2.0);
+      double lo = 1e-3, hi = 100;  // K / (w sqrt(1 + w^2) sqrt(4 + w^2)) falls through 1
+      for (int i = 0; i < 200; ++i) {
+        const double m = std::sqrt(lo * hi);
+        (K / (m * std::sqrt(1 + m * m) * std::sqrt(4 + m * m)) > 1 ? lo : hi) = m;
+      }
+      const double wc = lo, mp = 90 - (std::atan(wc) + std::atan(wc / 2)) * 180 / M_PI;
+      C_REC* rec;
+      auto h = RecHolder(GrEMF, &rec);
+      TrBode b;
+      testing::internal::CaptureStdout();
+      b.Trace(h.get());
+      testing::internal::GetCapturedStdout();
+      Carte gain{2, 18, 15, 27.5, -2, 2, b.dBn - 10, b.dBm + 10};
+      Carte phase{2, 18, 1, 13.5, -2, 2, b.Degn - 10, b.Degm + 10};
+      // Vertical segments of the margin width (half the curve's), and label strokes, per panel.
+      std::vector<C_REC::Seg> segG, segP, txtG, txtP;
+      for (const auto& s : rec->OfPen(4)) {
+        const bool haut = s.y0 > 14 * 400;
+        if (std::fabs(s.w - 0.5) < 1e-12 && std::fabs(s.x0 - s.x1) <= 1 && s.Len() > 4)
+          (haut ? segG : segP).push_back(s);
+        if (std::fabs(s.w - 0.2) < 1e-12) (haut ? txtG : txtP).push_back(s);
+      }
+      if (!marges) {
+        EXPECT_TRUE(segG.empty() && segP.empty() && txtG.empty() && txtP.empty()) << K;
+        continue;
+      }
+      ASSERT_EQ(segG.size(), 1u) << K;
+      ASSERT_EQ(segP.size(), 1u) << K;
+      const auto& g = segG[0];
+      EXPECT_NEAR(gain.X(g.x0), std::log10(wg), 0.002) << K;
+      EXPECT_NEAR(gain.Y(std::min(g.y0, g.y1)), std::min(-mg, 0.0), 0.15) << K;
+      EXPECT_NEAR(gain.Y(std::max(g.y0, g.y1)), std::max(-mg, 0.0), 0.15) << K;
+      const auto& p = segP[0];
+      EXPECT_NEAR(phase.X(p.x0), std::log10(wc), 0.002) << K;
+      EXPECT_NEAR(phase.Y(std::min(p.y0, p.y1)), std::min(-180 + mp, -180.0), 0.15) << K;
+      EXPECT_NEAR(phase.Y(std::max(p.y0, p.y1)), std::max(-180 + mp, -180.0), 0.15) << K;
+      char tg[32], tp[32];
+      std::snprintf(tg, sizeof tg, "Mg=%.2fdB", mg);
+      std::snprintf(tp, sizeof tp, "Mp=%.2f/eo", mp);
+      EXPECT_TRUE(SameText(txtG, tg, 0.3)) << tg;
+      EXPECT_TRUE(SameText(txtP, tp, 0.3)) << tp;
+    }
+  }
+}
