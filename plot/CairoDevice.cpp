@@ -74,6 +74,7 @@ C_CAIRO::C_CAIRO(const char* nomfic, Format f) : format(f), nom_(nomfic ? nomfic
   tr_xmax = 29.7;
   tr_ymax = 21.0;
   NomFichier = nom_.data();
+  dash_native = true;  // dashed lines are stroked with the format's dash pattern
 }
 
 C_CAIRO::~C_CAIRO() {
@@ -104,6 +105,7 @@ void C_CAIRO::tr_init() {
   cr_pen = 1;
   cr_width = 0.2;
   drawing_ = false;
+  dash_ = path_dash_ = set_dash_ = DashPattern();
   reducer_ = PolylineReducer();
   written_ = 0;
   write_ok_ = true;
@@ -262,14 +264,26 @@ void C_CAIRO::path_move(int x, int y) {
     lib_->cairo_move_to(cr_, x, y);
     return;
   }
-  if (!drawing_) {  // the first polyline of a pen and width: they go first
+  if (!drawing_) {  // the first polyline of a pen, width and dash pattern: they go first
     const unsigned char* c = cr_pen >= 0 && cr_pen < 16 ? kColors[cr_pen] : kColors[1];
     const double lw = cr_width * 0.1 * u_cmx;
     if (format == Svg) {
-      putf("<path stroke=\"#%02x%02x%02x\" stroke-width=\"%.6g\" d=\"", c[0], c[1], c[2], lw);
+      putf("<path stroke=\"#%02x%02x%02x\" stroke-width=\"%.6g\" ", c[0], c[1], c[2], lw);
+      if (path_dash_.Dashed()) {
+        put("stroke-dasharray=\"", 18);
+        put_lengths(path_dash_, ',');
+        putf("\" stroke-dashoffset=\"%.6g\" ", path_dash_.Phase());
+      }
+      put("d=\"", 3);
     } else {
       if (cr_pen != set_pen_) putf("%.6g %.6g %.6g RG\n", c[0] / 255.0, c[1] / 255.0, c[2] / 255.0);
       if (lw != set_width_) putf("%.6g w\n", lw);
+      if (!path_dash_.SameAs(set_dash_)) {  // "[d1 b1 ...] phase d", or "[] 0 d"
+        put('[');
+        if (path_dash_.Dashed()) put_lengths(path_dash_, ' ');
+        putf("] %.6g d\n", path_dash_.Dashed() ? path_dash_.Phase() : 0.0);
+        set_dash_ = path_dash_;
+      }
       set_pen_ = cr_pen;
       set_width_ = lw;
     }
@@ -308,14 +322,35 @@ void C_CAIRO::stroke() {
   const unsigned char* c = cr_pen >= 0 && cr_pen < 16 ? kColors[cr_pen] : kColors[1];
   lib_->cairo_set_source_rgb(cr_, c[0] / 255.0, c[1] / 255.0, c[2] / 255.0);
   lib_->cairo_set_line_width(cr_, cr_width * 0.1 * u_cmx);
+  if (!path_dash_.SameAs(set_dash_)) {
+    if (path_dash_.Dashed())
+      lib_->cairo_set_dash(cr_, path_dash_.Lengths(), path_dash_.Count(), path_dash_.Phase());
+    else
+      lib_->cairo_set_dash(cr_, nullptr, 0, 0);
+    set_dash_ = path_dash_;
+  }
   lib_->cairo_stroke(cr_);
 }
 
 // The points the reducer kept go to the path.
 void C_CAIRO::take_points() {
   std::vector<PolylineReducer::Point>& pts = reducer_.Points();
+  if (dash_.Dashed()) {  // the pattern runs on along the points kept, as they are stroked
+    for (const PolylineReducer::Point& p : pts) {
+      dash_.Advance(last_x_, last_y_, p.x, p.y);
+      last_x_ = p.x;
+      last_y_ = p.y;
+    }
+  }
   for (const PolylineReducer::Point& p : pts) path_line(p.x, p.y);
   pts.clear();
+}
+
+void C_CAIRO::put_lengths(const DashPattern& d, char sep) {
+  for (int i = 0; i < d.Count(); ++i) {
+    if (i > 0) put(sep);
+    putf("%.6g", d.Lengths()[i]);
+  }
 }
 
 void C_CAIRO::end_polyline() {
@@ -337,8 +372,15 @@ void C_CAIRO::tr_move(int dx, int dy, int st) {
     return;
   }
   if (!reducer_.Active()) {
+    // A dashed polyline starts where the pattern stands now: the path is stroked first when the
+    // pattern it was begun in stood elsewhere (each polyline of a path starts at the path's
+    // phase). Solid polylines share one path.
+    if (drawing_ && !dash_.SameAs(path_dash_)) stroke();
+    if (!drawing_) path_dash_ = dash_;
     path_move(x0, y0);
     reducer_.Begin(x0, y0);
+    last_x_ = x0;
+    last_y_ = y0;
     drawing_ = true;
   }
   reducer_.Step(dx, dy);
@@ -355,6 +397,12 @@ void C_CAIRO::tr_width(double mm) {
   bn_flush();
   if (open_) stroke();
   cr_width = mm;
+}
+
+// The path drawn so far is stroked in the pattern it was begun in; the next takes the new one.
+void C_CAIRO::tr_dash(int n, const double* len, bool restart) {
+  if (open_) stroke();
+  dash_.Set(n, len, restart);
 }
 
 void C_CAIRO::tr_close() {

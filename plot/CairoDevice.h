@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "plot/DashPattern.h"
 #include "plot/PolylineReducer.h"
 #include "plot/TrInfo.h"
 
@@ -33,6 +34,7 @@ class C_CAIRO : public TR_INFO {
   void tr_close() override;
   void tr_size(int dx, int dy) override;
   void tr_width(double mm) override;
+  void tr_dash(int n, const double* len, bool restart) override;
 
   // Writes the bytes of the file being built; false on a write error.
   bool send_bytes(const unsigned char* data, unsigned length);
@@ -61,6 +63,8 @@ class C_CAIRO : public TR_INFO {
   bool close_text_page();
   // Draws the points the reducer kept.
   void take_points();
+  // The lengths of a dash pattern, separated by sep.
+  void put_lengths(const DashPattern& d, char sep);
   // Ends the polyline being drawn (the pen goes up or the path is stroked).
   void end_polyline();
   void release();
@@ -82,5 +86,9 @@ class C_CAIRO : public TR_INFO {
   double set_width_ = -1;
   bool drawing_ = false;                       // drawn polylines wait to be stroked
   PolylineReducer reducer_;  // the polyline being drawn, its points reduced
+  DashPattern dash_;         // pattern of the polylines that start, and its phase
+  DashPattern path_dash_;    // pattern and phase of the path being drawn
+  DashPattern set_dash_;     // pattern in force in the PDF page or on the cairo context
+  int last_x_ = 0, last_y_ = 0;  // last point of the polyline given to the pattern
   bool mute_ = false;  // no more bytes to the file (device being destroyed)
 };

@@ -24,6 +24,7 @@
   X(cairo_set_line_cap) \
   X(cairo_set_line_join) \
   X(cairo_set_line_width) \
+  X(cairo_set_dash) \
   X(cairo_move_to) \
   X(cairo_line_to) \
   X(cairo_stroke) \

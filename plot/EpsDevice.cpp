@@ -22,6 +22,7 @@ C_EPS::C_EPS(const char* nomfic) : nom_(nomfic ? nomfic : "") {
   tr_xmax = 29.7;
   tr_ymax = 21.0;
   NomFichier = nom_.data();
+  dash_native = true;  // dashed lines are stroked with setdash
 }
 
 C_EPS::~C_EPS() {}
@@ -29,6 +30,8 @@ C_EPS::~C_EPS() {}
 void C_EPS::tr_init() {
   ps_x = ps_y = 0;
   width = 0.25;
+  width_mm_ = 0.25;
+  dash_ = written_dash_ = DashPattern();
   ps_pen = 1;
   ps_pen1 = -1;
   lw_val_ = -1;
@@ -66,6 +69,9 @@ void C_EPS::tr_move(int dx, int dy, int st) {
   if (!reducer_.Active()) {
     wr_col();
     wr_width();
+    wr_dash();
+    last_x_ = x0;
+    last_y_ = y0;
     char* p = TTampon::PutInt(tampon_.Place(32), x0);
     *p++ = ' ';
     p = TTampon::PutInt(p, y0);
@@ -79,6 +85,13 @@ void C_EPS::tr_move(int dx, int dy, int st) {
 
 void C_EPS::take_points() {
   std::vector<PolylineReducer::Point>& pts = reducer_.Points();
+  if (dash_.Dashed()) {  // the pattern runs on along the points kept, as they are stroked
+    for (const PolylineReducer::Point& q : pts) {
+      dash_.Advance(last_x_, last_y_, q.x, q.y);
+      last_x_ = q.x;
+      last_y_ = q.y;
+    }
+  }
   for (const PolylineReducer::Point& q : pts) {
     // Two numbers of at most 11 bytes, a space and a word of 3: written in place in the block.
     char* p = TTampon::PutInt(tampon_.Place(32), q.x);
@@ -100,7 +113,7 @@ void C_EPS::end_polyline() {
 // A width of w millimetres is 40 w units (400 units a centimetre), to the nearest unit as in the
 // metafile; the width in force when a polyline starts is the one it is stroked with.
 void C_EPS::wr_width() {
-  const double w = std::floor(width * mul * 40 + 0.5);
+  const double w = std::floor(width_mm_ * 40 + 0.5);
   if (w == lw_val_) return;
   char buf[64];
   std::snprintf(buf, sizeof buf, "%G setlinewidth\r\n", w);
@@ -115,7 +128,32 @@ void C_EPS::tr_close() {
 
 void C_EPS::tr_size(int, int) {}
 
-void C_EPS::tr_width(double) {}
+// The width comes from the device call, not from the kernel's state: a replayed recording
+// (plot/Recording.h) sends the calls without changing that state until its end.
+void C_EPS::tr_width(double mm) { width_mm_ = mm; }
+
+// The polyline being drawn keeps the pattern it began with; the next one takes the new one.
+void C_EPS::tr_dash(int n, const double* len, bool restart) {
+  end_polyline();
+  dash_.Set(n, len, restart);
+}
+
+// The pattern and the phase of the polyline that starts, when they are not the ones in force:
+// "[d1 b1 ...] phase setdash" in device units, "[] 0 setdash" back to solid lines.
+void C_EPS::wr_dash() {
+  if (dash_.SameAs(written_dash_)) return;
+  written_dash_ = dash_;
+  if (!dash_.Dashed()) {
+    tampon_.Ajoute("[] 0 setdash\r\n");
+    return;
+  }
+  char buf[32 * DashPattern::kMax + 64];
+  int k = std::snprintf(buf, sizeof buf, "[");
+  for (int i = 0; i < dash_.Count(); ++i)
+    k += std::snprintf(buf + k, sizeof buf - k, i == 0 ? "%.6G" : " %.6G", dash_.Lengths()[i]);
+  std::snprintf(buf + k, sizeof buf - k, "] %.6G setdash\r\n", dash_.Phase());
+  tampon_.Ajoute(buf);
+}
 
 void C_EPS::wr_col() {
   if (ps_pen == ps_pen1) return;

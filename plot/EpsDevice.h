@@ -1,10 +1,11 @@
 // Encapsulated PostScript output device: each drawn polyline becomes one stroked path of
 // absolute moveto (m) and lineto (l) points, its points reduced (plot/PolylineReducer.h), with round caps
-// and joins and the line width in millimetres.
+// and joins, the line width in millimetres and dashed lines stroked with setdash.
 #pragma once
 
 #include <string>
 
+#include "plot/DashPattern.h"
 #include "plot/PolylineReducer.h"
 #include "plot/Tampon.h"
 #include "plot/TrInfo.h"
@@ -24,6 +25,7 @@ class C_EPS : public TR_INFO {
   void tr_close() override;
   void tr_size(int dx, int dy) override;
   void tr_width(double mm) override;
+  void tr_dash(int n, const double* len, bool restart) override;
   // Writes the colour of the current pen if it is not the one last written.
   void wr_col();
 
@@ -34,8 +36,14 @@ class C_EPS : public TR_INFO {
   void end_polyline();
   // Writes the width of the polyline that starts, when it is not the one last written.
   void wr_width();
+  // Writes the dash pattern and phase of the polyline that starts, when they change.
+  void wr_dash();
   TTampon tampon_{this};      // the file's bytes, written out in large blocks
   PolylineReducer reducer_;   // the polyline being drawn
   double lw_val_ = -1;        // line width last written, in device units (-1 for none)
+  double width_mm_ = 0.25;    // line width of the polylines that start, in millimetres
+  DashPattern dash_;          // pattern of the polylines that start, and its phase
+  DashPattern written_dash_;  // pattern in force in the file (solid at first)
+  int last_x_ = 0, last_y_ = 0;  // last point of the polyline given to the pattern
   std::string nom_;           // owned copy of the file name, NomFichier points into it
 };

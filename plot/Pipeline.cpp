@@ -76,14 +76,16 @@ inline void Queue(TR_INFO& g, int dx, int dy, int st) {
 }
 
 // Dash cutting (bnwrt) with the solid case in line: a solid or pen-up move goes to the queue
-// whole, a move of zero length that changes nothing is dropped.
-inline void Write(TR_INFO& g, int dx, int dy, int pn) {
-  if (pn == 0 || g.nbsg == 1) {
+// whole, a move of zero length that changes nothing is dropped. A device that draws its own
+// dashes takes dashed moves whole too. A dashed move is cut by the length of the exact move it
+// rounds, (ex, ey).
+inline void Write(TR_INFO& g, int dx, int dy, int pn, double ex, double ey) {
+  if (pn == 0 || g.nbsg == 1 || g.dash_native) {
     if (dx == 0 && dy == 0 && pn == g.pen) return;
     Queue(g, dx, dy, pn);
     return;
   }
-  g.bnwrt(dx, dy, pn);
+  g.bnwrt(dx, dy, pn, std::hypot(ex, ey));
 }
 
 // Integer conversion (bnmove), in line in the clipping move.
@@ -116,7 +118,7 @@ __attribute__((always_inline)) inline void Convert(TR_INFO& g, double x, double 
     if (y < g.mes_yn) g.mes_yn = y;
     return;
   }
-  Write(g, ix, iy, g.pen);
+  Write(g, ix, iy, g.pen, ex, ey);
 }
 }  // namespace
 
@@ -174,8 +176,11 @@ int TR_INFO::DRAWS(size_t n, const double* xs, const double* ys) {
     for (size_t j = 0; j < n; ++j) bmove(xdev(xs[j]), ydev(ys[j]), 1);
     return 0;
   }
-  // A solid line drops a drawn move of zero length; a dashed one sends it on.
-  const bool plein = nbsg == 1;
+  // A dashed line cut here is cut by the exact length of each move: it takes the clipping move.
+  if (nbsg != 1 && !dash_native) {
+    for (size_t j = 0; j < n; ++j) bmove(xdev(xs[j]), ydev(ys[j]), 1);
+    return 0;
+  }
   const double xn = prtxn, xm = prtxm, yn = prtyn, ym = prtym;
   // Both coordinates at once, each half computed as the scalar code computes it.
   const Double2 u = {xmin, ymin}, e = {xmax - xmin, ymax - ymin};
@@ -211,7 +216,7 @@ int TR_INFO::DRAWS(size_t n, const double* xs, const double* ys) {
       pos = P;
       mx[k] = m[0];
       my[k] = m[1];
-      k += !plein || (m[0] | m[1]) != 0;
+      k += (m[0] | m[1]) != 0;  // a solid line drops a drawn move of zero length
     }
     if (j > debut) {  // points converted: the pen is down where the last one is
       BNx = posx = pos[0];
@@ -220,7 +225,7 @@ int TR_INFO::DRAWS(size_t n, const double* xs, const double* ys) {
     }
     errx = res[0];
     erry = res[1];
-    for (size_t i = 0; i < k; ++i) Write(*this, mx[i], my[i], 1);
+    for (size_t i = 0; i < k; ++i) Queue(*this, mx[i], my[i], 1);
     if (autre) {
       bmove(P[0], P[1], 1);
       ++j;
@@ -276,23 +281,47 @@ void TR_INFO::bnmove(double x, double y, int npen) { Convert(*this, x, y, npen);
 // Dash cutting: a drawn move is split at the ends of the pattern's elements, the pattern
 // running on from one move to the next.
 void TR_INFO::bnwrt(int dx, int dy, int pn) {
-  if (pn == 0 || nbsg == 1) {
+  bnwrt(dx, dy, pn, std::hypot(static_cast<double>(dx), static_cast<double>(dy)));
+}
+
+// The pattern's lengths are measured along the exact path, len for this move, not along its
+// rounded moves: a curve of short moves, each rounded by up to half a unit, is longer in whole
+// units (a slope of steps (1, 0) and (0, 1) by two fifths), which shortened its dashes and gaps
+// by as much, against the ones a device drawing its own dashes lays along the same curve.
+void TR_INFO::bnwrt(int dx, int dy, int pn, double len) {
+  if (pn == 0 || nbsg == 1 || dash_native) {
     if (dx == 0 && dy == 0 && pn == pen) return;
     Queue(*this, dx, dy, pn);
     return;
   }
   if (dx == 0 && dy == 0) {
+    // A move within one unit: the pattern runs on by its length; a drawn element met on the
+    // way is sent as a dot.
+    bool dot = pnsg != 0;
+    for (int n = 0; len >= lnsg && n < 2 * nbsg; ++n) {
+      len -= lnsg;
+      pnsg = !pnsg;
+      if (++ctsg >= nbsg) ctsg = 0;
+      lnsg = trc[ctsg];
+      dot = dot || pnsg != 0;
+    }
+    if (len < lnsg) lnsg -= len;
+    if (dot && pnsg == 0) Queue(*this, 0, 0, 1);
     Queue(*this, 0, 0, pnsg);
     return;
   }
   double lng = std::hypot(static_cast<double>(dx), static_cast<double>(dy));
+  // Units of the rounded move a unit of the exact one: a move that only a carried residue
+  // makes (len near 0) is drawn whole in the element it starts in.
+  const double k = len > kEps ? lng / len : 1e300;
   const int sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -1 : 1;
   int adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
   int idle = 0;  // element ends in a row that covered nothing (elements below one unit)
   while (lng > 0) {
     if (adx == 0 && ady == 0) break;
-    if (lng >= lnsg) {
-      double r = bnsegment(lnsg, &adx, &ady, sx, sy);
+    const double reste = lnsg * k;  // the element's rest, in units of the rounded move
+    if (lng >= reste) {
+      double r = bnsegment(reste, &adx, &ady, sx, sy);
       lng -= r;
       pnsg = !pnsg;
       if (++ctsg >= nbsg) ctsg = 0;
@@ -300,7 +329,7 @@ void TR_INFO::bnwrt(int dx, int dy, int pn) {
       idle = r < kEps ? idle + 1 : 0;
       if (idle > nbsg) break;  // a whole pattern too fine to draw: send the rest at once
     } else {
-      lnsg -= lng;
+      lnsg -= lng / k;
       double r = bnsegment(lng, &adx, &ady, sx, sy);
       if (std::fabs(r) < kEps) break;
       lng -= r;
@@ -355,6 +384,33 @@ void TR_INFO::bn_flush() {
   nbfifo = 0;
 }
 
+void TR_INFO::bn_flush_drawn() {
+  bn_optim();
+  int k = nbfifo;
+  while (k > 0 && fifo[k - 1].st == 0) --k;
+  for (int i = 0; i < k; ++i) out_move(fifo[i].dx, fifo[i].dy, fifo[i].st);
+  for (int i = k; i < nbfifo; ++i) fifo[i - k] = fifo[i];
+  nbfifo -= k;
+}
+
+int TR_INFO::solid_begin() {
+  const int nb = nbsg;
+  if (nb != 1 && dash_native) {
+    bn_flush_drawn();
+    out_dash(1, trc, false);
+  }
+  nbsg = 1;
+  return nb;
+}
+
+void TR_INFO::solid_end(int nb) {
+  nbsg = nb;
+  if (nb != 1 && dash_native) {
+    bn_flush_drawn();
+    out_dash(nb, trc, false);
+  }
+}
+
 void TR_INFO::bnsend(const char* buf, int sz) {
   if (!tr_out) return;
   if (sz == -1)
@@ -385,11 +441,16 @@ int TR_INFO::USERLINE(unsigned int nbs, const double* tabseg) {
   for (unsigned i = 0; i < nbs; ++i)
     if (!(tabseg[i] > 0) || !std::isfinite(tabseg[i])) return bn_break(3, "USERLINE");
   lntp = -1;
+  // A device drawing its own dashes gets the new pattern after the lines drawn in the old one,
+  // unless both are solid.
+  const bool dire = dash_native && (nbsg != 1 || nbs != 1);
+  if (dire) bn_flush_drawn();
   nbsg = static_cast<int>(nbs);
   for (unsigned i = 0; i < nbs; ++i) trc[i] = tabseg[i] * u_cm;
   ctsg = 0;
   pnsg = 1;
   lnsg = trc[0];
+  if (dire) out_dash(nbsg, trc, true);
   return 0;
 }
 

@@ -24,6 +24,7 @@ void Fields(G& g, F f) {
   for (auto& c : g.CADPOL) f(c.F), f(c.sn), f(c.cn), f(c.hi), f(c.tx), f(c.ty);
   for (auto& m : g.fifo) f(m.dx), f(m.dy), f(m.st);
   f(g.TXTSZ.mes), f(g.TXTSZ.xn), f(g.TXTSZ.xm), f(g.TXTSZ.yn), f(g.TXTSZ.ym);
+  f(g.dash_native);
 }
 
 std::vector<unsigned char> Save(const TR_INFO& g) {
@@ -81,7 +82,8 @@ void TRecording::End(TR_INFO* g) {
 bool TRecording::Fits(const TR_INFO& g) const { return !after_.empty() && Save(g) == before_; }
 
 void TRecording::Replay(TR_INFO* g) const {
-  for (const TR_INFO::DeviceCall& c : calls_) {
+  for (size_t i = 0; i < calls_.size(); ++i) {
+    const TR_INFO::DeviceCall& c = calls_[i];
     switch (c.kind) {
       case TR_INFO::DeviceCall::kMove:
         g->out_move(c.dx, c.dy, c.st);
@@ -91,6 +93,18 @@ void TRecording::Replay(TR_INFO* g) const {
         break;
       case TR_INFO::DeviceCall::kWidth:
         g->out_width(c.w);
+        break;
+      case TR_INFO::DeviceCall::kDash: {
+        // The pattern's lengths follow the call (at most the kernel's 10).
+        double len[10] = {};
+        int n = 0;
+        while (n < c.dx && n < 10 && i + 1 < calls_.size() &&
+               calls_[i + 1].kind == TR_INFO::DeviceCall::kDashLength)
+          len[n++] = calls_[++i].w;
+        g->out_dash(n, len, c.st != 0);
+        break;
+      }
+      case TR_INFO::DeviceCall::kDashLength:  // read with its kDash call
         break;
     }
   }

@@ -134,11 +134,10 @@ int TR_INFO::FLECHE(double l, double h, double l1, double ang) {
   const double a = CVANG(ang * kPi / 180), c = std::cos(a), s = std::sin(a);
   const double x0 = BNx, y0 = BNy;
   const double pts[4][2] = {{-l, -h}, {-l + l1, 0}, {-l, h}, {0, 0}};
-  const int nb = nbsg;
-  nbsg = 1;  // the head is drawn solid
+  const int nb = solid_begin();  // the head is drawn solid
   for (const auto& p : pts) bmove(x0 + p[0] * c - p[1] * s, y0 + p[0] * s + p[1] * c, 1);
   PENUP();
-  nbsg = nb;
+  solid_end(nb);
   return 0;
 }
 
@@ -233,8 +232,7 @@ int TR_INFO::GET_MRK(int* t, double* s) {
 int TR_INFO::PLOT(double x, double y) {
   if (!flags.ok) return bn_break(2, "PLOT");
   const double X = xdev(x), Y = ydev(y);
-  const int nb = nbsg;
-  nbsg = 1;  // markers are drawn solid
+  const int nb = solid_begin();  // markers are drawn solid
   const double c = 0.5 * mksz;
   const Marker& m = kMarkers[mktp >= 0 && mktp <= 11 ? mktp : 0];
   bmove(X, Y, 0);
@@ -245,7 +243,7 @@ int TR_INFO::PLOT(double x, double y) {
     bmove(X + dx, Y + dy, st.pen);
   }
   bmove(X, Y, 0);
-  nbsg = nb;
+  solid_end(nb);
   return 0;
 }
 

@@ -289,8 +289,7 @@ int TR_INFO::CADPUTS(const char* s, int n) {
   if (!flags.ok) return bn_break(2, "CADPUTS");
   if (n < 0 || n > 2) return bn_break(3, "CADPUTS");
   if (s == nullptr || *s == '\0') return 0;
-  const int nb = nbsg;
-  nbsg = 1;  // text is always drawn solid
+  const int nb = solid_begin();  // text is always drawn solid
   double x = BNx, y = BNy;
   const char* rest = s;
   while (*rest) {
@@ -302,7 +301,7 @@ int TR_INFO::CADPUTS(const char* s, int n) {
     y = ny;
   }
   PENUP();
-  nbsg = nb;
+  solid_end(nb);
   return 0;
 }
 

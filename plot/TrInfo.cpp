@@ -35,6 +35,7 @@ void TR_INFO::tr_pen(int) {}
 void TR_INFO::tr_close() {}
 void TR_INFO::tr_size(int, int) {}
 void TR_INFO::tr_width(double) {}
+void TR_INFO::tr_dash(int, const double*, bool) {}
 
 int TR_INFO::bn_break(int err, const char* F) {
   if (err < 0 || err > 10) err = 10;
@@ -350,12 +351,7 @@ int TR_INFO::LINEWIDTH(double wmm) {
   // keep the width they began with; the pen-up moves queued after them stay, and reach the
   // device after the change: they start the next path, which takes the new width (the
   // PostScript device writes it when a pen-up move ends a drawn path).
-  bn_optim();
-  int k = nbfifo;
-  while (k > 0 && fifo[k - 1].st == 0) --k;
-  for (int i = 0; i < k; ++i) out_move(fifo[i].dx, fifo[i].dy, fifo[i].st);
-  for (int i = k; i < nbfifo; ++i) fifo[i - k] = fifo[i];
-  nbfifo -= k;
+  bn_flush_drawn();
   width = wmm;
   out_width(wmm * mul);
   return 0;

@@ -58,9 +58,10 @@ class TR_INFO {
     int dx, dy, st;
   };
   // One call of the device operations, as a recording keeps it (plot/Recording.h): a move, a
-  // pen (dx) or a width (w).
+  // pen (dx), a width (w), or a dash pattern: a kDash call (dx lengths, st the restart) followed
+  // by its lengths, one kDashLength call (w) each.
   struct DeviceCall {
-    enum Kind { kMove, kPen, kWidth } kind;
+    enum Kind { kMove, kPen, kWidth, kDash, kDashLength } kind;
     int dx, dy, st;
     double w;
   };
@@ -112,6 +113,9 @@ class TR_INFO {
   Move fifo[5] = {};            // queue of relative device moves
   TextSize TXTSZ = {};          // text extent measurement
   std::vector<DeviceCall>* recording = nullptr;  // device calls are copied there while set
+  // Set by a device that strokes dash patterns itself (tr_dash): the kernel then sends dashed
+  // lines whole, as solid ones, instead of cutting them into pieces.
+  bool dash_native = false;
 
   // Messages of the error numbers 0 to 10.
   static const char* const TRmesg[11];
@@ -127,6 +131,11 @@ class TR_INFO {
   virtual void tr_close();
   virtual void tr_size(int dx, int dy);
   virtual void tr_width(double mm);
+  // The dash pattern of the lines that follow, for a device with dash_native set: n lengths in
+  // device units, drawn and blank in turn from a drawn one (n < 2: solid lines). restart starts
+  // the pattern afresh; otherwise the same pattern again goes on from where it was left (a line
+  // drawn solid for a while, as text is, comes back to its dashes where they stopped).
+  virtual void tr_dash(int n, const double* len, bool restart);
   virtual ~TR_INFO();
 
   // The device operations as the kernel calls them: each also goes to the recording, if any.
@@ -141,6 +150,13 @@ class TR_INFO {
   void out_width(double mm) {
     if (recording != nullptr) recording->push_back({DeviceCall::kWidth, 0, 0, 0, mm});
     tr_width(mm);
+  }
+  void out_dash(int n, const double* len, bool restart) {
+    if (recording != nullptr) {
+      recording->push_back({DeviceCall::kDash, n, 0, restart, 0});
+      for (int i = 0; i < n; ++i) recording->push_back({DeviceCall::kDashLength, 0, 0, 0, len[i]});
+    }
+    tr_dash(n, len, restart);
   }
 
   // ---- Opening, closing and modes ----
@@ -258,11 +274,20 @@ class TR_INFO {
   void bninwd(double* x, double* y, double dx, double dy, int* inwd);
   void bnmove(double x, double y, int npen);
   void bnwrt(int dx, int dy, int pn);
+  // The same for a move (dx, dy) that rounds an exact move of length len (device units).
+  void bnwrt(int dx, int dy, int pn, double len);
   double bnsegment(double lng, int* dxm, int* dym, int signx, int signy);
   void tr_mvopt_(int dx, int dy, int st);
   void bn_optim();
   void bn_delf(int n);
   void bn_flush();
+  // Sends the queued moves up to the last drawn one, so that what was drawn before a change of
+  // width or dashes keeps the old one; the pen-up moves after it stay queued.
+  void bn_flush_drawn();
+  // Draws solid until solid_end (text, arrow heads), returning the pattern's element count
+  // that solid_end puts back; a device drawing its own dashes is told of both changes.
+  int solid_begin();
+  void solid_end(int nb);
 
   // Stroke text internals.
   void td_draw(char c, TD_INFO* pp);

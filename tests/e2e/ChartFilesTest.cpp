@@ -103,15 +103,21 @@ const ChartCase kCharts[] = {
 };
 
 TEST(ChartFiles, EveryKindOnEveryFileDevice) {
+  size_t dashed = 0;  // dashed segments of the EPS files
   for (const ChartCase& c : kCharts) {
     ScratchDir dir;
     std::string script = std::string(kLoop) + kStyles + c.setup;
     for (const char* ext : {"eps", "emf", "pdf", "svg", "png"})
       script += std::string(c.cmd) + "(" + ext + ", \"" + c.name + "." + ext + "\")\n";
+    // The same chart again: a Black chart draws its contours from those the first one kept.
+    script += std::string(c.cmd) + "(eps, \"again.eps\")\n";
     CorvaneRun r = RunCorvane({dir.Write("s.txt", script)}, dir.path());
     ASSERT_EQ(r.status, 0) << c.name;
     EXPECT_EQ(r.out.find("Erreur"), std::string::npos) << c.name << r.out;
     const std::string eps = dir.path() + "/" + c.name + ".eps";
+    // The same bytes: the replayed contours' labels keep their thin strokes (the EPS read the
+    // width from the kernel, which a replay leaves as it was until its end, and drew them bold).
+    EXPECT_TRUE(ReadFile(eps) == ReadFile(dir.path() + "/again.eps")) << c.name;
     const std::string emf = dir.path() + "/" + c.name + ".emf";
     EXPECT_EQ(gs_test::GhostscriptCheck(eps), 0) << c.name;
     std::string why;
@@ -128,19 +134,25 @@ TEST(ChartFiles, EveryKindOnEveryFileDevice) {
       for (int x = 0; x < img.w; ++x) ink += img.At(x, y)[0] < 200 || img.At(x, y)[2] < 200;
     EXPECT_GT(ink, size_t(img.w) * img.h / 200) << c.name;
     // The same segments in both files, in the same order and colours (EMF y flipped back), each
-    // with the width of its element, the same in millimetres in both.
+    // with the width of its element, the same in millimetres in both; the dashed lines, stroked
+    // whole with a dash pattern in the EPS, are cut into pieces in the EMF, which lie along them
+    // (within the 2 units that the two files' point reductions may each leave) and draw what
+    // the pattern draws: half of the dashed curves' length, none of the dotted lines' (their
+    // dots are the round caps of pieces of no length). Cut by the length of the rounded moves,
+    // the dashes of a curve of short moves came out several percent short.
     std::vector<seg_test::Seg> ps, mf;
     ASSERT_TRUE(seg_test::ReadEpsSegments(ReadFile(eps), &ps)) << c.name;
     ASSERT_TRUE(seg_test::ReadEmfSegments(emf, &mf, &why)) << c.name << ": " << why;
-    ASSERT_EQ(ps.size(), mf.size()) << c.name;
-    ASSERT_GT(ps.size(), 100u) << c.name;
+    double on = 1, want = 1;
+    EXPECT_TRUE(seg_test::SameDrawing(ps, mf, 2, &on, &want, &why)) << c.name << ": " << why;
+    EXPECT_NEAR(on, want, 0.03) << c.name;
+    dashed += std::count_if(ps.begin(), ps.end(), [](const seg_test::Seg& g) { return g.dashed; });
+    ASSERT_GT(mf.size(), 100u) << c.name;
     // Labels are stroked 25.4 / 72 times their element's width, at least 0.2 mm; the white
     // grounds of labels have widths of their own; each segment has the same width in both files.
     const bool colours = std::string(c.setup).find("Couleurs = 0") == std::string::npos;
     size_t bad = 0;
-    for (size_t i = 0; i < ps.size(); ++i) {
-      ASSERT_TRUE(ps[i] == mf[i]) << c.name << " segment " << i;
-      bad += mf[i].mm != ps[i].mm;
+    for (size_t i = 0; i < mf.size(); ++i) {
       if (mf[i].rgb == 0xFFFFFF) continue;
       const double want = colours ? WidthOf(c.cmd, mf[i].rgb) : mf[i].mm;
       bad += !(want > 0);  // a colour that names no element
@@ -149,6 +161,7 @@ TEST(ChartFiles, EveryKindOnEveryFileDevice) {
     }
     EXPECT_EQ(bad, 0u) << c.name;
   }
+  EXPECT_GT(dashed, 1000u);  // closed loops, inputs, asymptotes and mirror images
 }
 
 // Every example chart written as EMF, opened in the readers a Debian user has (Inkscape, and

@@ -1,6 +1,6 @@
 // Checks the cairo device on pictures read back by libpng and poppler: page size at 150 dpi,
 // white background, line widths in millimetres from the moment they are set, round caps, pen
-// colours, and the page of a PDF and an SVG.
+// colours, dashes, and the page of a PDF and an SVG.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -25,6 +25,33 @@ int InkedRows(const Image& img, int x, int threshold) {
   return n;
 }
 
+// A red dashed line 1 mm wide at y cm, in 5 mm dashes and 5 mm gaps, from 3 to 5.25 cm, then,
+// after the pen went up, from 6 to 9.5 cm: the second piece goes on with the pattern where the
+// first left it (2.25 cm drawn: a quarter of a dash), as the kernel's cut pieces do.
+void DrawDashes(C_CAIRO* d, double y) {
+  const double tirets[2] = {0.5, 0.5};
+  d->PLUME(4);
+  d->LINEWIDTH(1.0);
+  d->USERLINE(2, tirets);
+  d->MOVEA(3, y);
+  d->DRAWA(5.25, y);
+  d->MOVEA(6, y);
+  d->DRAWA(9.5, y);
+  d->SETLIN(0, 1);
+}
+
+// The dashes of DrawDashes on a picture of px pixels a centimetre whose lower-left corner is at
+// (ox, oy) cm: ink in the dashes (3 to 3.5, 4 to 4.5, 6 to 6.25, 6.75 to 7.25, 7.75 to 8.25 cm),
+// none in the middle of the gaps, clear of the round caps (5 mm gaps, 4 mm clear). A pattern
+// started afresh at 6 cm would leave 6.9 cm blank and ink 6.5.
+void CheckDashes(const Image& img, double px, double ox, double oy, double y) {
+  const int r = static_cast<int>(img.h - (y - oy) * px);
+  for (double x : {3.25, 4.25, 6.1, 6.9, 8.0})
+    EXPECT_GE(Ink(img.At(static_cast<int>((x - ox) * px), r)), 128) << x;
+  for (double x : {3.75, 4.75, 6.5, 7.5, 8.5})
+    EXPECT_EQ(Ink(img.At(static_cast<int>((x - ox) * px), r)), 0) << x;
+}
+
 TEST(CairoDevice, PngWidthsCapsAndColours) {
   const std::string path = TestFilePath(".png");
   C_CAIRO d(path.c_str(), C_CAIRO::Png);
@@ -40,6 +67,7 @@ TEST(CairoDevice, PngWidthsCapsAndColours) {
   d.LINEWIDTH(1.0);
   d.MOVEA(20, 10);
   d.DRAWA(28, 10);
+  DrawDashes(&d, 18);
   ASSERT_EQ(d.TRCLOSE(), 0);
   EXPECT_EQ(gs_test::RunCommand("pngcheck -q '" + path + "'"), 0);
 
@@ -76,6 +104,7 @@ TEST(CairoDevice, PngWidthsCapsAndColours) {
   EXPECT_EQ(mid[2], 0);
   EXPECT_GE(Ink(img.At(static_cast<int>((20 - 0.03) * px), y10)), 128);  // inside the cap
   EXPECT_EQ(Ink(img.At(static_cast<int>((20 - 0.08) * px), y10)), 0);    // past it
+  CheckDashes(img, px, 0, 0, 18);
   std::remove(path.c_str());
 }
 
@@ -115,6 +144,7 @@ TEST(CairoDevice, PdfAndSvgPages) {
     d.LINEWIDTH(1.0);
     d.MOVEA(3, 5);
     d.DRAWA(10, 5);
+    DrawDashes(&d, 9);
     ASSERT_EQ(d.TRCLOSE(), 0);
     const std::string bytes = ReadFile(path);
     Image img;
@@ -149,6 +179,7 @@ TEST(CairoDevice, PdfAndSvgPages) {
     EXPECT_EQ(Ink(img.At(static_cast<int>(9 * px) + 4, y)), 0);
     EXPECT_GE(Ink(img.At(static_cast<int>(2 * px) + 1, y)), 128);
     EXPECT_EQ(Ink(img.At(static_cast<int>(2 * px) - 4, y)), 0);
+    CheckDashes(img, px, 1, 2, 9);
     std::remove(path.c_str());
   }
 }

@@ -57,6 +57,42 @@ TEST(EpsDevice, TwoPolylinesBytes) {
   EXPECT_EQ(gs_test::GhostscriptCheck(path), 0);
 }
 
+// Dashed polylines carry their pattern in device units and the phase their line reached: 400
+// units drawn of a pattern of 240 leave the next polyline 160 into it. Back to solid lines, the
+// pattern is cleared; a dot pattern (a drawn element of 0.4 units) is written with dashes of no
+// length, which the round caps make dots, its length added to the blank; an odd list is written
+// twice over, as the kernel reads it.
+TEST(EpsDevice, DashedPolylinesBytes) {
+  const std::string path = TestFilePath(".eps");
+  C_EPS d(path.c_str());
+  ASSERT_EQ(d.TRINIT(), 0);
+  ASSERT_EQ(d.SETLIN(1, 1.0), 0);  // 0.3 cm and 0.3 cm
+  d.MOVEA(1, 1);
+  d.DRAWA(2, 1);
+  d.MOVEA(3, 3);
+  d.DRAWA(3.25, 3);
+  d.SETLIN(0, 1.0);
+  d.MOVEA(1, 4);
+  d.DRAWA(2, 4);
+  const double points[2] = {0.001, 0.18}, trois[3] = {0.1, 0.2, 0.3};
+  d.USERLINE(2, points);
+  d.MOVEA(1, 5);
+  d.DRAWA(2, 5);
+  d.USERLINE(3, trois);
+  d.MOVEA(1, 6);
+  d.DRAWA(2, 6);
+  ASSERT_EQ(d.TRCLOSE(), 0);
+  const std::string want = std::string(kHeader) +
+                           "0 0 0 setrgbcolor\r\n8 setlinewidth\r\n[120 120] 0 setdash\r\n"
+                           "400 400 m\n800 400 l\nstroke\r\n[120 120] 160 setdash\r\n"
+                           "1200 1200 m\n1300 1200 l\nstroke\r\n[] 0 setdash\r\n"
+                           "400 1600 m\n800 1600 l\nstroke\r\n[0 72.4] 0 setdash\r\n"
+                           "400 2000 m\n800 2000 l\nstroke\r\n[40 80 120 40 80 120] 0 setdash\r\n"
+                           "400 2400 m\n800 2400 l\nstroke\r\n";
+  EXPECT_EQ(ReadFile(path), want);
+  EXPECT_EQ(gs_test::GhostscriptCheck(path), 0);
+}
+
 TEST(EpsDevice, ColoursAreWrittenOnceAndPenSixteenIsBlack) {
   const std::string path = TestFilePath(".eps");
   C_EPS d(path.c_str());

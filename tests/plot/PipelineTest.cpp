@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "plot/Recording.h"
 #include "tests/support/RecordingDevice.h"
 
 namespace {
@@ -215,6 +216,95 @@ TEST(PipelineDash, EveryPredefinedStyle) {
       EXPECT_EQ(moves[i].c, i % 2 == 0 ? 1 : 0) << "type " << t << " element " << i;
     }
   }
+}
+
+// The pattern is laid along the curve, not along its rounded moves: a slope of 1/2 drawn in
+// 0.3-unit steps (each move (0, 0), (1, 0) or (1, 1) once rounded, which add up 6 % longer) is
+// cut into dashes and gaps each 120 units long end to end, to the unit, for 50 periods.
+TEST(PipelineDash, DashesOfShortMovesKeepTheirLengthAlongTheCurve) {
+  RecordingDevice d;
+  OpenUnitWindow(&d);
+  d.SETLIN(1, 1.0);
+  d.MOVE(100, 100);
+  const double ux = 2 / std::sqrt(5.0), uy = 1 / std::sqrt(5.0);
+  for (int i = 1; i <= 40000; ++i) d.DRAW(100 + 0.3 * i * ux, 100 + 0.3 * i * uy);
+  d.TRFLUSH();
+  // The ends of the runs of drawn and of blank moves.
+  std::vector<std::pair<int, int>> ends;
+  int x = 0, y = 0, st = -1;
+  for (const auto& m : d.Moves()) {
+    if (m.c != st && (m.a != 0 || m.b != 0)) ends.push_back({x, y}), st = m.c;
+    x += m.a;
+    y += m.b;
+  }
+  ASSERT_GT(ends.size(), 100u);
+  for (size_t i = 2; i < 100; ++i)
+    EXPECT_NEAR(std::hypot(ends[i].first - ends[i - 1].first, ends[i].second - ends[i - 1].second),
+                120, 1.5)
+        << i;
+}
+
+// A device that draws its own dashes gets every move whole and the pattern by tr_dash: the new
+// pattern after the moves drawn in the old one, started afresh by each setting; text and
+// markers drawn solid in between, the pattern coming back where it was; nothing said between
+// two solid settings. A recording of the calls replays them, patterns included.
+TEST(PipelineDash, DeviceDrawingItsOwnDashes) {
+  RecordingDevice d;
+  d.dash_native = true;
+  OpenUnitWindow(&d);
+  d.SETLIN(0, 1.0);
+  d.SETLIN(1, 1.0);
+  d.DRAW(1000, 0);
+  d.PLOT(500, 500);
+  d.DRAW(1000, 300);
+  d.CADPUTS("A", 0);
+  const double tirets[3] = {0.1, 0.2, 0.05};
+  d.USERLINE(3, tirets);
+  d.DRAW(0, 0);
+  d.SETLIN(0, 1.0);
+  d.TRFLUSH();
+  // Drawn moves before each pattern call, and the calls.
+  std::vector<std::string> seen;
+  for (const auto& c : d.calls) {
+    if (c.kind == RecordingDevice::kDash)
+      seen.push_back("dash " + std::to_string(c.a) + (c.b ? " restart" : ""));
+    else if (c.kind == RecordingDevice::kMove && c.c == 1 && c.a == 1000 && c.b == 0)
+      seen.push_back("line");
+  }
+  const std::vector<std::string> want = {"dash 2 restart", "line", "dash 1", "dash 2",
+                                         "dash 1", "dash 2", "dash 3 restart", "dash 1 restart"};
+  EXPECT_EQ(seen, want);
+  ASSERT_EQ(d.dashes.size(), 7u);
+  const std::vector<double> want0 = {120, 120}, want5 = {40, 80, 20};
+  ASSERT_EQ(d.dashes[0].size(), 2u);
+  ASSERT_EQ(d.dashes[5].size(), 3u);
+  for (size_t i = 0; i < 2; ++i) EXPECT_NEAR(d.dashes[0][i], want0[i], 1e-4);
+  for (size_t i = 0; i < 3; ++i) EXPECT_NEAR(d.dashes[5][i], want5[i], 1e-9);
+  // The dashed moves are whole: from the marker at (500, 500) to (1000, 300) in one move.
+  size_t whole = 0;
+  for (const auto& c : d.calls)
+    whole += c.kind == RecordingDevice::kMove && c.a == 500 && c.b == -200 && c.c == 1;
+  EXPECT_EQ(whole, 1u);
+
+  RecordingDevice a, b;
+  for (RecordingDevice* g : {&a, &b}) {
+    g->dash_native = true;
+    OpenUnitWindow(g);
+  }
+  TRecording rec;
+  ASSERT_TRUE(rec.Begin(&a));
+  a.USERLINE(3, tirets);
+  a.DRAW(100, 100);
+  a.SETLIN(0, 1.0);
+  a.TRFLUSH();
+  rec.End(&a);
+  rec.Replay(&b);
+  ASSERT_EQ(b.calls.size(), a.calls.size());
+  for (size_t i = 0; i < a.calls.size(); ++i)
+    EXPECT_TRUE(a.calls[i].kind == b.calls[i].kind && a.calls[i].a == b.calls[i].a &&
+                a.calls[i].b == b.calls[i].b && a.calls[i].c == b.calls[i].c)
+        << i;
+  EXPECT_EQ(b.dashes, a.dashes);
 }
 
 TEST(PipelineDash, LineStyleChecksAndQueries) {

@@ -7,13 +7,14 @@
 
 class RecordingDevice : public TR_INFO {
  public:
-  enum Kind { kInit, kMove, kPen, kClose, kSize, kWidth };
+  enum Kind { kInit, kMove, kPen, kClose, kSize, kWidth, kDash };
   struct Call {
     Kind kind;
-    int a, b, c;  // move: dx, dy, st; pen: number; size: dx, dy
+    int a, b, c;  // move: dx, dy, st; pen: number; size: dx, dy; dash: count, restart
     double mm;    // width
   };
   std::vector<Call> calls;
+  std::vector<std::vector<double>> dashes;  // the patterns of the dash calls, in order
 
   // A 400-unit device on an A4 landscape page, like the file devices (units may differ per axis).
   explicit RecordingDevice(double ux = 400, double uy = 400, double xmax = 29.7, double ymax = 21.0,
@@ -30,6 +31,10 @@ class RecordingDevice : public TR_INFO {
   void tr_close() override { calls.push_back({kClose, 0, 0, 0, 0}); }
   void tr_size(int dx, int dy) override { calls.push_back({kSize, dx, dy, 0, 0}); }
   void tr_width(double mm) override { calls.push_back({kWidth, 0, 0, 0, mm}); }
+  void tr_dash(int n, const double* len, bool restart) override {
+    calls.push_back({kDash, n, restart, 0, 0});
+    dashes.emplace_back(len, len + n);
+  }
 
   // Moves only, in order.
   std::vector<Call> Moves() const {
