@@ -226,9 +226,10 @@ void BM_TimeChart20EMF(benchmark::State& state) {
   TimeChart(state, GrEMF, "/tmp/corvane_bench_time.emf");
 }
 // The time chart to EPS drawn as Trace draws it, by its three ways (Arg): 0 the samples kept by
-// the range pass for the drawing, 1 the cheap loops stepped again while they are drawn (what
-// Trace does with two cores), 2 the bound: the same curves stepped once while they are drawn,
-// their value range being known beforehand (found outside the timing), without a range pass.
+// the range pass for the drawing (what Trace does while they fit in 64 MB), 1 the loops stepped
+// again while they are drawn (what it does with the cheap loops beyond), 2 the bound: the same
+// curves stepped once while they are drawn, their value range being known beforehand (found
+// outside the timing), without a range pass.
 void BM_TimeChart20EPSWays(benchmark::State& state) {
   TimeChartRegistry();
   const char* file = "/tmp/corvane_bench_time_ways.eps";
@@ -244,7 +245,7 @@ void BM_TimeChart20EPSWays(benchmark::State& state) {
       t.Yn = range.Yn;
       t.Ym = range.Ym;
     } else {
-      t.Calcule(64u << 17, way == 1);  // 64 MB of doubles, as Trace keeps at most
+      t.Calcule(way == 1 ? 0 : 64u << 17, true);  // 64 MB of doubles, as Trace keeps at most
     }
     g.Gr->BOUNDS(0, 19, 0, 28);
     g.Gr->TRINIT();

@@ -164,8 +164,9 @@ constexpr size_t kEchantillonsMax = (64u << 20) / sizeof(double);
 
 // A loop whose step costs at most this much (SimTemp::StepCost: the Runge-Kutta loops of orders
 // up to 8, without delay) steps about as fast as its samples are drawn, twice as fast paired
-// with the other loop: its samples are not kept by the range pass but made again, on the second
-// core, while the chart draws the function before.
+// with the other loop: when the samples of a chart exceed its memory bound, its samples are
+// not kept by the range pass but made again, on the second core, while the chart draws the
+// function before.
 constexpr double kCoutRepris = 6;
 
 // Samples of one curve, written in place by the stepping: its room grows without being filled
@@ -321,6 +322,12 @@ bool TrTemp::Calcule(size_t garde, bool repris) {
     sims.push_back({i, std::move(st), cheap});
   }
   const double attendus = Tm / Dt + 2;
+  // Loops are stepped again only when the samples of all would not fit: stepping costs more
+  // processor time than keeping samples does.
+  // The sample times, then every curve.
+  const double tous = attendus * (1 + static_cast<double>(sims.size()) * (Param.CBBO + Param.CBBF));
+  if (tous <= static_cast<double>(garde))
+    for (TSimulation& s : sims) s.repris = false;
   double gardes = 0;
   bool avecTemps = false;
   for (TSimulation& s : sims) {
@@ -453,8 +460,9 @@ bool TrTemp::Calcule(size_t garde, bool repris) {
 void TrTemp::Trace(TMDGraph* G) {
   if (G == nullptr || G->Gr == nullptr || !Init) return;
   TR_INFO* gr = G->Gr;
-  // With a second core, the cheap loops are stepped again as they are drawn rather than kept.
-  if (!Calcule(kEchantillonsMax, TTravaux::DeuxCoeurs())) return;
+  // Beyond the memory bound, the loops cheap to step are stepped again as they are drawn (on
+  // the second core where there is one) and the others kept while they fit.
+  if (!Calcule(kEchantillonsMax, true)) return;
   Etiquettes.Vide();
   if (G->Type == GrPS) gr->BOUNDS(0, 19, 0, 28);
   if (gr->TRINIT() != 0) {

@@ -44,9 +44,9 @@ class TrTemp {
   // Computes the ranges and draws the chart through G's device.
   void Trace(TMDGraph* G);
   // Simulates the curves of the chart and finds its value range, keeping the samples of the
-  // curves while they hold at most garde values in all; with repris, the samples of the loops
-  // cheap to step are not kept (Temporel steps them again). False (the error printed) when a
-  // simulator could not be built.
+  // curves while they hold at most garde values in all; with repris, when they would not all
+  // fit, the samples of the loops cheap to step are not kept (Temporel steps them again). False
+  // (the error printed) when a simulator could not be built.
   bool Calcule(size_t garde, bool repris);
   // Simulates the chart and puts its numbers in t: the sample times, the input at each, then
   // the samples of each function in each loop mode drawn; false when a simulator could not be
