@@ -138,7 +138,26 @@ void TrNyquist::Trace(TMDGraph* G) {
   gr->VWPORTA(1, 18, 5.5, 22.5);
   gr->WINDOW(-L, L, -L, L);
   Axes(gr);
-  for (const TCourbe& c : courbes_) Courbe(gr, c);
+  // The legend names each function's locus (the open loop, solid); functions drawn in the same
+  // pen carry markers, which the legend shows.
+  TLegende legende;
+  std::vector<int> marques(courbes_.size(), -1);
+  if (Param.CBLegende && !courbes_.empty()) {
+    legende.Prepare(gr);
+    std::vector<int> plumes;
+    for (const TCourbe& c : courbes_) plumes.push_back(Param.CBCouleurs ? PlumeCourbe(c.f) : 1);
+    marques = TLegende::Marques(plumes);
+    for (size_t k = 0; k < courbes_.size(); ++k)
+      legende.Ajoute({courbes_[k].f->Nom != nullptr ? courbes_[k].f->Nom : "",
+                      PlumeCourbe(courbes_[k].f), Param.EpCourbe, 0, 0, marques[k]});
+  }
+  for (size_t k = 0; k < courbes_.size(); ++k)
+    Courbe(gr, courbes_[k], legende.Entrees() > 0 ? &legende : nullptr, marques[k],
+           0.8 + 0.6 * static_cast<double>(k));
+  if (legende.Entrees() > 0) {
+    legende.NoteEtiquettes(Etiquettes);
+    legende.Trace(gr, Param.CBCouleurs, &Etiquettes);
+  }
   CloseErr = gr->TRCLOSE();
 }
 
@@ -218,7 +237,8 @@ void TrNyquist::Libelles(TR_INFO* G, int n, double pas, double t) {
   }
 }
 
-void TrNyquist::Courbe(TR_INFO* G, const TCourbe& c) {
+void TrNyquist::Courbe(TR_INFO* G, const TCourbe& c, TLegende* leg, int marque,
+                       double decalage) {
   const TNyquistLocus& l = c.lieu;
   Plume(G, Param.CBCouleurs, PlumeCourbe(c.f), Param.EpCourbe);
   // Compressed points of each branch, and of its mirror image.
@@ -248,6 +268,11 @@ void TrNyquist::Courbe(TR_INFO* G, const TCourbe& c) {
         for (double& v : y) v = -v;
       bool down = false;
       TraceFinis(G, xs[b].data(), y.data(), xs[b].size(), &down);
+      if (leg != nullptr) {
+        leg->Courbe(miroir == 0 ? marque : -1, decalage);
+        leg->Note(G, xs[b].data(), y.data(), xs[b].size());
+        leg->TraceMarques(G);
+      }
       if (xs[b].size() < 3) continue;
       // Increasing w: along the branch, and backwards along its mirror image.
       G->SETLIN(0, 1);

@@ -5,6 +5,7 @@
 // compressed radially so that the whole contour stays on the page.
 #pragma once
 
+#include "charts/Annotations.h"
 #include "charts/Axes.h"
 
 #include <vector>
@@ -46,5 +47,8 @@ class TrNyquist {
   // The labels of the axes (n graduations pas apart either side, ticks t long) and of the
   // compression circle, on white grounds, placed among Etiquettes.
   void Libelles(TR_INFO* G, int n, double pas, double t);
-  void Courbe(TR_INFO* G, const TCourbe& c);
+  // The locus of c; its points are noted in leg when it is not null, and carry marker marque
+  // (-1: none), the first one decalage cm along each branch.
+  void Courbe(TR_INFO* G, const TCourbe& c, TLegende* leg = nullptr, int marque = -1,
+              double decalage = 0);
 };
