@@ -6,13 +6,12 @@
 // chart file of 1 MiB costs written in place and through a temporary file renamed over it: their
 // difference is what each chart above pays for never leaving half a file under its name.
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
 #include <string>
 
+#include "bench/Quiet.h"
 #include "charts/GrBlack.h"
 #include "charts/TrBode.h"
 #include "charts/TrEvans.h"
@@ -83,9 +82,7 @@ void BM_BlackEPS(benchmark::State& state) {
   Param.CBGraduationsChecked = Param.CBGraduationsEnabled = true;
   std::string nf = Fichier("eps");
   // The chart prints progress lines: send them to /dev/null while it runs.
-  std::fflush(stdout);
-  int keep = dup(1), nul = open("/dev/null", O_WRONLY);
-  dup2(nul, 1);
+  SortieMuette muette;
   TCacheNichols cache;
   for (auto _ : state) {
     TMDGraph g(GrPS, nf.c_str());
@@ -94,10 +91,6 @@ void BM_BlackEPS(benchmark::State& state) {
     if (state.range(0) != 0) b.Cache = &cache;
     b.Trace();
   }
-  std::fflush(stdout);
-  dup2(keep, 1);
-  close(keep);
-  close(nul);
   std::remove(nf.c_str());
   Param.Reset();
 }

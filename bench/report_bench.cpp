@@ -3,12 +3,11 @@
 // poles, for the function written with factors and as an expression; and the reports set beside
 // GNU Octave and Scilab. bench/report_process.sh times the whole process.
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <vector>
 
+#include "bench/Quiet.h"
 #include "driver/Report.h"
 #include "expr/LieuEvans.h"
 #include "expr/PolyItMath.h"
@@ -41,15 +40,8 @@ TFctTransfert* Loop(bool expression) {
 // Runs body with standard output sent to /dev/null.
 template <class F>
 void Quiet(F body) {
-  std::fflush(stdout);
-  const int saved = dup(fileno(stdout));
-  const int null = open("/dev/null", O_WRONLY);
-  dup2(null, fileno(stdout));
+  SortieMuette muette;
   body();
-  std::fflush(stdout);
-  dup2(saved, fileno(stdout));
-  close(null);
-  close(saved);
 }
 
 void BM_ReportOrder8(benchmark::State& state) {

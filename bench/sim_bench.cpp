@@ -1,14 +1,13 @@
 // Speed of the time simulator (Runge-Kutta steps per second by order) and of the whole
 // properties report of a fourth-order loop at default settings.
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <new>
 #include <vector>
 
+#include "bench/Quiet.h"
 #include "driver/Report.h"
 #include "model/FctTransfert.h"
 #include "model/Param.h"
@@ -163,15 +162,10 @@ void BM_PropertiesReport(benchmark::State& state) {
   Param.Reset();
   TFctTransfert* f = Param.AddFctTransfert("H", 4 * 24.0);
   for (double p : {-1.0, -2.0, -3.0, -4.0}) f->AddPole(p);
-  std::fflush(stdout);
-  const int saved = dup(fileno(stdout));
-  const int null = open("/dev/null", O_WRONLY);
-  dup2(null, fileno(stdout));
-  for (auto _ : state) AffProp(f);
-  std::fflush(stdout);
-  dup2(saved, fileno(stdout));
-  close(null);
-  close(saved);
+  {
+    SortieMuette muette;
+    for (auto _ : state) AffProp(f);
+  }
   Param.Reset();
 }
 BENCHMARK(BM_PropertiesReport)->Unit(benchmark::kMillisecond);
@@ -183,15 +177,10 @@ void BM_PropertiesReport1000s(benchmark::State& state) {
   Param.EdTFin = 1000;
   TFctTransfert* f = Param.AddFctTransfert("H", 2);
   for (double p : {-1.0, -2.0}) f->AddPole(p);
-  std::fflush(stdout);
-  const int saved = dup(fileno(stdout));
-  const int null = open("/dev/null", O_WRONLY);
-  dup2(null, fileno(stdout));
-  for (auto _ : state) AffProp(f);
-  std::fflush(stdout);
-  dup2(saved, fileno(stdout));
-  close(null);
-  close(saved);
+  {
+    SortieMuette muette;
+    for (auto _ : state) AffProp(f);
+  }
   Param.Reset();
 }
 BENCHMARK(BM_PropertiesReport1000s)->Unit(benchmark::kMillisecond);
