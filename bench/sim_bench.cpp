@@ -68,6 +68,20 @@ void BM_RungeKuttaSteps(benchmark::State& state) {
 }
 BENCHMARK(BM_RungeKuttaSteps)->Arg(1)->Arg(2)->Arg(4)->Arg(8);
 
+// Steps s by blocks of 1024 outputs, 100 blocks a run from its initial state, and reports the
+// steps per second.
+void StepsByBlocks(benchmark::State& state, SimTemp* s) {
+  constexpr size_t kStepsPerRun = 100 * 1024;
+  std::vector<double> ys(1024);
+  for (auto _ : state) {
+    s->Init();
+    for (size_t done = 0; done < kStepsPerRun;) done += s->NextYs(1e300, ys.data(), nullptr, 1024);
+    benchmark::DoNotOptimize(ys.data());
+  }
+  state.counters["steps/s"] = benchmark::Counter(
+      static_cast<double>(state.iterations()) * kStepsPerRun, benchmark::Counter::kIsRate);
+}
+
 // The same steps by blocks of 1024 outputs, as the report and the time chart run them.
 void BM_RungeKuttaBlocks(benchmark::State& state) {
   const int order = static_cast<int>(state.range(0));
@@ -76,15 +90,7 @@ void BM_RungeKuttaBlocks(benchmark::State& state) {
   SimTemp s(a.data(), static_cast<short>(order), b, 1);
   s.Dt = 1e-4;
   s.ModeBF();
-  constexpr size_t kStepsPerRun = 100 * 1024;
-  std::vector<double> ys(1024);
-  for (auto _ : state) {
-    s.Init();
-    for (size_t done = 0; done < kStepsPerRun;) done += s.NextYs(1e300, ys.data(), nullptr, 1024);
-    benchmark::DoNotOptimize(ys.data());
-  }
-  state.counters["steps/s"] = benchmark::Counter(
-      static_cast<double>(state.iterations()) * kStepsPerRun, benchmark::Counter::kIsRate);
+  StepsByBlocks(state, &s);
 }
 BENCHMARK(BM_RungeKuttaBlocks)->Arg(0)->Arg(1)->Arg(2)->Arg(4)->Arg(8)->Arg(12)->Arg(16)->Arg(20);
 
@@ -98,15 +104,7 @@ void BM_DelayedClosedLoopBlocks(benchmark::State& state) {
   s.Dt = 1e-4;
   s.Retard = state.range(1) != 0 ? 0.5 : 0.0;
   s.ModeBF();
-  constexpr size_t kStepsPerRun = 100 * 1024;
-  std::vector<double> ys(1024);
-  for (auto _ : state) {
-    s.Init();
-    for (size_t done = 0; done < kStepsPerRun;) done += s.NextYs(1e300, ys.data(), nullptr, 1024);
-    benchmark::DoNotOptimize(ys.data());
-  }
-  state.counters["steps/s"] = benchmark::Counter(
-      static_cast<double>(state.iterations()) * kStepsPerRun, benchmark::Counter::kIsRate);
+  StepsByBlocks(state, &s);
 }
 BENCHMARK(BM_DelayedClosedLoopBlocks)->ArgsProduct({{1, 4, 8}, {0, 1}});
 
