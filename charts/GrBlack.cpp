@@ -98,7 +98,6 @@ class Polyligne {
 
 }  // namespace
 
-
 namespace {
 
 bool MemesPlaces(const std::vector<TBoite>& a, const std::vector<TBoite>& b) {

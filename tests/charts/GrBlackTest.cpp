@@ -345,7 +345,7 @@ TEST_F(BlackTest, CachedContoursAsDrawnAlone) {
     bool couleurs;
     int couleur;
     double epaisseur;
-  } rows[] = {{true, 6, 0.5}, {true, 6, 0.5},  {false, 6, 0.5}, {true, 3, 0.5},
+  } rows[] = {{true, 6, 0.5},  {true, 6, 0.5}, {false, 6, 0.5}, {true, 3, 0.5},
               {true, 3, 0.25}, {true, 6, 0.5}, {false, 6, 0.5}};
   TCacheNichols cache;
   for (const auto& r : rows) {
