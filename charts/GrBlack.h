@@ -37,7 +37,7 @@ class TCacheNichols {
   void Ajoute(Entree e);
 
  private:
-  static constexpr size_t kEntrees = 4;  // some 0.5 MB each
+  static constexpr size_t kEntrees = 4;  // some 0.4 MB each
   std::vector<Entree> entrees_;
 };
 
