@@ -238,12 +238,15 @@ bool Pas(SimTemp* st, int code, double Tm, bool bo, bool bf, double attendus, TS
 }
 
 // Draws the samples the range pass kept, from the origin; they are noted in leg when it is not
-// null.
+// null. The first prets samples are drawn from the moves TR_INFO::PrepareDraws made of them in
+// frame cadre (pas), the others as they come.
 void CourbeGardee(TR_INFO* G, const double* ys, const double* ts, size_t n, double Tn,
-                  TLegende* leg) {
+                  TLegende* leg, const TR_INFO::DrawsFrame* cadre = nullptr,
+                  const TR_INFO::DrawsStep* pas = nullptr, size_t prets = 0) {
   G->MOVE(Tn, 0);
   bool down = true;
-  TraceFinis(G, ts, ys, n, &down);
+  if (prets > 0) G->DRAWS(prets, ts, ys, *cadre, pas);
+  TraceFinis(G, ts + prets, ys + prets, n - prets, &down);
   if (leg != nullptr) {
     const double zero = 0;
     leg->Note(G, &Tn, &zero, 1);
@@ -648,6 +651,39 @@ bool TrTemp::Temporel(TR_INFO* G) {
   };
   const double nbPas = attendus * static_cast<double>(aFaire.size()) * (Param.CBBO + Param.CBBF);
   TTravaux travaux(aFaire.size(), pas, nbPas >= kPasEnParallele, 2);
+  // When every curve was kept, the second core has nothing to step: it converts the samples of
+  // the next curve to device moves (TR_INFO::PrepareDraws) while this one draws the curve
+  // before, which leaves here only what goes on from one point to the next, in two buffers in
+  // turn.
+  std::vector<const double*> gardees;  // the kept curves, in the order they are drawn
+  const TR_INFO::DrawsFrame cadre = G->FrameOfDraws();
+  if (aFaire.empty() && cadre.valid && temps_.size() > 1) {
+    for (const TFonction& f : fonctions)
+      for (int bf = 0; bf < 2; ++bf)
+        if (f.garde[bf] != nullptr) gardees.push_back(f.garde[bf]->data());
+    if (attendus * static_cast<double>(gardees.size()) < kPasEnParallele) gardees.clear();
+  }
+  std::unique_ptr<TR_INFO::DrawsStep[]> moves[2];
+  size_t prets[2] = {0, 0};  // the samples PrepareDraws converted in each buffer
+  if (!gardees.empty())
+    for (auto& m : moves) m.reset(new TR_INFO::DrawsStep[temps_.size()]);
+  auto convertit = [&](size_t c) {
+    prets[c % 2] = TR_INFO::PrepareDraws(cadre, temps_.size(), temps_.data(), gardees[c],
+                                           moves[c % 2].get());
+  };
+  TTravaux conversions(gardees.size(), convertit, true, 2);
+  size_t c = 0;  // the next kept curve drawn
+  // Draws the kept samples ys, from their prepared moves where they were prepared.
+  auto dessineGardee = [&](const std::vector<double>* ys) {
+    if (c < gardees.size() && gardees[c] == ys->data()) {
+      conversions.Attend(c);
+      CourbeGardee(G, ys->data(), temps_.data(), temps_.size(), Tn, leg, &cadre,
+                   moves[c % 2].get(), prets[c % 2]);
+      conversions.Libere(c++);
+      return;
+    }
+    CourbeGardee(G, ys->data(), temps_.data(), temps_.size(), Tn, leg);
+  };
   bool first = true;
   int drawn = 0;  // functions drawn so far
   size_t j = 0;   // the next function stepped again
@@ -680,7 +716,7 @@ bool TrTemp::Temporel(TR_INFO* G) {
       if (Param.CBPointill) G->SETLIN(0, 1);
       if (leg != nullptr) leg->Courbe(f.marque, decalage);
       if (f.garde[0] != nullptr)
-        CourbeGardee(G, f.garde[0]->data(), temps_.data(), temps_.size(), Tn, leg);
+        dessineGardee(f.garde[0]);
       else
         CourbeGardee(G, t->ys[0].v.get(), t->ts[0].v.get(), t->ys[0].n, Tn, leg);
       if (leg != nullptr) leg->TraceMarques(G);
@@ -689,7 +725,7 @@ bool TrTemp::Temporel(TR_INFO* G) {
       if (Param.CBPointill) Tirets(G, 0.15, 0.15, Param.EpCourbe);
       if (leg != nullptr) leg->Courbe(f.marque, decalage);
       if (f.garde[1] != nullptr)
-        CourbeGardee(G, f.garde[1]->data(), temps_.data(), temps_.size(), Tn, leg);
+        dessineGardee(f.garde[1]);
       else
         CourbeGardee(G, t->ys[1].v.get(), (t->paire ? t->ts[0] : t->ts[1]).v.get(), t->ys[1].n, Tn,
                      leg);
