@@ -103,6 +103,9 @@ int CodeEntree() {
   }
 }
 
+// Points of the input drawn in a row, handed to DRAWS at once.
+constexpr size_t kBlockEntree = 256;
+
 // Draws the input signal walked by sim from the origin: each time after a step is paired with
 // the input value before it. An input above the frame (the impulse, 1/Dt high for one step) is
 // cut at the frame's top, where an arrow head says it goes on upward.
@@ -122,6 +125,14 @@ void CourbeEntree(TR_INFO* G, SimTemp* sim, double Tn, double Tm, TLegende* leg)
     leg->Courbe(-1, 0);
     leg->Note(G, &Tn, &zero, 1);
   }
+  // The points drawn in a row go to DRAWS by blocks (the same moves as DRAW to each), unless
+  // the legend notes each as it is drawn.
+  double bt[kBlockEntree], bu[kBlockEntree];
+  size_t nb = 0;
+  auto vide = [&] {
+    if (nb > 0) G->DRAWS(nb, bt, bu);
+    nb = 0;
+  };
   do {
     double u = sim->ValU();
     sim->NextT();
@@ -136,13 +147,19 @@ void CourbeEntree(TR_INFO* G, SimTemp* sim, double Tn, double Tm, TLegende* leg)
     }
     tp = sim->T;
     up = u;
-    if (down) {
+    if (down && leg == nullptr) {
+      bt[nb] = sim->T;
+      bu[nb] = u;
+      if (++nb == kBlockEntree) vide();
+    } else if (down) {
       G->DRAW(sim->T, u);
     } else {
+      vide();
       G->MOVE(sim->T, u);
       down = true;
     }
   } while (Tm > sim->T);
+  vide();
   if (!dessus || !(t_dessus >= wx0 && t_dessus <= wx1)) return;
   // The arrow head: 0.4 cm long, 0.3 cm wide, its tip on the frame's top.
   double vx0, vx1, vy0, vy1;
@@ -168,6 +185,21 @@ constexpr size_t kEchantillonsMax = (64u << 20) / sizeof(double);
 // not kept by the range pass but made again, on the second core, while the chart draws the
 // function before.
 constexpr double kCoutRepris = 6;
+
+// Widens [*a, *b] (*a <= *b) to the finite values of ys[0 .. k), the first met of equal values
+// kept (-0 or +0). Out of line, so that the bounds stay in registers: each on its own (a value
+// above *b is not below *a), two short chains.
+__attribute__((noinline)) void Bornes(const double* ys, size_t k, double* a, double* b) {
+  double lo = *a, hi = *b;
+  for (size_t n = 0; n < k; ++n) {
+    const double y = ys[n];
+    if (!std::isfinite(y)) continue;
+    hi = y > hi ? y : hi;
+    lo = y < lo ? y : lo;
+  }
+  *a = lo;
+  *b = hi;
+}
 
 // Samples of one curve, written in place by the stepping: its room grows without being filled
 // first, and stays from one function to the next.
@@ -351,18 +383,13 @@ bool TrTemp::Calcule(size_t garde, bool repris) {
     bool started = false;
     double yn = 0, ym = 0;
     void Ajoute(const double* ys, size_t k) {
-      for (size_t n = 0; n < k; ++n) {
-        const double y = ys[n];
-        if (!std::isfinite(y)) continue;
-        if (!started) {
-          yn = ym = y;
-          started = true;
-        } else if (y > ym) {
-          ym = y;
-        } else if (y < yn) {
-          yn = y;
-        }
+      size_t n = 0;
+      for (; n < k && !started; ++n) {
+        if (!std::isfinite(ys[n])) continue;
+        yn = ym = ys[n];
+        started = true;
       }
+      Bornes(ys + n, k - n, &yn, &ym);
     }
   };
   auto simule = [this, &sims, attendus, code](size_t j) {
