@@ -121,8 +121,8 @@ void TrEvans::Trace(TMDGraph* G) {
     for (const TLieuFct& l : lieux_) plumes.push_back(Param.CBCouleurs ? PlumeCourbe(l.f) : 1);
     marques = TLegende::Marques(plumes);
     // Of the markers, only those that do not stand for the locus's own points (crosses, circles,
-    // squares, diamonds and triangles): triangles point down, pluses and stars, in turn.
-    constexpr int kMarquesLibres[] = {6, 2, 7};
+    // squares, diamonds and triangles): triangles point down, stars and pluses, in turn.
+    constexpr int kMarquesLibres[] = {6, 7, 2};
     int n = 0;
     for (int& m : marques)
       if (m >= 0) m = kMarquesLibres[n++ % 3];

@@ -156,7 +156,7 @@ TEST(Legend, InAFreeCornerOneLinePerCurve) {
       // The root locus of 2/(s(s+1)(s+2)), seen from -2.66 to 0.34 (the crossings at +-1.414j,
       // the closed-loop pole at -2.32, 12 % of margin, widened to the frame's shape): the
       // branches from -1 and 0 meet at -0.42 and run up and down to the right, their dotted
-      // asymptotes (from -1 at +-60 degrees) leave the frame 0.1 unit (0.5 cm) from its right
+      // asymptotes (from -1 at +-60 degrees) leave the frame 0.16 unit (0.85 cm) from its right
       // corners, the third branch runs along the real axis, mid-height, to the left; the name
       // of the imaginary axis stands in the upper right corner too. Both left corners are
       // free: the upper one first.
