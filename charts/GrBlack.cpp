@@ -588,6 +588,14 @@ bool GrBlack::PlaceSurContour(const T_CRB* c, double t, double dt, double pas, d
     if (!Etiquettes.Libre(gr, b)) continue;
     Etiquettes.Ajoute(b);
     FondBlanc(gr, b);
+    // Renderers that smooth edges let a trace of a line show through the seam of two white
+    // bands, and the contour runs through the label's anchor, often right along such a seam
+    // (the label's middle): one more band along it.
+    double ax, ay;
+    PosA(gr, x, y, &ax, &ay);
+    const double v = -(ax - b.cx) * b.uy + (ay - b.cy) * b.ux;
+    if (std::fabs(v) + kMargeEtiquette <= b.h)
+      FondBlanc(gr, TBoite{b.cx - v * b.uy, b.cy + v * b.ux, b.ux, b.uy, b.l, kMargeEtiquette});
     gr->MOVE(x, y);
     TexteFin(gr, texte.c_str());
     return true;
