@@ -1,7 +1,8 @@
-// Legend box of the Bode, Black, time, Nyquist and root-locus charts, read back from the segments a recording device
-// received: inside the frame, in a corner the curves leave free (their ink measured from the
-// recorded curve segments, not from the legend's own count), one line per drawn curve with its
-// pen, width and line style, and markers that tell apart functions drawn in one pen.
+// Legend box of the Bode, Black, time, Nyquist and root-locus charts, read back from the
+// segments a recording device received: inside the frame, in a corner the curves leave free
+// (their ink measured from the recorded curve segments, not from the legend's own count), one
+// line per drawn curve with its pen, width and line style, and markers that tell apart
+// functions drawn in one pen.
 #include <gtest/gtest.h>
 
 #include <algorithm>

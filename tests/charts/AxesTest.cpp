@@ -150,7 +150,8 @@ size_t BordsEntiers(const C_REC& rec, const std::vector<Cadre>& cadres) {
   for (size_t i : bords) {
     const C_REC::Seg& g = rec.segs[i];
     for (int k = 0; k <= 8; ++k) {
-      const double x = (g.x0 + (g.x1 - g.x0) * k / 8) / 400, y = (g.y0 + (g.y1 - g.y0) * k / 8) / 400;
+      const double x = (g.x0 + (g.x1 - g.x0) * k / 8) / 400;
+      const double y = (g.y0 + (g.y1 - g.y0) * k / 8) / 400;
       for (size_t j : blancs) {
         if (j < i) continue;
         const double d = Distance(rec.segs[j], x, y);
