@@ -578,11 +578,11 @@ bool GrBlack::PlaceSurContour(const T_CRB* c, double t, double dt, double pas, d
     if (Param.CBEchBlack) {
       double dx = 0, dy = 0;
       if (!HorsDuBord(b, &dx, &dy)) continue;
-      if (dx != 0 || dy != 0) {
-        x += dx * (wx1 - wx0) / (vx1 - vx0);
-        y += dy * (wy1 - wy0) / (vy1 - vy0);
-        b = BoiteTexte(gr, x, y, texte.c_str(), 0.3, a, 0.05);
-      }
+      // The box moves with its anchor.
+      x += dx * (wx1 - wx0) / (vx1 - vx0);
+      y += dy * (wy1 - wy0) / (vy1 - vy0);
+      b.cx += dx;
+      b.cy += dy;
     }
     if (!BoiteDansPage(gr, b)) continue;
     if (!Etiquettes.Libre(gr, b)) continue;
