@@ -198,6 +198,29 @@ class TR_INFO {
   int DRAW(double x, double y);
   // n calls of DRAW, to (x[i], y[i]) in turn: the same moves and bytes, by blocks.
   int DRAWS(size_t n, const double* x, const double* y);
+  // What DRAWS converts points to device units with (the window, the viewport and the clipping
+  // rectangle), lane 0 for x and lane 1 for y; valid only while DRAWS converts by blocks
+  // (clipping on, within the held range, lines solid or dashed by the device).
+  struct DrawsFrame {
+    bool valid = false;
+    double u[2] = {}, e[2] = {}, o[2] = {}, l[2] = {}, lo[2] = {}, hi[2] = {};
+  };
+  // The move from one point to the next as DRAWS rounds it when both lie inside the clipping
+  // rectangle: the rounded move and what it leaves of the exact one.
+  struct DrawsStep {
+    double rx, ry;
+    int mx, my;
+  };
+  DrawsFrame FrameOfDraws() const;
+  // The work of DRAWS on n points that owes nothing to the pen, done ahead on any thread (it
+  // reads only f and the points): returns how many points from the first are finite and inside
+  // f's clipping rectangle, and fills steps[j] for each j >= 1 of them.
+  static size_t PrepareDraws(const DrawsFrame& f, size_t n, const double* x, const double* y,
+                             DrawsStep* steps);
+  // DRAWS of n points with the steps PrepareDraws made of them in frame f (n at most what it
+  // returned): the same moves and bytes, plain DRAWS when f is not the frame of the moment.
+  int DRAWS(size_t n, const double* x, const double* y, const DrawsFrame& f,
+            const DrawsStep* steps);
   int MOVEA(double x, double y);
   int DRAWA(double x, double y);
   int RMOVE(double x, double y);
