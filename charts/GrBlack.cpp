@@ -108,9 +108,11 @@ bool MemesPlaces(const std::vector<TBoite>& a, const std::vector<TBoite>& b) {
 }  // namespace
 
 const TCacheNichols::Entree* TCacheNichols::Trouve(const TR_INFO& g, bool couleurs, int couleur,
+                                                   double grille,
                                                    const TEtiquettes& places) const {
   for (const Entree& e : entrees_) {
-    if (e.couleurs != couleurs || (couleurs && e.couleur != couleur)) continue;
+    if (e.couleurs != couleurs || (couleurs && e.couleur != couleur) || e.grille != grille)
+      continue;
     if (MemesPlaces(e.placesAvant.Boites(), places.Boites()) && e.dessin.Fits(g)) return &e;
   }
   return nullptr;
@@ -256,12 +258,18 @@ void GrBlack::quadrill(double dp, double dm) {
   gr->WINDOW(pn, pm, mn, mm);
 }
 
+namespace {
+// What the contours' labels keep clear of: the width (mm) of the grid, or -1 without one.
+double Grille() { return Param.CBEchBlack ? Param.EpBlack : -1; }
+}  // namespace
+
 void GrBlack::nichols() {
   TR_INFO* gr = G->Gr;
   // Drawn before from the same state, with the same pens and labels placed: the same device
   // calls, lines and labels.
   const TCacheNichols::Entree* vu =
-      Cache != nullptr ? Cache->Trouve(*gr, Param.CBCouleurs, Param.ColorNichols, Etiquettes)
+      Cache != nullptr ? Cache->Trouve(*gr, Param.CBCouleurs, Param.ColorNichols, Grille(),
+                                       Etiquettes)
                        : nullptr;
   if (vu != nullptr) {
     vu->dessin.Replay(gr);
@@ -281,6 +289,7 @@ void GrBlack::nichols() {
   e.couleurs = Param.CBCouleurs;
   e.couleur = Param.ColorNichols;
   e.epaisseur = Param.EpNichols;
+  e.grille = Grille();
   e.u_cmx = gr->u_cmx;
   e.u_cmy = gr->u_cmy;
   e.mul = gr->mul;
@@ -330,8 +339,9 @@ bool GrBlack::PlaceSurContour(const T_CRB* c, double t, double dt, double pas, d
                               bool diagnostic) {
   TR_INFO* gr = G->Gr;
   const std::string texte = std::string(Texte("%G", c->v)) + c->txt;
-  double wx0, wx1, wy0, wy1;
+  double wx0, wx1, wy0, wy1, vx0, vx1, vy0, vy1;
   gr->GET_WINDOW(&wx0, &wx1, &wy0, &wy1);
+  gr->GET_VWPORTA(&vx0, &vx1, &vy0, &vy1);
   const double lo = std::min(tn, tm), hi = std::max(tn, tm);
   for (int k = 0; k <= 2 * kEssais; ++k) {
     const double tk = t + (k % 2 ? 1 : -1) * ((k + 1) / 2) * pas;
@@ -356,16 +366,65 @@ bool GrBlack::PlaceSurContour(const T_CRB* c, double t, double dt, double pas, d
         y < std::min(wy0, wy1) || y > std::max(wy0, wy1))
       continue;
     gr->CADPOSTXT(c->px, c->py, 0);
-    const TBoite b = BoiteTexte(gr, x, y, texte.c_str(), 0.3, a, 0.05);
+    TBoite b = BoiteTexte(gr, x, y, texte.c_str(), 0.3, a, 0.05);
+    // A label across an edge of the grid's frame, or on its ticks, would cut them with its white
+    // ground: it moves inward, clear of them.
+    if (Param.CBEchBlack) {
+      double dx = 0, dy = 0;
+      if (!HorsDuBord(b, &dx, &dy)) continue;
+      // The box moves with its anchor.
+      x += dx * (wx1 - wx0) / (vx1 - vx0);
+      y += dy * (wy1 - wy0) / (vy1 - vy0);
+      b.cx += dx;
+      b.cy += dy;
+    }
     if (!BoiteDansPage(gr, b)) continue;
     if (!Etiquettes.Libre(gr, b)) continue;
     Etiquettes.Ajoute(b);
     FondBlanc(gr, b);
+    // Renderers that smooth edges let a trace of a line show through the seam of two white
+    // bands, and the contour runs through the label's anchor, often right along such a seam
+    // (the label's middle): one more band along it.
+    double ax, ay;
+    PosA(gr, x, y, &ax, &ay);
+    const double v = -(ax - b.cx) * b.uy + (ay - b.cy) * b.ux;
+    if (std::fabs(v) + kMargeEtiquette <= b.h)
+      FondBlanc(gr, TBoite{b.cx - v * b.uy, b.cy + v * b.ux, b.ux, b.uy, b.l, kMargeEtiquette});
     gr->MOVE(x, y);
     TexteFin(gr, texte.c_str());
     return true;
   }
   return true;
+}
+
+bool GrBlack::HorsDuBord(const TBoite& b, double* dx, double* dy) const {
+  double xn, xm, yn, ym;
+  G->Gr->GET_VWPORTA(&xn, &xm, &yn, &ym);
+  // The ticks stand kTic inside the frame (the minor ones) and kLigne out of it (the grid lines
+  // run on past the frame), each with its round end of half the grid's width.
+  constexpr double kTic = 0.05, kLigne = 0.15;
+  const double w = Param.EpBlack / 20;
+  const double in = kTic + w, out = kLigne + w;
+  const double ex = b.l * std::fabs(b.ux) + b.h * std::fabs(b.uy);
+  const double ey = b.l * std::fabs(b.uy) + b.h * std::fabs(b.ux);
+  double x0 = b.cx - ex, x1 = b.cx + ex, y0 = b.cy - ey, y1 = b.cy + ey;
+  *dx = *dy = 0;
+  // Along the left and right edges, then along the bottom and top ones.
+  if (y1 > yn - out && y0 < ym + out) {
+    if (x0 < xn + in && x1 > xn - out) *dx = xn + in - x0;
+    if (x1 > xm - in && x0 < xm + out) *dx = xm - in - x1;
+  }
+  x0 += *dx;
+  x1 += *dx;
+  if (x1 > xn - out && x0 < xm + out) {
+    if (y0 < yn + in && y1 > yn - out) *dy = yn + in - y0;
+    if (y1 > ym - in && y0 < ym + out) *dy = ym - in - y1;
+  }
+  y0 += *dy;
+  y1 += *dy;
+  // False for a box too large for the frame, pushed onto the opposite edge.
+  return x0 >= xn + in - 1e-9 && x1 <= xm - in + 1e-9 && y0 >= yn + in - 1e-9 &&
+         y1 <= ym - in + 1e-9;
 }
 
 void GrBlack::affgain(const T_CRB* c) {

@@ -28,10 +28,11 @@ class TCacheNichols {
     bool couleurs = false;
     int couleur = 0;
     double epaisseur = 0, u_cmx = 0, u_cmy = 0, mul = 0;
+    double grille = 0;  // width (mm) of the grid whose frame the labels kept clear of; -1: none
   };
-  // The drawing that fits g in its current state, the pen settings and the labels placed, or
-  // null.
-  const Entree* Trouve(const TR_INFO& g, bool couleurs, int couleur,
+  // The drawing that fits g in its current state, the pen settings, the grid (grille as in
+  // Entree) and the labels placed, or null.
+  const Entree* Trouve(const TR_INFO& g, bool couleurs, int couleur, double grille,
                        const TEtiquettes& places) const;
   // Keeps a drawing, the oldest going when kEntrees are kept.
   void Ajoute(Entree e);
@@ -88,6 +89,9 @@ class GrBlack {
   void Etiquette(const std::string& texte, double ang);
   // fmt formatted with v, in texte_.
   const char* Texte(const char* fmt, double v);
+  // The shift (cm) that brings the box b of a contour's label inside the grid's frame, clear of
+  // its edges and their ticks, when it lies across them; false when it cannot stand there.
+  bool HorsDuBord(const TBoite& b, double* dx, double* dy) const;
   bool PlaceSurContour(const T_CRB* c, double t, double dt, double pas, double tn, double tm,
                        bool (*point)(const T_CRB*, double, double*, double*), bool diagnostic);
   TLegende* legende_ = nullptr;           // the legend being filled while set, not owned

@@ -164,6 +164,7 @@ TEST_F(BlackTest, LabelsDoNotOverlapAndNoLineCrossesThem) {
   size_t labels = 0, lines_after = 0, off = 0;
   bool blanc = false;  // the last stroke was white
   Sol premier{};       // the first band of the last ground
+  double vn = 0, vm = 0;  // the extent of the last ground across its first band
   const double thin = 0.2;  // labels: 25.4 / 72 of the 0.4 mm contours, but at least 0.2 mm
   for (const auto& g : rec->segs) {
     const bool label = std::fabs(g.w - thin) < 1e-9;
@@ -172,15 +173,21 @@ TEST_F(BlackTest, LabelsDoNotOverlapAndNoLineCrossesThem) {
       const Sol bande{(g.x0 + g.x1) / 2, (g.y0 + g.y1) / 2, len > 0 ? (g.x1 - g.x0) / len : 1,
                       len > 0 ? (g.y1 - g.y0) / len : 0, len / 2 + h, h};
       if (blanc) {
-        // The next band of the same ground, alongside the first: the ground runs from the
-        // first band to this one.
+        // The next band of the same ground, alongside the first: the ground runs across the
+        // bands from the lowest to the highest (one more band may lie over the middle ones).
+        const double v =
+            -(bande.cx - premier.cx) * premier.uy + (bande.cy - premier.cy) * premier.ux;
+        vn = std::min(vn, v - h);
+        vm = std::max(vm, v + h);
         Sol& b = sols.back();
-        b.cx = (premier.cx + bande.cx) / 2;
-        b.cy = (premier.cy + bande.cy) / 2;
-        b.h = std::hypot(bande.cx - premier.cx, bande.cy - premier.cy) / 2 + h;
+        b.cx = premier.cx - (vn + vm) / 2 * premier.uy;
+        b.cy = premier.cy + (vn + vm) / 2 * premier.ux;
+        b.h = (vm - vn) / 2;
       } else {
         sols.push_back(bande);
         premier = bande;
+        vn = -h;
+        vm = h;
       }
       blanc = true;
       continue;
