@@ -111,7 +111,32 @@ void TrEvans::Trace(TMDGraph* G) {
   Axes(gr);
   // The gains before the loci, so that their white grounds cut grid lines only.
   for (const TLieuFct& l : lieux_) Gains(gr, l);
-  for (const TLieuFct& l : lieux_) Lieu(gr, l);
+  // The legend names each function's locus (solid); functions drawn in the same pen carry
+  // markers along their branches, which the legend shows.
+  TLegende legende;
+  std::vector<int> marques(lieux_.size(), -1);
+  if (Param.CBLegende && !lieux_.empty()) {
+    legende.Prepare(gr);
+    std::vector<int> plumes;
+    for (const TLieuFct& l : lieux_) plumes.push_back(Param.CBCouleurs ? PlumeCourbe(l.f) : 1);
+    marques = TLegende::Marques(plumes);
+    // Of the markers, only those that do not stand for the locus's own points (crosses, circles,
+    // squares, diamonds and triangles): triangles point down, stars and pluses, in turn.
+    constexpr int kMarquesLibres[] = {6, 7, 2};
+    int n = 0;
+    for (int& m : marques)
+      if (m >= 0) m = kMarquesLibres[n++ % 3];
+    for (size_t k = 0; k < lieux_.size(); ++k)
+      legende.Ajoute({NomDe(lieux_[k].f), PlumeCourbe(lieux_[k].f), Param.EpCourbe, 0, 0,
+                      marques[k]});
+  }
+  for (size_t k = 0; k < lieux_.size(); ++k)
+    Lieu(gr, lieux_[k], legende.Entrees() > 0 ? &legende : nullptr, marques[k],
+         0.8 + 0.6 * static_cast<double>(k));
+  if (legende.Entrees() > 0) {
+    legende.NoteEtiquettes(Etiquettes);
+    legende.Trace(gr, Param.CBCouleurs, &Etiquettes);
+  }
   CloseErr = gr->TRCLOSE();
 }
 
@@ -247,7 +272,7 @@ void TrEvans::Axes(TR_INFO* G) {
 }
 
 // One locus: dotted asymptotes, branches, then the marks of its exact points on top.
-void TrEvans::Lieu(TR_INFO* G, const TLieuFct& l) {
+void TrEvans::Lieu(TR_INFO* G, const TLieuFct& l, TLegende* leg, int repere, double decalage) {
   const bool col = Param.CBCouleurs;
   const TLieuEvans& lieu = l.lieu;
   const double l0 = 2, r0 = txm_ - 1, b0 = 1, t0 = tym_ - 0.5;
@@ -258,8 +283,14 @@ void TrEvans::Lieu(TR_INFO* G, const TLieuFct& l) {
     const double len = 2 * std::hypot(r0 - l0, t0 - b0);
     Pointilles(G, 0.15, Param.EpCourbe);
     for (double a : lieu.Angles) {
-      G->MOVE(X(lieu.Centre), Y(0));
-      G->DRAW(X(lieu.Centre) + len * std::cos(a), Y(0) + len * std::sin(a));
+      const double x[2] = {X(lieu.Centre), X(lieu.Centre) + len * std::cos(a)};
+      const double y[2] = {Y(0), Y(0) + len * std::sin(a)};
+      G->MOVE(x[0], y[0]);
+      G->DRAW(x[1], y[1]);
+      if (leg != nullptr) {
+        leg->Courbe(-1, 0);
+        leg->Note(G, x, y, 2);
+      }
     }
     G->SETLIN(0, 1);
   }
@@ -273,6 +304,11 @@ void TrEvans::Lieu(TR_INFO* G, const TLieuFct& l) {
     }
     G->MOVE(x[0], y[0]);
     if (x.size() > 1) G->DRAWS(x.size() - 1, x.data() + 1, y.data() + 1);
+    if (leg != nullptr) {
+      leg->Courbe(repere, decalage);
+      leg->Note(G, x.data(), y.data(), x.size());
+      leg->TraceMarques(G);
+    }
   }
 
   auto marque = [&](int type, const TComplex& s) {

@@ -3,6 +3,7 @@
 // points, imaginary-axis crossings and closed-loop poles, on equal real and imaginary scales.
 #pragma once
 
+#include "charts/Annotations.h"
 #include "charts/Axes.h"
 
 #include <vector>
@@ -50,7 +51,9 @@ class TrEvans {
 
   void Vue();
   void Axes(TR_INFO* G);
-  void Lieu(TR_INFO* G, const TLieuFct& l);
+  // One locus; with leg, its branches are noted there, each carrying marker repere (-1: none),
+  // the first one decalage cm from its start.
+  void Lieu(TR_INFO* G, const TLieuFct& l, TLegende* leg, int repere, double decalage);
   void Gains(TR_INFO* G, const TLieuFct& l);
   double X(double re) const { return 2 + (re - xn_) * echelle_; }
   double Y(double im) const { return 1 + (im - yn_) * echelle_; }

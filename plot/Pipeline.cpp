@@ -1,6 +1,8 @@
 // The vector pipeline behind every move: clipping, integer conversion with carried residue,
 // dash cutting, the five-entry move queue with its optimiser, line styles and byte output.
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "plot/TrInfo.h"
 
@@ -73,6 +75,31 @@ inline void Queue(TR_INFO& g, int dx, int dy, int st) {
     }
   }
   f[g.nbfifo++] = TR_INFO::Move{dx, dy, st};
+}
+
+// Queue for each of k drawn moves in turn. Once the queue holds five draws, a draw that comes
+// sends the oldest to the device, the optimiser having nothing to merge or drop: the moves then
+// leave in the order they came, the queue keeping the last five, and they are sent so, without
+// going through the queue one by one.
+void QueueDraws(TR_INFO& g, const int* mx, const int* my, size_t k) {
+  TR_INFO::Move* f = g.fifo;
+  size_t i = 0;
+  for (; i < k; ++i) {
+    if (g.nbfifo == 5 && f[0].st == 1 && f[1].st == 1 && f[2].st == 1 && f[3].st == 1 &&
+        f[4].st == 1)
+      break;
+    Queue(g, mx[i], my[i], 1);
+  }
+  if (i == k) return;
+  const size_t r = k - i;  // moves still to come: as many leave, the queue's first
+  for (size_t t = 0; t < r && t < 5; ++t) g.out_move(f[t].dx, f[t].dy, 1);
+  for (size_t t = 5; t < r; ++t) g.out_move(mx[i + t - 5], my[i + t - 5], 1);
+  if (r >= 5) {
+    for (size_t t = 0; t < 5; ++t) f[t] = TR_INFO::Move{mx[k - 5 + t], my[k - 5 + t], 1};
+  } else {
+    for (size_t t = 0; t < 5 - r; ++t) f[t] = f[t + r];
+    for (size_t t = 0; t < r; ++t) f[5 - r + t] = TR_INFO::Move{mx[i + t], my[i + t], 1};
+  }
 }
 
 // Dash cutting (bnwrt) with the solid case in line: a solid or pen-up move goes to the queue
@@ -156,6 +183,125 @@ void TR_INFO::bmove(double x, double y, int pn) {
   BNy = y;
 }
 
+namespace {
+
+// Point (x, y) in device units, as xdev and ydev compute each half.
+inline Double2 Device(const TR_INFO::DrawsFrame& f, double x, double y) {
+  const Double2 u = {f.u[0], f.u[1]}, e = {f.e[0], f.e[1]};
+  const Double2 o = {f.o[0], f.o[1]}, l = {f.l[0], f.l[1]};
+  return o + (Double2{x, y} - u) / e * l;
+}
+
+// Whether the device point P lies in the clipping rectangle of f (false when not finite).
+inline bool Inside(const TR_INFO::DrawsFrame& f, Double2 P) {
+  const Double2 bas = {f.lo[0], f.lo[1]}, haut = {f.hi[0], f.hi[1]};
+  const Long2 dedans = (P >= bas) & (P <= haut);
+  return (dedans[0] & dedans[1]) != 0;
+}
+
+// RoundNear of each half of the move d, and what the rounding leaves of it.
+inline void RoundMove(Double2 d, Int2* q, Double2* reste) {
+  const Double2 w = d + 0.5, un = {1.0, 1.0};
+  Double2 r = __builtin_convertvector(__builtin_convertvector(w, Int2), Double2);
+  r -= Un(r > w, un);
+  *reste = d - r;
+  *q = __builtin_convertvector(r, Int2);
+}
+
+// The conversion loop of DRAWS; with steps (PrepareDraws's, all points inside), the move from
+// each point to the next is read there instead of being computed, save at the first point of a
+// block, which goes on from the pen.
+void DrawBlocks(TR_INFO& g, const TR_INFO::DrawsFrame& f, size_t n, const double* xs,
+                const double* ys, const TR_INFO::DrawsStep* steps) {
+  const double xn = f.lo[0], xm = f.hi[0], yn = f.lo[1], ym = f.hi[1];
+  const Double2 un = {1.0, 1.0};
+  constexpr size_t kBloc = 512;
+  int mx[kBloc], my[kBloc];
+  size_t j = 0;
+  while (j < n) {
+    // The first point of a block goes on from the pen only where the clipping move would.
+    const bool depart = g.BNx >= xn && g.BNx <= xm && g.BNy >= yn && g.BNy <= ym &&
+                        std::fabs(g.BNx - g.posx) < kEps && std::fabs(g.BNy - g.posy) < kEps;
+    const size_t debut = j;
+    Double2 pos = {g.posx, g.posy}, res = {g.errx, g.erry}, P = {0, 0};
+    size_t k = 0;
+    // The residue and its carry of Convert, without a branch, for the move q that leaves reste:
+    // res - c for c = 1, -1 or +0 in each half, chosen among res - 1, res + 1 and res itself
+    // (the same values: res + 1 is res - (-1), and res - (+0) is res, -0 included), which keeps
+    // the subtraction off the chain from one point's residue to the next.
+    auto porte = [&](Double2 reste, Int2 q) {
+      res += reste;
+      const Long2 haut = res > 0.5, bas = res < -0.5;
+      res = reinterpret_cast<Double2>((haut & reinterpret_cast<Long2>(res - un)) |
+                                      (bas & reinterpret_cast<Long2>(res + un)) |
+                                      (~(haut | bas) & reinterpret_cast<Long2>(res)));
+      const Int2 m = q + __builtin_convertvector(bas - haut, Int2);
+      mx[k] = m[0];
+      my[k] = m[1];
+      k += (m[0] | m[1]) != 0;  // a solid line drops a drawn move of zero length
+    };
+    bool autre = false;  // point j needs the clipping move
+    for (; j < n && k < kBloc && (steps == nullptr || j == debut); ++j) {
+      P = Device(f, xs[j], ys[j]);
+      if (!Inside(f, P) || (j == debut && !depart)) {
+        autre = true;
+        break;
+      }
+      Double2 reste;
+      Int2 q;
+      RoundMove(P - pos, &q, &reste);
+      pos = P;
+      porte(reste, q);
+    }
+    if (steps != nullptr && !autre && j > debut) {
+      // Each point adds at most one move to the block.
+      const size_t fin = j + std::min(n - j, kBloc - k);
+      for (; j < fin; ++j) {
+        const TR_INFO::DrawsStep& s = steps[j];
+        porte(Double2{s.rx, s.ry}, Int2{s.mx, s.my});
+      }
+      pos = Device(f, xs[j - 1], ys[j - 1]);
+    }
+    if (j > debut) {  // points converted: the pen is down where the last one is
+      g.BNx = g.posx = pos[0];
+      g.BNy = g.posy = pos[1];
+      g.pen = 1;
+    }
+    g.errx = res[0];
+    g.erry = res[1];
+    QueueDraws(g, mx, my, k);
+    if (autre) {
+      g.bmove(P[0], P[1], 1);
+      ++j;
+    }
+  }
+}
+}  // namespace
+
+TR_INFO::DrawsFrame TR_INFO::FrameOfDraws() const {
+  DrawsFrame f;
+  // The charts draw their curves with clipping on, in a rectangle within the held range: there a
+  // point inside is finite and left alone by Clamp, and the next segment starts where the last
+  // one ended, so past the first point of a block only the new end needs looking at. A dashed
+  // line cut here is cut by the exact length of each move: it takes the clipping move.
+  f.valid = flags.ok && !TXTSZ.mes && !flags.mes_ && prt != -1 && prtxn >= -kMaxDev &&
+            prtxm <= kMaxDev && prtyn >= -kMaxDev && prtym <= kMaxDev &&
+            (nbsg == 1 || dash_native);
+  f.u[0] = xmin;
+  f.u[1] = ymin;
+  f.e[0] = xmax - xmin;
+  f.e[1] = ymax - ymin;
+  f.o[0] = wdxn;
+  f.o[1] = wdyn;
+  f.l[0] = wdxm - wdxn;
+  f.l[1] = wdym - wdyn;
+  f.lo[0] = prtxn;
+  f.lo[1] = prtyn;
+  f.hi[0] = prtxm;
+  f.hi[1] = prtym;
+  return f;
+}
+
 // Draws through the points in turn. Points whose segment lies inside the clipping rectangle, with
 // the pen where the last move left it, are converted to integer moves a block at a time, then the
 // block goes down the queue: the conversion carries only the rounding residue from one point to
@@ -167,70 +313,43 @@ int TR_INFO::DRAWS(size_t n, const double* xs, const double* ys) {
     for (size_t j = 0; j < n; ++j) r = DRAW(xs[j], ys[j]);
     return r;
   }
-  // The charts draw their curves with clipping on, in a rectangle within the held range: there a
-  // point inside is finite and left alone by Clamp, and the next segment starts where the last
-  // one ended, so past the first point of a block only the new end needs looking at. Otherwise
-  // each point takes the clipping move.
-  if (prt == -1 || !(prtxn >= -kMaxDev && prtxm <= kMaxDev && prtyn >= -kMaxDev &&
-                     prtym <= kMaxDev)) {
+  const DrawsFrame f = FrameOfDraws();
+  if (!f.valid) {
     for (size_t j = 0; j < n; ++j) bmove(xdev(xs[j]), ydev(ys[j]), 1);
     return 0;
   }
-  // A dashed line cut here is cut by the exact length of each move: it takes the clipping move.
-  if (nbsg != 1 && !dash_native) {
-    for (size_t j = 0; j < n; ++j) bmove(xdev(xs[j]), ydev(ys[j]), 1);
-    return 0;
+  DrawBlocks(*this, f, n, xs, ys, nullptr);
+  return 0;
+}
+
+size_t TR_INFO::PrepareDraws(const DrawsFrame& f, size_t n, const double* xs, const double* ys,
+                             DrawsStep* steps) {
+  if (!f.valid) return 0;
+  Double2 avant = {0, 0};
+  for (size_t j = 0; j < n; ++j) {
+    const Double2 P = Device(f, xs[j], ys[j]);
+    if (!Inside(f, P)) return j;
+    if (j > 0) {
+      Double2 reste;
+      Int2 q;
+      RoundMove(P - avant, &q, &reste);
+      steps[j] = DrawsStep{reste[0], reste[1], q[0], q[1]};
+    }
+    avant = P;
   }
-  const double xn = prtxn, xm = prtxm, yn = prtyn, ym = prtym;
-  // Both coordinates at once, each half computed as the scalar code computes it.
-  const Double2 u = {xmin, ymin}, e = {xmax - xmin, ymax - ymin};
-  const Double2 o = {wdxn, wdyn}, l = {wdxm - wdxn, wdym - wdyn};
-  const Double2 bas = {xn, yn}, haut = {xm, ym}, un = {1.0, 1.0};
-  constexpr size_t kBloc = 512;
-  int mx[kBloc], my[kBloc];
-  size_t j = 0;
-  while (j < n) {
-    // The first point of a block goes on from the pen only where the clipping move would.
-    const bool depart = BNx >= xn && BNx <= xm && BNy >= yn && BNy <= ym &&
-                        std::fabs(BNx - posx) < kEps && std::fabs(BNy - posy) < kEps;
-    const size_t debut = j;
-    Double2 pos = {posx, posy}, res = {errx, erry}, P = {0, 0};
-    size_t k = 0;
-    bool autre = false;  // point j needs the clipping move
-    for (; j < n && k < kBloc; ++j) {
-      P = o + (Double2{xs[j], ys[j]} - u) / e * l;  // xdev and ydev
-      const Long2 dedans = (P >= bas) & (P <= haut);
-      if ((dedans[0] & dedans[1]) == 0 || (j == debut && !depart)) {
-        autre = true;
-        break;
-      }
-      // RoundNear, the residue and its carry of Convert; the position reached is the point.
-      const Double2 d = P - pos;
-      const Double2 w = d + 0.5;
-      Double2 q = __builtin_convertvector(__builtin_convertvector(w, Int2), Double2);
-      q -= Un(q > w, un);
-      res += d - q;
-      const Double2 c = Un(res > 0.5, un) - Un(res < -0.5, un);
-      res -= c;
-      const Int2 m = __builtin_convertvector(q, Int2) + __builtin_convertvector(c, Int2);
-      pos = P;
-      mx[k] = m[0];
-      my[k] = m[1];
-      k += (m[0] | m[1]) != 0;  // a solid line drops a drawn move of zero length
-    }
-    if (j > debut) {  // points converted: the pen is down where the last one is
-      BNx = posx = pos[0];
-      BNy = posy = pos[1];
-      pen = 1;
-    }
-    errx = res[0];
-    erry = res[1];
-    for (size_t i = 0; i < k; ++i) Queue(*this, mx[i], my[i], 1);
-    if (autre) {
-      bmove(P[0], P[1], 1);
-      ++j;
-    }
-  }
+  return n;
+}
+
+int TR_INFO::DRAWS(size_t n, const double* xs, const double* ys, const DrawsFrame& f,
+                   const DrawsStep* steps) {
+  const DrawsFrame g = FrameOfDraws();
+  const bool meme = g.valid && f.valid && std::memcmp(g.u, f.u, sizeof g.u) == 0 &&
+                    std::memcmp(g.e, f.e, sizeof g.e) == 0 && std::memcmp(g.o, f.o, sizeof g.o) == 0 &&
+                    std::memcmp(g.l, f.l, sizeof g.l) == 0 &&
+                    std::memcmp(g.lo, f.lo, sizeof g.lo) == 0 &&
+                    std::memcmp(g.hi, f.hi, sizeof g.hi) == 0;
+  if (!meme) return DRAWS(n, xs, ys);
+  DrawBlocks(*this, f, n, xs, ys, steps);
   return 0;
 }
 

@@ -103,6 +103,9 @@ int CodeEntree() {
   }
 }
 
+// Points of the input drawn in a row, handed to DRAWS at once.
+constexpr size_t kBlockEntree = 256;
+
 // Draws the input signal walked by sim from the origin: each time after a step is paired with
 // the input value before it. An input above the frame (the impulse, 1/Dt high for one step) is
 // cut at the frame's top, where an arrow head says it goes on upward.
@@ -122,6 +125,14 @@ void CourbeEntree(TR_INFO* G, SimTemp* sim, double Tn, double Tm, TLegende* leg)
     leg->Courbe(-1, 0);
     leg->Note(G, &Tn, &zero, 1);
   }
+  // The points drawn in a row go to DRAWS by blocks (the same moves as DRAW to each), unless
+  // the legend notes each as it is drawn.
+  double bt[kBlockEntree], bu[kBlockEntree];
+  size_t nb = 0;
+  auto vide = [&] {
+    if (nb > 0) G->DRAWS(nb, bt, bu);
+    nb = 0;
+  };
   do {
     double u = sim->ValU();
     sim->NextT();
@@ -136,13 +147,19 @@ void CourbeEntree(TR_INFO* G, SimTemp* sim, double Tn, double Tm, TLegende* leg)
     }
     tp = sim->T;
     up = u;
-    if (down) {
+    if (down && leg == nullptr) {
+      bt[nb] = sim->T;
+      bu[nb] = u;
+      if (++nb == kBlockEntree) vide();
+    } else if (down) {
       G->DRAW(sim->T, u);
     } else {
+      vide();
       G->MOVE(sim->T, u);
       down = true;
     }
   } while (Tm > sim->T);
+  vide();
   if (!dessus || !(t_dessus >= wx0 && t_dessus <= wx1)) return;
   // The arrow head: 0.4 cm long, 0.3 cm wide, its tip on the frame's top.
   double vx0, vx1, vy0, vy1;
@@ -168,6 +185,21 @@ constexpr size_t kEchantillonsMax = (64u << 20) / sizeof(double);
 // not kept by the range pass but made again, on the second core, while the chart draws the
 // function before.
 constexpr double kCoutRepris = 6;
+
+// Widens [*a, *b] (*a <= *b) to the finite values of ys[0 .. k), the first met of equal values
+// kept (-0 or +0). Out of line, so that the bounds stay in registers: each on its own (a value
+// above *b is not below *a), two short chains.
+__attribute__((noinline)) void Bornes(const double* ys, size_t k, double* a, double* b) {
+  double lo = *a, hi = *b;
+  for (size_t n = 0; n < k; ++n) {
+    const double y = ys[n];
+    if (!std::isfinite(y)) continue;
+    hi = y > hi ? y : hi;
+    lo = y < lo ? y : lo;
+  }
+  *a = lo;
+  *b = hi;
+}
 
 // Samples of one curve, written in place by the stepping: its room grows without being filled
 // first, and stays from one function to the next.
@@ -238,12 +270,15 @@ bool Pas(SimTemp* st, int code, double Tm, bool bo, bool bf, double attendus, TS
 }
 
 // Draws the samples the range pass kept, from the origin; they are noted in leg when it is not
-// null.
+// null. The first prets samples are drawn from the moves TR_INFO::PrepareDraws made of them in
+// frame cadre (pas), the others as they come.
 void CourbeGardee(TR_INFO* G, const double* ys, const double* ts, size_t n, double Tn,
-                  TLegende* leg) {
+                  TLegende* leg, const TR_INFO::DrawsFrame* cadre = nullptr,
+                  const TR_INFO::DrawsStep* pas = nullptr, size_t prets = 0) {
   G->MOVE(Tn, 0);
   bool down = true;
-  TraceFinis(G, ts, ys, n, &down);
+  if (prets > 0) G->DRAWS(prets, ts, ys, *cadre, pas);
+  TraceFinis(G, ts + prets, ys + prets, n - prets, &down);
   if (leg != nullptr) {
     const double zero = 0;
     leg->Note(G, &Tn, &zero, 1);
@@ -348,18 +383,13 @@ bool TrTemp::Calcule(size_t garde, bool repris) {
     bool started = false;
     double yn = 0, ym = 0;
     void Ajoute(const double* ys, size_t k) {
-      for (size_t n = 0; n < k; ++n) {
-        const double y = ys[n];
-        if (!std::isfinite(y)) continue;
-        if (!started) {
-          yn = ym = y;
-          started = true;
-        } else if (y > ym) {
-          ym = y;
-        } else if (y < yn) {
-          yn = y;
-        }
+      size_t n = 0;
+      for (; n < k && !started; ++n) {
+        if (!std::isfinite(ys[n])) continue;
+        yn = ym = ys[n];
+        started = true;
       }
+      Bornes(ys + n, k - n, &yn, &ym);
     }
   };
   auto simule = [this, &sims, attendus, code](size_t j) {
@@ -648,6 +678,39 @@ bool TrTemp::Temporel(TR_INFO* G) {
   };
   const double nbPas = attendus * static_cast<double>(aFaire.size()) * (Param.CBBO + Param.CBBF);
   TTravaux travaux(aFaire.size(), pas, nbPas >= kPasEnParallele, 2);
+  // When every curve was kept, the second core has nothing to step: it converts the samples of
+  // the next curve to device moves (TR_INFO::PrepareDraws) while this one draws the curve
+  // before, which leaves here only what goes on from one point to the next, in two buffers in
+  // turn.
+  std::vector<const double*> gardees;  // the kept curves, in the order they are drawn
+  const TR_INFO::DrawsFrame cadre = G->FrameOfDraws();
+  if (aFaire.empty() && cadre.valid && temps_.size() > 1) {
+    for (const TFonction& f : fonctions)
+      for (int bf = 0; bf < 2; ++bf)
+        if (f.garde[bf] != nullptr) gardees.push_back(f.garde[bf]->data());
+    if (attendus * static_cast<double>(gardees.size()) < kPasEnParallele) gardees.clear();
+  }
+  std::unique_ptr<TR_INFO::DrawsStep[]> moves[2];
+  size_t prets[2] = {0, 0};  // the samples PrepareDraws converted in each buffer
+  if (!gardees.empty())
+    for (auto& m : moves) m.reset(new TR_INFO::DrawsStep[temps_.size()]);
+  auto convertit = [&](size_t c) {
+    prets[c % 2] = TR_INFO::PrepareDraws(cadre, temps_.size(), temps_.data(), gardees[c],
+                                           moves[c % 2].get());
+  };
+  TTravaux conversions(gardees.size(), convertit, true, 2);
+  size_t c = 0;  // the next kept curve drawn
+  // Draws the kept samples ys, from their prepared moves where they were prepared.
+  auto dessineGardee = [&](const std::vector<double>* ys) {
+    if (c < gardees.size() && gardees[c] == ys->data()) {
+      conversions.Attend(c, false);  // the drawing is the longer: no conversion ahead here
+      CourbeGardee(G, ys->data(), temps_.data(), temps_.size(), Tn, leg, &cadre,
+                   moves[c % 2].get(), prets[c % 2]);
+      conversions.Libere(c++);
+      return;
+    }
+    CourbeGardee(G, ys->data(), temps_.data(), temps_.size(), Tn, leg);
+  };
   bool first = true;
   int drawn = 0;  // functions drawn so far
   size_t j = 0;   // the next function stepped again
@@ -680,7 +743,7 @@ bool TrTemp::Temporel(TR_INFO* G) {
       if (Param.CBPointill) G->SETLIN(0, 1);
       if (leg != nullptr) leg->Courbe(f.marque, decalage);
       if (f.garde[0] != nullptr)
-        CourbeGardee(G, f.garde[0]->data(), temps_.data(), temps_.size(), Tn, leg);
+        dessineGardee(f.garde[0]);
       else
         CourbeGardee(G, t->ys[0].v.get(), t->ts[0].v.get(), t->ys[0].n, Tn, leg);
       if (leg != nullptr) leg->TraceMarques(G);
@@ -689,7 +752,7 @@ bool TrTemp::Temporel(TR_INFO* G) {
       if (Param.CBPointill) Tirets(G, 0.15, 0.15, Param.EpCourbe);
       if (leg != nullptr) leg->Courbe(f.marque, decalage);
       if (f.garde[1] != nullptr)
-        CourbeGardee(G, f.garde[1]->data(), temps_.data(), temps_.size(), Tn, leg);
+        dessineGardee(f.garde[1]);
       else
         CourbeGardee(G, t->ys[1].v.get(), (t->paire ? t->ts[0] : t->ts[1]).v.get(), t->ys[1].n, Tn,
                      leg);

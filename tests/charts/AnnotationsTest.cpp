@@ -1,7 +1,8 @@
-// Legend box of the Bode, Black and time charts, read back from the segments a recording device
-// received: inside the frame, in a corner the curves leave free (their ink measured from the
-// recorded curve segments, not from the legend's own count), one line per drawn curve with its
-// pen, width and line style, and markers that tell apart functions drawn in one pen.
+// Legend box of the Bode, Black, time, Nyquist and root-locus charts, read back from the
+// segments a recording device received: inside the frame, in a corner the curves leave free
+// (their ink measured from the recorded curve segments, not from the legend's own count), one
+// line per drawn curve with its pen, width and line style, and markers that tell apart
+// functions drawn in one pen.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 
 #include "charts/GrBlack.h"
 #include "charts/TrBode.h"
+#include "charts/TrEvans.h"
 #include "charts/TrNyquist.h"
 #include "model/Param.h"
 #include "sim/TrTemp.h"
@@ -105,6 +107,10 @@ void DrawNyquist(TMDGraph* g) {
   TrNyquist n;
   n.Trace(g);
 }
+void DrawEvans(TMDGraph* g) {
+  TrEvans e;
+  e.Trace(g);
+}
 
 constexpr double U = 400;  // device units per cm
 
@@ -148,6 +154,19 @@ TEST(Legend, InAFreeCornerOneLinePerCurve) {
       // middle of the square frame: every corner is free, the upper right first.
       {"nyquist", [] { AddLag("H", 1, -1, 4); }, DrawNyquist, {1 * U, 18 * U, 5.5 * U, 22.5 * U},
        {4}, {{4, false}}, 0, false},
+      // The root locus of 2/(s(s+1)(s+2)), seen from -2.66 to 0.34 (the crossings at +-1.414j,
+      // the closed-loop pole at -2.32, 12 % of margin, widened to the frame's shape): the
+      // branches from -1 and 0 meet at -0.42 and run up and down to the right, their dotted
+      // asymptotes (from -1 at +-60 degrees) leave the frame 0.16 unit (0.85 cm) from its right
+      // corners, the third branch runs along the real axis, mid-height, to the left; the name
+      // of the imaginary axis stands in the upper right corner too. Both left corners are
+      // free: the upper one first.
+      {"evans",
+       [] {
+         double poles[] = {0, -1, -2};
+         Param.AddFctTransfert("H", 2, nullptr, 0, poles, 3, nullptr, 0, nullptr, 0)->Color = 4;
+       },
+       DrawEvans, {2 * U, 18 * U, 1 * U, 27.5 * U}, {4}, {{4, false}}, 1, false},
   };
   for (const Row& row : rows) {
     Param.Reset();

@@ -120,6 +120,51 @@ size_t GrillesSousEtiquettes(const C_REC& rec, const std::vector<TBoite>& boites
   return croisees;
 }
 
+// The frames stay whole: no white ground drawn after the frame's edge or its ticks (the strokes
+// of the main grid's widths, 0.75 and 0.5 mm in kTraits, with both ends within 0.16 cm of one
+// edge) touches their ink at 9 points along each. Returns how many such strokes there are.
+size_t BordsEntiers(const C_REC& rec, const std::vector<Cadre>& cadres) {
+  std::vector<size_t> bords, blancs;
+  const double e = 0.16 + 1.0 / 400;
+  for (size_t i = 0; i < rec.segs.size(); ++i) {
+    const C_REC::Seg& g = rec.segs[i];
+    if (g.pen == 0 && std::fabs(g.w - 0.4) > 1e-9) {
+      blancs.push_back(i);
+      continue;
+    }
+    if (g.pen == 0 || (std::fabs(g.w - 0.75) > 1e-9 && std::fabs(g.w - 0.5) > 1e-9)) continue;
+    const double x0 = g.x0 / 400, y0 = g.y0 / 400, x1 = g.x1 / 400, y1 = g.y1 / 400;
+    auto pres = [&](double a, double b, double v) {
+      return std::fabs(a - v) <= e && std::fabs(b - v) <= e;
+    };
+    for (const Cadre& c : cadres) {
+      const bool dansX = std::min(x0, x1) >= c.x0 - e && std::max(x0, x1) <= c.x1 + e;
+      const bool dansY = std::min(y0, y1) >= c.y0 - e && std::max(y0, y1) <= c.y1 + e;
+      if ((dansY && (pres(x0, x1, c.x0) || pres(x0, x1, c.x1))) ||
+          (dansX && (pres(y0, y1, c.y0) || pres(y0, y1, c.y1)))) {
+        bords.push_back(i);
+        break;
+      }
+    }
+  }
+  for (size_t i : bords) {
+    const C_REC::Seg& g = rec.segs[i];
+    for (int k = 0; k <= 8; ++k) {
+      const double x = (g.x0 + (g.x1 - g.x0) * k / 8) / 400;
+      const double y = (g.y0 + (g.y1 - g.y0) * k / 8) / 400;
+      for (size_t j : blancs) {
+        if (j < i) continue;
+        const double d = Distance(rec.segs[j], x, y);
+        if (d < (rec.segs[j].w + g.w) / 20 - 1.0 / 400) {
+          ADD_FAILURE() << "a white ground cuts the frame at " << x << ", " << y;
+          return bords.size();
+        }
+      }
+    }
+  }
+  return bords.size();
+}
+
 // Runs one script line through the interpreter (its settings and functions go to Param).
 void Ligne(const std::string& l) {
   std::string copie = l + "\n";
@@ -208,6 +253,12 @@ size_t Verifie(const std::string& k, const std::string& ou, bool grilles) {
     }
   }
   EXPECT_EQ(dehors, 0u);
+  if (grilles) {
+    const size_t bords = BordsEntiers(*rec, cadres);
+    if (k == "black") {
+      EXPECT_GT(bords, 400u);  // four edges and their ticks
+    }
+  }
   return grilles ? GrillesSousEtiquettes(*rec, b) : 0;
 }
 

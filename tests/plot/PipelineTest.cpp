@@ -2,6 +2,7 @@
 // optimiser, line-style settings and byte output, through a device that records its calls.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -296,8 +297,24 @@ TEST(PipelineDash, DeviceDrawingItsOwnDashes) {
   a.USERLINE(3, tirets);
   a.DRAW(100, 100);
   a.SETLIN(0, 1.0);
+  // Draws on either side of the recording's short moves (127 units along each axis at most), a
+  // pen-up move, a pen and a width.
+  const int pas[][2] = {{127, -127}, {-127, 127}, {128, 0}, {0, -128}, {-128, 5}, {3, 200}};
+  double x = 1000, y = 1000;
+  a.MOVE(x, y);
+  for (const auto& d : pas) a.DRAW(x += d[0], y += d[1]);
+  a.MOVE(50, 60);
+  a.PLUME(3);
+  a.LINEWIDTH(0.7);
+  a.DRAW(51, 61);
   a.TRFLUSH();
   rec.End(&a);
+  for (const auto& d : pas) {
+    size_t vus = 0;
+    for (const auto& c : a.calls)
+      vus += c.kind == RecordingDevice::kMove && c.a == d[0] && c.b == d[1] && c.c == 1;
+    EXPECT_EQ(vus, 1u) << d[0] << " " << d[1];
+  }
   rec.Replay(&b);
   ASSERT_EQ(b.calls.size(), a.calls.size());
   for (size_t i = 0; i < a.calls.size(); ++i)
@@ -429,7 +446,9 @@ TEST(PipelineInput, NonFiniteAndHugePointsAreSafe) {
 
 // DRAWS over an array gives the moves of DRAW to each point in turn, and leaves the pen as DRAW
 // does: a walk that leaves and re-enters the clipping square, crosses a block boundary, meets a
-// non-finite value and a far jump, with clipping on or off, solid or dashed.
+// non-finite value and a far jump, with clipping on or off, solid or dashed. So does DRAWS of the
+// moves PrepareDraws made ahead, by pieces of 100 points (the points it leaves drawn by plain
+// DRAWS), and with moves prepared in another window, which it must not use.
 TEST(PipelineInput, DrawsGivesTheMovesOfDrawForEachPoint) {
   std::vector<double> xs, ys;
   unsigned s = 987;
@@ -449,8 +468,8 @@ TEST(PipelineInput, DrawsGivesTheMovesOfDrawForEachPoint) {
   xs.back() = ys.back() = 601;
   for (int clip = 0; clip < 2; ++clip) {
     for (int dash = 0; dash < 2; ++dash) {
-      RecordingDevice one, all;
-      for (RecordingDevice* d : {&one, &all}) {
+      RecordingDevice one, all, ahead;
+      for (RecordingDevice* d : {&one, &all, &ahead}) {
         OpenClipSquare(d);
         d->SETPRT(clip ? 0 : -1);
         if (dash) d->SETLIN(1, 0.2);
@@ -458,12 +477,32 @@ TEST(PipelineInput, DrawsGivesTheMovesOfDrawForEachPoint) {
       }
       for (size_t i = 1; i < xs.size(); ++i) one.DRAW(xs[i], ys[i]);
       all.DRAWS(xs.size() - 1, xs.data() + 1, ys.data() + 1);
-      for (RecordingDevice* d : {&one, &all}) d->PENUP();  // sends a lift only if the pen is down
-      one.TRFLUSH();
-      all.TRFLUSH();
+      const TR_INFO::DrawsFrame f = ahead.FrameOfDraws();
+      TR_INFO::DrawsFrame other = f;
+      other.u[1] += 1;  // another window
+      std::vector<TR_INFO::DrawsStep> steps(100);
+      size_t prepared = 0;
+      for (size_t i = 1, piece = 0; i < xs.size(); i += 100, ++piece) {
+        const size_t m = std::min<size_t>(100, xs.size() - i);
+        const TR_INFO::DrawsFrame& g = piece % 3 == 2 ? other : f;
+        const size_t k = TR_INFO::PrepareDraws(g, m, xs.data() + i, ys.data() + i, steps.data());
+        ahead.DRAWS(k, xs.data() + i, ys.data() + i, g, steps.data());
+        ahead.DRAWS(m - k, xs.data() + i + k, ys.data() + i + k);
+        if (&g == &f) prepared += k;
+      }
+      // Clipping on and solid lines: most pieces prepared; else none.
+      if (clip && !dash)
+        EXPECT_GT(prepared, 300u);
+      else
+        EXPECT_EQ(prepared, 0u);
+      for (RecordingDevice* d : {&one, &all, &ahead}) {
+        d->PENUP();  // sends a lift only if the pen is down
+        d->TRFLUSH();
+      }
       const std::vector<Pt> p = Path(one);
       EXPECT_GT(p.size(), 300u);
       EXPECT_EQ(Path(all), p) << "clip " << clip << " dash " << dash;
+      EXPECT_EQ(Path(ahead), p) << "clip " << clip << " dash " << dash;
     }
   }
 }
