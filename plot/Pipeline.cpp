@@ -191,7 +191,7 @@ void DrawBlocks(TR_INFO& g, const TR_INFO::DrawsFrame& f, size_t n, const double
   const double xn = f.lo[0], xm = f.hi[0], yn = f.lo[1], ym = f.hi[1];
   const Double2 un = {1.0, 1.0};
   constexpr size_t kBloc = 512;
-  int mx[kBloc], my[kBloc];
+  Int2 mv[kBloc];  // the moves of the block, both halves stored at once
   size_t j = 0;
   while (j < n) {
     // The first point of a block goes on from the pen only where the clipping move would.
@@ -211,9 +211,10 @@ void DrawBlocks(TR_INFO& g, const TR_INFO::DrawsFrame& f, size_t n, const double
                                       (bas & reinterpret_cast<Long2>(res + un)) |
                                       (~(haut | bas) & reinterpret_cast<Long2>(res)));
       const Int2 m = q + __builtin_convertvector(bas - haut, Int2);
-      mx[k] = m[0];
-      my[k] = m[1];
-      k += (m[0] | m[1]) != 0;  // a solid line drops a drawn move of zero length
+      mv[k] = m;
+      long long both;  // the two halves as one integer, zero for a move of zero length
+      std::memcpy(&both, &m, sizeof both);
+      k += both != 0;  // a solid line drops a drawn move of zero length
     };
     bool autre = false;  // point j needs the clipping move
     for (; j < n && k < kBloc && (steps == nullptr || j == debut); ++j) {
@@ -244,7 +245,7 @@ void DrawBlocks(TR_INFO& g, const TR_INFO::DrawsFrame& f, size_t n, const double
     }
     g.errx = res[0];
     g.erry = res[1];
-    for (size_t i = 0; i < k; ++i) Queue(g, mx[i], my[i], 1);
+    for (size_t i = 0; i < k; ++i) Queue(g, mv[i][0], mv[i][1], 1);
     if (autre) {
       g.bmove(P[0], P[1], 1);
       ++j;
