@@ -160,17 +160,27 @@ void TR_INFO::bmove(double x, double y, int pn) {
 
 namespace {
 
+// The numbers of a DrawsFrame side by side, x in the first half, y in the second, formed once
+// for a run of points.
+struct Frame2 {
+  Double2 u, e, o, l, bas, haut;
+  explicit Frame2(const TR_INFO::DrawsFrame& f)
+      : u{f.u[0], f.u[1]},
+        e{f.e[0], f.e[1]},
+        o{f.o[0], f.o[1]},
+        l{f.l[0], f.l[1]},
+        bas{f.lo[0], f.lo[1]},
+        haut{f.hi[0], f.hi[1]} {}
+};
+
 // Point (x, y) in device units, as xdev and ydev compute each half.
-inline Double2 Device(const TR_INFO::DrawsFrame& f, double x, double y) {
-  const Double2 u = {f.u[0], f.u[1]}, e = {f.e[0], f.e[1]};
-  const Double2 o = {f.o[0], f.o[1]}, l = {f.l[0], f.l[1]};
-  return o + (Double2{x, y} - u) / e * l;
+inline Double2 Device(const Frame2& f, double x, double y) {
+  return f.o + (Double2{x, y} - f.u) / f.e * f.l;
 }
 
 // Whether the device point P lies in the clipping rectangle of f (false when not finite).
-inline bool Inside(const TR_INFO::DrawsFrame& f, Double2 P) {
-  const Double2 bas = {f.lo[0], f.lo[1]}, haut = {f.hi[0], f.hi[1]};
-  const Long2 dedans = (P >= bas) & (P <= haut);
+inline bool Inside(const Frame2& f, Double2 P) {
+  const Long2 dedans = (P >= f.bas) & (P <= f.haut);
   return (dedans[0] & dedans[1]) != 0;
 }
 
@@ -186,9 +196,10 @@ inline void RoundMove(Double2 d, Int2* q, Double2* reste) {
 // The conversion loop of DRAWS; with steps (PrepareDraws's, all points inside), the move from
 // each point to the next is read there instead of being computed, save at the first point of a
 // block, which goes on from the pen.
-void DrawBlocks(TR_INFO& g, const TR_INFO::DrawsFrame& f, size_t n, const double* xs,
+void DrawBlocks(TR_INFO& g, const TR_INFO::DrawsFrame& cadre, size_t n, const double* xs,
                 const double* ys, const TR_INFO::DrawsStep* steps) {
-  const double xn = f.lo[0], xm = f.hi[0], yn = f.lo[1], ym = f.hi[1];
+  const Frame2 f(cadre);
+  const double xn = cadre.lo[0], xm = cadre.hi[0], yn = cadre.lo[1], ym = cadre.hi[1];
   const Double2 un = {1.0, 1.0};
   constexpr size_t kBloc = 512;
   Int2 mv[kBloc];  // the moves of the block, both halves stored at once
@@ -298,9 +309,10 @@ int TR_INFO::DRAWS(size_t n, const double* xs, const double* ys) {
   return 0;
 }
 
-size_t TR_INFO::PrepareDraws(const DrawsFrame& f, size_t n, const double* xs, const double* ys,
-                             DrawsStep* steps) {
-  if (!f.valid) return 0;
+size_t TR_INFO::PrepareDraws(const DrawsFrame& cadre, size_t n, const double* xs,
+                             const double* ys, DrawsStep* steps) {
+  if (!cadre.valid) return 0;
+  const Frame2 f(cadre);
   Double2 avant = {0, 0};
   for (size_t j = 0; j < n; ++j) {
     const Double2 P = Device(f, xs[j], ys[j]);
