@@ -342,7 +342,8 @@ TEST_F(BlackTest, EmptyRegistryStillCloses) {
 
 // Charts drawing their contours from a cache that earlier charts filled give, call for call, the
 // segments, pens, widths and console lines of the same chart drawn alone; a chart whose pens or
-// width differ from every kept drawing draws its own.
+// width differ from every kept drawing draws its own, and so does one whose grid is wider (the
+// labels keep further from the frame's edges).
 TEST_F(BlackTest, CachedContoursAsDrawnAlone) {
   AddH();
   Param.CBEchBlack = Param.CBNichols = true;
@@ -351,14 +352,16 @@ TEST_F(BlackTest, CachedContoursAsDrawnAlone) {
     int couleur;
     double epaisseur;
     bool connu;  // a drawing with these settings was kept by an earlier row
+    double grille = 0.4;
   } rows[] = {{true, 6, 0.5, false}, {true, 6, 0.5, true},   {false, 6, 0.5, false},
               {true, 3, 0.5, false}, {true, 3, 0.25, false}, {true, 6, 0.5, true},
-              {false, 6, 0.5, true}};
+              {false, 6, 0.5, true}, {true, 6, 0.5, true, 2}};
   TCacheNichols cache;
   for (const auto& r : rows) {
     Param.CBCouleurs = r.couleurs;
     Param.ColorNichols = r.couleur;
     Param.EpNichols = r.epaisseur;
+    Param.EpBlack = r.grille;
     const std::vector<C_REC::Seg> seul = Run()->segs;
     const std::string ditSeul = out_;
     C_REC page;  // the page of the chart, as the chart sets it up
