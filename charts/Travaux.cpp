@@ -55,16 +55,17 @@ void TTravaux::Boucle() {
   }
 }
 
-void TTravaux::Attend(size_t i) {
+void TTravaux::Attend(size_t i, bool aide) {
   if (i >= n_) return;
   for (;;) {
     size_t k;
     {
       std::unique_lock<std::mutex> l(m_);
       if (fait_[i]) return;
-      if (suivant_ >= n_ || (suivant_ > i && !Permis())) {
+      if (suivant_ >= n_ || (suivant_ > i && (!aide || !Permis()))) {
         // Job i is under way on the other thread and none is left to take meanwhile (or the
-        // next one would run further ahead than the look-ahead allows).
+        // next one would run further ahead than the look-ahead allows, or the caller takes no
+        // other job).
         cv_.wait(l, [&] { return fait_[i]; });
         return;
       }

@@ -27,7 +27,10 @@ class TTravaux {
   TTravaux(const TTravaux&) = delete;
   TTravaux& operator=(const TTravaux&) = delete;
 
-  void Attend(size_t i);
+  // Returns once job i is done. With aide, rather than wait, the caller runs the next unclaimed
+  // jobs meanwhile; without, it runs none past job i (its own work, when it is the longer one,
+  // is better left to the caller alone).
+  void Attend(size_t i, bool aide = true);
   // The caller is done with what job i made: job i + k may be claimed.
   void Libere(size_t i);
 

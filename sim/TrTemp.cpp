@@ -703,7 +703,7 @@ bool TrTemp::Temporel(TR_INFO* G) {
   // Draws the kept samples ys, from their prepared moves where they were prepared.
   auto dessineGardee = [&](const std::vector<double>* ys) {
     if (c < gardees.size() && gardees[c] == ys->data()) {
-      conversions.Attend(c);
+      conversions.Attend(c, false);  // the drawing is the longer: no conversion ahead here
       CourbeGardee(G, ys->data(), temps_.data(), temps_.size(), Tn, leg, &cadre,
                    moves[c % 2].get(), prets[c % 2]);
       conversions.Libere(c++);

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cmath>
+#include <thread>
 #include <vector>
 
 #include "charts/TrBode.h"
@@ -458,26 +459,37 @@ TEST(Travaux, EachJobOnceAndDoneWhenAttended) {
     }
     EXPECT_LE(total, static_cast<int>(n));
     // With a look-ahead of 2, job i starts only once the caller has released job i - 2, so
-    // that jobs filling two buffers in turn never write into the one the caller reads.
-    std::atomic<size_t> liberes{0};
-    std::atomic<int> trop{0};
-    std::vector<int> tampon(2, -1);
-    {
-      TTravaux t(
-          n,
-          [&](size_t i) {
-            if (i >= liberes + 2) ++trop;
-            tampon[i % 2] = static_cast<int>(i);
-          },
-          parallele, 2);
-      for (size_t i = 0; i < n; ++i) {
-        t.Attend(i);
-        ASSERT_EQ(tampon[i % 2], static_cast<int>(i)) << i;
-        liberes = i + 1;
-        t.Libere(i);
+    // that jobs filling two buffers in turn never write into the one the caller reads. Waiting
+    // without help, the caller runs no job past the one it waits for.
+    for (bool aide : {true, false}) {
+      std::atomic<size_t> liberes{0}, attendu{0};
+      std::atomic<int> trop{0}, devant{0};
+      std::vector<int> tampon(2, -1);
+      const std::thread::id appelant = std::this_thread::get_id();
+      {
+        TTravaux t(
+            n,
+            [&](size_t i) {
+              if (i >= liberes + 2) ++trop;
+              if (std::this_thread::get_id() == appelant && i > attendu) ++devant;
+              double s = 0;  // some work, so that the caller often finds job i under way
+              for (size_t k = 0; k < 2000; ++k) s += std::sqrt(static_cast<double>(i + k));
+              tampon[i % 2] = static_cast<int>(s > 0 ? i : 0);
+            },
+            parallele, 2);
+        for (size_t i = 0; i < n; ++i) {
+          attendu = i;
+          t.Attend(i, aide);
+          ASSERT_EQ(tampon[i % 2], static_cast<int>(i)) << i;
+          liberes = i + 1;
+          t.Libere(i);
+        }
+      }
+      EXPECT_EQ(trop, 0);
+      if (!aide) {
+        EXPECT_EQ(devant, 0);
       }
     }
-    EXPECT_EQ(trop, 0);
   }
 }
 
