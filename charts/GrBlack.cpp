@@ -12,7 +12,6 @@
 
 #include "charts/TableCsv.h"
 #include "charts/TrBode.h"
-#include "charts/Travaux.h"
 #include "model/Marges.h"
 #include "model/Param.h"
 
@@ -20,7 +19,6 @@ namespace {
 
 constexpr double kTwoPi = 6.283185307179586;
 constexpr double kRadToDeg = 57.29577951308232;
-constexpr int kPointsContour = 2000;
 
 // Open-loop chart point (phase in degrees, gain in dB) of the closed-loop value F = m at
 // phase ph (radians); floor > 0 bounds the open-loop modulus from below.
@@ -30,20 +28,6 @@ void PointBO(double m, double ph, double floor, double* x, double* y) {
   double mod = h->m;
   if (floor > 0 && mod <= floor) mod = floor;
   *x = kRadToDeg * h->p;
-  *y = 20.0 * std::log10(mod);
-}
-
-// What PointBO computes (the open-loop image through bo, then the chart point), from the
-// closed-loop modulus m, its square m2 and the cosine and sine of the closed-loop phase, so
-// that a contour computes what stays constant along it once.
-void PointBOc(double m, double m2, double cs, double sn, double floor, double* x, double* y) {
-  double d = 1 - 2 * m * cs + m2;
-  double a = (m * cs - m2) / d, b = m * sn / d;
-  double ph = std::atan2(b, a);
-  if (ph > 0) ph -= kTwoPi;
-  double mod = std::hypot(a, b);
-  if (floor > 0 && mod <= floor) mod = floor;
-  *x = kRadToDeg * ph;
   *y = 20.0 * std::log10(mod);
 }
 
@@ -89,17 +73,19 @@ class Polyligne {
       down_ = true;
     }
   }
-  // Point for each of n points in turn; the points after the first of a piece go down in one call.
-  void Points(int n, const char* ok, const double* x, const double* y) {
+  // Point for each of n points in turn, a point being missing where it is not finite; the points
+  // after the first of a piece go down in one call.
+  void Points(int n, const double* x, const double* y) {
+    auto ok = [x, y](int k) { return std::isfinite(x[k]) && std::isfinite(y[k]); };
     int k = 0;
     while (k < n) {
-      if (!ok[k] || !down_) {
-        Point(ok[k] != 0, x[k], y[k]);
+      if (!ok(k) || !down_) {
+        Point(ok(k), x[k], y[k]);
         ++k;
         continue;
       }
       int e = k + 1;
-      while (e < n && ok[e]) ++e;
+      while (e < n && ok(e)) ++e;
       gr_->DRAWS(static_cast<size_t>(e - k), x + k, y + k);
       k = e;
     }
@@ -111,175 +97,6 @@ class Polyligne {
 };
 
 }  // namespace
-
-// clang-format off
-const T_CRB mdb[kNbIsoGain] = {
-    {12, -210, 0, 0, 1, 0.5, "dB ", 0},   {10, -210, 0, 0, 1, 0.5, "dB ", 0},
-    {8, -210, 0, 0, 1, 0.5, "dB ", 0},    {6, -210, 0, 0, 1, 0.5, "dB ", 0},
-    {5, -210, 0, 0, 1, 0.5, "dB ", 0},    {4, -210, 0, 0, 1, 0.5, "dB ", 0},
-    {3, -210, 0, 0, 1, 0.5, "dB ", 0},    {2.5, -210, 0, 0, 1, 0.5, "dB ", 0},
-    {2, -210, 0, 0, 1, 0.5, "dB ", 0},    {1.5, -210, 0, 0, 1, 0.5, "dB ", 0},
-    {1, -210, 0, 0, 1, 0.5, "dB ", 0},
-    {0.9, -25, 0, 0, 1, 0.5, "dB ", 0},   {0.8, -25, 0, 0, 1, 0.5, "dB ", 0},
-    {0.7, -25, 0, 0, 1, 0.5, "dB ", 0},   {0.6, -80, 0, 0, 1, 0.5, "dB ", 0},
-    {0.5, -100, 0, 0, 1, 0.5, "dB ", 0},  {0.4, -40, 0, 0, 1, 0.5, "dB ", 0},
-    {0.3, -30, 0, 0, 1, 0.5, "dB ", 0},   {0.2, -50, 0, 0, 1, 0.5, "dB ", 0},
-    {0.1, -30, 0, -0.8, 0.5, -0.5, "dB", 0},
-    {0, -210, 0, -1.25, 0.5, -0.5, "dB", 0},
-    {-0.1, -30, -1e-5, -0.9, 0.5, -0.5, "dB", 0},
-    {-0.2, -80, -1e-5, -0.75, 0.5, -0.5, "dB", 0},
-    {-0.3, -40, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
-    {-0.4, -80, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
-    {-0.5, -20, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
-    {-0.6, -40, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
-    {-0.7, -20, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
-    {-0.8, -60, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
-    {-0.9, -20, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
-    {-1, -210, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
-    {-1.2, -40, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
-    {-1.4, -210, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
-    {-1.6, -20, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
-    {-1.8, -20, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
-    {-2, -210, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
-    {-2.5, -60, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
-    {-3, -210, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
-    {-3.5, -60, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
-    {-4, -210, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
-    {-5, -210, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
-    {-6, -210, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
-    {-7, -210, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
-    {-8, -210, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
-    {-9, -210, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
-    {-10, -210, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
-    {-11, -210, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
-    {-12, -210, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
-    {-13, -210, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
-    {-14, -210, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
-    {-15, -210, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
-    {-16, -210, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
-    {-17, -210, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
-    {-18, -210, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
-    {-19, -210, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
-    {-20, -210, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
-    {-21, -210, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
-    {-22, -210, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
-    {-23, -210, -1e-5, -0.001, -0.05, 0.5, "dB", 0},
-};
-
-const T_CRB mph[kNbIsoPhase] = {
-    {-0.5, -1, 1, 0.15, 0.5, -0.2, "/eo/n", 0},
-    {-1, -23, 12, 0.15, 0.5, -0.2, "/eo/n", 0},
-    {-1.5, -5, 4, 0.15, 0.5, -0.2, "/eo/n", 0},
-    {-2, -10, 6, 0.15, 0.5, -0.2, "/eo/n", 0},
-    {-2.5, -5, 4, 0.15, 0.5, -0.2, "/eo/n", 0},
-    {-3, -23, 6, 0.15, 0.5, -0.2, "/eo/n", 0},
-    {-4, -5, 4, 0.15, 0.5, -0.2, "/eo/n", 0},
-    {-5, -10, 12, 1.25, 0.5, -0.2, "/eo/n", 0},
-    {-6, -5, 4, -2.25, 0.5, -0.2, "/eo/n", 0},
-    {-7, -16, 6, 1.25, 0.5, -0.2, "/eo/n", 0},
-    {-8, -10, 4, -2.25, 0.5, -0.2, "/eo/n", 0},
-    {-9, -23, 12, 1.25, 0.5, -0.2, "/eo/n", 0},
-    {-10, -23, 4, -2.25, 0.5, -0.2, "/eo/n", 0},
-    {-12, -23, 6, 1.25, 0.5, -0.2, "/eo/n", 0},
-    {-14, -23, 12, 1.25, 0.5, -0.2, "/eo/n", 0},
-    {-16, -23, 8, 1.25, 0.5, -0.2, "/eo/n", 0},
-    {-18, -23, 12, 1.25, 0.5, -0.2, "/eo/n", 0},
-    {-20, -23, 8, -23, 0, 0.5, "/eo/n", 0},
-    {-25, -23, 12, -23, 0, 0.5, "/eo/n", 0},
-    {-30, -23, 12, -23, 0, 0.5, "/eo/n", 0},
-    {-35, -23, 12, -23, 0, 0.5, "/eo/n", 0},
-    {-40, -23, 12, -23, 0, 0.5, "/eo/n", 0},
-    {-45, -23, 12, -23, 0, 0.5, "/eo/n", 0},
-    {-50, -23, 12, -23, 0, 0.5, "/eo/n", 0},
-    {-60, -23, 12, -23, 0, 0.5, "/eo/n", 0},
-    {-70, -23, 12, -23, 0, 0.5, "/eo/n", 0},
-    {-80, -23, 12, -23, 0, 0.5, "/eo/n", 0},
-    {-90, -23, 12, -23, 0, 0.5, "/eo/n", 0},
-    {-100, -23, 12, -23, 0, 0.5, "/eo/n", 0},
-    {-110, -23, 12, -23, 0, 0.5, "/eo/n", 0},
-    {-120, -23, 12, -23, 0, 0.5, "/eo/n", 0},
-    {-130, -23, 12, -23, 0, 0.5, "/eo/n", 0},
-    {-140, -23, 12, -23, 0, 0.5, "/eo/n", 0},
-    {-150, -23, 12, -23, 0, 0.5, "/eo/n", 0},
-    {-160, -23, 12, -23, 0, 0.5, "/eo/n", 0},
-    {-170, -23, 12, -23, 0, 0.5, "/eo/n", 0},
-    {-180, -23, 12, -23, 0, 0.5, "/eo/n", -180},
-    {-190, -23, 12, -23, 0, 0.5, "/eo/n", -180},
-    {-200, -23, 12, -23, 0, 0.5, "/eo/n", -180},
-    {-210, -23, 12, -23, 0, 0.5, "/eo/n", -180},
-};
-// clang-format on
-
-namespace {
-
-constexpr int kNbContours = kNbIsoGain + kNbIsoPhase;
-
-// Chart points of one contour; ok is 0 where a point has no finite image.
-struct TPointsContour {
-  std::vector<double> x, y;
-  std::vector<char> ok;
-};
-
-// Points of contour i: the iso-gain contours of mdb, then the iso-phase contours of mph.
-void CalculeContour(int i, TPointsContour* pts) {
-  pts->x.resize(kPointsContour);
-  pts->y.resize(kPointsContour);
-  pts->ok.resize(kPointsContour);
-  if (i < kNbIsoGain) {
-    // Along an iso-gain contour the closed-loop modulus is constant.
-    const T_CRB& c = mdb[i];
-    const double step = (c.m - c.n) / (kPointsContour - 1);
-    const double m = std::pow(10.0, c.v / 20), m2 = m * m;
-    const bool zero_db = std::fabs(c.v) < 1e-10;
-    for (int k = 0; k < kPointsContour; ++k) {
-      const double phi = c.n + k * step;
-      double x = 0, y = 0;
-      bool ok = !(zero_db && std::fabs(phi) < 1e-10);  // 1 at 0 degrees has no image
-      if (ok) {
-        const double ph = phi * M_PI / 180;
-        PointBOc(m, m2, std::cos(ph), std::sin(ph), 1e-30, &x, &y);
-        ok = std::isfinite(x) && std::isfinite(y);
-      }
-      pts->x[k] = x;
-      pts->y[k] = y;
-      pts->ok[k] = ok;
-    }
-    return;
-  }
-  // Along an iso-phase contour the closed-loop phase is constant.
-  const T_CRB& c = mph[i - kNbIsoGain];
-  const double step = (c.m - c.n) / (kPointsContour - 1);
-  const double ph = c.v * M_PI / 180, cs = std::cos(ph), sn = std::sin(ph);
-  for (int k = 0; k < kPointsContour; ++k) {
-    const double m = std::pow(10.0, (c.n + k * step) / 20);
-    double x, y;
-    PointBOc(m, m * m, cs, sn, 0, &x, &y);
-    pts->x[k] = x;
-    pts->y[k] = y;
-    pts->ok[k] = std::isfinite(x) && std::isfinite(y);
-  }
-}
-
-}  // namespace
-
-// The points of every Nichols contour, computed in order, ahead of the drawing on a second core
-// when asked and available.
-class TContoursNichols {
- public:
-  explicit TContoursNichols(bool en_parallele)
-      : pts_(kNbContours),
-        travaux_(
-            kNbContours, [this](size_t i) { CalculeContour(static_cast<int>(i), &pts_[i]); },
-            en_parallele) {}
-  const TPointsContour& Points(int i) {
-    travaux_.Attend(static_cast<size_t>(i));
-    return pts_[static_cast<size_t>(i)];
-  }
-
- private:
-  std::vector<TPointsContour> pts_;
-  TTravaux travaux_;
-};
 
 namespace {
 
@@ -301,15 +118,6 @@ const TCacheNichols::Entree* TCacheNichols::Trouve(const TR_INFO& g, bool couleu
   return nullptr;
 }
 
-bool TCacheNichols::Connu(const TR_INFO& g, bool couleurs, int couleur, double epaisseur) const {
-  for (const Entree& e : entrees_) {
-    if (e.couleurs == couleurs && (!couleurs || e.couleur == couleur) &&
-        e.epaisseur == epaisseur && e.u_cmx == g.u_cmx && e.u_cmy == g.u_cmy && e.mul == g.mul)
-      return true;
-  }
-  return false;
-}
-
 void TCacheNichols::Ajoute(Entree e) {
   if (entrees_.size() >= kEntrees) entrees_.erase(entrees_.begin());
   entrees_.push_back(std::move(e));
@@ -321,17 +129,6 @@ void GrBlack::Trace() {
   Etiquettes.Vide();
   if (!OuvrePage(G)) return;
   gr->VWPORTA(1.5, 17.5, 0.3, 26.5);
-  // The contours' points are computed from now on, while the grid is drawn, unless the
-  // contours are likely to be replayed from the cache.
-  std::unique_ptr<TContoursNichols> contours;
-  if (Param.CBNichols && (Cache == nullptr || !Cache->Connu(*gr, Param.CBCouleurs,
-                                                            Param.ColorNichols, Param.EpNichols)))
-    contours = std::make_unique<TContoursNichols>(true);
-  contours_ = contours.get();
-  struct Oubli {
-    TContoursNichols** p;
-    ~Oubli() { *p = nullptr; }
-  } oubli{&contours_};
   gr->LINEWIDTH(0.4);
   gr->WINDOW(-220, 0, -28, 36);
   gr->SETMRK(4, 0.3);
@@ -502,14 +299,11 @@ void GrBlack::nichols() {
 void GrBlack::dessine() {
   TR_INFO* gr = G->Gr;
   if (Param.CBCouleurs) gr->PLUME(Param.ColorNichols);
-  // Called on its own, the chart computes the contours here, on this thread.
-  TContoursNichols ici(false);
-  TContoursNichols* contours = contours_ != nullptr ? contours_ : &ici;
   gr->SETPRT(1);  // the contours stay inside the frame (the grid leaves the page's clipping)
   for (int i = 0; i < kNbContours; ++i) {
-    const TPointsContour& pts = contours->Points(i);
+    const double* pts = PointsContour(i);
     Polyligne pl(gr);
-    pl.Points(kPointsContour, pts.ok.data(), pts.x.data(), pts.y.data());
+    pl.Points(kPointsContour, pts, pts + kPointsContour);
   }
   // The labels once every contour is drawn, each on its white ground.
   for (int i = 0; i < kNbContours; ++i) {

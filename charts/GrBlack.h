@@ -7,32 +7,12 @@
 
 #include "charts/Annotations.h"
 #include "charts/Axes.h"
+#include "charts/Nichols.h"
 #include "plot/MDGraph.h"
 #include "plot/Recording.h"
 
 class TFctTransfert;
 class TTableCsv;
-class TContoursNichols;
-
-// One Nichols contour and its label. Iso-gain rows: v closed-loop gain (dB), n..m closed-loop
-// phases swept (degrees), ptxt the phase of the label. Iso-phase rows: v closed-loop phase
-// (degrees), n..m closed-loop gains swept (dB), ptxt the gain of the label. ptxt >= 1e10: no
-// label.
-struct T_CRB {
-  double v;
-  double n;
-  double m;
-  double ptxt;
-  double px;  // horizontal justification of the label
-  double py;  // vertical justification of the label
-  const char* txt;
-  double rot;  // degrees added to the label's angle
-};
-
-constexpr int kNbIsoGain = 59;
-constexpr int kNbIsoPhase = 40;
-extern const T_CRB mdb[kNbIsoGain];
-extern const T_CRB mph[kNbIsoPhase];
 
 // Nichols contours already drawn, kept as the device calls they made (and the lines they
 // printed) for the next Black charts that draw them from the same kernel state with the same
@@ -54,14 +34,11 @@ class TCacheNichols {
   // Entree) and the labels placed, or null.
   const Entree* Trouve(const TR_INFO& g, bool couleurs, int couleur, double grille,
                        const TEtiquettes& places) const;
-  // Whether a drawing with these pen settings and line width (mm), on a page of g's scale, is
-  // kept: a chart may then skip computing the contours ahead.
-  bool Connu(const TR_INFO& g, bool couleurs, int couleur, double epaisseur) const;
   // Keeps a drawing, the oldest going when kEntrees are kept.
   void Ajoute(Entree e);
 
  private:
-  static constexpr size_t kEntrees = 4;  // some 2.5 MB each
+  static constexpr size_t kEntrees = 4;  // some 0.4 MB each
   std::vector<Entree> entrees_;
 };
 
@@ -117,7 +94,6 @@ class GrBlack {
   bool HorsDuBord(const TBoite& b, double* dx, double* dy) const;
   bool PlaceSurContour(const T_CRB* c, double t, double dt, double pas, double tn, double tm,
                        bool (*point)(const T_CRB*, double, double*, double*), bool diagnostic);
-  TContoursNichols* contours_ = nullptr;  // points computed ahead by Trace, not owned
   TLegende* legende_ = nullptr;           // the legend being filled while set, not owned
   int marque_ = -1;                       // marker of the loci being drawn (-1: none)
   double decalage_ = 0;                   // cm along them to their first marker

@@ -77,6 +77,31 @@ inline void Queue(TR_INFO& g, int dx, int dy, int st) {
   f[g.nbfifo++] = TR_INFO::Move{dx, dy, st};
 }
 
+// Queue for each of k drawn moves in turn. Once the queue holds five draws, a draw that comes
+// sends the oldest to the device, the optimiser having nothing to merge or drop: the moves then
+// leave in the order they came, the queue keeping the last five, and they are sent so, without
+// going through the queue one by one.
+void QueueDraws(TR_INFO& g, const int* mx, const int* my, size_t k) {
+  TR_INFO::Move* f = g.fifo;
+  size_t i = 0;
+  for (; i < k; ++i) {
+    if (g.nbfifo == 5 && f[0].st == 1 && f[1].st == 1 && f[2].st == 1 && f[3].st == 1 &&
+        f[4].st == 1)
+      break;
+    Queue(g, mx[i], my[i], 1);
+  }
+  if (i == k) return;
+  const size_t r = k - i;  // moves still to come: as many leave, the queue's first
+  for (size_t t = 0; t < r && t < 5; ++t) g.out_move(f[t].dx, f[t].dy, 1);
+  for (size_t t = 5; t < r; ++t) g.out_move(mx[i + t - 5], my[i + t - 5], 1);
+  if (r >= 5) {
+    for (size_t t = 0; t < 5; ++t) f[t] = TR_INFO::Move{mx[k - 5 + t], my[k - 5 + t], 1};
+  } else {
+    for (size_t t = 0; t < 5 - r; ++t) f[t] = f[t + r];
+    for (size_t t = 0; t < r; ++t) f[5 - r + t] = TR_INFO::Move{mx[i + t], my[i + t], 1};
+  }
+}
+
 // Dash cutting (bnwrt) with the solid case in line: a solid or pen-up move goes to the queue
 // whole, a move of zero length that changes nothing is dropped. A device that draws its own
 // dashes takes dashed moves whole too. A dashed move is cut by the length of the exact move it
@@ -244,7 +269,7 @@ void DrawBlocks(TR_INFO& g, const TR_INFO::DrawsFrame& f, size_t n, const double
     }
     g.errx = res[0];
     g.erry = res[1];
-    for (size_t i = 0; i < k; ++i) Queue(g, mx[i], my[i], 1);
+    QueueDraws(g, mx, my, k);
     if (autre) {
       g.bmove(P[0], P[1], 1);
       ++j;

@@ -68,7 +68,7 @@ bool TRecording::Begin(TR_INFO* g) {
   before_ = Save(*g);
   // Room for a Black chart's contours at once: what is reserved is not yet given memory, and
   // the calls are not copied from block to block as they grow.
-  calls_.reserve(1 << 19);
+  calls_.reserve(1 << 20);
   g->recording = &calls_;
   return true;
 }
@@ -84,9 +84,32 @@ void TRecording::End(TR_INFO* g) {
 
 bool TRecording::Fits(const TR_INFO& g) const { return !after_.empty() && Save(g) == before_; }
 
+namespace {
+
+// Reads the next call of a recording at p (see TR_INFO::recording), moving p past it.
+TR_INFO::DeviceCall Lit(const unsigned char** p) {
+  const unsigned char* b = *p;
+  if (b[0] != TR_INFO::kLongCall) {
+    *p += 2;
+    return TR_INFO::DeviceCall::Of(TR_INFO::DeviceCall::kMove, static_cast<signed char>(b[0]),
+                                   static_cast<signed char>(b[1]), 1);
+  }
+  TR_INFO::DeviceCall c{};
+  std::memcpy(&c.dx, b + 1, sizeof c.dx);
+  std::memcpy(&c.dy, b + 5, sizeof c.dy);
+  std::memcpy(&c.st, b + 9, sizeof c.st);
+  c.kind = static_cast<TR_INFO::DeviceCall::Kind>(b[11]);
+  *p += TR_INFO::kLongCallBytes;
+  return c;
+}
+
+}  // namespace
+
 void TRecording::Replay(TR_INFO* g) const {
-  for (size_t i = 0; i < calls_.size(); ++i) {
-    const TR_INFO::DeviceCall& c = calls_[i];
+  const unsigned char* p = calls_.data();
+  const unsigned char* const fin = p + calls_.size();
+  while (p < fin) {
+    const TR_INFO::DeviceCall c = Lit(&p);
     switch (c.kind) {
       case TR_INFO::DeviceCall::kMove:
         g->out_move(c.dx, c.dy, c.st);
@@ -101,9 +124,9 @@ void TRecording::Replay(TR_INFO* g) const {
         // The pattern's lengths follow the call (at most the kernel's 10).
         double len[10] = {};
         int n = 0;
-        while (n < c.dx && n < 10 && i + 1 < calls_.size() &&
-               calls_[i + 1].kind == TR_INFO::DeviceCall::kDashLength)
-          len[n++] = calls_[++i].W();
+        while (n < c.dx && n < 10 && fin - p >= static_cast<long>(TR_INFO::kLongCallBytes) &&
+               p[0] == TR_INFO::kLongCall && p[11] == TR_INFO::DeviceCall::kDashLength)
+          len[n++] = Lit(&p).W();
         g->out_dash(n, len, c.st != 0);
         break;
       }

@@ -19,9 +19,8 @@ class TRecording {
   bool Fits(const TR_INFO& g) const;
   // Sends the recorded calls to g's device and leaves g in the state noted by End.
   void Replay(TR_INFO* g) const;
-  size_t Calls() const { return calls_.size(); }
 
  private:
-  std::vector<TR_INFO::DeviceCall> calls_;
+  std::vector<unsigned char> calls_;  // as TR_INFO::recording keeps them
   std::vector<unsigned char> before_, after_;  // the kernel's state, field after field
 };

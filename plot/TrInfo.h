@@ -60,9 +60,8 @@ class TR_INFO {
   };
   // One call of the device operations, as a recording keeps it (plot/Recording.h): a move, a
   // pen (dx), a width (W()), or a dash pattern: a kDash call (dx lengths, st the restart)
-  // followed by its lengths, one kDashLength call (W()) each. Twelve bytes, a width's or a
-  // length's bits held in dx and dy: a recording of a Black chart's contours holds some 200 000
-  // moves, whose memory the process must first be given.
+  // followed by its lengths, one kDashLength call (W()) each; a width's or a length's bits are
+  // held in dx and dy.
   struct DeviceCall {
     enum Kind : unsigned char { kMove, kPen, kWidth, kDash, kDashLength };
     int dx, dy;
@@ -132,7 +131,13 @@ class TR_INFO {
   TD_INFO CADPOL[3] = {};       // the three stroke-font slots
   Move fifo[5] = {};            // queue of relative device moves
   TextSize TXTSZ = {};          // text extent measurement
-  std::vector<DeviceCall>* recording = nullptr;  // device calls are copied there while set
+  // Device calls are copied there while set, as bytes: a drawn move (st 1) of at most 127 units
+  // along each axis, nearly every move of a curve, in two (dx then dy, as signed bytes); any
+  // other call in 12, kLongCall first (a move's dx is never -128 in the short form). A Black
+  // chart's contours make some 200 000 moves, whose memory the process must first be given.
+  std::vector<unsigned char>* recording = nullptr;
+  static constexpr unsigned char kLongCall = 0x80;
+  static constexpr size_t kLongCallBytes = 12;
   // Set by a device that strokes dash patterns itself (tr_dash): the kernel then sends dashed
   // lines whole, as solid ones, instead of cutting them into pieces.
   bool dash_native = false;
@@ -160,23 +165,40 @@ class TR_INFO {
 
   // The device operations as the kernel calls them: each also goes to the recording, if any.
   void out_move(int dx, int dy, int st) {
-    if (recording != nullptr) recording->push_back(DeviceCall::Of(DeviceCall::kMove, dx, dy, st));
+    if (recording != nullptr) {
+      if (st == 1 && dx >= -127 && dx <= 127 && dy >= -127 && dy <= 127) {
+        recording->push_back(static_cast<unsigned char>(dx));
+        recording->push_back(static_cast<unsigned char>(dy));
+      } else {
+        bnrecord(DeviceCall::Of(DeviceCall::kMove, dx, dy, st));
+      }
+    }
     tr_move(dx, dy, st);
   }
   void out_pen(int p) {
-    if (recording != nullptr) recording->push_back(DeviceCall::Of(DeviceCall::kPen, p, 0, 0));
+    if (recording != nullptr) bnrecord(DeviceCall::Of(DeviceCall::kPen, p, 0, 0));
     tr_pen(p);
   }
   void out_width(double mm) {
-    if (recording != nullptr) recording->push_back(DeviceCall::Of(DeviceCall::kWidth, mm));
+    if (recording != nullptr) bnrecord(DeviceCall::Of(DeviceCall::kWidth, mm));
     tr_width(mm);
   }
   void out_dash(int n, const double* len, bool restart) {
     if (recording != nullptr) {
-      recording->push_back(DeviceCall::Of(DeviceCall::kDash, n, 0, restart));
-      for (int i = 0; i < n; ++i) recording->push_back(DeviceCall::Of(DeviceCall::kDashLength, len[i]));
+      bnrecord(DeviceCall::Of(DeviceCall::kDash, n, 0, restart));
+      for (int i = 0; i < n; ++i) bnrecord(DeviceCall::Of(DeviceCall::kDashLength, len[i]));
     }
     tr_dash(n, len, restart);
+  }
+  // Appends a call to the recording in its long form: kLongCall, then dx, dy, st and kind.
+  void bnrecord(const DeviceCall& c) {
+    unsigned char b[kLongCallBytes];
+    b[0] = kLongCall;
+    std::memcpy(b + 1, &c.dx, sizeof c.dx);
+    std::memcpy(b + 5, &c.dy, sizeof c.dy);
+    std::memcpy(b + 9, &c.st, sizeof c.st);
+    b[11] = c.kind;
+    recording->insert(recording->end(), b, b + kLongCallBytes);
   }
 
   // ---- Opening, closing and modes ----

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <complex>
+#include <cstring>
 
 #include "charts/GrBlack.h"
 #include "model/Param.h"
@@ -351,11 +353,9 @@ TEST_F(BlackTest, CachedContoursAsDrawnAlone) {
     bool couleurs;
     int couleur;
     double epaisseur;
-    bool connu;  // a drawing with these settings was kept by an earlier row
     double grille = 0.4;
-  } rows[] = {{true, 6, 0.5, false}, {true, 6, 0.5, true},   {false, 6, 0.5, false},
-              {true, 3, 0.5, false}, {true, 3, 0.25, false}, {true, 6, 0.5, true},
-              {false, 6, 0.5, true}, {true, 6, 0.5, true, 2}};
+  } rows[] = {{true, 6, 0.5},  {true, 6, 0.5}, {false, 6, 0.5}, {true, 3, 0.5},
+              {true, 3, 0.25}, {true, 6, 0.5}, {false, 6, 0.5}, {true, 6, 0.5, 2}};
   TCacheNichols cache;
   for (const auto& r : rows) {
     Param.CBCouleurs = r.couleurs;
@@ -364,10 +364,6 @@ TEST_F(BlackTest, CachedContoursAsDrawnAlone) {
     Param.EpBlack = r.grille;
     const std::vector<C_REC::Seg> seul = Run()->segs;
     const std::string ditSeul = out_;
-    C_REC page;  // the page of the chart, as the chart sets it up
-    page.TRINIT();
-    page.BOUNDS(0, 19, 0, 28);
-    EXPECT_EQ(cache.Connu(page, r.couleurs, r.couleur, r.epaisseur), r.connu) << r.couleur;
     C_REC* rec;
     holder_ = RecHolder(GrEMF, &rec);
     GrBlack b;
@@ -412,6 +408,45 @@ TEST(BlackTables, Rows) {
 // -20 log10(3) dB (gain margin 9.54 dB at sqrt(2) rad/s) and 0 dB at 90 - atan(wc) - atan(wc/2)
 // degrees from -180 (wc the root of 2 = wc sqrt(1 + wc^2) sqrt(4 + wc^2)); each point is joined
 // to the critical point by a segment half the locus's width, and marked. Without Marges, none.
+// The contours' points built into the program are the ones CalculeContour computes here, bit for
+// bit; and each is what its row says: the closed-loop value T = H / (1 + H) of the open-loop point
+// H it stands for has the row's gain (iso-gain) or phase (iso-phase), and the swept parameter
+// runs evenly from n to m (the closed-loop phase of an iso-gain contour, the closed-loop gain of
+// an iso-phase one). Points missing: only the singular closed-loop value 1 of the 0 dB contour.
+TEST(BlackTables, ContourPoints) {
+  std::vector<double> calcul(2 * kPointsContour);
+  int manquants = 0;
+  for (int i = 0; i < kNbContours; ++i) {
+    const double* table = PointsContour(i);
+    CalculeContour(i, calcul.data(), calcul.data() + kPointsContour);
+    ASSERT_EQ(std::memcmp(table, calcul.data(), calcul.size() * sizeof(double)), 0) << i;
+    const bool iso_gain = i < kNbIsoGain;
+    const T_CRB& c = iso_gain ? mdb[i] : mph[i - kNbIsoGain];
+    for (int k = 0; k < kPointsContour; ++k) {
+      const double x = table[k], y = table[kPointsContour + k];
+      if (std::isnan(x) || std::isnan(y)) {
+        ++manquants;
+        continue;
+      }
+      const std::complex<double> h = std::polar(std::pow(10.0, y / 20), x * M_PI / 180);
+      const std::complex<double> t = h / (1.0 + h);
+      const double gain = 20 * std::log10(std::abs(t)), phase = std::arg(t) * 180 / M_PI;
+      const double param = c.n + (c.m - c.n) * k / (kPointsContour - 1);
+      // Phases compared modulo 360 degrees.
+      auto ecart = [](double a, double b) { return std::remainder(a - b, 360.0); };
+      if (iso_gain) {
+        ASSERT_NEAR(gain, c.v, 1e-6) << i << " " << k;
+        ASSERT_NEAR(ecart(phase, param), 0, 1e-6) << i << " " << k;
+      } else {
+        ASSERT_NEAR(ecart(phase, c.v), 0, 1e-6) << i << " " << k;
+        ASSERT_NEAR(gain, param, 1e-6) << i << " " << k;
+      }
+    }
+  }
+  EXPECT_EQ(manquants, 1);
+  EXPECT_TRUE(std::isnan(PointsContour(20)[kPointsContour - 1]));  // 0 dB at 0 degrees
+}
+
 TEST_F(BlackTest, MarginsJoinedToTheCriticalPoint) {
   double lo = 0.1, hi = 10;
   for (int i = 0; i < 200; ++i) {

@@ -297,8 +297,24 @@ TEST(PipelineDash, DeviceDrawingItsOwnDashes) {
   a.USERLINE(3, tirets);
   a.DRAW(100, 100);
   a.SETLIN(0, 1.0);
+  // Draws on either side of the recording's short moves (127 units along each axis at most), a
+  // pen-up move, a pen and a width.
+  const int pas[][2] = {{127, -127}, {-127, 127}, {128, 0}, {0, -128}, {-128, 5}, {3, 200}};
+  double x = 1000, y = 1000;
+  a.MOVE(x, y);
+  for (const auto& d : pas) a.DRAW(x += d[0], y += d[1]);
+  a.MOVE(50, 60);
+  a.PLUME(3);
+  a.LINEWIDTH(0.7);
+  a.DRAW(51, 61);
   a.TRFLUSH();
   rec.End(&a);
+  for (const auto& d : pas) {
+    size_t vus = 0;
+    for (const auto& c : a.calls)
+      vus += c.kind == RecordingDevice::kMove && c.a == d[0] && c.b == d[1] && c.c == 1;
+    EXPECT_EQ(vus, 1u) << d[0] << " " << d[1];
+  }
   rec.Replay(&b);
   ASSERT_EQ(b.calls.size(), a.calls.size());
   for (size_t i = 0; i < a.calls.size(); ++i)
