@@ -81,24 +81,24 @@ inline void Queue(TR_INFO& g, int dx, int dy, int st) {
 // sends the oldest to the device, the optimiser having nothing to merge or drop: the moves then
 // leave in the order they came, the queue keeping the last five, and they are sent so, without
 // going through the queue one by one.
-void QueueDraws(TR_INFO& g, const int* mx, const int* my, size_t k) {
+void QueueDraws(TR_INFO& g, const Int2* m, size_t k) {
   TR_INFO::Move* f = g.fifo;
   size_t i = 0;
   for (; i < k; ++i) {
     if (g.nbfifo == 5 && f[0].st == 1 && f[1].st == 1 && f[2].st == 1 && f[3].st == 1 &&
         f[4].st == 1)
       break;
-    Queue(g, mx[i], my[i], 1);
+    Queue(g, m[i][0], m[i][1], 1);
   }
   if (i == k) return;
   const size_t r = k - i;  // moves still to come: as many leave, the queue's first
   for (size_t t = 0; t < r && t < 5; ++t) g.out_move(f[t].dx, f[t].dy, 1);
-  for (size_t t = 5; t < r; ++t) g.out_move(mx[i + t - 5], my[i + t - 5], 1);
+  for (size_t t = 5; t < r; ++t) g.out_move(m[i + t - 5][0], m[i + t - 5][1], 1);
   if (r >= 5) {
-    for (size_t t = 0; t < 5; ++t) f[t] = TR_INFO::Move{mx[k - 5 + t], my[k - 5 + t], 1};
+    for (size_t t = 0; t < 5; ++t) f[t] = TR_INFO::Move{m[k - 5 + t][0], m[k - 5 + t][1], 1};
   } else {
     for (size_t t = 0; t < 5 - r; ++t) f[t] = f[t + r];
-    for (size_t t = 0; t < r; ++t) f[5 - r + t] = TR_INFO::Move{mx[i + t], my[i + t], 1};
+    for (size_t t = 0; t < r; ++t) f[5 - r + t] = TR_INFO::Move{m[i + t][0], m[i + t][1], 1};
   }
 }
 
@@ -185,17 +185,27 @@ void TR_INFO::bmove(double x, double y, int pn) {
 
 namespace {
 
+// The numbers of a DrawsFrame side by side, x in the first half, y in the second, formed once
+// for a run of points.
+struct Frame2 {
+  Double2 u, e, o, l, bas, haut;
+  explicit Frame2(const TR_INFO::DrawsFrame& f)
+      : u{f.u[0], f.u[1]},
+        e{f.e[0], f.e[1]},
+        o{f.o[0], f.o[1]},
+        l{f.l[0], f.l[1]},
+        bas{f.lo[0], f.lo[1]},
+        haut{f.hi[0], f.hi[1]} {}
+};
+
 // Point (x, y) in device units, as xdev and ydev compute each half.
-inline Double2 Device(const TR_INFO::DrawsFrame& f, double x, double y) {
-  const Double2 u = {f.u[0], f.u[1]}, e = {f.e[0], f.e[1]};
-  const Double2 o = {f.o[0], f.o[1]}, l = {f.l[0], f.l[1]};
-  return o + (Double2{x, y} - u) / e * l;
+inline Double2 Device(const Frame2& f, double x, double y) {
+  return f.o + (Double2{x, y} - f.u) / f.e * f.l;
 }
 
 // Whether the device point P lies in the clipping rectangle of f (false when not finite).
-inline bool Inside(const TR_INFO::DrawsFrame& f, Double2 P) {
-  const Double2 bas = {f.lo[0], f.lo[1]}, haut = {f.hi[0], f.hi[1]};
-  const Long2 dedans = (P >= bas) & (P <= haut);
+inline bool Inside(const Frame2& f, Double2 P) {
+  const Long2 dedans = (P >= f.bas) & (P <= f.haut);
   return (dedans[0] & dedans[1]) != 0;
 }
 
@@ -211,12 +221,13 @@ inline void RoundMove(Double2 d, Int2* q, Double2* reste) {
 // The conversion loop of DRAWS; with steps (PrepareDraws's, all points inside), the move from
 // each point to the next is read there instead of being computed, save at the first point of a
 // block, which goes on from the pen.
-void DrawBlocks(TR_INFO& g, const TR_INFO::DrawsFrame& f, size_t n, const double* xs,
+void DrawBlocks(TR_INFO& g, const TR_INFO::DrawsFrame& cadre, size_t n, const double* xs,
                 const double* ys, const TR_INFO::DrawsStep* steps) {
-  const double xn = f.lo[0], xm = f.hi[0], yn = f.lo[1], ym = f.hi[1];
+  const Frame2 f(cadre);
+  const double xn = cadre.lo[0], xm = cadre.hi[0], yn = cadre.lo[1], ym = cadre.hi[1];
   const Double2 un = {1.0, 1.0};
   constexpr size_t kBloc = 512;
-  int mx[kBloc], my[kBloc];
+  Int2 mv[kBloc];  // the moves of the block, both halves stored at once
   size_t j = 0;
   while (j < n) {
     // The first point of a block goes on from the pen only where the clipping move would.
@@ -236,9 +247,10 @@ void DrawBlocks(TR_INFO& g, const TR_INFO::DrawsFrame& f, size_t n, const double
                                       (bas & reinterpret_cast<Long2>(res + un)) |
                                       (~(haut | bas) & reinterpret_cast<Long2>(res)));
       const Int2 m = q + __builtin_convertvector(bas - haut, Int2);
-      mx[k] = m[0];
-      my[k] = m[1];
-      k += (m[0] | m[1]) != 0;  // a solid line drops a drawn move of zero length
+      mv[k] = m;
+      long long both;  // the two halves as one integer, zero for a move of zero length
+      std::memcpy(&both, &m, sizeof both);
+      k += both != 0;  // a solid line drops a drawn move of zero length
     };
     bool autre = false;  // point j needs the clipping move
     for (; j < n && k < kBloc && (steps == nullptr || j == debut); ++j) {
@@ -269,7 +281,7 @@ void DrawBlocks(TR_INFO& g, const TR_INFO::DrawsFrame& f, size_t n, const double
     }
     g.errx = res[0];
     g.erry = res[1];
-    QueueDraws(g, mx, my, k);
+    QueueDraws(g, mv, k);
     if (autre) {
       g.bmove(P[0], P[1], 1);
       ++j;
@@ -322,9 +334,10 @@ int TR_INFO::DRAWS(size_t n, const double* xs, const double* ys) {
   return 0;
 }
 
-size_t TR_INFO::PrepareDraws(const DrawsFrame& f, size_t n, const double* xs, const double* ys,
-                             DrawsStep* steps) {
-  if (!f.valid) return 0;
+size_t TR_INFO::PrepareDraws(const DrawsFrame& cadre, size_t n, const double* xs,
+                             const double* ys, DrawsStep* steps) {
+  if (!cadre.valid) return 0;
+  const Frame2 f(cadre);
   Double2 avant = {0, 0};
   for (size_t j = 0; j < n; ++j) {
     const Double2 P = Device(f, xs[j], ys[j]);

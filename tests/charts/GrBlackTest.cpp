@@ -344,7 +344,8 @@ TEST_F(BlackTest, EmptyRegistryStillCloses) {
 
 // Charts drawing their contours from a cache that earlier charts filled give, call for call, the
 // segments, pens, widths and console lines of the same chart drawn alone; a chart whose pens or
-// width differ from every kept drawing draws its own.
+// width differ from every kept drawing draws its own, and so does one whose grid is wider (the
+// labels keep further from the frame's edges).
 TEST_F(BlackTest, CachedContoursAsDrawnAlone) {
   AddH();
   Param.CBEchBlack = Param.CBNichols = true;
@@ -352,13 +353,15 @@ TEST_F(BlackTest, CachedContoursAsDrawnAlone) {
     bool couleurs;
     int couleur;
     double epaisseur;
+    double grille = 0.4;
   } rows[] = {{true, 6, 0.5},  {true, 6, 0.5}, {false, 6, 0.5}, {true, 3, 0.5},
-              {true, 3, 0.25}, {true, 6, 0.5}, {false, 6, 0.5}};
+              {true, 3, 0.25}, {true, 6, 0.5}, {false, 6, 0.5}, {true, 6, 0.5, 2}};
   TCacheNichols cache;
   for (const auto& r : rows) {
     Param.CBCouleurs = r.couleurs;
     Param.ColorNichols = r.couleur;
     Param.EpNichols = r.epaisseur;
+    Param.EpBlack = r.grille;
     const std::vector<C_REC::Seg> seul = Run()->segs;
     const std::string ditSeul = out_;
     C_REC* rec;
