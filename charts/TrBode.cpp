@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -388,6 +389,27 @@ bool TrBode::bode(TR_INFO* G, TTypeGraphe typ) {
     courbes_.clear();
   }
   size_t suivante = 0;  // the next curve of courbes_
+  // The second core converts the next kept curve to device moves (TR_INFO::PrepareDraws) while
+  // this one draws the curve before, which leaves here only what goes on from one point to the
+  // next, in two buffers in turn.
+  const TR_INFO::DrawsFrame cadre = G->FrameOfDraws();
+  std::vector<const double*> gardees;  // the kept curves of the panel, in the order they are drawn
+  if (cadre.valid && nbp > 1)
+    for (const TCourbe& c : courbes_)
+      if (!c.gain.empty()) gardees.push_back(gain ? c.gain.data() : c.phase.data());
+  if (gardees.size() * size_t{nbp} < kPointsEnParallele) gardees.clear();
+  std::unique_ptr<TR_INFO::DrawsStep[]> moves[2];
+  size_t prets[2] = {0, 0};  // the points PrepareDraws converted in each buffer
+  if (!gardees.empty())
+    for (auto& m : moves) m.reset(new TR_INFO::DrawsStep[nbp]);
+  TTravaux conversions(
+      gardees.size(),
+      [&](size_t c) {
+        prets[c % 2] =
+            TR_INFO::PrepareDraws(cadre, nbp, lw_.data(), gardees[c], moves[c % 2].get());
+      },
+      true, 2);
+  size_t conv = 0;  // the next kept curve drawn
   // One polyline, from the values Trace kept or else evaluated again; points where the
   // response is not finite lift the pen.
   auto courbe = [&](TFctTransfert* f) {
@@ -398,7 +420,14 @@ bool TrBode::bode(TR_INFO* G, TTypeGraphe typ) {
     ++suivante;
     bool down = false;
     if (c != nullptr) {
-      TraceFinis(G, lw_.data(), gain ? c->gain.data() : c->phase.data(), nbp, &down);
+      const double* v = gain ? c->gain.data() : c->phase.data();
+      if (conv < gardees.size() && gardees[conv] == v) {
+        conversions.Attend(conv, false);  // the drawing is the longer: no conversion ahead here
+        TraceFinis(G, lw_.data(), v, nbp, &down, &cadre, moves[conv % 2].get(), prets[conv % 2]);
+        conversions.Libere(conv++);
+      } else {
+        TraceFinis(G, lw_.data(), v, nbp, &down);
+      }
       if (leg != nullptr) leg->Note(G, lw_.data(), gain ? c->gain.data() : c->phase.data(), nbp);
       return true;
     }
