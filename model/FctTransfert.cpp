@@ -47,13 +47,23 @@ inline Double2 Choix(Long2 masque, Double2 a, Double2 b) {
                                    (~masque & reinterpret_cast<Long2>(b)));
 }
 constexpr long long kSigne = static_cast<long long>(0x8000000000000000ULL);
+// 1.0 in the lanes where the mask is set, +0.0 elsewhere.
+inline Double2 Un(Long2 masque, Double2 un) {
+  return reinterpret_cast<Double2>(masque & reinterpret_cast<Long2>(un));
+}
 inline Double2 Abs(Double2 v) {
   return reinterpret_cast<Double2>(reinterpret_cast<Long2>(v) & ~Long2{kSigne, kSigne});
 }
 
+// Whether each lane's sign bit is set (the sign of a zero too), as a mask.
+inline Long2 Negatif(Double2 v) {
+  const Int4 n = reinterpret_cast<Int4>(v) < 0;  // read in the upper half of each lane
+  return reinterpret_cast<Long2>(__builtin_shuffle(n, Int4{1, 1, 3, 3}));
+}
+
 // atan2(y, x) within 7e-4 rad, without a call: the ratio of the smaller to the larger part
 // (in [0, 1]) through an odd polynomial, then moved to its octant. Only ever used to choose a
-// multiple of 2 pi: the sum of thousands of such angles stays far within pi of the exact sum.
+// multiple of 2 pi.
 inline Double2 AngleApproche(Double2 y, Double2 x) {
   const Double2 ax = Abs(x), ay = Abs(y);
   const Long2 raide = ay > ax;
@@ -62,8 +72,7 @@ inline Double2 AngleApproche(Double2 y, Double2 x) {
   Double2 a = t * (0.995354 + t2 * (-0.288679 + t2 * 0.079331));
   a = Choix(raide, kPi / 2 - a, a);
   // The signs of zeros count as for atan2: atan2(-0, -1) = -pi.
-  const Int4 negatif = reinterpret_cast<Int4>(x) < 0;  // read in the upper half of each lane
-  a = Choix(reinterpret_cast<Long2>(__builtin_shuffle(negatif, Int4{1, 1, 3, 3})), kPi - a, a);
+  a = Choix(Negatif(x), kPi - a, a);
   // The sign of y put on it.
   const Long2 signe = {kSigne, kSigne};
   return reinterpret_cast<Double2>((reinterpret_cast<Long2>(a) & ~signe) |
@@ -73,18 +82,34 @@ inline Double2 AngleApproche(Double2 y, Double2 x) {
 // Running product r + j i of complex factors at two frequencies, with each one's scale 2^e
 // apart: kept within [2^-150, 2^150] in size by exact powers of two, so that no product of
 // factors (each below 2^400), nor the quotient of two products, overflows or vanishes.
+//
+// The sum of the factors' principal angles (each in [-pi, pi], the sign of a zero counting as
+// for atan2) is the product's own angle plus the whole turns it counts in tours: a factor of
+// angle in [0, pi] (its imaginary part not negative) takes the product past pi, one turn more,
+// when it moves it from the upper half-plane to the lower one; a factor of negative angle takes
+// it past -pi, one turn less, when it moves it from the lower half-plane to the upper one.
+// Near the positive real axis, where a wrong side would cost a turn, the side is exact: the
+// imaginary part of the product is then a sum of two terms of the same sign. Near the negative
+// one, either side gives an angle near pi, the same to within rounding.
 struct TProduit {
   Double2 r = {1, 1}, i = {0, 0};
+  Double2 tours = {0, 0};
+  Long2 bas = {0, 0};  // the product lies in the lower half-plane (its sign bit)
   int e[2] = {0, 0};
   inline void Fois(Double2 a, Double2 b) {
     const Double2 t = r * a - i * b;
     i = r * b + i * a;
     r = t;
+    const Long2 apres = Negatif(i), negatif = Negatif(b);
+    const Double2 un = {1, 1};
+    tours += Un(~negatif & ~bas & apres, un);
+    tours -= Un(negatif & bas & ~apres, un);
+    bas = apres;
     const Double2 m = Abs(r) + Abs(i);
     const Long2 hors = (m > 0x1p150) | (m < 0x1p-150);
     if (__builtin_expect((hors[0] | hors[1]) != 0, 0)) Echelle(hors);
   }
-  // Brings the size of the lanes out of range near 1.
+  // Brings the size of the lanes out of range near 1 (the signs stay).
   void Echelle(Long2 hors) {
     for (int l = 0; l < 2; ++l) {
       if (hors[l] == 0) continue;
@@ -95,6 +120,8 @@ struct TProduit {
       e[l] += k;
     }
   }
+  // The sum of the factors' angles, to within 7e-4 rad.
+  Double2 Angle() const { return AngleApproche(i, r) + 2 * kPi * tours; }
 };
 
 // Largest part of a factor the product takes: beyond, one product could overflow.
@@ -254,36 +281,33 @@ void TFctTransfert::Produit2(const double* ws, TComplexP* y, int lanes) const {
   const Double2 w = {ws[0], ws[1]};
   TProduit n, d;
   const double ph0 = g < 0 ? -kPi : 0.0;
-  Double2 ph = {ph0, ph0};  // the factors' angles, approximate
   Double2 taille = {0, 0};  // the largest part of a factor
   for (int k = 0; k < nbz; ++k) {
     const Double2 re = -Double2{z[k], z[k]};
     n.Fois(re, w);
-    ph += AngleApproche(w, re);
     const Double2 t = Abs(re);
     taille = Choix(t > taille, t, taille);
   }
   for (int k = 0; k < nbp; ++k) {
     const Double2 re = -Double2{p[k], p[k]};
     d.Fois(re, w);
-    ph -= AngleApproche(w, re);
     const Double2 t = Abs(re);
     taille = Choix(t > taille, t, taille);
   }
   for (int k = 0; k < nbpc; ++k) {
     const Double2 re = pc[k].c - pc[k].a * w * w, im = pc[k].b * w;
     d.Fois(re, im);
-    ph -= AngleApproche(im, re);
     const Double2 t = Abs(re) + Abs(im);
     taille = Choix(t > taille, t, taille);
   }
   for (int k = 0; k < nbzc; ++k) {
     const Double2 re = zc[k].c - zc[k].a * w * w, im = zc[k].b * w;
     n.Fois(re, im);
-    ph += AngleApproche(im, re);
     const Double2 t = Abs(re) + Abs(im);
     taille = Choix(t > taille, t, taille);
   }
+  // The sum of the factors' angles, approximate: it chooses the turn of the exact angle.
+  const Double2 ph = ph0 + (n.Angle() - d.Angle());
   // n / d as n conj(d) / |d|^2, each within 2^150 in size.
   const Double2 qr = n.r * d.r + n.i * d.i, qi = n.i * d.r - n.r * d.i;
   const Double2 d2 = d.r * d.r + d.i * d.i;

@@ -122,7 +122,7 @@ TEST(TFctTransfert, UnwrappingKeepsClosedLoopPhaseContinuous) {
 // The charts' product of the factors, two frequencies at a time, against the closed form of
 // each function: the modulus, and the structural phase (the sum of the factors' principal
 // angles, many turns for high orders), with a negative gain, integrators, zeros on the axis and
-// in the right half-plane, an undamped pair whose angle jumps by pi, an unstable pair, a delay,
+// in the right half-plane, an undamped pair whose angle jumps by pi, unstable pairs, a delay,
 // and products beyond the range of a double on the way. The sweep has an odd number of points
 // (the last one alone), and each point equals the product at that frequency alone, bit for bit.
 TEST(TFctTransfert, ProductOfFactorsMatchesClosedForms) {
@@ -182,6 +182,17 @@ TEST(TFctTransfert, ProductOfFactorsMatchesClosedForms) {
          return {std::fabs(9 - w * w) /
                      (std::sqrt((4 - w * w) * (4 - w * w) + w * w) * std::sqrt(25 + w * w)),
                  (w < 3 ? 0 : kPi) - std::atan2(-w, 4 - w * w) - std::atan(w / 5)};
+       }},
+      {"(s^2-0.2s+9)^2/(s^2-0.5s+1)^3",
+       [](TFctTransfert* f) {
+         for (int i = 0; i < 2; ++i) f->AddZeroC(1, -0.2, 9);
+         for (int i = 0; i < 3; ++i) f->AddPoleC(1, -0.5, 1);
+       },
+       [](double w) -> TComplexP {
+         const double n = (9 - w * w) * (9 - w * w) + 0.04 * w * w;
+         const double d = (1 - w * w) * (1 - w * w) + 0.25 * w * w;
+         return {n / std::pow(d, 1.5),
+                 2 * std::atan2(-0.2 * w, 9 - w * w) - 3 * std::atan2(-0.5 * w, 1 - w * w)};
        }},
       {"1/s^40",
        [](TFctTransfert* f) {
