@@ -96,11 +96,12 @@ struct TProduit {
   Double2 tours = {0, 0};
   Long2 bas = {0, 0};  // the product lies in the lower half-plane (its sign bit)
   int e[2] = {0, 0};
-  inline void Fois(Double2 a, Double2 b) {
+  // Times a + j b, whose sign bits are those of negatif.
+  inline void Fois(Double2 a, Double2 b, Long2 negatif) {
     const Double2 t = r * a - i * b;
     i = r * b + i * a;
     r = t;
-    const Long2 apres = Negatif(i), negatif = Negatif(b);
+    const Long2 apres = Negatif(i);
     const Double2 un = {1, 1};
     tours += Un(~negatif & ~bas & apres, un);
     tours -= Un(negatif & bas & ~apres, un);
@@ -281,28 +282,23 @@ void TFctTransfert::Produit2(const double* ws, TComplexP* y, int lanes) const {
   const Double2 w = {ws[0], ws[1]};
   TProduit n, d;
   const double ph0 = g < 0 ? -kPi : 0.0;
-  Double2 taille = {0, 0};  // the largest part of a factor
-  for (int k = 0; k < nbz; ++k) {
-    const Double2 re = -Double2{z[k], z[k]};
-    n.Fois(re, w);
-    const Double2 t = Abs(re);
-    taille = Choix(t > taille, t, taille);
-  }
-  for (int k = 0; k < nbp; ++k) {
-    const Double2 re = -Double2{p[k], p[k]};
-    d.Fois(re, w);
-    const Double2 t = Abs(re);
-    taille = Choix(t > taille, t, taille);
-  }
+  // The largest part of a factor: the real roots' is the same at every frequency.
+  double reels = 0;
+  for (int k = 0; k < nbz; ++k) reels = std::fabs(z[k]) > reels ? std::fabs(z[k]) : reels;
+  for (int k = 0; k < nbp; ++k) reels = std::fabs(p[k]) > reels ? std::fabs(p[k]) : reels;
+  Double2 taille = {reels, reels};
+  const Long2 wnegatif = Negatif(w);
+  for (int k = 0; k < nbz; ++k) n.Fois(-Double2{z[k], z[k]}, w, wnegatif);
+  for (int k = 0; k < nbp; ++k) d.Fois(-Double2{p[k], p[k]}, w, wnegatif);
   for (int k = 0; k < nbpc; ++k) {
     const Double2 re = pc[k].c - pc[k].a * w * w, im = pc[k].b * w;
-    d.Fois(re, im);
+    d.Fois(re, im, Negatif(im));
     const Double2 t = Abs(re) + Abs(im);
     taille = Choix(t > taille, t, taille);
   }
   for (int k = 0; k < nbzc; ++k) {
     const Double2 re = zc[k].c - zc[k].a * w * w, im = zc[k].b * w;
-    n.Fois(re, im);
+    n.Fois(re, im, Negatif(im));
     const Double2 t = Abs(re) + Abs(im);
     taille = Choix(t > taille, t, taille);
   }
