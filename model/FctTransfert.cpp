@@ -366,29 +366,6 @@ void TFctTransfert::CorrectionPhase(TComplexP* y) {
   Deroule(&FirstCorrec, &PdtPhase, &OffstPhase, &y->p);
 }
 
-void TFctTransfert::Deroule(bool* premier, double* pdt, double* offst, double* p) {
-  if (*premier) {
-    *pdt = *p;
-    *premier = false;
-    *offst = 0;
-    return;
-  }
-  *p += *offst;
-  // A non-finite phase would never come within pi of the previous one.
-  if (std::isfinite(*p) && std::isfinite(*pdt)) {
-    while (std::fabs(*p - *pdt) > kPi) {
-      if (*pdt > *p) {
-        *p += 2 * kPi;
-        *offst += 2 * kPi;
-      } else {
-        *p -= 2 * kPi;
-        *offst -= 2 * kPi;
-      }
-    }
-  }
-  *pdt = *p;
-}
-
 void TFctTransfert::CorrectionPhase(double w, TComplexP* y) {
   if (RetardCorrec == 0.0) {
     CorrectionPhase(y);

@@ -135,3 +135,28 @@ class TFctTransfert {
   // ValueBOProduit at ws[0] and ws[1] side by side, into y[0] and y[1]; lanes = 1 leaves y[1].
   void Produit2(const double* ws, TComplexP* y, int lanes) const;
 };
+
+// In line: the charts' sweeps run it at every point.
+inline void TFctTransfert::Deroule(bool* premier, double* pdt, double* offst, double* p) {
+  constexpr double kPi = 3.141592653589793;
+  if (*premier) {
+    *pdt = *p;
+    *premier = false;
+    *offst = 0;
+    return;
+  }
+  *p += *offst;
+  // A non-finite phase would never come within pi of the previous one.
+  if (std::isfinite(*p) && std::isfinite(*pdt)) {
+    while (std::fabs(*p - *pdt) > kPi) {
+      if (*pdt > *p) {
+        *p += 2 * kPi;
+        *offst += 2 * kPi;
+      } else {
+        *p -= 2 * kPi;
+        *offst -= 2 * kPi;
+      }
+    }
+  }
+  *pdt = *p;
+}
