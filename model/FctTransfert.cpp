@@ -108,7 +108,8 @@ struct TProduit {
     bas = apres;
     const Double2 m = Abs(r) + Abs(i);
     const Long2 hors = (m > 0x1p150) | (m < 0x1p-150);
-    if (__builtin_expect((hors[0] | hors[1]) != 0, 0)) Echelle(hors);
+    const Long2 unDes = hors | __builtin_shuffle(hors, Long2{1, 0});  // either lane, in each
+    if (__builtin_expect(unDes[0] != 0, 0)) Echelle(hors);
   }
   // Brings the size of the lanes out of range near 1 (the signs stay).
   void Echelle(Long2 hors) {
