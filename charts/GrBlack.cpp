@@ -303,8 +303,9 @@ void GrBlack::dessine() {
   gr->SETPRT(1);  // the contours stay inside the frame (the grid leaves the page's clipping)
   lignes_.clear();
   // A context that ends the program on an error does so from this thread, its file closed.
-  if (Parallele && !gr->flags.brk && TTravaux::DeuxCoeurs()) {
-    EnParallele();
+  const bool deux = Contours == kDeuxCoeurs && TTravaux::DeuxCoeurs();
+  if ((deux || Contours == kParPieces) && !gr->flags.brk) {
+    ParPieces(deux);
   } else {
     for (int i = 0; i < kNbContours; ++i) Contour(gr, i);
     EtiquettesContours(gr, 0, kNbContours);
@@ -335,7 +336,7 @@ void GrBlack::EtiquettesContours(TR_INFO* g, int de, int a) {
 // contours or labels at a time, while this thread sends the calls of the pieces before to the
 // chart's device; each replay leaves the chart's context in the state the recording context
 // reached, the one the drawing in place leaves. The pieces go on one from the other, in order.
-void GrBlack::EnParallele() {
+void GrBlack::ParPieces(bool deux_coeurs) {
   TR_INFO* gr = G->Gr;
   constexpr int kParPiece = 8;  // contours, or labels, a piece
   constexpr size_t kContours = (kNbContours + kParPiece - 1) / kParPiece;
@@ -356,7 +357,7 @@ void GrBlack::EnParallele() {
     }
     r.End(&ombre);
   };
-  TTravaux travaux(kPieces, dessine, true, kTampons, true);
+  TTravaux travaux(kPieces, dessine, deux_coeurs, kTampons, true);
   for (size_t j = 0; j < kPieces; ++j) {
     travaux.Attend(j);
     pieces[j % kTampons].Replay(gr);

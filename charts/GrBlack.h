@@ -48,9 +48,11 @@ class GrBlack {
   TCacheNichols* Cache = nullptr;  // contours drawn by earlier charts, kept there; not owned
   int CloseErr = 0;  // what closing the drawing returned: not 0 when its file was not written whole
   TEtiquettes Etiquettes;  // the labels placed on the page by the last Trace
-  // Whether the contours may be drawn with a second core's help, when there is one (the same
-  // bytes as drawn on one).
-  bool Parallele = true;
+  // How the contours and their labels are drawn: in place, or by pieces that a context whose
+  // device does nothing records and the chart's device replays, on this thread alone or with a
+  // second core's help when there is one (else in place). The same bytes every way.
+  enum Facon { kEnPlace, kParPieces, kDeuxCoeurs };
+  Facon Contours = kDeuxCoeurs;
 
   // Draws the whole chart.
   void Trace();
@@ -65,8 +67,8 @@ class GrBlack {
   // The labels of contours de to a - 1, drawn on g (the chart's context or one that records
   // for it).
   void EtiquettesContours(TR_INFO* g, int de, int a);
-  // Every contour and its label, the kernel's work done on a second core while the device draws.
-  void EnParallele();
+  // Every contour and its label by pieces (Contours), on a second core with deux_coeurs.
+  void ParPieces(bool deux_coeurs);
   // The label of a contour where it overlaps no label placed before (moved along the contour,
   // or left out), on a white ground.
   void affgain(TR_INFO* g, const T_CRB* c);

@@ -24,7 +24,7 @@ void Fields(G& g, F f) {
   for (auto& c : g.CADPOL) f(c.F), f(c.sn), f(c.cn), f(c.hi), f(c.tx), f(c.ty);
   for (auto& m : g.fifo) f(m.dx), f(m.dy), f(m.st);
   f(g.TXTSZ.mes), f(g.TXTSZ.xn), f(g.TXTSZ.xm), f(g.TXTSZ.yn), f(g.TXTSZ.ym);
-  f(g.dash_native);
+  f(g.dash_native), f(g.width_flush);
 }
 
 std::vector<unsigned char> Save(const TR_INFO& g) {
