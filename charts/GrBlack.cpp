@@ -12,6 +12,7 @@
 
 #include "charts/TableCsv.h"
 #include "charts/TrBode.h"
+#include "charts/Travaux.h"
 #include "model/Marges.h"
 #include "model/Param.h"
 
@@ -300,17 +301,67 @@ void GrBlack::dessine() {
   TR_INFO* gr = G->Gr;
   if (Param.CBCouleurs) gr->PLUME(Param.ColorNichols);
   gr->SETPRT(1);  // the contours stay inside the frame (the grid leaves the page's clipping)
-  for (int i = 0; i < kNbContours; ++i) {
-    const double* pts = PointsContour(i);
-    Polyligne pl(gr);
-    pl.Points(kPointsContour, pts, pts + kPointsContour);
+  lignes_.clear();
+  // A context that ends the program on an error does so from this thread, its file closed.
+  const bool deux = Contours == kDeuxCoeurs && TTravaux::DeuxCoeurs();
+  if ((deux || Contours == kParPieces) && !gr->flags.brk) {
+    ParPieces(deux);
+  } else {
+    for (int i = 0; i < kNbContours; ++i) Contour(gr, i);
+    EtiquettesContours(gr, 0, kNbContours);
   }
+  std::fputs(lignes_.c_str(), stdout);
+  if (dit_ != nullptr) *dit_ += lignes_;
+}
+
+void GrBlack::Contour(TR_INFO* g, int i) {
+  const double* pts = PointsContour(i);
+  Polyligne pl(g);
+  pl.Points(kPointsContour, pts, pts + kPointsContour);
+}
+
+void GrBlack::EtiquettesContours(TR_INFO* g, int de, int a) {
   // The labels once every contour is drawn, each on its white ground.
-  for (int i = 0; i < kNbContours; ++i) {
+  for (int i = de; i < a; ++i) {
     if (i < kNbIsoGain)
-      affgain(&mdb[i]);
+      affgain(g, &mdb[i]);
     else
-      affphase(&mph[i - kNbIsoGain]);
+      affphase(g, &mph[i - kNbIsoGain]);
+  }
+}
+
+// The kernel's work on the contours and their labels (clipping, integer moves, the move queue,
+// the labels' places and strokes) owes nothing to the device: a second core does it on a
+// context in the chart's state whose device does nothing, recording the device calls a few
+// contours or labels at a time, while this thread sends the calls of the pieces before to the
+// chart's device; each replay leaves the chart's context in the state the recording context
+// reached, the one the drawing in place leaves. The pieces go on one from the other, in order.
+void GrBlack::ParPieces(bool deux_coeurs) {
+  TR_INFO* gr = G->Gr;
+  constexpr int kParPiece = 8;  // contours, or labels, a piece
+  constexpr size_t kContours = (kNbContours + kParPiece - 1) / kParPiece;
+  constexpr size_t kPieces = 2 * kContours;  // the labels after the contours
+  constexpr size_t kTampons = 3;  // pieces recorded ahead, at most, in turn
+  TR_INFO ombre;
+  TRecording::CopyState(*gr, &ombre);
+  TRecording pieces[kTampons];
+  auto dessine = [&](size_t j) {
+    TRecording& r = pieces[j % kTampons];
+    r.Begin(&ombre);
+    const int de = static_cast<int>(j % kContours) * kParPiece;
+    const int a = std::min(kNbContours, de + kParPiece);
+    if (j < kContours) {
+      for (int i = de; i < a; ++i) Contour(&ombre, i);
+    } else {
+      EtiquettesContours(&ombre, de, a);
+    }
+    r.End(&ombre);
+  };
+  TTravaux travaux(kPieces, dessine, deux_coeurs, kTampons, true);
+  for (size_t j = 0; j < kPieces; ++j) {
+    travaux.Attend(j);
+    pieces[j % kTampons].Replay(gr);
+    travaux.Libere(j);
   }
 }
 
@@ -334,10 +385,10 @@ const char* GrBlack::Texte(const char* fmt, double v) {
 // page, at the nearest parameter pas, 2 pas ... away on either side within [tn, tm] whose box
 // does not; the label is left out when there is none. Returns false when there is no point at
 // t itself.
-bool GrBlack::PlaceSurContour(const T_CRB* c, double t, double dt, double pas, double tn,
-                              double tm, bool (*point)(const T_CRB*, double, double*, double*),
+bool GrBlack::PlaceSurContour(TR_INFO* gr, const T_CRB* c, double t, double dt, double pas,
+                              double tn, double tm,
+                              bool (*point)(const T_CRB*, double, double*, double*),
                               bool diagnostic) {
-  TR_INFO* gr = G->Gr;
   const std::string texte = std::string(Texte("%G", c->v)) + c->txt;
   double wx0, wx1, wy0, wy1, vx0, vx1, vy0, vy1;
   gr->GET_WINDOW(&wx0, &wx1, &wy0, &wy1);
@@ -357,8 +408,7 @@ bool GrBlack::PlaceSurContour(const T_CRB* c, double t, double dt, double pas, d
     if (k == 0 && diagnostic && std::fabs(std::fabs(c->rot) - 180) < 0.001) {
       char ligne[64];
       std::snprintf(ligne, sizeof ligne, "ang=%G  c->rot=%G\n", a, c->rot);
-      std::fputs(ligne, stdout);
-      if (dit_ != nullptr) *dit_ += ligne;
+      lignes_ += ligne;
     }
     a = Redresse(a) + c->rot;
     const double bord = 1e-6 * (wx1 - wx0);
@@ -371,7 +421,7 @@ bool GrBlack::PlaceSurContour(const T_CRB* c, double t, double dt, double pas, d
     // ground: it moves inward, clear of them.
     if (Param.CBEchBlack) {
       double dx = 0, dy = 0;
-      if (!HorsDuBord(b, &dx, &dy)) continue;
+      if (!HorsDuBord(gr, b, &dx, &dy)) continue;
       // The box moves with its anchor.
       x += dx * (wx1 - wx0) / (vx1 - vx0);
       y += dy * (wy1 - wy0) / (vy1 - vy0);
@@ -397,9 +447,9 @@ bool GrBlack::PlaceSurContour(const T_CRB* c, double t, double dt, double pas, d
   return true;
 }
 
-bool GrBlack::HorsDuBord(const TBoite& b, double* dx, double* dy) const {
+bool GrBlack::HorsDuBord(TR_INFO* gr, const TBoite& b, double* dx, double* dy) const {
   double xn, xm, yn, ym;
-  G->Gr->GET_VWPORTA(&xn, &xm, &yn, &ym);
+  gr->GET_VWPORTA(&xn, &xm, &yn, &ym);
   // The ticks stand kTic inside the frame (the minor ones) and kLigne out of it (the grid lines
   // run on past the frame), each with its round end of half the grid's width.
   constexpr double kTic = 0.05, kLigne = 0.15;
@@ -427,21 +477,19 @@ bool GrBlack::HorsDuBord(const TBoite& b, double* dx, double* dy) const {
          y1 <= ym - in + 1e-9;
 }
 
-void GrBlack::affgain(const T_CRB* c) {
+void GrBlack::affgain(TR_INFO* gr, const T_CRB* c) {
   if (c->ptxt >= 1e10) return;
-  TR_INFO* gr = G->Gr;
   gr->SETPRT(0);
   // Along an iso-gain contour, by 3 degrees of closed-loop phase.
-  PlaceSurContour(c, c->ptxt, 1e-4, 3, c->n, c->m, PointIsoGain, false);
+  PlaceSurContour(gr, c, c->ptxt, 1e-4, 3, c->n, c->m, PointIsoGain, false);
   gr->SETPRT(1);
 }
 
-void GrBlack::affphase(const T_CRB* c) {
+void GrBlack::affphase(TR_INFO* gr, const T_CRB* c) {
   if (c->ptxt >= 1e10) return;
-  TR_INFO* gr = G->Gr;
   gr->SETPRT(0);
   // Along an iso-phase contour, by 0.75 dB of closed-loop gain.
-  PlaceSurContour(c, c->ptxt, 0.01, 0.75, c->n, c->m, PointIsoPhase, true);
+  PlaceSurContour(gr, c, c->ptxt, 0.01, 0.75, c->n, c->m, PointIsoPhase, true);
   gr->SETPRT(1);
 }
 

@@ -48,6 +48,11 @@ class GrBlack {
   TCacheNichols* Cache = nullptr;  // contours drawn by earlier charts, kept there; not owned
   int CloseErr = 0;  // what closing the drawing returned: not 0 when its file was not written whole
   TEtiquettes Etiquettes;  // the labels placed on the page by the last Trace
+  // How the contours and their labels are drawn: in place, or by pieces that a context whose
+  // device does nothing records and the chart's device replays, on this thread alone or with a
+  // second core's help when there is one (else in place). The same bytes every way.
+  enum Facon { kEnPlace, kParPieces, kDeuxCoeurs };
+  Facon Contours = kDeuxCoeurs;
 
   // Draws the whole chart.
   void Trace();
@@ -57,10 +62,17 @@ class GrBlack {
   void nichols();
   // The same, computed and drawn.
   void dessine();
+  // Contour i (of mdb, then mph) drawn on g.
+  static void Contour(TR_INFO* g, int i);
+  // The labels of contours de to a - 1, drawn on g (the chart's context or one that records
+  // for it).
+  void EtiquettesContours(TR_INFO* g, int de, int a);
+  // Every contour and its label by pieces (Contours), on a second core with deux_coeurs.
+  void ParPieces(bool deux_coeurs);
   // The label of a contour where it overlaps no label placed before (moved along the contour,
   // or left out), on a white ground.
-  void affgain(const T_CRB* c);
-  void affphase(const T_CRB* c);
+  void affgain(TR_INFO* g, const T_CRB* c);
+  void affphase(TR_INFO* g, const T_CRB* c);
   // Locus of h in its current loop mode, with frequency marks; false when an evaluation failed.
   bool TraceFctTransfert(TFctTransfert* h);
   // Marks on the open-loop locus of h (its points phase/gain at the frequencies w) the
@@ -91,12 +103,14 @@ class GrBlack {
   const char* Texte(const char* fmt, double v);
   // The shift (cm) that brings the box b of a contour's label inside the grid's frame, clear of
   // its edges and their ticks, when it lies across them; false when it cannot stand there.
-  bool HorsDuBord(const TBoite& b, double* dx, double* dy) const;
-  bool PlaceSurContour(const T_CRB* c, double t, double dt, double pas, double tn, double tm,
-                       bool (*point)(const T_CRB*, double, double*, double*), bool diagnostic);
+  bool HorsDuBord(TR_INFO* g, const TBoite& b, double* dx, double* dy) const;
+  bool PlaceSurContour(TR_INFO* g, const T_CRB* c, double t, double dt, double pas, double tn,
+                       double tm, bool (*point)(const T_CRB*, double, double*, double*),
+                       bool diagnostic);
   TLegende* legende_ = nullptr;           // the legend being filled while set, not owned
   int marque_ = -1;                       // marker of the loci being drawn (-1: none)
   double decalage_ = 0;                   // cm along them to their first marker
   char texte_[64] = {};
   std::string* dit_ = nullptr;  // the contours' printed lines go there too while set
+  std::string lignes_;          // the lines the contours' labels print, printed once drawn
 };

@@ -2,8 +2,9 @@
 
 #include <system_error>
 
-TTravaux::TTravaux(size_t n, std::function<void(size_t)> job, bool en_parallele, size_t avance)
-    : n_(n), avance_(avance), job_(std::move(job)), fait_(new bool[n]()) {
+TTravaux::TTravaux(size_t n, std::function<void(size_t)> job, bool en_parallele, size_t avance,
+                   bool a_la_suite)
+    : n_(n), avance_(avance), a_la_suite_(a_la_suite), job_(std::move(job)), fait_(new bool[n]()) {
   if (!en_parallele || n < 2 || !DeuxCoeurs()) return;
   try {
     th_ = std::thread(&TTravaux::Boucle, this);
@@ -25,7 +26,7 @@ bool TTravaux::DeuxCoeurs() { return std::thread::hardware_concurrency() >= 2; }
 
 bool TTravaux::Prend(size_t* i) {
   std::unique_lock<std::mutex> l(m_);
-  cv_.wait(l, [&] { return suivant_ >= n_ || Permis(); });
+  cv_.wait(l, [&] { return suivant_ >= n_ || (Permis() && Pret()); });
   if (suivant_ >= n_) return false;
   *i = suivant_++;
   return true;
@@ -68,6 +69,11 @@ void TTravaux::Attend(size_t i, bool aide) {
         // other job).
         cv_.wait(l, [&] { return fait_[i]; });
         return;
+      }
+      if (!Pret()) {
+        // A chained job is under way: the next one waits for it, whoever takes it then.
+        cv_.wait(l, [&] { return fait_[i] || suivant_ >= n_ || Pret(); });
+        continue;
       }
       // Job i is not done: rather than wait, the caller runs the next unclaimed job itself.
       k = suivant_++;

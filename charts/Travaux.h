@@ -18,11 +18,16 @@
 // With a look-ahead of k, job i is claimed only once the caller has released job i - k
 // (Libere): jobs that fill k buffers in turn (job i the buffer i % k) then never write into one
 // that the caller still reads. The caller releases the jobs in order.
+//
+// Chained jobs (a_la_suite) each go on from what the one before left (one drawing cut into
+// pieces): job i is claimed only once job i - 1 is done, so that they run one at a time, in
+// order, each seeing all that the one before wrote, whichever thread ran either.
 class TTravaux {
  public:
   // en_parallele: false runs every job on the caller, in Attend (small work, one core).
-  // avance: 0 for no limit, else the look-ahead k above.
-  TTravaux(size_t n, std::function<void(size_t)> job, bool en_parallele, size_t avance = 0);
+  // avance: 0 for no limit, else the look-ahead k above. a_la_suite: chained jobs, above.
+  TTravaux(size_t n, std::function<void(size_t)> job, bool en_parallele, size_t avance = 0,
+           bool a_la_suite = false);
   ~TTravaux();
   TTravaux(const TTravaux&) = delete;
   TTravaux& operator=(const TTravaux&) = delete;
@@ -43,9 +48,12 @@ class TTravaux {
   void Fin(size_t i);
   // Whether job suivant_ may be claimed now, under m_.
   bool Permis() const { return avance_ == 0 || suivant_ < liberes_ + avance_; }
+  // Whether job suivant_ may start now as far as the job before it goes, under m_.
+  bool Pret() const { return !a_la_suite_ || suivant_ == 0 || fait_[suivant_ - 1]; }
 
   const size_t n_;
   const size_t avance_;
+  const bool a_la_suite_;
   std::function<void(size_t)> job_;
   std::unique_ptr<bool[]> fait_;  // job done, under m_
   size_t suivant_ = 0;           // next job to claim, under m_

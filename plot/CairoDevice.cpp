@@ -75,6 +75,7 @@ C_CAIRO::C_CAIRO(const char* nomfic, Format f) : format(f), nom_(nomfic ? nomfic
   tr_ymax = 21.0;
   NomFichier = nom_.data();
   dash_native = true;  // dashed lines are stroked with the format's dash pattern
+  width_flush = true;  // a change of width strokes the path: every queued move goes first
 }
 
 C_CAIRO::~C_CAIRO() {
@@ -393,8 +394,8 @@ void C_CAIRO::tr_pen(int pen) {
 }
 
 void C_CAIRO::tr_width(double mm) {
-  // Moves still queued were drawn before this width was set: they keep the old one.
-  bn_flush();
+  // Moves still queued were drawn before this width was set (the kernel sends them first,
+  // width_flush): they keep the old one.
   if (open_) stroke();
   cr_width = mm;
 }

@@ -24,7 +24,7 @@ void Fields(G& g, F f) {
   for (auto& c : g.CADPOL) f(c.F), f(c.sn), f(c.cn), f(c.hi), f(c.tx), f(c.ty);
   for (auto& m : g.fifo) f(m.dx), f(m.dy), f(m.st);
   f(g.TXTSZ.mes), f(g.TXTSZ.xn), f(g.TXTSZ.xm), f(g.TXTSZ.yn), f(g.TXTSZ.ym);
-  f(g.dash_native);
+  f(g.dash_native), f(g.width_flush);
 }
 
 std::vector<unsigned char> Save(const TR_INFO& g) {
@@ -106,19 +106,26 @@ TR_INFO::DeviceCall Lit(const unsigned char** p) {
 }  // namespace
 
 void TRecording::Replay(TR_INFO* g) const {
+  // The calls go to g's recording as they are kept here, at once; then to the device alone.
+  if (g->recording != nullptr) g->recording->insert(g->recording->end(), calls_.begin(), calls_.end());
   const unsigned char* p = calls_.data();
   const unsigned char* const fin = p + calls_.size();
   while (p < fin) {
+    if (p[0] != TR_INFO::kLongCall) {  // a short drawn move, nearly every call
+      g->tr_move(static_cast<signed char>(p[0]), static_cast<signed char>(p[1]), 1);
+      p += 2;
+      continue;
+    }
     const TR_INFO::DeviceCall c = Lit(&p);
     switch (c.kind) {
       case TR_INFO::DeviceCall::kMove:
-        g->out_move(c.dx, c.dy, c.st);
+        g->tr_move(c.dx, c.dy, c.st);
         break;
       case TR_INFO::DeviceCall::kPen:
-        g->out_pen(c.dx);
+        g->tr_pen(c.dx);
         break;
       case TR_INFO::DeviceCall::kWidth:
-        g->out_width(c.W());
+        g->tr_width(c.W());
         break;
       case TR_INFO::DeviceCall::kDash: {
         // The pattern's lengths follow the call (at most the kernel's 10).
@@ -127,7 +134,7 @@ void TRecording::Replay(TR_INFO* g) const {
         while (n < c.dx && n < 10 && fin - p >= static_cast<long>(TR_INFO::kLongCallBytes) &&
                p[0] == TR_INFO::kLongCall && p[11] == TR_INFO::DeviceCall::kDashLength)
           len[n++] = Lit(&p).W();
-        g->out_dash(n, len, c.st != 0);
+        g->tr_dash(n, len, c.st != 0);
         break;
       }
       case TR_INFO::DeviceCall::kDashLength:  // read with its kDash call
@@ -136,3 +143,5 @@ void TRecording::Replay(TR_INFO* g) const {
   }
   Load(g, after_);
 }
+
+void TRecording::CopyState(const TR_INFO& from, TR_INFO* to) { Load(to, Save(from)); }

@@ -17,8 +17,12 @@ class TRecording {
   void End(TR_INFO* g);
   // Whether g is in the state the recording began from, field by field and bit for bit.
   bool Fits(const TR_INFO& g) const;
-  // Sends the recorded calls to g's device and leaves g in the state noted by End.
+  // Sends the recorded calls to g's device and leaves g in the state noted by End; a recording
+  // of g under way keeps them as they were recorded.
   void Replay(TR_INFO* g) const;
+  // Puts into to the kernel's state of from (its output file and recording apart): a context
+  // whose device does nothing then draws what from would, to record it.
+  static void CopyState(const TR_INFO& from, TR_INFO* to);
 
  private:
   std::vector<unsigned char> calls_;  // as TR_INFO::recording keeps them

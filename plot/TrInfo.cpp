@@ -352,6 +352,7 @@ int TR_INFO::LINEWIDTH(double wmm) {
   // device after the change: they start the next path, which takes the new width (the
   // PostScript device writes it when a pen-up move ends a drawn path).
   bn_flush_drawn();
+  if (width_flush) bn_flush();
   width = wmm;
   out_width(wmm * mul);
   return 0;

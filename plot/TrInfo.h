@@ -141,6 +141,9 @@ class TR_INFO {
   // Set by a device that strokes dash patterns itself (tr_dash): the kernel then sends dashed
   // lines whole, as solid ones, instead of cutting them into pieces.
   bool dash_native = false;
+  // Set by a device that takes every move still queued, the pen-up ones too, before a change of
+  // width (one that strokes its path then): LINEWIDTH sends them all first.
+  bool width_flush = false;
 
   // Messages of the error numbers 0 to 10.
   static const char* const TRmesg[11];

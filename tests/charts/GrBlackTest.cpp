@@ -9,6 +9,9 @@
 #include "charts/GrBlack.h"
 #include "model/Param.h"
 #include "tests/charts/Recorder.h"
+#include "tests/support/ReadFile.h"
+#include "tests/support/RecordingDevice.h"
+#include "tests/support/ScratchDir.h"
 
 namespace {
 
@@ -379,6 +382,78 @@ TEST_F(BlackTest, CachedContoursAsDrawnAlone) {
       ASSERT_TRUE(a.x0 == e.x0 && a.y0 == e.y0 && a.x1 == e.x1 && a.y1 == e.y1 && a.pen == e.pen &&
                   a.w == e.w)
           << r.couleur << " " << i;
+    }
+  }
+}
+
+// The contours and their labels drawn by pieces that a context without device records and the
+// chart's device replays, on this thread alone or with a second core's help, give each file
+// device the bytes, and the console the lines, of the drawing in place; a device at the screen's
+// scale gets the same calls, one for one. Then the cache that a drawing by pieces filled gives a
+// second chart the bytes of the first.
+TEST_F(BlackTest, ContoursByPiecesAsInPlace) {
+  AddH();
+  Param.CBEchBlack = Param.CBNichols = Param.CBCouleurs = true;
+  Param.CBBF = true;
+  Param.CBPointill = true;
+  ScratchDir dir;
+  const GrBlack::Facon facons[] = {GrBlack::kEnPlace, GrBlack::kParPieces, GrBlack::kDeuxCoeurs};
+  struct {
+    GrType t;
+    const char* ext;
+  } fichiers[] = {{GrPS, ".eps"}, {GrEMF, ".emf"}, {GrPDF, ".pdf"}, {GrSVG, ".svg"}, {GrPNG, ".png"}};
+  for (const auto& f : fichiers) {
+    std::string ref, refDit;
+    TCacheNichols cache;
+    for (int essai = 0; essai < 4; ++essai) {
+      // In place, by pieces on one core, on two; then from the cache the last one filled.
+      const GrBlack::Facon facon = facons[std::min(essai, 2)];
+      const std::string nom = dir.path() + "/b" + std::to_string(essai) + f.ext;
+      std::string dit;
+      {
+        TMDGraph g(f.t, nom.c_str());
+        GrBlack b;
+        b.G = &g;
+        b.Contours = facon;
+        if (essai >= 2) b.Cache = &cache;
+        testing::internal::CaptureStdout();
+        b.Trace();
+        dit = testing::internal::GetCapturedStdout();
+        ASSERT_EQ(b.CloseErr, 0) << f.ext;
+      }
+      const std::string octets = ReadFile(nom);
+      if (essai == 0) {
+        ref = octets;
+        refDit = dit;
+        ASSERT_GT(ref.size(), 10000u) << f.ext;
+        continue;
+      }
+      EXPECT_TRUE(octets == ref) << f.ext << " " << essai;
+      EXPECT_EQ(dit, refDit) << f.ext << " " << essai;
+    }
+  }
+  std::vector<RecordingDevice::Call> ref;
+  for (GrBlack::Facon facon : facons) {
+    auto g = std::make_unique<TMDGraph>(GrErr);
+    auto* d = new RecordingDevice(50, 50, 10, 14, 15);
+    g->Gr = d;
+    g->Type = GrScr;
+    GrBlack b;
+    b.G = g.get();
+    b.Contours = facon;
+    testing::internal::CaptureStdout();
+    b.Trace();
+    testing::internal::GetCapturedStdout();
+    if (facon == GrBlack::kEnPlace) {
+      ref = d->calls;
+      ASSERT_GT(ref.size(), 5000u);
+      continue;
+    }
+    ASSERT_EQ(d->calls.size(), ref.size()) << facon;
+    for (size_t i = 0; i < ref.size(); ++i) {
+      const RecordingDevice::Call &a = d->calls[i], &e = ref[i];
+      ASSERT_TRUE(a.kind == e.kind && a.a == e.a && a.b == e.b && a.c == e.c && a.mm == e.mm)
+          << facon << " " << i;
     }
   }
 }

@@ -471,7 +471,7 @@ TEST(BodeNull, NoDevice) {
 
 // The jobs a chart runs ahead: each runs once, its results are visible once Attend returns for
 // it, whether the second thread or the caller ran it; a chart that stops early leaves no job
-// running behind it.
+// running behind it; chained jobs never overlap.
 TEST(Travaux, EachJobOnceAndDoneWhenAttended) {
   for (bool parallele : {false, true}) {
     constexpr size_t n = 3000;
@@ -533,6 +533,36 @@ TEST(Travaux, EachJobOnceAndDoneWhenAttended) {
       if (!aide) {
         EXPECT_EQ(devant, 0);
       }
+    }
+    // Chained jobs run one at a time and in order, each finding what the one before left in
+    // plain memory, whichever thread ran either, within the look-ahead.
+    for (bool aide : {true, false}) {
+      std::atomic<int> enCours{0}, ensemble{0}, trop{0};
+      std::atomic<size_t> liberes{0};
+      size_t etat = 0;  // left by job i for job i + 1, without a lock
+      std::vector<size_t> vu(n, n);
+      {
+        TTravaux t(
+            n,
+            [&](size_t i) {
+              if (++enCours > 1) ++ensemble;
+              if (i >= liberes + 3) ++trop;
+              vu[i] = etat;
+              double s = 0;  // some work, so that the caller often finds job i under way
+              for (size_t k = 0; k < 500; ++k) s += std::sqrt(static_cast<double>(i + k));
+              etat = i + 1 + (s < 0);
+              --enCours;
+            },
+            parallele, 3, true);
+        for (size_t i = 0; i < n; ++i) {
+          t.Attend(i, aide);
+          ASSERT_EQ(vu[i], i) << i;
+          liberes = i + 1;
+          t.Libere(i);
+        }
+      }
+      EXPECT_EQ(ensemble, 0);
+      EXPECT_EQ(trop, 0);
     }
   }
 }
