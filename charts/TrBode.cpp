@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -117,12 +118,19 @@ bool TrBode::Calcule(size_t garde, bool produit) {
   }
   // A function given by its factors has a response that depends on nothing else: its kept
   // curves (open and closed loop from one evaluation) are computed ahead, on a second core
-  // where there is one, as gain in dB and phase before its correction. The sweeps below then
-  // correct the phases in order, exactly as Value would have.
+  // where there is one, as gain in dB and phase in degrees, the phase unwrapped along the curve
+  // as Value would have (on a state of the curve's own), with the extents of each curve. The
+  // sweeps below take them in order.
+  struct TEtendue {
+    bool g = false, p = false;  // a finite gain, phase met
+    double gn = 0, gm = 0, pn = 0, pm = 0;
+  };
   struct TAvance {
     const TFctTransfert* f;
+    double retard;  // the delay the unwrapping leaves out (TFctTransfert::InitValue)
     TCourbe* bo;
     TCourbe* bf;
+    TEtendue ebo, ebf;
   };
   std::vector<TAvance> avance;
   std::vector<size_t> tache(courbes_.size(), SIZE_MAX);
@@ -135,24 +143,51 @@ bool TrBode::Calcule(size_t garde, bool produit) {
       tache[j] = tache[j - 1];
     } else {
       tache[j] = avance.size();
-      avance.push_back({c.f, bf ? nullptr : &c, bf ? &c : nullptr});
+      c.f->InitValue(true);
+      avance.push_back({c.f, c.f->RetardCorrec, bf ? nullptr : &c, bf ? &c : nullptr, {}, {}});
     }
   }
+  // One point of a curve kept: gain and unwrapped phase stored, extents widened.
+  struct TDeroulement {
+    bool premier = true;
+    double pdt = 0, offst = 0;
+  };
+  auto garde1 = [&etend](TComplexP y, double w, double retard, TDeroulement* d, TEtendue* e,
+                         double* gain, double* phase) {
+    *gain = 20.0 * std::log10(y.m);
+    if (retard != 0.0) {  // as TFctTransfert::CorrectionPhase(w, y)
+      y.p += w * retard;
+      TFctTransfert::Deroule(&d->premier, &d->pdt, &d->offst, &y.p);
+      y.p -= w * retard;
+    } else {
+      TFctTransfert::Deroule(&d->premier, &d->pdt, &d->offst, &y.p);
+    }
+    *phase = y.p * 180.0 / M_PI;
+    etend(*gain, &e->g, &e->gn, &e->gm);
+    etend(*phase, &e->p, &e->pn, &e->pm);
+  };
   const std::vector<double>& w = w_;
   TTravaux travaux(
       avance.size(),
-      [&avance, &w, produit](size_t t) {
-        const TAvance& a = avance[t];
-        for (size_t k = 0; k < w.size(); ++k) {
-          const TComplexP y = produit ? a.f->ValueBOProduit(w[k]) : a.f->ValueBO(w[k]);
-          if (a.bo != nullptr) {
-            a.bo->gain[k] = 20.0 * std::log10(y.m);
-            a.bo->phase[k] = y.p;
+      [&avance, &w, produit, &garde1](size_t t) {
+        TAvance& a = avance[t];
+        TDeroulement dbo, dbf;
+        constexpr size_t kBloc = 256;
+        TComplexP y[kBloc];
+        for (size_t k0 = 0; k0 < w.size(); k0 += kBloc) {
+          const size_t nb = std::min(kBloc, w.size() - k0);
+          if (produit) {
+            a.f->ValuesBOProduit(w.data() + k0, nb, y);
+          } else {
+            for (size_t k = 0; k < nb; ++k) y[k] = a.f->ValueBO(w[k0 + k]);
           }
-          if (a.bf != nullptr) {
-            const TComplexP z = TFctTransfert::ToBF(y);
-            a.bf->gain[k] = 20.0 * std::log10(z.m);
-            a.bf->phase[k] = z.p;
+          for (size_t i = 0; i < nb; ++i) {
+            const size_t k = k0 + i;
+            if (a.bo != nullptr)
+              garde1(y[i], w[k], a.retard, &dbo, &a.ebo, &a.bo->gain[k], &a.bo->phase[k]);
+            if (a.bf != nullptr)
+              garde1(TFctTransfert::ToBF(y[i]), w[k], a.retard, &dbf, &a.ebf, &a.bf->gain[k],
+                     &a.bf->phase[k]);
           }
         }
       },
@@ -164,13 +199,15 @@ bool TrBode::Calcule(size_t garde, bool produit) {
     f->InitValue(true);
     if (tache[j] != SIZE_MAX) {
       travaux.Attend(tache[j]);
-      for (uint32_t k = 0; k < nbp; ++k) {
-        TComplexP y{0.0, c.phase[k]};
-        f->CorrectionPhase(w_[k], &y);
-        const double phase = y.p * 180.0 / M_PI;
-        etend(c.gain[k], &g_started, &dBn, &dBm);
-        etend(phase, &p_started, &Degn, &Degm);
-        c.phase[k] = phase;
+      // The extents of the curve, as its points in turn would have widened those met so far.
+      const TEtendue& e = c.bf ? avance[tache[j]].ebf : avance[tache[j]].ebo;
+      if (e.g) {
+        etend(e.gn, &g_started, &dBn, &dBm);
+        etend(e.gm, &g_started, &dBn, &dBm);
+      }
+      if (e.p) {
+        etend(e.pn, &p_started, &Degn, &Degm);
+        etend(e.pm, &p_started, &Degn, &Degm);
       }
       continue;
     }
@@ -352,6 +389,27 @@ bool TrBode::bode(TR_INFO* G, TTypeGraphe typ) {
     courbes_.clear();
   }
   size_t suivante = 0;  // the next curve of courbes_
+  // The second core converts the next kept curve to device moves (TR_INFO::PrepareDraws) while
+  // this one draws the curve before, which leaves here only what goes on from one point to the
+  // next, in two buffers in turn.
+  const TR_INFO::DrawsFrame cadre = G->FrameOfDraws();
+  std::vector<const double*> gardees;  // the kept curves of the panel, in the order they are drawn
+  if (cadre.valid && nbp > 1)
+    for (const TCourbe& c : courbes_)
+      if (!c.gain.empty()) gardees.push_back(gain ? c.gain.data() : c.phase.data());
+  if (gardees.size() * size_t{nbp} < kPointsEnParallele) gardees.clear();
+  std::unique_ptr<TR_INFO::DrawsStep[]> moves[2];
+  size_t prets[2] = {0, 0};  // the points PrepareDraws converted in each buffer
+  if (!gardees.empty())
+    for (auto& m : moves) m.reset(new TR_INFO::DrawsStep[nbp]);
+  TTravaux conversions(
+      gardees.size(),
+      [&](size_t c) {
+        prets[c % 2] =
+            TR_INFO::PrepareDraws(cadre, nbp, lw_.data(), gardees[c], moves[c % 2].get());
+      },
+      true, 2);
+  size_t conv = 0;  // the next kept curve drawn
   // One polyline, from the values Trace kept or else evaluated again; points where the
   // response is not finite lift the pen.
   auto courbe = [&](TFctTransfert* f) {
@@ -362,7 +420,14 @@ bool TrBode::bode(TR_INFO* G, TTypeGraphe typ) {
     ++suivante;
     bool down = false;
     if (c != nullptr) {
-      TraceFinis(G, lw_.data(), gain ? c->gain.data() : c->phase.data(), nbp, &down);
+      const double* v = gain ? c->gain.data() : c->phase.data();
+      if (conv < gardees.size() && gardees[conv] == v) {
+        conversions.Attend(conv, false);  // the drawing is the longer: no conversion ahead here
+        TraceFinis(G, lw_.data(), v, nbp, &down, &cadre, moves[conv % 2].get(), prets[conv % 2]);
+        conversions.Libere(conv++);
+      } else {
+        TraceFinis(G, lw_.data(), v, nbp, &down);
+      }
       if (leg != nullptr) leg->Note(G, lw_.data(), gain ? c->gain.data() : c->phase.data(), nbp);
       return true;
     }

@@ -4,6 +4,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <new>
+#include <utility>
 #include <vector>
 
 #include "charts/Annotations.h"
@@ -25,12 +28,35 @@ class TrBode {
   int CloseErr = 0;  // what closing the drawing returned: not 0 when its file was not written whole
   TEtiquettes Etiquettes;  // the labels placed on the page by the last Trace
 
+  // An allocator that leaves the doubles of a growing vector as they come: the sweeps write
+  // every value of a kept curve, on the core that computes it, which then takes the first touch
+  // of its memory too.
+  template <class T>
+  struct TSansZero : std::allocator<T> {
+    template <class U>
+    struct rebind {
+      using other = TSansZero<U>;
+    };
+    TSansZero() = default;
+    template <class U>
+    TSansZero(const TSansZero<U>&) {}
+    template <class U>
+    void construct(U* p) {
+      ::new (static_cast<void*>(p)) U;
+    }
+    template <class U, class... A>
+    void construct(U* p, A&&... a) {
+      ::new (static_cast<void*>(p)) U(std::forward<A>(a)...);
+    }
+  };
+  typedef std::vector<double, TSansZero<double>> TValeurs;
+
   // One curve of the chart (a function in one loop mode), in the order the range and the
   // panels meet them; its values are kept when they fit in the memory allowed to the chart.
   struct TCourbe {
     TFctTransfert* f;
-    std::vector<double> gain;   // dB at each point, empty when not kept
-    std::vector<double> phase;  // degrees at each point, empty when not kept
+    TValeurs gain;   // dB at each point, empty when not kept
+    TValeurs phase;  // degrees at each point, empty when not kept
     bool bf = false;            // closed loop
   };
   // Values kept by one chart at most; the curves beyond are evaluated again for each panel.

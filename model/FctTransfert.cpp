@@ -35,44 +35,95 @@ void Append(T*& a, int& n, const T& v) {
   ++n;
 }
 
-// atan2(y, x) within 2e-6 rad, without a call: the ratio of the smaller to the larger part
-// (in [0, 1]) through an odd polynomial, then moved to its octant. Only ever used to choose a
-// multiple of 2 pi.
-inline double AngleApproche(double y, double x) {
-  const double ax = std::fabs(x), ay = std::fabs(y);
-  const bool raide = ay > ax;
-  const double grand = raide ? ay : ax, petit = raide ? ax : ay;
-  const double t = grand > 0 ? petit / grand : 0.0, t2 = t * t;
-  double a = t * (0.99997726 +
-                  t2 * (-0.33262347 + t2 * (0.19354346 + t2 * (-0.11643287 +
-                                                                t2 * (0.05265332 - t2 * 0.01172120)))));
-  a = raide ? kPi / 2 - a : a;
-  // The signs of zeros count as for atan2: atan2(-0, -1) = -pi.
-  a = std::signbit(x) ? kPi - a : a;
-  return std::copysign(a, y);
+// Two doubles side by side (the values at two frequencies), and the masks of their lanes. Each
+// lane takes the operations of one frequency in the same order as alone: the same bits.
+typedef double Double2 __attribute__((vector_size(16)));
+typedef long long Long2 __attribute__((vector_size(16)));
+typedef int Int4 __attribute__((vector_size(16)));
+
+// a in the lanes where the mask is set, b elsewhere.
+inline Double2 Choix(Long2 masque, Double2 a, Double2 b) {
+  return reinterpret_cast<Double2>((masque & reinterpret_cast<Long2>(a)) |
+                                   (~masque & reinterpret_cast<Long2>(b)));
+}
+constexpr long long kSigne = static_cast<long long>(0x8000000000000000ULL);
+// 1.0 in the lanes where the mask is set, +0.0 elsewhere.
+inline Double2 Un(Long2 masque, Double2 un) {
+  return reinterpret_cast<Double2>(masque & reinterpret_cast<Long2>(un));
+}
+inline Double2 Abs(Double2 v) {
+  return reinterpret_cast<Double2>(reinterpret_cast<Long2>(v) & ~Long2{kSigne, kSigne});
 }
 
-// Running product r + j i of complex factors, with its scale 2^e apart: kept within [2^-150,
-// 2^150] in size by exact powers of two, so that no product of factors (each below 2^400), nor
-// the quotient of two products, overflows or vanishes.
+// Whether each lane's sign bit is set (the sign of a zero too), as a mask.
+inline Long2 Negatif(Double2 v) {
+  const Int4 n = reinterpret_cast<Int4>(v) < 0;  // read in the upper half of each lane
+  return reinterpret_cast<Long2>(__builtin_shuffle(n, Int4{1, 1, 3, 3}));
+}
+
+// atan2(y, x) within 7e-4 rad, without a call: the ratio of the smaller to the larger part
+// (in [0, 1]) through an odd polynomial, then moved to its octant. Only ever used to choose a
+// multiple of 2 pi.
+inline Double2 AngleApproche(Double2 y, Double2 x) {
+  const Double2 ax = Abs(x), ay = Abs(y);
+  const Long2 raide = ay > ax;
+  const Double2 grand = Choix(raide, ay, ax), petit = Choix(raide, ax, ay);
+  const Double2 t = Choix(grand > 0, petit / grand, Double2{0, 0}), t2 = t * t;
+  Double2 a = t * (0.995354 + t2 * (-0.288679 + t2 * 0.079331));
+  a = Choix(raide, kPi / 2 - a, a);
+  // The signs of zeros count as for atan2: atan2(-0, -1) = -pi.
+  a = Choix(Negatif(x), kPi - a, a);
+  // The sign of y put on it.
+  const Long2 signe = {kSigne, kSigne};
+  return reinterpret_cast<Double2>((reinterpret_cast<Long2>(a) & ~signe) |
+                                   (reinterpret_cast<Long2>(y) & signe));
+}
+
+// Running product r + j i of complex factors at two frequencies, with each one's scale 2^e
+// apart: kept within [2^-150, 2^150] in size by exact powers of two, so that no product of
+// factors (each below 2^400), nor the quotient of two products, overflows or vanishes.
+//
+// The sum of the factors' principal angles (each in [-pi, pi], the sign of a zero counting as
+// for atan2) is the product's own angle plus the whole turns it counts in tours: a factor of
+// angle in [0, pi] (its imaginary part not negative) takes the product past pi, one turn more,
+// when it moves it from the upper half-plane to the lower one; a factor of negative angle takes
+// it past -pi, one turn less, when it moves it from the lower half-plane to the upper one.
+// Near the positive real axis, where a wrong side would cost a turn, the side is exact: the
+// imaginary part of the product is then a sum of two terms of the same sign. Near the negative
+// one, either side gives an angle near pi, the same to within rounding.
 struct TProduit {
-  double r = 1, i = 0;
-  int e = 0;
-  inline void Fois(double a, double b) {
-    const double t = r * a - i * b;
+  Double2 r = {1, 1}, i = {0, 0};
+  Double2 tours = {0, 0};
+  Long2 bas = {0, 0};  // the product lies in the lower half-plane (its sign bit)
+  int e[2] = {0, 0};
+  // Times a + j b, whose sign bits are those of negatif.
+  inline void Fois(Double2 a, Double2 b, Long2 negatif) {
+    const Double2 t = r * a - i * b;
     i = r * b + i * a;
     r = t;
-    const double m = std::fabs(r) + std::fabs(i);
-    if (__builtin_expect(m > 0x1p150 || m < 0x1p-150, 0)) Echelle();
+    const Long2 apres = Negatif(i);
+    const Double2 un = {1, 1};
+    tours += Un(~negatif & ~bas & apres, un);
+    tours -= Un(negatif & bas & ~apres, un);
+    bas = apres;
+    const Double2 m = Abs(r) + Abs(i);
+    const Long2 hors = (m > 0x1p150) | (m < 0x1p-150);
+    const Long2 unDes = hors | __builtin_shuffle(hors, Long2{1, 0});  // either lane, in each
+    if (__builtin_expect(unDes[0] != 0, 0)) Echelle(hors);
   }
-  // Brings the size near 1.
-  void Echelle() {
-    int k;
-    std::frexp(std::fabs(r) + std::fabs(i), &k);
-    r = std::ldexp(r, -k);
-    i = std::ldexp(i, -k);
-    e += k;
+  // Brings the size of the lanes out of range near 1 (the signs stay).
+  void Echelle(Long2 hors) {
+    for (int l = 0; l < 2; ++l) {
+      if (hors[l] == 0) continue;
+      int k;
+      std::frexp(std::fabs(r[l]) + std::fabs(i[l]), &k);
+      r[l] = std::ldexp(r[l], -k);
+      i[l] = std::ldexp(i[l], -k);
+      e[l] += k;
+    }
   }
+  // The sum of the factors' angles, to within 7e-4 rad.
+  Double2 Angle() const { return AngleApproche(i, r) + 2 * kPi * tours; }
 };
 
 // Largest part of a factor the product takes: beyond, one product could overflow.
@@ -211,46 +262,68 @@ TComplexP TFctTransfert::ValueBO(double w) const {
 }
 
 TComplexP TFctTransfert::ValueBOProduit(double w) const {
+  const double ws[2] = {w, w};
+  TComplexP y[2];
+  Produit2(ws, y, 1);
+  return y[0];
+}
+
+void TFctTransfert::ValuesBOProduit(const double* w, size_t n, TComplexP* y) const {
+  size_t k = 0;
+  for (; k + 2 <= n; k += 2) Produit2(w + k, y + k, 2);
+  if (k < n) {
+    const double ws[2] = {w[k], w[k]};
+    TComplexP y2[2];
+    Produit2(ws, y2, 1);
+    y[k] = y2[0];
+  }
+}
+
+void TFctTransfert::Produit2(const double* ws, TComplexP* y, int lanes) const {
+  const Double2 w = {ws[0], ws[1]};
   TProduit n, d;
-  double ph = g < 0 ? -kPi : 0.0;  // the factors' angles, approximate
-  double taille = 0;               // the largest part of a factor
-  for (int k = 0; k < nbz; ++k) {
-    n.Fois(-z[k], w);
-    ph += AngleApproche(w, -z[k]);
-    taille = std::fabs(z[k]) > taille ? std::fabs(z[k]) : taille;
-  }
-  for (int k = 0; k < nbp; ++k) {
-    d.Fois(-p[k], w);
-    ph -= AngleApproche(w, -p[k]);
-    taille = std::fabs(p[k]) > taille ? std::fabs(p[k]) : taille;
-  }
+  const double ph0 = g < 0 ? -kPi : 0.0;
+  // The largest part of a factor: the real roots' is the same at every frequency.
+  double reels = 0;
+  for (int k = 0; k < nbz; ++k) reels = std::fabs(z[k]) > reels ? std::fabs(z[k]) : reels;
+  for (int k = 0; k < nbp; ++k) reels = std::fabs(p[k]) > reels ? std::fabs(p[k]) : reels;
+  Double2 taille = {reels, reels};
+  const Long2 wnegatif = Negatif(w);
+  for (int k = 0; k < nbz; ++k) n.Fois(-Double2{z[k], z[k]}, w, wnegatif);
+  for (int k = 0; k < nbp; ++k) d.Fois(-Double2{p[k], p[k]}, w, wnegatif);
   for (int k = 0; k < nbpc; ++k) {
-    const double re = pc[k].c - pc[k].a * w * w, im = pc[k].b * w;
-    d.Fois(re, im);
-    ph -= AngleApproche(im, re);
-    taille = std::fabs(re) + std::fabs(im) > taille ? std::fabs(re) + std::fabs(im) : taille;
+    const Double2 re = pc[k].c - pc[k].a * w * w, im = pc[k].b * w;
+    d.Fois(re, im, Negatif(im));
+    const Double2 t = Abs(re) + Abs(im);
+    taille = Choix(t > taille, t, taille);
   }
   for (int k = 0; k < nbzc; ++k) {
-    const double re = zc[k].c - zc[k].a * w * w, im = zc[k].b * w;
-    n.Fois(re, im);
-    ph += AngleApproche(im, re);
-    taille = std::fabs(re) + std::fabs(im) > taille ? std::fabs(re) + std::fabs(im) : taille;
+    const Double2 re = zc[k].c - zc[k].a * w * w, im = zc[k].b * w;
+    n.Fois(re, im, Negatif(im));
+    const Double2 t = Abs(re) + Abs(im);
+    taille = Choix(t > taille, t, taille);
   }
+  // The sum of the factors' angles, approximate: it chooses the turn of the exact angle.
+  const Double2 ph = ph0 + (n.Angle() - d.Angle());
   // n / d as n conj(d) / |d|^2, each within 2^150 in size.
-  const double qr = n.r * d.r + n.i * d.i, qi = n.i * d.r - n.r * d.i;
-  const double d2 = d.r * d.r + d.i * d.i;
-  double m = std::fabs(g) * std::hypot(qr, qi) / d2;
-  if (n.e != d.e) m = std::ldexp(m, n.e - d.e);
-  // A zero, huge or not finite factor, or a modulus out of range: the angle of the product
-  // is not known, or the modulus would lose digits; the factors are taken one by one.
-  if (!(taille + w < kFacteurMax) || !(d2 > 0) || !(qr != 0 || qi != 0) || !(m > 0) ||
-      !std::isfinite(m))
-    return ValueBO(w);
-  double arg = std::atan2(qi, qr) + (g < 0 ? -kPi : 0.0);
-  arg += 2 * kPi * std::round((ph - arg) / (2 * kPi));
-  // The delay's phase -w tau, exact, after the branch of the factors is chosen.
-  if (Retard != 0.0) arg -= w * Retard;
-  return {m, arg};
+  const Double2 qr = n.r * d.r + n.i * d.i, qi = n.i * d.r - n.r * d.i;
+  const Double2 d2 = d.r * d.r + d.i * d.i;
+  for (int l = 0; l < lanes; ++l) {
+    double m = std::fabs(g) * std::hypot(qr[l], qi[l]) / d2[l];
+    if (n.e[l] != d.e[l]) m = std::ldexp(m, n.e[l] - d.e[l]);
+    // A zero, huge or not finite factor, or a modulus out of range: the angle of the product
+    // is not known, or the modulus would lose digits; the factors are taken one by one.
+    if (!(taille[l] + ws[l] < kFacteurMax) || !(d2[l] > 0) || !(qr[l] != 0 || qi[l] != 0) ||
+        !(m > 0) || !std::isfinite(m)) {
+      y[l] = ValueBO(ws[l]);
+      continue;
+    }
+    double arg = std::atan2(qi[l], qr[l]) + ph0;
+    arg += 2 * kPi * std::round((ph[l] - arg) / (2 * kPi));
+    // The delay's phase -w tau, exact, after the branch of the factors is chosen.
+    if (Retard != 0.0) arg -= ws[l] * Retard;
+    y[l] = {m, arg};
+  }
 }
 
 double TFctTransfert::ModuleEchelonne(double w) const {
@@ -291,26 +364,7 @@ double TFctTransfert::Deg(TComplexP y) { return y.p * 180 / kPi; }
 
 void TFctTransfert::CorrectionPhase(TComplexP* y) {
   if (!CorrecPhase) return;
-  if (FirstCorrec) {
-    PdtPhase = y->p;
-    FirstCorrec = false;
-    OffstPhase = 0;
-    return;
-  }
-  y->p += OffstPhase;
-  // A non-finite phase would never come within pi of the previous one.
-  if (std::isfinite(y->p) && std::isfinite(PdtPhase)) {
-    while (std::fabs(y->p - PdtPhase) > kPi) {
-      if (PdtPhase > y->p) {
-        y->p += 2 * kPi;
-        OffstPhase += 2 * kPi;
-      } else {
-        y->p -= 2 * kPi;
-        OffstPhase -= 2 * kPi;
-      }
-    }
-  }
-  PdtPhase = y->p;
+  Deroule(&FirstCorrec, &PdtPhase, &OffstPhase, &y->p);
 }
 
 void TFctTransfert::CorrectionPhase(double w, TComplexP* y) {

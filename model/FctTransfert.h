@@ -2,6 +2,7 @@
 // expression over other functions; evaluated in open or unity-feedback closed loop.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <vector>
 
@@ -68,6 +69,8 @@ class TFctTransfert {
   // modulus and one angle a point), whose angle goes to the branch of the sum of the factors'
   // angles, found from a fast approximation of each.
   TComplexP ValueBOProduit(double w) const;
+  // ValueBOProduit at each of the n frequencies w, two at a time: the same values, bit for bit.
+  void ValuesBOProduit(const double* w, size_t n, TComplexP* y) const;
   // With produit, a function given by its factors is evaluated by ValueBOProduit.
   int Value_(double w, TComplexP* y, bool produit = false);
   static TComplexP ToBF(TComplexP y);
@@ -116,6 +119,10 @@ class TFctTransfert {
   bool SearchdBMax(double* w);
 
   void CorrectionPhase(TComplexP* y);
+  // One step of the unwrapping of a sweep whose state is (*premier, *pdt, *offst): the phase *p
+  // moved by whole turns to within pi of the one before. CorrectionPhase runs it on the
+  // function's own state; a sweep computed apart (on another thread), on a state of its own.
+  static void Deroule(bool* premier, double* pdt, double* offst, double* p);
   // The same correction for the value at w, leaving out the delay's phase -w tau, which is
   // exact and continuous whatever the sampling: only the rest is made continuous.
   void CorrectionPhase(double w, TComplexP* y);
@@ -125,4 +132,31 @@ class TFctTransfert {
   // Modulus of the factors at w formed with its binary exponent apart, for products that
   // overflow.
   double ModuleEchelonne(double w) const;
+  // ValueBOProduit at ws[0] and ws[1] side by side, into y[0] and y[1]; lanes = 1 leaves y[1].
+  void Produit2(const double* ws, TComplexP* y, int lanes) const;
 };
+
+// In line: the charts' sweeps run it at every point.
+inline void TFctTransfert::Deroule(bool* premier, double* pdt, double* offst, double* p) {
+  constexpr double kPi = 3.141592653589793;
+  if (*premier) {
+    *pdt = *p;
+    *premier = false;
+    *offst = 0;
+    return;
+  }
+  *p += *offst;
+  // A non-finite phase would never come within pi of the previous one.
+  if (std::isfinite(*p) && std::isfinite(*pdt)) {
+    while (std::fabs(*p - *pdt) > kPi) {
+      if (*pdt > *p) {
+        *p += 2 * kPi;
+        *offst += 2 * kPi;
+      } else {
+        *p -= 2 * kPi;
+        *offst -= 2 * kPi;
+      }
+    }
+  }
+  *pdt = *p;
+}

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cmath>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -116,6 +117,49 @@ TEST_F(BodeTest, CurvesPassClosedForm) {
   }
   EXPECT_NEAR(gain.Y(YAt(up, gain.DevX(0))), 20 * std::log10(10 / std::sqrt(2) / std::sqrt(101)),
               0.02);
+}
+
+// Six functions 10a/((s+a)(s+10)), a = 1 .. 6, in six pens at 10 000 points: enough points for
+// the curves to be computed on two cores and converted to moves on the second while the first
+// draws. Every curve passes its closed form in its pen, and the extents are those of the
+// highest and lowest curves at the ends of the range.
+TEST_F(BodeTest, ManyCurvesOnTwoCoresPassClosedForm) {
+  Param.EdNBP = 10000;
+  auto gainDe = [](double a, double w) {
+    return 20 * std::log10(10 * a / std::sqrt(a * a + w * w) / std::sqrt(100 + w * w));
+  };
+  auto phaseDe = [](double a, double w) {
+    return -(std::atan(w / a) + std::atan(w / 10)) * 180 / M_PI;
+  };
+  for (int i = 0; i < 6; ++i) {
+    double poles[] = {-(i + 1.0), -10};
+    const std::string nom = "H" + std::to_string(i);
+    TFctTransfert* f = Param.AddFctTransfert(nom.c_str(), 10.0 * (i + 1), nullptr, 0, poles, 2,
+                                             nullptr, 0, nullptr, 0);
+    f->Color = 4 + i;  // pens of no grid line
+  }
+  C_REC* rec;
+  auto h = RecHolder(GrEMF, &rec);
+  TrBode b;
+  b.Trace(h.get());
+  ASSERT_TRUE(rec->closed);
+  EXPECT_NEAR(b.dBm, gainDe(6, 0.01), 1e-9);
+  EXPECT_NEAR(b.dBn, gainDe(1, 100), 1e-9);
+  EXPECT_NEAR(b.Degm, phaseDe(6, 0.01), 1e-9);
+  EXPECT_NEAR(b.Degn, phaseDe(1, 100), 1e-9);
+  Carte gain{2, 18, 15, 27.5, -2, 2, b.dBn - 10, b.dBm + 10};
+  Carte phase{2, 18, 1, 13.5, -2, 2, b.Degn - 10, b.Degm + 10};
+  for (int i = 0; i < 6; ++i) {
+    std::vector<C_REC::Seg> up, down;
+    for (const auto& s : rec->OfPen(4 + i)) (s.y0 > 14 * 400 ? up : down).push_back(s);
+    ASSERT_GT(up.size(), 50u) << i;
+    ASSERT_GT(down.size(), 50u) << i;
+    for (double w : {0.03, 0.3, 3.0, 30.0}) {
+      EXPECT_NEAR(gain.Y(YAt(up, gain.DevX(std::log10(w)))), gainDe(i + 1, w), 0.03) << i << " " << w;
+      EXPECT_NEAR(phase.Y(YAt(down, phase.DevX(std::log10(w)))), phaseDe(i + 1, w), 0.1)
+          << i << " " << w;
+    }
+  }
 }
 
 // Decade lines at 10 and 100 rad/s when the range 1..100 is read in hertz, with their labels

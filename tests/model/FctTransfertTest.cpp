@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <vector>
 
 namespace {
 
@@ -115,6 +117,104 @@ TEST(TFctTransfert, UnwrappingKeepsClosedLoopPhaseContinuous) {
   }
   // Four lags give -2*pi at high frequency, reached continuously.
   EXPECT_NEAR(prev, -2 * kPi, 0.01);
+}
+
+// The charts' product of the factors, two frequencies at a time, against the closed form of
+// each function: the modulus, and the structural phase (the sum of the factors' principal
+// angles, many turns for high orders), with a negative gain, integrators, zeros on the axis and
+// in the right half-plane, an undamped pair whose angle jumps by pi, unstable pairs, a delay,
+// and products beyond the range of a double on the way. The sweep has an odd number of points
+// (the last one alone), and each point equals the product at that frequency alone, bit for bit.
+TEST(TFctTransfert, ProductOfFactorsMatchesClosedForms) {
+  struct Cas {
+    const char* nom;
+    void (*fait)(TFctTransfert*);
+    TComplexP (*ref)(double);
+  } cas[] = {
+      {"-3/(s(s+1)(s+2))",
+       [](TFctTransfert* f) {
+         f->g = -3;
+         for (double p : {0.0, -1.0, -2.0}) f->AddPole(p);
+       },
+       [](double w) -> TComplexP {
+         return {3 / (w * std::sqrt(1 + w * w) * std::sqrt(4 + w * w)),
+                 -kPi - kPi / 2 - std::atan(w) - std::atan(w / 2)};
+       }},
+      {"1/(s+1)^30",
+       [](TFctTransfert* f) {
+         for (int i = 0; i < 30; ++i) f->AddPole(-1);
+       },
+       [](double w) -> TComplexP { return {std::pow(1 + w * w, -15), -30 * std::atan(w)}; }},
+      {"s(s-2)/(s+1)^2",
+       [](TFctTransfert* f) {
+         f->AddZero(0);
+         f->AddZero(2);
+         f->AddPole(-1);
+         f->AddPole(-1);
+       },
+       [](double w) -> TComplexP {
+         return {w * std::sqrt(4 + w * w) / (1 + w * w),
+                 kPi / 2 + (kPi - std::atan(w / 2)) - 2 * std::atan(w)};
+       }},
+      {"e^(-0.5s)/(s+1)",
+       [](TFctTransfert* f) {
+         f->Retard = 0.5;
+         f->AddPole(-1);
+       },
+       [](double w) -> TComplexP {
+         return {1 / std::sqrt(1 + w * w), -std::atan(w) - 0.5 * w};
+       }},
+      {"1e180/(s+1000)^60",
+       [](TFctTransfert* f) {
+         f->g = 1e180;
+         for (int i = 0; i < 60; ++i) f->AddPole(-1000);
+       },
+       [](double w) -> TComplexP {
+         return {1e180 * std::pow(1e6 + w * w, -30), -60 * std::atan(w / 1000)};
+       }},
+      {"(s^2+9)/((s^2-s+4)(s+5))",
+       [](TFctTransfert* f) {
+         f->AddZeroC(1, 0, 9);
+         f->AddPoleC(1, -1, 4);
+         f->AddPole(-5);
+       },
+       [](double w) -> TComplexP {
+         return {std::fabs(9 - w * w) /
+                     (std::sqrt((4 - w * w) * (4 - w * w) + w * w) * std::sqrt(25 + w * w)),
+                 (w < 3 ? 0 : kPi) - std::atan2(-w, 4 - w * w) - std::atan(w / 5)};
+       }},
+      {"(s^2-0.2s+9)^2/(s^2-0.5s+1)^3",
+       [](TFctTransfert* f) {
+         for (int i = 0; i < 2; ++i) f->AddZeroC(1, -0.2, 9);
+         for (int i = 0; i < 3; ++i) f->AddPoleC(1, -0.5, 1);
+       },
+       [](double w) -> TComplexP {
+         const double n = (9 - w * w) * (9 - w * w) + 0.04 * w * w;
+         const double d = (1 - w * w) * (1 - w * w) + 0.25 * w * w;
+         return {n / std::pow(d, 1.5),
+                 2 * std::atan2(-0.2 * w, 9 - w * w) - 3 * std::atan2(-0.5 * w, 1 - w * w)};
+       }},
+      {"1/s^40",
+       [](TFctTransfert* f) {
+         for (int i = 0; i < 40; ++i) f->AddPole(0);
+       },
+       [](double w) -> TComplexP { return {std::pow(w, -40), -20 * kPi}; }},
+  };
+  constexpr size_t n = 1001;
+  std::vector<double> w(n);
+  for (size_t k = 0; k < n; ++k) w[k] = std::pow(10.0, -3 + 6.0 * k / (n - 1));
+  for (const Cas& c : cas) {
+    TFctTransfert f;
+    c.fait(&f);
+    std::vector<TComplexP> y(n);
+    f.ValuesBOProduit(w.data(), n, y.data());
+    for (size_t k = 0; k < n; ++k) {
+      const TComplexP r = c.ref(w[k]), seul = f.ValueBOProduit(w[k]);
+      ASSERT_NEAR(y[k].m / r.m, 1, 1e-11) << c.nom << " w=" << w[k];
+      ASSERT_NEAR(y[k].p, r.p, 1e-10) << c.nom << " w=" << w[k];
+      ASSERT_EQ(std::memcmp(&seul, &y[k], sizeof seul), 0) << c.nom << " w=" << w[k];
+    }
+  }
 }
 
 TEST(TFctTransfert, CopyAssignAndProduct) {
