@@ -331,36 +331,46 @@ void GrBlack::EtiquettesContours(TR_INFO* g, int de, int a) {
 }
 
 // The kernel's work on the contours and their labels (clipping, integer moves, the move queue,
-// the labels' places and strokes) owes nothing to the device: a second core does it on a
-// context in the chart's state whose device does nothing, recording the device calls a few
-// contours or labels at a time, while this thread sends the calls of the pieces before to the
-// chart's device; each replay leaves the chart's context in the state the recording context
-// reached, the one the drawing in place leaves. The pieces go on one from the other, in order.
+// the labels' places and strokes) owes nothing to the device: a second core (or this thread,
+// without deux_coeurs) does it on a context in the chart's state whose device does nothing,
+// recording the device calls a few contours or labels at a time, while this thread sends the
+// calls of the pieces before to the chart's device; each replay leaves the chart's context in
+// the state the recording context reached, the one the drawing in place leaves. The pieces go
+// on one from the other, in order.
 void GrBlack::ParPieces(bool deux_coeurs) {
   TR_INFO* gr = G->Gr;
-  constexpr int kParPiece = 8;  // contours, or labels, a piece
-  constexpr size_t kContours = (kNbContours + kParPiece - 1) / kParPiece;
-  constexpr size_t kPieces = 2 * kContours;  // the labels after the contours
-  constexpr size_t kTampons = 3;  // pieces recorded ahead, at most, in turn
+  // The pieces: the first contours alone, then by two and four, so that this thread soon has
+  // calls to send, then by eight; then the labels by eight.
+  struct Piece {
+    bool etiquettes;
+    int de, a;
+  };
+  std::vector<Piece> pieces;
+  for (int de = 0, n = 1; de < kNbContours; de += n, n = std::min(2 * n, 8))
+    pieces.push_back({false, de, std::min(kNbContours, de + n)});
+  for (int de = 0; de < kNbContours; de += 8)
+    pieces.push_back({true, de, std::min(kNbContours, de + 8)});
+  // Pieces recorded ahead, at most, in turn: enough for the labels to be ready before the
+  // device has taken the contours.
+  constexpr size_t kTampons = 8;
   TR_INFO ombre;
   TRecording::CopyState(*gr, &ombre);
-  TRecording pieces[kTampons];
+  TRecording tampons[kTampons];
   auto dessine = [&](size_t j) {
-    TRecording& r = pieces[j % kTampons];
+    TRecording& r = tampons[j % kTampons];
     r.Begin(&ombre);
-    const int de = static_cast<int>(j % kContours) * kParPiece;
-    const int a = std::min(kNbContours, de + kParPiece);
-    if (j < kContours) {
-      for (int i = de; i < a; ++i) Contour(&ombre, i);
+    const Piece& p = pieces[j];
+    if (p.etiquettes) {
+      EtiquettesContours(&ombre, p.de, p.a);
     } else {
-      EtiquettesContours(&ombre, de, a);
+      for (int i = p.de; i < p.a; ++i) Contour(&ombre, i);
     }
     r.End(&ombre);
   };
-  TTravaux travaux(kPieces, dessine, deux_coeurs, kTampons, true);
-  for (size_t j = 0; j < kPieces; ++j) {
+  TTravaux travaux(pieces.size(), dessine, deux_coeurs, kTampons, true);
+  for (size_t j = 0; j < pieces.size(); ++j) {
     travaux.Attend(j);
-    pieces[j % kTampons].Replay(gr);
+    tampons[j % kTampons].Replay(gr);
     travaux.Libere(j);
   }
 }
