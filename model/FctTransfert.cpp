@@ -47,10 +47,6 @@ inline Double2 Choix(Long2 masque, Double2 a, Double2 b) {
                                    (~masque & reinterpret_cast<Long2>(b)));
 }
 constexpr long long kSigne = static_cast<long long>(0x8000000000000000ULL);
-// 1.0 in the lanes where the mask is set, +0.0 elsewhere.
-inline Double2 Un(Long2 masque, Double2 un) {
-  return reinterpret_cast<Double2>(masque & reinterpret_cast<Long2>(un));
-}
 inline Double2 Abs(Double2 v) {
   return reinterpret_cast<Double2>(reinterpret_cast<Long2>(v) & ~Long2{kSigne, kSigne});
 }
@@ -93,7 +89,7 @@ inline Double2 AngleApproche(Double2 y, Double2 x) {
 // one, either side gives an angle near pi, the same to within rounding.
 struct TProduit {
   Double2 r = {1, 1}, i = {0, 0};
-  Double2 tours = {0, 0};
+  Long2 tours = {0, 0};
   Long2 bas = {0, 0};  // the product lies in the lower half-plane (its sign bit)
   int e[2] = {0, 0};
   // Times a + j b, whose sign bits are those of negatif.
@@ -102,9 +98,8 @@ struct TProduit {
     i = r * b + i * a;
     r = t;
     const Long2 apres = Negatif(i);
-    const Double2 un = {1, 1};
-    tours += Un(~negatif & ~bas & apres, un);
-    tours -= Un(negatif & bas & ~apres, un);
+    tours -= ~negatif & ~bas & apres;  // a mask is -1 where it is set
+    tours += negatif & bas & ~apres;
     bas = apres;
     const Double2 m = Abs(r) + Abs(i);
     const Long2 hors = (m > 0x1p150) | (m < 0x1p-150);
@@ -123,7 +118,9 @@ struct TProduit {
     }
   }
   // The sum of the factors' angles, to within 7e-4 rad.
-  Double2 Angle() const { return AngleApproche(i, r) + 2 * kPi * tours; }
+  Double2 Angle() const {
+    return AngleApproche(i, r) + 2 * kPi * __builtin_convertvector(tours, Double2);
+  }
 };
 
 // Largest part of a factor the product takes: beyond, one product could overflow.
@@ -264,30 +261,34 @@ TComplexP TFctTransfert::ValueBO(double w) const {
 TComplexP TFctTransfert::ValueBOProduit(double w) const {
   const double ws[2] = {w, w};
   TComplexP y[2];
-  Produit2(ws, y, 1);
+  Produit2(ws, y, 1, RacinesMax());
   return y[0];
 }
 
 void TFctTransfert::ValuesBOProduit(const double* w, size_t n, TComplexP* y) const {
   size_t k = 0;
-  for (; k + 2 <= n; k += 2) Produit2(w + k, y + k, 2);
+  const double reels = RacinesMax();
+  for (; k + 2 <= n; k += 2) Produit2(w + k, y + k, 2, reels);
   if (k < n) {
     const double ws[2] = {w[k], w[k]};
     TComplexP y2[2];
-    Produit2(ws, y2, 1);
+    Produit2(ws, y2, 1, reels);
     y[k] = y2[0];
   }
 }
 
-void TFctTransfert::Produit2(const double* ws, TComplexP* y, int lanes) const {
-  const Double2 w = {ws[0], ws[1]};
-  TProduit n, d;
-  const double ph0 = g < 0 ? -kPi : 0.0;
-  // The largest part of a factor: the real roots' is the same at every frequency.
+double TFctTransfert::RacinesMax() const {
   double reels = 0;
   for (int k = 0; k < nbz; ++k) reels = std::fabs(z[k]) > reels ? std::fabs(z[k]) : reels;
   for (int k = 0; k < nbp; ++k) reels = std::fabs(p[k]) > reels ? std::fabs(p[k]) : reels;
-  Double2 taille = {reels, reels};
+  return reels;
+}
+
+void TFctTransfert::Produit2(const double* ws, TComplexP* y, int lanes, double reels) const {
+  const Double2 w = {ws[0], ws[1]};
+  TProduit n, d;
+  const double ph0 = g < 0 ? -kPi : 0.0;
+  Double2 taille = {reels, reels};  // the largest part of a factor
   const Long2 wnegatif = Negatif(w);
   for (int k = 0; k < nbz; ++k) n.Fois(-Double2{z[k], z[k]}, w, wnegatif);
   for (int k = 0; k < nbp; ++k) d.Fois(-Double2{p[k], p[k]}, w, wnegatif);

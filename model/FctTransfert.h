@@ -132,8 +132,12 @@ class TFctTransfert {
   // Modulus of the factors at w formed with its binary exponent apart, for products that
   // overflow.
   double ModuleEchelonne(double w) const;
+  // The largest modulus of a real pole or zero (NaN left out): the largest part of those
+  // factors at every frequency.
+  double RacinesMax() const;
   // ValueBOProduit at ws[0] and ws[1] side by side, into y[0] and y[1]; lanes = 1 leaves y[1].
-  void Produit2(const double* ws, TComplexP* y, int lanes) const;
+  // reels: RacinesMax().
+  void Produit2(const double* ws, TComplexP* y, int lanes, double reels) const;
 };
 
 // In line: the charts' sweeps run it at every point.
