@@ -303,20 +303,8 @@ void Pointilles(TR_INFO* G, double blanc, double ep) {
   G->USERLINE(2, seg);
 }
 
-void TraceFinis(TR_INFO* G, const double* x, const double* y, size_t n, bool* down,
-                const TR_INFO::DrawsFrame* cadre, const TR_INFO::DrawsStep* pas, size_t prets) {
+void TraceFinis(TR_INFO* G, const double* x, const double* y, size_t n, bool* down) {
   size_t j = 0;
-  prets = std::min(prets, n);
-  if (prets > 0) {
-    // The pen moves to the first point unless it is down; the prepared moves go on from there.
-    if (!*down) {
-      G->MOVE(x[0], y[0]);
-      *down = true;
-      j = 1;
-    }
-    if (prets > j) G->DRAWS(prets - j, x + j, y + j, *cadre, pas + j);
-    j = prets;
-  }
   while (j < n) {
     if (!std::isfinite(y[j])) {
       *down = false;

@@ -125,12 +125,8 @@ void Pointilles(TR_INFO* G, double blanc, double ep);
 
 // Draws (x[i], y[i]) for i < n as a polyline where y is finite: a point where it is not lifts the
 // pen, and the next finite one moves there. *down says whether the pen is down, on entry and on
-// return, so that a curve may come in several calls. Runs of drawn points go to DRAWS. The first
-// prets points (finite and inside, as TR_INFO::PrepareDraws counts them) are drawn from the moves
-// it made of them ahead in frame cadre (pas): the same moves and bytes.
-void TraceFinis(TR_INFO* G, const double* x, const double* y, size_t n, bool* down,
-                const TR_INFO::DrawsFrame* cadre = nullptr, const TR_INFO::DrawsStep* pas = nullptr,
-                size_t prets = 0);
+// return, so that a curve may come in several calls. Runs of drawn points go to DRAWS.
+void TraceFinis(TR_INFO* G, const double* x, const double* y, size_t n, bool* down);
 
 // Pen of a function's curves: its colour, except that the paper colour (white, the colour of
 // a function whose colour was never set) is drawn black so that the curve shows.

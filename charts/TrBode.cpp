@@ -14,6 +14,7 @@
 #include "charts/Travaux.h"
 #include "model/Marges.h"
 #include "model/Param.h"
+#include "plot/Recording.h"
 
 namespace {
 
@@ -389,30 +390,9 @@ bool TrBode::bode(TR_INFO* G, TTypeGraphe typ) {
     courbes_.clear();
   }
   size_t suivante = 0;  // the next curve of courbes_
-  // The second core converts the next kept curve to device moves (TR_INFO::PrepareDraws) while
-  // this one draws the curve before, which leaves here only what goes on from one point to the
-  // next, in two buffers in turn.
-  const TR_INFO::DrawsFrame cadre = G->FrameOfDraws();
-  std::vector<const double*> gardees;  // the kept curves of the panel, in the order they are drawn
-  if (cadre.valid && nbp > 1)
-    for (const TCourbe& c : courbes_)
-      if (!c.gain.empty()) gardees.push_back(gain ? c.gain.data() : c.phase.data());
-  if (gardees.size() * size_t{nbp} < kPointsEnParallele) gardees.clear();
-  std::unique_ptr<TR_INFO::DrawsStep[]> moves[2];
-  size_t prets[2] = {0, 0};  // the points PrepareDraws converted in each buffer
-  if (!gardees.empty())
-    for (auto& m : moves) m.reset(new TR_INFO::DrawsStep[nbp]);
-  TTravaux conversions(
-      gardees.size(),
-      [&](size_t c) {
-        prets[c % 2] =
-            TR_INFO::PrepareDraws(cadre, nbp, lw_.data(), gardees[c], moves[c % 2].get());
-      },
-      true, 2);
-  size_t conv = 0;  // the next kept curve drawn
-  // One polyline, from the values Trace kept or else evaluated again; points where the
+  // One polyline on g, from the values Trace kept or else evaluated again; points where the
   // response is not finite lift the pen.
-  auto courbe = [&](TFctTransfert* f) {
+  auto courbe = [&](TR_INFO* g, TFctTransfert* f) {
     const TCourbe* c =
         suivante < courbes_.size() && courbes_[suivante].f == f && !courbes_[suivante].gain.empty()
             ? &courbes_[suivante]
@@ -421,55 +401,89 @@ bool TrBode::bode(TR_INFO* G, TTypeGraphe typ) {
     bool down = false;
     if (c != nullptr) {
       const double* v = gain ? c->gain.data() : c->phase.data();
-      if (conv < gardees.size() && gardees[conv] == v) {
-        conversions.Attend(conv, false);  // the drawing is the longer: no conversion ahead here
-        TraceFinis(G, lw_.data(), v, nbp, &down, &cadre, moves[conv % 2].get(), prets[conv % 2]);
-        conversions.Libere(conv++);
-      } else {
-        TraceFinis(G, lw_.data(), v, nbp, &down);
-      }
-      if (leg != nullptr) leg->Note(G, lw_.data(), gain ? c->gain.data() : c->phase.data(), nbp);
+      TraceFinis(g, lw_.data(), v, nbp, &down);
+      if (leg != nullptr) leg->Note(g, lw_.data(), v, nbp);
       return true;
     }
     f->InitValue(true);
     for (uint32_t k = 0; k < nbp; ++k) {
       double v;
       if (!Point(f, w_[k], gain, &v)) return false;
-      if (leg != nullptr) leg->Note(G, &lw_[k], &v, 1);
+      if (leg != nullptr) leg->Note(g, &lw_[k], &v, 1);
       if (!std::isfinite(v)) {
         down = false;
         continue;
       }
       if (down) {
-        G->DRAW(lw_[k], v);
+        g->DRAW(lw_[k], v);
       } else {
-        G->MOVE(lw_[k], v);
+        g->MOVE(lw_[k], v);
         down = true;
       }
     }
     return true;
   };
-  int k = 0;  // functions drawn so far
-  for (unsigned i = 0; i < Param.GetNbFctTransfert(); ++i) {
+  // The curves of registry entry i, the k-th function drawn, on g; false when an evaluation
+  // failed.
+  auto fonction = [&](TR_INFO* g, unsigned i, int k) {
     TFctTransfert* f = Param.GetFctTransfert(i);
-    if (f == nullptr || !f->Checked) continue;
-    Plume(G, col, PlumeCourbe(f), Param.EpCourbe);
+    Plume(g, col, PlumeCourbe(f), Param.EpCourbe);
     const int marque = i < marqueDe_.size() ? marqueDe_[i] : -1;
-    const double decalage = 0.8 + 0.6 * k++;
+    const double decalage = 0.8 + 0.6 * k;
     if (Param.CBBO) {
-      if (Param.CBPointill) G->SETLIN(0, 1);
+      if (Param.CBPointill) g->SETLIN(0, 1);
       f->ModeBF = false;
       if (leg != nullptr) leg->Courbe(marque, decalage);
-      if (!courbe(f)) return false;
-      if (leg != nullptr) leg->TraceMarques(G);
+      if (!courbe(g, f)) return false;
+      if (leg != nullptr) leg->TraceMarques(g);
     }
     if (Param.CBBF) {
-      if (Param.CBPointill) Tirets(G, 0.15, 0.15, Param.EpCourbe);
+      if (Param.CBPointill) Tirets(g, 0.15, 0.15, Param.EpCourbe);
       f->ModeBF = true;
       if (leg != nullptr) leg->Courbe(marque, decalage);
-      if (!courbe(f)) return false;
-      if (leg != nullptr) leg->TraceMarques(G);
-      if (Param.CBPointill) G->SETLIN(0, 1);
+      if (!courbe(g, f)) return false;
+      if (leg != nullptr) leg->TraceMarques(g);
+      if (Param.CBPointill) g->SETLIN(0, 1);
+    }
+    return true;
+  };
+  std::vector<unsigned> qui;  // the functions drawn, in turn
+  for (unsigned i = 0; i < Param.GetNbFctTransfert(); ++i) {
+    const TFctTransfert* f = Param.GetFctTransfert(i);
+    if (f != nullptr && f->Checked) qui.push_back(i);
+  }
+  size_t points = 0;  // of the kept curves
+  for (const TCourbe& c : courbes_) points += c.gain.size();
+  if (points < kPointsEnParallele || !TTravaux::DeuxCoeurs() || G->flags.brk) {
+    for (size_t j = 0; j < qui.size(); ++j)
+      if (!fonction(G, qui[j], static_cast<int>(j))) return false;
+  } else {
+    // The kernel's work on the curves (clipping, integer moves, the move queue, pens, markers)
+    // owes nothing to the device: a second core does it on a context in the chart's state whose
+    // device does nothing, recording the device calls one function at a time, while this
+    // thread sends the calls of the functions before to the chart's device (the longer part,
+    // where a file device thins and writes the points). Each replay leaves the chart's context
+    // in the state the recording context reached, the one the drawing in place leaves: the same
+    // calls and bytes.
+    TR_INFO ombre;
+    TRecording::CopyState(*G, &ombre);
+    constexpr size_t kTampons = 3;  // functions recorded ahead, at most, in turn
+    TRecording pieces[kTampons];
+    std::unique_ptr<bool[]> reussi(new bool[qui.size()]());  // each job's, read once it is done
+    TTravaux travaux(
+        qui.size(),
+        [&](size_t j) {
+          TRecording& r = pieces[j % kTampons];
+          r.Begin(&ombre);
+          reussi[j] = (j == 0 || reussi[j - 1]) && fonction(&ombre, qui[j], static_cast<int>(j));
+          r.End(&ombre);
+        },
+        true, kTampons, true);
+    for (size_t j = 0; j < qui.size(); ++j) {
+      travaux.Attend(j);
+      pieces[j % kTampons].Replay(G);
+      travaux.Libere(j);
+      if (!reussi[j]) return false;
     }
   }
   if (!marges_.empty()) TraceMarges(G, gain, leg);

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "charts/Axes.h"
 #include "plot/Recording.h"
 #include "tests/support/RecordingDevice.h"
 
@@ -504,35 +503,6 @@ TEST(PipelineInput, DrawsGivesTheMovesOfDrawForEachPoint) {
       EXPECT_GT(p.size(), 300u);
       EXPECT_EQ(Path(all), p) << "clip " << clip << " dash " << dash;
       EXPECT_EQ(Path(ahead), p) << "clip " << clip << " dash " << dash;
-      // A chart's curve (TraceFinis: a gap at the non-finite value) drawn in two calls, the
-      // second going on with the pen down, from the moves prepared ahead of each call as far as
-      // PrepareDraws went: the moves of the curve drawn as it comes.
-      RecordingDevice finis, finisAhead;
-      for (RecordingDevice* d : {&finis, &finisAhead}) {
-        OpenClipSquare(d);
-        d->SETPRT(clip ? 0 : -1);
-        if (dash) d->SETLIN(1, 0.2);
-      }
-      bool down = false, downAhead = false;
-      std::vector<TR_INFO::DrawsStep> all_steps(xs.size());
-      const TR_INFO::DrawsFrame g = finisAhead.FrameOfDraws();
-      for (size_t i : {size_t{0}, size_t{1000}}) {
-        const size_t m = i == 0 ? 1000 : xs.size() - 1000;
-        TraceFinis(&finis, xs.data() + i, ys.data() + i, m, &down);
-        const size_t k = TR_INFO::PrepareDraws(g, m, xs.data() + i, ys.data() + i, all_steps.data());
-        if (clip && !dash) {
-          EXPECT_GT(k, 100u);
-        }
-        TraceFinis(&finisAhead, xs.data() + i, ys.data() + i, m, &downAhead, &g, all_steps.data(),
-                   k);
-      }
-      EXPECT_TRUE(down && downAhead);
-      for (RecordingDevice* d : {&finis, &finisAhead}) {
-        d->PENUP();
-        d->TRFLUSH();
-      }
-      EXPECT_GT(Path(finis).size(), 300u);
-      EXPECT_EQ(Path(finisAhead), Path(finis)) << "clip " << clip << " dash " << dash;
     }
   }
 }
