@@ -41,6 +41,14 @@ typedef double Double2 __attribute__((vector_size(16)));
 typedef long long Long2 __attribute__((vector_size(16)));
 typedef int Int4 __attribute__((vector_size(16)));
 
+// The lanes of v in the order of the constant indices that follow (GCC and clang name the
+// builtin differently and take the indices in different forms).
+#if defined(__clang__)
+#define LANES(v, ...) __builtin_shufflevector(v, v, __VA_ARGS__)
+#else
+#define LANES(v, ...) __builtin_shuffle(v, decltype(v){__VA_ARGS__})
+#endif
+
 // a in the lanes where the mask is set, b elsewhere.
 inline Double2 Choix(Long2 masque, Double2 a, Double2 b) {
   return reinterpret_cast<Double2>((masque & reinterpret_cast<Long2>(a)) |
@@ -54,7 +62,7 @@ inline Double2 Abs(Double2 v) {
 // Whether each lane's sign bit is set (the sign of a zero too), as a mask.
 inline Long2 Negatif(Double2 v) {
   const Int4 n = reinterpret_cast<Int4>(v) < 0;  // read in the upper half of each lane
-  return reinterpret_cast<Long2>(__builtin_shuffle(n, Int4{1, 1, 3, 3}));
+  return reinterpret_cast<Long2>(LANES(n, 1, 1, 3, 3));
 }
 
 // atan2(y, x) within 7e-4 rad, without a call: the ratio of the smaller to the larger part
@@ -103,7 +111,7 @@ struct TProduit {
     bas = apres;
     const Double2 m = Abs(r) + Abs(i);
     const Long2 hors = (m > 0x1p150) | (m < 0x1p-150);
-    const Long2 unDes = hors | __builtin_shuffle(hors, Long2{1, 0});  // either lane, in each
+    const Long2 unDes = hors | LANES(hors, 1, 0);  // either lane, in each
     if (__builtin_expect(unDes[0] != 0, 0)) Echelle(hors);
   }
   // Brings the size of the lanes out of range near 1 (the signs stay).
