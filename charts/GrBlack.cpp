@@ -331,12 +331,9 @@ void GrBlack::EtiquettesContours(TR_INFO* g, int de, int a) {
 }
 
 // The kernel's work on the contours and their labels (clipping, integer moves, the move queue,
-// the labels' places and strokes) owes nothing to the device: a second core (or this thread,
-// without deux_coeurs) does it on a context in the chart's state whose device does nothing,
-// recording the device calls a few contours or labels at a time, while this thread sends the
-// calls of the pieces before to the chart's device; each replay leaves the chart's context in
-// the state the recording context reached, the one the drawing in place leaves. The pieces go
-// on one from the other, in order.
+// the labels' places and strokes) owes nothing to the device: it is drawn in pieces
+// (DessinParPieces), on a second core with deux_coeurs, while this thread sends the calls of the
+// pieces before to the chart's device.
 void GrBlack::ParPieces(bool deux_coeurs) {
   TR_INFO* gr = G->Gr;
   // The pieces: the first contours alone, then by two and four, so that this thread soon has
@@ -353,26 +350,15 @@ void GrBlack::ParPieces(bool deux_coeurs) {
   // Pieces recorded ahead, at most, in turn: enough for the labels to be ready before the
   // device has taken the contours.
   constexpr size_t kTampons = 8;
-  TR_INFO ombre;
-  TRecording::CopyState(*gr, &ombre);
-  TRecording tampons[kTampons];
-  auto dessine = [&](size_t j) {
-    TRecording& r = tampons[j % kTampons];
-    r.Begin(&ombre);
+  DessinParPieces(gr, pieces.size(), kTampons, deux_coeurs, [&](TR_INFO* g, size_t j) {
     const Piece& p = pieces[j];
     if (p.etiquettes) {
-      EtiquettesContours(&ombre, p.de, p.a);
+      EtiquettesContours(g, p.de, p.a);
     } else {
-      for (int i = p.de; i < p.a; ++i) Contour(&ombre, i);
+      for (int i = p.de; i < p.a; ++i) Contour(g, i);
     }
-    r.End(&ombre);
-  };
-  TTravaux travaux(pieces.size(), dessine, deux_coeurs, kTampons, true);
-  for (size_t j = 0; j < pieces.size(); ++j) {
-    travaux.Attend(j);
-    tampons[j % kTampons].Replay(gr);
-    travaux.Libere(j);
-  }
+    return true;
+  });
 }
 
 void GrBlack::Etiquette(const std::string& texte, double ang) {

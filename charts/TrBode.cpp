@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 #include <string>
 #include <utility>
 
@@ -14,7 +13,6 @@
 #include "charts/Travaux.h"
 #include "model/Marges.h"
 #include "model/Param.h"
-#include "plot/Recording.h"
 
 namespace {
 
@@ -465,26 +463,11 @@ bool TrBode::bode(TR_INFO* G, TTypeGraphe typ) {
     // where a file device thins and writes the points). Each replay leaves the chart's context
     // in the state the recording context reached, the one the drawing in place leaves: the same
     // calls and bytes.
-    TR_INFO ombre;
-    TRecording::CopyState(*G, &ombre);
     constexpr size_t kTampons = 3;  // functions recorded ahead, at most, in turn
-    TRecording pieces[kTampons];
-    std::unique_ptr<bool[]> reussi(new bool[qui.size()]());  // each job's, read once it is done
-    TTravaux travaux(
-        qui.size(),
-        [&](size_t j) {
-          TRecording& r = pieces[j % kTampons];
-          r.Begin(&ombre);
-          reussi[j] = (j == 0 || reussi[j - 1]) && fonction(&ombre, qui[j], static_cast<int>(j));
-          r.End(&ombre);
-        },
-        true, kTampons, true);
-    for (size_t j = 0; j < qui.size(); ++j) {
-      travaux.Attend(j);
-      pieces[j % kTampons].Replay(G);
-      travaux.Libere(j);
-      if (!reussi[j]) return false;
-    }
+    if (!DessinParPieces(G, qui.size(), kTampons, true, [&](TR_INFO* g, size_t j) {
+          return fonction(g, qui[j], static_cast<int>(j));
+        }))
+      return false;
   }
   if (!marges_.empty()) TraceMarges(G, gain, leg);
   if (leg == &legende_) {

@@ -1,6 +1,9 @@
 #include "charts/Travaux.h"
 
 #include <system_error>
+#include <vector>
+
+#include "plot/Recording.h"
 
 TTravaux::TTravaux(size_t n, std::function<void(size_t)> job, bool en_parallele, size_t avance,
                    bool a_la_suite)
@@ -81,4 +84,28 @@ void TTravaux::Attend(size_t i, bool aide) {
     job_(k);
     Fin(k);
   }
+}
+
+bool DessinParPieces(TR_INFO* gr, size_t n, size_t avance, bool deux_coeurs,
+                     const std::function<bool(TR_INFO*, size_t)>& piece) {
+  TR_INFO ombre;
+  TRecording::CopyState(*gr, &ombre);
+  std::vector<TRecording> tampons(avance);  // piece j in tampons[j % avance]
+  std::unique_ptr<bool[]> reussi(new bool[n]());  // each piece's, read once it is done
+  TTravaux travaux(
+      n,
+      [&](size_t j) {
+        TRecording& r = tampons[j % avance];
+        r.Begin(&ombre);
+        reussi[j] = (j == 0 || reussi[j - 1]) && piece(&ombre, j);
+        r.End(&ombre);
+      },
+      deux_coeurs, avance, true);
+  for (size_t j = 0; j < n; ++j) {
+    travaux.Attend(j);
+    tampons[j % avance].Replay(gr);
+    travaux.Libere(j);
+    if (!reussi[j]) return false;
+  }
+  return true;
 }

@@ -10,6 +10,8 @@
 #include <mutex>
 #include <thread>
 
+class TR_INFO;
+
 // Jobs 0 .. n-1 are claimed in order by a second thread and by the caller when it waits for
 // one; Attend(i) returns once job i is done, whoever ran it. A job must touch nothing that
 // another job or the caller touches before Attend returns for it. The destructor stops the
@@ -62,3 +64,12 @@ class TTravaux {
   std::condition_variable cv_;
   std::thread th_;
 };
+
+// A drawing cut into n pieces that go on one from the other, piece(g, j) drawing piece j on g.
+// Each piece is drawn on a copy of gr's kernel state whose device does nothing but keep the
+// calls it is sent (by a second core where deux_coeurs, at most avance pieces ahead), while this
+// thread sends the calls of the pieces before to gr's device; each replay leaves gr in the state
+// the copy reached: the same device calls and state as drawing the pieces in place. After a
+// piece that returns false none is drawn; it is sent, and the result is false.
+bool DessinParPieces(TR_INFO* gr, size_t n, size_t avance, bool deux_coeurs,
+                     const std::function<bool(TR_INFO*, size_t)>& piece);
